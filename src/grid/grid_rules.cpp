@@ -1,0 +1,106 @@
+#include "grid/grid_rules.h"
+
+#include <cstdio>
+
+namespace halvane {
+
+namespace {
+bool is_hex_digit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+unsigned hex_digit_value(char c) {
+    if (c >= '0' && c <= '9') return static_cast<unsigned>(c - '0');
+    if (c >= 'a' && c <= 'f') return static_cast<unsigned>(c - 'a' + 10);
+    return static_cast<unsigned>(c - 'A' + 10);
+}
+
+bool all_hex(std::string_view text) {
+    for (char c : text)
+        if (!is_hex_digit(c)) return false;
+    return true;
+}
+
+std::string_view trim_spaces(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+}  // namespace
+
+std::string to_upper_ascii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+bool is_word_row(std::string_view flag) {
+    return to_upper_ascii(flag).find('W') != std::string::npos;
+}
+
+bool is_decimal_row(std::string_view flag) {
+    return to_upper_ascii(flag).find('D') != std::string::npos;
+}
+
+std::optional<std::string> request_address(std::string_view address_cell) {
+    const std::string_view trimmed = trim_spaces(address_cell);
+    if (trimmed.size() != 4 || !all_hex(trimmed)) return std::nullopt;
+    return to_upper_ascii(trimmed);
+}
+
+std::string next_address(std::string_view address) {
+    unsigned value = 0;
+    for (char c : address.substr(0, 4)) {
+        if (!is_hex_digit(c)) break;
+        value = value * 16 + hex_digit_value(c);
+    }
+    char text[5];
+    std::snprintf(text, sizeof text, "%04X", (value + 1) & 0xFFFFu);
+    return text;
+}
+
+std::string first_two(std::string_view text) {
+    return std::string(text.substr(0, 2));
+}
+
+std::string last_two(std::string_view text) {
+    return std::string(text.size() <= 2 ? text : text.substr(text.size() - 2));
+}
+
+bool is_valid_answer(std::string_view text, bool word) {
+    if (text.size() < 2 || !all_hex(text.substr(0, 2))) return false;
+    return !word || all_hex(text.substr(text.size() - 2));
+}
+
+std::string decimal_value(std::string_view hex_value) {
+    if (hex_value.empty()) return "0";
+    if (hex_value.size() > 4 || !all_hex(hex_value)) return "";
+    unsigned value = 0;
+    for (char c : hex_value) value = value * 16 + hex_digit_value(c);
+    // Read as a 16-bit two's-complement number, four-digit texts brought back to 0..65535:
+    // every text of one to four digits therefore shows its unsigned value.
+    return std::to_string(value);
+}
+
+std::string edit_cell_text(std::string_view text, int key_code) {
+    std::string out(text);
+    if (key_code == 8) {
+        if (out.empty()) return out;
+        // Remove one whole UTF-8 character, not just its last byte.
+        std::size_t cut = out.size() - 1;
+        while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80) --cut;
+        out.erase(cut);
+        return out;
+    }
+    const unsigned code = static_cast<unsigned>(key_code) & 0xFFu;
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+    return out;
+}
+
+}  // namespace halvane

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace halvane {
+
+// Column numbers of the watch grid.
+enum GridColumn : int {
+    kAddressCol = 0,
+    kDescriptionCol = 1,
+    kHexValueCol = 2,
+    kFlagCol = 3,
+    kDecValueCol = 4
+};
+
+std::string to_upper_ascii(std::string_view text);
+
+// A "W" anywhere in the Flag, either case: a 16-bit word, high byte at the Address.
+bool is_word_row(std::string_view flag);
+// A "D" anywhere in the Flag, either case: show the decimal value.
+bool is_decimal_row(std::string_view flag);
+
+// The Address as the board request needs it: exactly four hexadecimal digits once
+// surrounding spaces are trimmed, upper-cased. std::nullopt for anything else.
+std::optional<std::string> request_address(std::string_view address_cell);
+
+// The address after `address` (four hexadecimal digits), wrapping FFFF to 0000.
+std::string next_address(std::string_view address);
+
+// The first (last) two characters of a text; a shorter text whole.
+std::string first_two(std::string_view text);
+std::string last_two(std::string_view text);
+
+// True when `text` starts with two hexadecimal digits (and, for a word, also ends with two).
+bool is_valid_answer(std::string_view text, bool word);
+
+// The decimal text of a Hex Value: 1 to 4 hexadecimal digits read as an unsigned value
+// (00 to FF gives 0 to 255, 0000 to FFFF gives 0 to 65535); an empty text gives "0";
+// anything else gives an empty text.
+std::string decimal_value(std::string_view hex_value);
+
+// The cell text after one key press: backspace (8) removes the last character, every
+// other code is appended as its Latin-1 character. Cell texts are UTF-8.
+std::string edit_cell_text(std::string_view text, int key_code);
+
+}  // namespace halvane

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace halvane {
+
+// Modal message box with an OK button and no icon. Ticks and serial notices keep
+// being handled while it is open.
+class MessageBox {
+  public:
+    virtual ~MessageBox() = default;
+    virtual void show(std::string_view text) = 0;
+};
+
+// Modal input box: a prompt, a title and one line. Returns the typed text when
+// confirmed, std::nullopt when cancelled.
+class InputBox {
+  public:
+    virtual ~InputBox() = default;
+    virtual std::optional<std::string> ask(std::string_view prompt, std::string_view title) = 0;
+};
+
+// Settings of the shared file dialog `CommonDialog1` for one showing.
+struct FileDialogSettings {
+    // "Description (*.ext)|*.ext"
+    std::string filter;
+    // Added to a name typed without an extension; with or without the leading dot.
+    std::string default_extension;
+    std::string initial_directory;
+    // The name shown at first; when unset, the dialog shows the name of its previous use.
+    std::optional<std::string> file_name;
+    // Save only: ask before an existing file is replaced.
+    bool confirm_overwrite = true;
+};
+
+// The shared file dialog. Returns the chosen path, empty when the user cancelled.
+// The dialog remembers the name of its previous use across all commands.
+class FileDialog {
+  public:
+    virtual ~FileDialog() = default;
+    virtual std::string show_open(const FileDialogSettings& settings) = 0;
+    virtual std::string show_save(const FileDialogSettings& settings) = 0;
+};
+
+}  // namespace halvane

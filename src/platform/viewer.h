@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace halvane {
+
+// One run of text with a single character format.
+struct RichRun {
+    std::string text;  // UTF-8; "\n" ends a paragraph or line, "\t" is a tab
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    int half_points = 24;     // font size in half points (\fs)
+    std::string font_face;    // empty: the viewer's face
+    unsigned rgb = 0;         // 0xRRGGBB
+    bool has_colour = false;  // false: the viewer's default text colour
+};
+
+// A formatted document: the part of rich text format the viewer shows.
+struct RichDocument {
+    std::vector<RichRun> runs;
+};
+
+// The companion file viewer `RichTextBox1`. Read-only for the user.
+class Viewer {
+  public:
+    virtual ~Viewer() = default;
+    virtual void show_plain(std::string_view utf8_text) = 0;
+    virtual void show_rich(const RichDocument& document) = 0;
+    virtual void set_font_face(std::string_view face) = 0;
+};
+
+}  // namespace halvane
