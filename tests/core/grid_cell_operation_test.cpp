@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+
+#include "core/scripted_board.h"
+#include "fakes/fake_platform.h"
+
+namespace halvane {
+namespace {
+
+using fakes::Harness;
+using fakes::ScriptedBoard;
+
+class CellOperationTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        h.load();
+        TamrinProbe(*h.window).set_flag(1);
+        h.serial.input_length = 1;
+    }
+    void row(int r, std::string address, std::string flag, std::string hex = "",
+             std::string dec = "") {
+        h.grid.set_text(r, 0, address);
+        h.grid.set_text(r, 2, hex);
+        h.grid.set_text(r, 3, flag);
+        h.grid.set_text(r, 4, dec);
+    }
+    void double_click(int r, int c) {
+        h.grid.set_row(r);
+        h.grid.set_col(c);
+        h.window->DataGrid_DblClick();
+    }
+    Harness h;
+    ScriptedBoard board{h};
+};
+
+TEST_F(CellOperationTest, AddressOfAByteRowReadsOneByte) {
+    board.memory[0x2400] = 0x3F;
+    row(1, "2400", "");
+    h.text1.set_text("stale text");
+    double_click(1, 0);
+    EXPECT_EQ(h.serial.written(), "*2400");
+    EXPECT_EQ(h.grid.text(1, 2), "3F");
+    EXPECT_EQ(h.grid.text(1, 4), "");
+}
+
+TEST_F(CellOperationTest, AddressOfAWordRowReadsHighThenLowByte) {
+    board.memory[0x2400] = 0x12;
+    board.memory[0x2401] = 0x34;
+    row(4, "2400", "WD");
+    double_click(4, 0);
+    EXPECT_EQ(h.serial.written(), "*2400*2401");
+    EXPECT_EQ(h.grid.text(4, 2), "1234");
+    EXPECT_EQ(h.grid.text(4, 4), "4660");
+}
+
+TEST_F(CellOperationTest, WordAtFFFFReadsItsLowByteAt0000) {
+    row(1, "fffe", "w");
+    double_click(1, 0);
+    EXPECT_EQ(h.serial.written(), "*FFFE*FFFF");
+}
+
+TEST_F(CellOperationTest, HexValueOfAByteRowWritesTheAnswerAndReadsItBack) {
+    row(2, "0040", "D");
+    h.input_box.answers.push_back("3f");
+    double_click(2, 2);
+    EXPECT_EQ(h.input_box.prompts, (std::vector<std::string>{"New Value"}));
+    EXPECT_EQ(h.input_box.titles, (std::vector<std::string>{""}));
+    EXPECT_EQ(h.serial.written(), "*FFFF00403F*0040");
+    EXPECT_EQ(board.memory[0x40], 0x3F);
+    EXPECT_EQ(h.grid.text(2, 2), "3F");
+    EXPECT_EQ(h.grid.text(2, 4), "63");
+    EXPECT_EQ(h.grid.col(), 0);
+}
+
+TEST_F(CellOperationTest, WordAnswersOfEveryLengthWriteHighThenLowByte) {
+    struct Case {
+        const char* answer;
+        unsigned char high, low;
+    };
+    for (const Case& c : {Case{"1234", 0x12, 0x34}, Case{"12", 0x12, 0x12}, Case{"123", 0x12, 0x23},
+                          Case{"12345", 0x12, 0x45}}) {
+        h.serial.writes.clear();
+        row(3, "2400", "W");
+        h.input_box.answers.push_back(c.answer);
+        double_click(3, 2);
+        EXPECT_EQ(board.memory[0x2400], c.high) << c.answer;
+        EXPECT_EQ(board.memory[0x2401], c.low) << c.answer;
+        EXPECT_EQ(h.serial.written().substr(0, 22),
+                  "*FFFF2400" + std::string(c.answer).substr(0, 2) + "*FFFF2401" +
+                      std::string(c.answer).substr(std::string(c.answer).size() - 2))
+            << c.answer;
+    }
+}
+
+TEST_F(CellOperationTest, CancelledOrMalformedAnswersWriteAndReadNothing) {
+    row(1, "2400", "W", "ABCD");
+    h.input_box.answers.push_back(std::nullopt);
+    h.input_box.answers.push_back("1");
+    h.input_box.answers.push_back("12XY");
+    for (int i = 0; i < 3; ++i) double_click(1, 2);
+    EXPECT_EQ(h.serial.written(), "");
+    EXPECT_EQ(h.grid.text(1, 2), "ABCD");
+}
+
+TEST_F(CellOperationTest, OtherColumnsEmptyTheBufferAndRecomputeTheDecimalOnly) {
+    row(1, "2400", "D", "FF", "old");
+    row(2, "2401", "", "FF", "old");
+    h.text1.set_text("xyz");
+    double_click(1, 1);
+    double_click(2, 3);
+    EXPECT_EQ(h.serial.written(), "");
+    EXPECT_TRUE(h.input_box.prompts.empty());
+    EXPECT_EQ(h.text1.value, "");
+    EXPECT_EQ(h.grid.text(1, 4), "255");
+    EXPECT_EQ(h.grid.text(2, 4), "old");
+}
+
+TEST_F(CellOperationTest, InvalidAddressSendsNothingAndSaysWhichRow) {
+    row(6, "41", "");
+    double_click(6, 0);
+    EXPECT_EQ(h.serial.written(), "");
+    EXPECT_EQ(h.status.value, "Status: Invalid address in row 6");
+}
+
+TEST_F(CellOperationTest, NoReplyLeavesTheHexValueAndReportsTheAddress) {
+    board.silent = true;
+    row(1, "2400", "WD", "BEEF", "48879");
+    double_click(1, 0);
+    EXPECT_EQ(h.grid.text(1, 2), "BEEF");
+    EXPECT_EQ(h.grid.text(1, 4), "48879");
+    EXPECT_EQ(h.status.value, "Status: No reply from board at 2400");
+}
+
+TEST_F(CellOperationTest, TheReplyGoesToTheRowTheReadStartedOnWhenTheSelectionMoves) {
+    board.memory[0x2400] = 0x5A;
+    board.reply_delay_ticks = 30;
+    row(1, "2400", "");
+    row(2, "2500", "", "keep");
+    h.pump.after(10, [&] { h.grid.set_row(2); });
+    double_click(1, 0);
+    EXPECT_EQ(h.grid.text(1, 2), "5A");
+    EXPECT_EQ(h.grid.text(2, 2), "keep");
+}
+
+TEST_F(CellOperationTest, ASecondExchangeDuringAReadIsRefusedAsBusy) {
+    board.reply_delay_ticks = 30;
+    row(1, "2400", "");
+    row(2, "2500", "");
+    h.pump.after(10, [&] {
+        h.grid.set_row(2);
+        h.window->DataGrid_DblClick();
+        h.window->get_all_Click();
+        h.window->file_open_Click();
+    });
+    double_click(1, 0);
+    EXPECT_EQ(h.serial.written(), "*2400");
+    EXPECT_EQ(h.status.value, "Status: Busy, wait for the board");
+    EXPECT_TRUE(h.dialog.open_settings.empty());
+    EXPECT_FALSE(h.window->busy());
+}
+
+TEST_F(CellOperationTest, KeysTypedDuringAWaitStillEditTheCurrentCell) {
+    board.reply_delay_ticks = 20;
+    row(1, "2400", "");
+    h.pump.after(8, [&] {
+        h.grid.set_row(5);
+        h.grid.set_col(1);
+        h.window->DataGrid_KeyPress('x');
+    });
+    double_click(1, 0);
+    EXPECT_EQ(h.grid.text(5, 1), "x");
+}
+
+TEST_F(CellOperationTest, GetAllReadsOnlyNamedRowsInOrderAndEndsAtRow99) {
+    board.memory[0x0010] = 0x01;
+    board.memory[0x2402] = 0xAB;
+    board.memory[0x2403] = 0xCD;
+    row(3, "0010", "D");
+    row(7, "2402", "W");
+    h.window->get_all_Click();
+    EXPECT_EQ(h.serial.written(), "*0010*2402*2403");
+    EXPECT_EQ(h.grid.text(3, 2), "01");
+    EXPECT_EQ(h.grid.text(3, 4), "1");
+    EXPECT_EQ(h.grid.text(7, 2), "ABCD");
+    EXPECT_EQ(h.grid.row(), 99);
+    EXPECT_EQ(h.grid.col(), 0);
+}
+
+TEST_F(CellOperationTest, GetAllOnAnEmptyGridSendsNothing) {
+    h.text1.set_text("kept");
+    h.window->get_all_Click();
+    EXPECT_EQ(h.serial.written(), "");
+    EXPECT_EQ(h.text1.value, "kept");
+    EXPECT_EQ(h.grid.row(), 99);
+}
+
+TEST_F(CellOperationTest, GetAllStopsAtATimeOutAndAtAnInvalidAddress) {
+    row(2, "0001", "");
+    row(4, "zz", "");
+    row(6, "0002", "");
+    h.window->get_all_Click();
+    EXPECT_EQ(h.serial.written(), "*0001");
+    EXPECT_EQ(h.status.value, "Status: Invalid address in row 4");
+    EXPECT_EQ(h.grid.row(), 4);
+
+    board.silent = true;
+    h.serial.writes.clear();
+    row(4, "0003", "");
+    h.window->get_all_Click();
+    EXPECT_EQ(h.serial.written(), "*0001");
+    EXPECT_EQ(h.status.value, "Status: No reply from board at 0001");
+}
+
+TEST_F(CellOperationTest, ABlankAddressIsNotEmptyForGetAllAndIsReportedInvalid) {
+    row(5, "   ", "");
+    h.window->get_all_Click();
+    EXPECT_EQ(h.status.value, "Status: Invalid address in row 5");
+}
+
+TEST_F(CellOperationTest, GarbageBeforeTheReplyIsIgnored) {
+    board.reply_prefix = "noise";
+    board.memory[0x0100] = 0x42;
+    row(1, "0100", "");
+    double_click(1, 0);
+    EXPECT_EQ(h.grid.text(1, 2), "42");
+}
+
+TEST_F(CellOperationTest, AClosedPortIsReportedWithoutWaiting) {
+    h.window->serial_failed("device removed");
+    row(1, "0100", "");
+    const auto before = h.pump.now();
+    double_click(1, 0);
+    EXPECT_EQ(h.pump.now(), before);
+    EXPECT_EQ(h.status.value, "Status: device removed");
+}
+
+TEST_F(CellOperationTest, KeyPressEditsTheCurrentCell) {
+    h.grid.set_row(3);
+    h.grid.set_col(1);
+    for (int key : {int{'a'}, int{'b'}, 8, 13}) h.window->DataGrid_KeyPress(key);
+    EXPECT_EQ(h.grid.text(3, 1), "a\r");
+    EXPECT_EQ(h.grid.row(), 3);
+}
+
+}  // namespace
+}  // namespace halvane

@@ -1,0 +1,96 @@
+#include "grid/grid_rules.h"
+
+#include <gtest/gtest.h>
+
+namespace halvane {
+namespace {
+
+TEST(FlagLetters, WordAndDecimalAreFoundAnywhereInEitherCase) {
+    EXPECT_TRUE(is_word_row("W"));
+    EXPECT_TRUE(is_word_row("xw"));
+    EXPECT_FALSE(is_word_row("D"));
+    EXPECT_TRUE(is_decimal_row("d"));
+    EXPECT_TRUE(is_word_row("Word"));
+    EXPECT_TRUE(is_decimal_row("Word"));
+    EXPECT_FALSE(is_decimal_row(""));
+}
+
+TEST(NextAddress, AddsOneWithCarryAndWraps) {
+    EXPECT_EQ(next_address("2400"), "2401");
+    EXPECT_EQ(next_address("00FF"), "0100");
+    EXPECT_EQ(next_address("0FFF"), "1000");
+    EXPECT_EQ(next_address("7FFF"), "8000");
+    EXPECT_EQ(next_address("FFFF"), "0000");
+    EXPECT_EQ(next_address("00fe"), "00FF");
+}
+
+TEST(RequestAddress, AcceptsExactlyFourHexDigitsAfterTrimming) {
+    EXPECT_EQ(request_address("2400"), "2400");
+    EXPECT_EQ(request_address(" 00ff "), "00FF");
+    EXPECT_EQ(request_address(""), std::nullopt);
+    EXPECT_EQ(request_address("    "), std::nullopt);
+    EXPECT_EQ(request_address("41"), std::nullopt);
+    EXPECT_EQ(request_address("24000"), std::nullopt);
+    EXPECT_EQ(request_address("24G0"), std::nullopt);
+    EXPECT_EQ(request_address("2400\r"), std::nullopt);
+}
+
+TEST(DecimalValue, BytesAndWordsShowTheirUnsignedValue) {
+    EXPECT_EQ(decimal_value("FF"), "255");
+    EXPECT_EQ(decimal_value("80"), "128");
+    EXPECT_EQ(decimal_value("0080"), "128");
+    EXPECT_EQ(decimal_value("FFF"), "4095");
+    EXPECT_EQ(decimal_value("7FFF"), "32767");
+    EXPECT_EQ(decimal_value("8000"), "32768");
+    EXPECT_EQ(decimal_value("FFFF"), "65535");
+    EXPECT_EQ(decimal_value("ff"), "255");
+    EXPECT_EQ(decimal_value(""), "0");
+}
+
+TEST(DecimalValue, TextsThatAreNotOneToFourHexDigitsGiveNothing) {
+    EXPECT_EQ(decimal_value("12345"), "");
+    EXPECT_EQ(decimal_value("G1"), "");
+    EXPECT_EQ(decimal_value(" 1"), "");
+}
+
+TEST(AnswerParts, FirstAndLastTwoOverlapOnThreeCharacters) {
+    EXPECT_EQ(first_two("123"), "12");
+    EXPECT_EQ(last_two("123"), "23");
+    EXPECT_EQ(last_two("12345"), "45");
+    EXPECT_EQ(first_two("1"), "1");
+    EXPECT_EQ(last_two("1"), "1");
+}
+
+TEST(AnswerParts, ValidAnswersStartWithTwoHexDigitsAndWordsEndWithTwo) {
+    EXPECT_TRUE(is_valid_answer("3F", false));
+    EXPECT_TRUE(is_valid_answer("3FXYZ", false));
+    EXPECT_FALSE(is_valid_answer("3", false));
+    EXPECT_FALSE(is_valid_answer("", false));
+    EXPECT_FALSE(is_valid_answer("G0", false));
+    EXPECT_TRUE(is_valid_answer("123", true));
+    EXPECT_FALSE(is_valid_answer("12XY", true));
+}
+
+TEST(CellEditing, KeysAppendAndBackspaceRemovesTheLastCharacter) {
+    std::string cell;
+    for (char key : {'2', '4', '0', '0'}) cell = edit_cell_text(cell, key);
+    EXPECT_EQ(cell, "2400");
+    EXPECT_EQ(edit_cell_text(cell, 8), "240");
+    EXPECT_EQ(edit_cell_text("x", 8), "");
+    EXPECT_EQ(edit_cell_text("", 8), "");
+}
+
+TEST(CellEditing, ControlCodesAreAppendedLikeAnyOtherCharacter) {
+    EXPECT_EQ(edit_cell_text("2400", 13), std::string("2400\r"));
+    EXPECT_EQ(edit_cell_text("", 27), std::string("\x1b"));
+    EXPECT_EQ(edit_cell_text("a", 1), std::string("a\x01"));
+}
+
+TEST(CellEditing, LatinOneCharactersBecomeUtf8AndBackspaceRemovesThemWhole) {
+    const std::string e_acute = edit_cell_text("caf", 0xE9);
+    EXPECT_EQ(e_acute, "caf\xC3\xA9");
+    EXPECT_EQ(edit_cell_text(e_acute, 8), "caf");
+}
+
+}  // namespace
+}  // namespace halvane
