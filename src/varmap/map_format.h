@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string>
+
+namespace halvane {
+
+// One field per grid cell, row by row: 100 rows of 5 columns, the heading row first.
+inline constexpr std::size_t kMapFields = 500;
+inline constexpr std::size_t kMapFieldsPerRow = 5;
+
+// The text of a variable map file holding `cells` in row order: every cell between
+// double quotes (a double quote inside a cell written twice), the five fields of a
+// row joined by commas, each row ended by CR LF.
+std::string format_map(std::span<const std::string> cells);
+
+}  // namespace halvane

@@ -1,0 +1,269 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "fakes/fake_platform.h"
+#include "varmap/map_file.h"
+#include "varmap/replace_file.h"
+
+namespace halvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempFolder {
+  public:
+    TempFolder() {
+        path_ = fs::temp_directory_path() /
+                ("halvane-varmap-" + std::to_string(std::random_device{}()));
+        fs::create_directories(path_);
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(path_, ec);
+    }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    const fs::path& path() const { return path_; }
+    int entries() const {
+        return static_cast<int>(std::distance(fs::directory_iterator(path_), {}));
+    }
+
+  private:
+    fs::path path_;
+};
+
+void write_bytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string read_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Every cell different, with the characters that a naive format would lose.
+void fill_awkwardly(fakes::FakeGrid& grid) {
+    const char* awkward[] = {"",           "a \"quote\"",       "1,2",  "two\r\nlines", "lf\nonly",
+                             "  spaced  ", "\xC3\xA9t\xC3\xA9", "\"\"", "cr\r"};
+    for (int row = 0; row < GridView::kRows; ++row) {
+        for (int col = 0; col < GridView::kCols; ++col) {
+            grid.set_text(
+                row, col,
+                std::to_string(row) + "/" + std::to_string(col) + awkward[(row + col) % 9]);
+        }
+    }
+    grid.set_text(0, 1, "");
+    grid.set_text(99, 4, "");
+}
+
+struct MapCommands : ::testing::Test {
+    MapCommands() { h.load(); }
+    fakes::Harness h{"/initial/folder"};
+    TempFolder folder;
+};
+
+TEST_F(MapCommands, DialogsUseTheMapFilterAndTheFixedFolder) {
+    TamrinProbe(*h.window).set_s19_file_name("/progs/blink");
+    h.window->File_save_Click();
+    h.window->file_openoverlay_Click();
+
+    ASSERT_EQ(h.dialog.save_settings.size(), 1u);
+    const FileDialogSettings& save = h.dialog.save_settings[0];
+    EXPECT_EQ(save.filter, "Tamrin Data File (*.csv)|*.csv");
+    EXPECT_EQ(save.default_extension, ".csv");
+    EXPECT_EQ(save.initial_directory, "/initial/folder");
+    EXPECT_EQ(save.file_name, std::optional<std::string>("/progs/blink"));
+    EXPECT_TRUE(save.confirm_overwrite);
+
+    ASSERT_EQ(h.dialog.open_settings.size(), 1u);
+    const FileDialogSettings& open = h.dialog.open_settings[0];
+    EXPECT_EQ(open.filter, "Tamrin Data File (*.csv)|*.csv");
+    EXPECT_EQ(open.default_extension, "csv");
+    EXPECT_EQ(open.initial_directory, "/initial/folder");
+    EXPECT_FALSE(open.file_name.has_value());
+}
+
+TEST_F(MapCommands, SaveAndOverlayGiveBackEveryCell) {
+    fill_awkwardly(h.grid);
+    h.grid.set_row(42);
+    h.grid.set_col(3);
+    const std::string status_before = h.status.value;
+    const std::string path = folder.file("map.csv");
+    h.dialog.answers.push_back(path);
+    h.window->File_save_Click();
+    EXPECT_TRUE(h.message_box.shown.empty());
+    EXPECT_EQ(folder.entries(), 1);  // no temporary file left behind
+
+    fakes::Harness other;
+    other.load();
+    other.grid.set_row(7);
+    other.grid.set_col(2);
+    other.dialog.answers.push_back(path);
+    other.window->file_openoverlay_Click();
+    EXPECT_TRUE(other.message_box.shown.empty());
+    EXPECT_EQ(other.grid.cells, h.grid.cells);
+    EXPECT_EQ(other.grid.row(), 7);
+    EXPECT_EQ(other.grid.col(), 2);
+    EXPECT_EQ(h.grid.row(), 42);
+    EXPECT_EQ(h.status.value, status_before);
+}
+
+TEST_F(MapCommands, SaveReplacesAnExistingFileWhole) {
+    const std::string path = folder.file("map.csv");
+    write_bytes(path, std::string(100000, 'x'));
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+    h.dialog.answers.push_back(path);
+    h.window->File_save_Click();
+    const std::string saved = read_bytes(path);
+    const std::string heading =
+        "\"Address\",\"Description\",\"Hex Value\",\"Flag\",\"Dec Value\"\r\n";
+    EXPECT_TRUE(saved.starts_with(heading));
+    EXPECT_EQ(saved.size(),
+              heading.size() + 99u * std::string("\"\",\"\",\"\",\"\",\"\"\r\n").size());
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(folder.entries(), 1);
+}
+
+TEST_F(MapCommands, CancelledDialogsReadAndWriteNothing) {
+    fill_awkwardly(h.grid);
+    const auto cells = h.grid.cells;
+    h.window->File_save_Click();
+    h.window->file_openoverlay_Click();
+    EXPECT_EQ(h.dialog.save_settings.size(), 1u);
+    EXPECT_EQ(h.dialog.open_settings.size(), 1u);
+    EXPECT_EQ(h.grid.cells, cells);
+    EXPECT_TRUE(h.message_box.shown.empty());
+    EXPECT_EQ(folder.entries(), 0);
+}
+
+TEST_F(MapCommands, AFolderByTheChosenNameIsNotReplaced) {
+    const std::string folder_path = folder.file("taken.csv");
+    fs::create_directory(folder_path);
+    write_bytes(folder.file("taken.csv/inside"), "keep");
+    h.dialog.answers.push_back(folder_path);
+    h.window->File_save_Click();
+    ASSERT_EQ(h.message_box.shown.size(), 1u);
+    EXPECT_NE(h.message_box.shown[0].find(folder_path), std::string::npos);
+    EXPECT_EQ(read_bytes(folder.file("taken.csv/inside")), "keep");
+    EXPECT_EQ(folder.entries(), 1);
+}
+
+// The process may write at most a few bytes into any file for as long as this lives,
+// so that a save fails half way, as on a full disk.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_handler_);
+    }
+
+  private:
+    rlimit saved_{};
+    void (*previous_handler_)(int) = nullptr;
+};
+
+TEST_F(MapCommands, ASaveThatFailsHalfWayLeavesTheOldFile) {
+    const std::string path = folder.file("map.csv");
+    write_bytes(path, "old content");
+    fill_awkwardly(h.grid);
+    h.dialog.answers.push_back(path);
+    {
+        FileSizeLimit limit(1000);
+        h.window->File_save_Click();
+    }
+    ASSERT_EQ(h.message_box.shown.size(), 1u);
+    EXPECT_NE(h.message_box.shown[0].find(path), std::string::npos);
+    EXPECT_EQ(read_bytes(path), "old content");
+    EXPECT_EQ(folder.entries(), 1);
+}
+
+TEST_F(MapCommands, ASaveIntoAFolderWithoutWriteAccessLeavesTheOldFile) {
+    const std::string locked = folder.file("locked");
+    fs::create_directory(locked);
+    const std::string old_map = locked + "/map.csv";
+    write_bytes(old_map, "old content");
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+    if (std::ofstream(locked + "/probe"))
+        GTEST_SKIP() << "running with rights that ignore permissions";
+    h.dialog.answers.push_back(old_map);
+    h.window->File_save_Click();
+    ASSERT_EQ(h.message_box.shown.size(), 1u);
+    EXPECT_NE(h.message_box.shown[0].find(old_map), std::string::npos);
+    EXPECT_EQ(read_bytes(old_map), "old content");
+    EXPECT_EQ(static_cast<int>(std::distance(fs::directory_iterator(locked), {})), 1);
+}
+
+TEST_F(MapCommands, OverlayFillsTheCellsTheFileHas) {
+    const auto before = h.grid.cells;
+
+    // A short file: the first cells change, the rest keep their text.
+    const std::string short_map = folder.file("short.csv");
+    write_bytes(short_map, "\"A\",\"B\",\"C\",\"D\",\"E\"\r\n\"0100\",\"caf\xE9\"\r\n");
+    h.dialog.answers.push_back(short_map);
+    h.window->file_openoverlay_Click();
+    EXPECT_EQ(h.grid.text(0, 0), "A");
+    EXPECT_EQ(h.grid.text(0, 4), "E");
+    EXPECT_EQ(h.grid.text(1, 0), "0100");
+    EXPECT_EQ(h.grid.text(1, 1), "caf\xC3\xA9");  // written on an older PC in Windows-1252
+    EXPECT_EQ(h.grid.text(1, 2), before[7]);
+
+    // An empty file changes nothing and is not an error.
+    const auto after_short = h.grid.cells;
+    const std::string empty_map = folder.file("empty.csv");
+    write_bytes(empty_map, "");
+    h.dialog.answers.push_back(empty_map);
+    h.window->file_openoverlay_Click();
+    EXPECT_EQ(h.grid.cells, after_short);
+
+    // A long file: fields past the 500th are never used.
+    std::string long_text;
+    for (int i = 0; i < 520; ++i) long_text += "\"f" + std::to_string(i) + "\"\n";
+    const std::string long_map = folder.file("long.csv");
+    write_bytes(long_map, long_text);
+    h.dialog.answers.push_back(long_map);
+    h.window->file_openoverlay_Click();
+    EXPECT_EQ(h.grid.text(0, 0), "f0");
+    EXPECT_EQ(h.grid.text(99, 4), "f499");
+    EXPECT_TRUE(h.message_box.shown.empty());
+}
+
+TEST_F(MapCommands, AnUnreadableMapIsReportedAndChangesNothing) {
+    const auto before = h.grid.cells;
+    const std::string missing = folder.file("missing.csv");
+    h.dialog.answers.push_back(missing);
+    h.window->file_openoverlay_Click();
+    h.dialog.answers.push_back(folder.path().string());
+    h.window->file_openoverlay_Click();
+    ASSERT_EQ(h.message_box.shown.size(), 2u);
+    EXPECT_NE(h.message_box.shown[0].find(missing), std::string::npos);
+    EXPECT_NE(h.message_box.shown[1].find("folder"), std::string::npos);
+    EXPECT_EQ(h.grid.cells, before);
+
+    const MapLoadResult result = load_map_file(missing, h.grid);
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.error_text.empty());
+}
+
+TEST(ReplaceFile, RefusesAnEmptyNameAndAMissingFolder) {
+    EXPECT_FALSE(replace_file("", "x").ok);
+    const ReplaceResult result = replace_file("/nonexistent-halvane-folder/map.csv", "x");
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.error_text.empty());
+}
+
+}  // namespace
+}  // namespace halvane
