@@ -1,0 +1,109 @@
+// The CME11E9 board: the processor, its memory map, the SCI, the timer and the EEPROM, as a
+// program downloaded through the monitor finds them.
+//
+// The monitor itself lives on the host side. The board keeps two of its traces: its ROM routes
+// every interrupt vector to a three-byte JMP slot in internal RAM (the SCI's at 00C4, the RTI's at
+// 00EB, the IRQ's at 00EE, the SWI's at 00F4, ..., three bytes apart from 00C4 to 00FD), so a
+// program installs a handler by writing a JMP into that slot, as it does on the real board; and
+// after reset the SCI runs at 9600 baud with transmitter and receiver on. A slot the program
+// leaves alone jumps back into the monitor ROM: so do SWI (the usual way for a program to end)
+// and a jump into E000-FFFF. `run_cycles` then returns `StopReason::monitor`.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "hc11/cpu.h"
+#include "hc11/eeprom_programmer.h"
+#include "hc11/memory_map.h"
+#include "hc11/sci.h"
+#include "hc11/timer.h"
+
+namespace hc11 {
+
+enum class StopReason : std::uint8_t {
+    time_used,         // the cycles asked for have passed
+    monitor,           // the program entered the monitor ROM (SWI, unhandled interrupt, JMP)
+    stop_instruction,  // STOP with S clear and neither IRQ nor XIRQ asserted
+};
+
+struct RunResult {
+    std::uint64_t cycles = 0;
+    StopReason reason = StopReason::time_used;
+    std::uint16_t address = 0;  // where the processor was when it stopped
+};
+
+// Words for a monitor entry address, e.g. "SWI" or "SCI interrupt without a handler".
+std::string describe_monitor_entry(std::uint16_t address);
+
+class Board final : private Peripherals {
+  public:
+    static constexpr std::uint32_t e_clock_hz = 2'000'000;
+
+    Board();
+    Board(const Board&) = delete;
+    Board& operator=(const Board&) = delete;
+
+    // The reset button: processor and peripherals to their reset state, the monitor's setup
+    // applied (pseudo-vectors, SCI at 9600 baud). Memory keeps its contents.
+    void reset();
+
+    // The monitor's go command: PC = address, SP = 0041, CCR = D0 (interrupts masked).
+    void go(std::uint16_t address);
+
+    // Runs for `cycles` E-clock cycles of simulated time, or until the program stops.
+    // While the processor waits (WAI) time advances straight to the next peripheral event.
+    RunResult run_cycles(std::uint64_t cycles);
+
+    // Host access, as the monitor has it: `load` and `write` store into RAM, EEPROM and the
+    // register block and refuse ROM and unmapped space; `read` has no side effects.
+    std::size_t load(std::uint16_t address, std::span<const std::uint8_t> bytes);
+    bool write(std::uint16_t address, std::uint8_t value);
+    std::uint8_t read(std::uint16_t address) const { return memory_.peek(address); }
+
+    // The serial line. Received bytes queue on the line and enter the SCI one character time
+    // apart; transmitted bytes go to the handler, or are kept for `take_transmitted`.
+    void sci_receive(std::uint8_t byte);
+    void set_transmit_handler(Sci::TransmitHandler handler);
+    std::vector<std::uint8_t> take_transmitted();
+
+    void set_irq(bool asserted);
+    void set_xirq(bool asserted);
+    void set_trace(TraceHandler handler) { cpu_.set_trace(std::move(handler)); }
+
+    Cpu& cpu() { return cpu_; }
+    const Cpu& cpu() const { return cpu_; }
+    Registers& regs() { return cpu_.regs(); }
+    std::uint64_t cycles() const { return cpu_.cycles(); }
+    const Sci& sci() const { return sci_; }
+    const Timer& timer() const { return timer_; }
+
+  private:
+    std::uint8_t read_register(std::uint8_t offset) override;
+    void write_register(std::uint8_t offset, std::uint8_t value) override;
+    std::uint8_t peek_register(std::uint8_t offset) const override;
+    void write_eeprom(std::uint16_t address, std::uint8_t value) override;
+
+    void install_monitor_rom();
+    void install_pseudo_vectors();
+    void service_peripherals();
+    void refresh_interrupts();
+
+    MemoryMap memory_;
+    Cpu cpu_{memory_};
+    Sci sci_;
+    Timer timer_;
+    EepromProgrammer eeprom_{memory_};
+    std::array<std::uint8_t, 64> plain_registers_{};  // registers without behaviour here
+    std::uint64_t next_event_ = 0;
+    bool irq_pin_ = false;
+    bool xirq_pin_ = false;
+    std::vector<std::uint8_t> transmitted_;
+    bool has_transmit_handler_ = false;
+};
+
+}  // namespace hc11

@@ -1,0 +1,98 @@
+// Fixed facts of the 68HC11E9 and the CME11E9 board: condition-code bits, the on-chip register
+// offsets (relative to the register block at 1000), interrupt vectors and the board's memory map.
+#pragma once
+
+#include <cstdint>
+
+namespace hc11 {
+
+// Condition code register bits.
+namespace ccr {
+inline constexpr std::uint8_t S = 0x80;  // STOP disable
+inline constexpr std::uint8_t X = 0x40;  // XIRQ mask
+inline constexpr std::uint8_t H = 0x20;  // half carry
+inline constexpr std::uint8_t I = 0x10;  // interrupt mask
+inline constexpr std::uint8_t N = 0x08;
+inline constexpr std::uint8_t Z = 0x04;
+inline constexpr std::uint8_t V = 0x02;
+inline constexpr std::uint8_t C = 0x01;
+inline constexpr std::uint8_t after_reset = S | X | I;
+}  // namespace ccr
+
+// Offsets inside the 64-byte register block.
+namespace reg {
+inline constexpr std::uint8_t TCNT_HI = 0x0E;
+inline constexpr std::uint8_t TCNT_LO = 0x0F;
+inline constexpr std::uint8_t TFLG1 = 0x23;
+inline constexpr std::uint8_t TMSK2 = 0x24;
+inline constexpr std::uint8_t TFLG2 = 0x25;
+inline constexpr std::uint8_t PACTL = 0x26;
+inline constexpr std::uint8_t BAUD = 0x2B;
+inline constexpr std::uint8_t SCCR1 = 0x2C;
+inline constexpr std::uint8_t SCCR2 = 0x2D;
+inline constexpr std::uint8_t SCSR = 0x2E;
+inline constexpr std::uint8_t SCDR = 0x2F;
+inline constexpr std::uint8_t PPROG = 0x3B;
+}  // namespace reg
+
+// Bits of TMSK2 / TFLG2 / PACTL.
+namespace timer_bits {
+inline constexpr std::uint8_t TOF = 0x80;   // TFLG2; TOI in TMSK2
+inline constexpr std::uint8_t RTIF = 0x40;  // TFLG2; RTII in TMSK2
+inline constexpr std::uint8_t PR_MASK = 0x03;
+inline constexpr std::uint8_t RTR_MASK = 0x03;
+}  // namespace timer_bits
+
+// Bits of SCCR2 and SCSR.
+namespace sci_bits {
+inline constexpr std::uint8_t TIE = 0x80;
+inline constexpr std::uint8_t TCIE = 0x40;
+inline constexpr std::uint8_t RIE = 0x20;
+inline constexpr std::uint8_t ILIE = 0x10;
+inline constexpr std::uint8_t TE = 0x08;
+inline constexpr std::uint8_t RE = 0x04;
+
+inline constexpr std::uint8_t TDRE = 0x80;
+inline constexpr std::uint8_t TC = 0x40;
+inline constexpr std::uint8_t RDRF = 0x20;
+inline constexpr std::uint8_t IDLE = 0x10;
+inline constexpr std::uint8_t OR = 0x08;
+
+inline constexpr std::uint8_t M = 0x10;  // SCCR1: nine data bits
+}  // namespace sci_bits
+
+// Interrupt vectors (addresses of the 16-bit handler addresses).
+namespace vector {
+inline constexpr std::uint16_t SCI = 0xFFD6;
+inline constexpr std::uint16_t TOF = 0xFFDE;
+inline constexpr std::uint16_t RTI = 0xFFF0;
+inline constexpr std::uint16_t IRQ = 0xFFF2;
+inline constexpr std::uint16_t XIRQ = 0xFFF4;
+inline constexpr std::uint16_t SWI = 0xFFF6;
+inline constexpr std::uint16_t ILLEGAL_OPCODE = 0xFFF8;
+inline constexpr std::uint16_t RESET = 0xFFFE;
+inline constexpr std::uint16_t FIRST = 0xFFD6;  // lowest vector the 68HC11E9 uses
+}  // namespace vector
+
+// The CME11E9 memory map.
+namespace board_map {
+inline constexpr std::uint16_t INTERNAL_RAM_END = 0x01FF;
+inline constexpr std::uint16_t REGISTERS = 0x1000;
+inline constexpr std::uint16_t REGISTERS_END = 0x103F;
+inline constexpr std::uint16_t EXTERNAL_RAM_END = 0x7FFF;
+inline constexpr std::uint16_t EEPROM = 0xB600;
+inline constexpr std::uint16_t EEPROM_END = 0xB7FF;
+inline constexpr std::uint16_t MONITOR_ROM = 0xE000;
+inline constexpr std::uint16_t PROGRAM_START = 0x2400;
+// The monitor's jump table in internal RAM: one three-byte JMP per vector, SCI first.
+inline constexpr std::uint16_t PSEUDO_VECTORS = 0x00C4;
+inline constexpr std::uint16_t DEFAULT_USER_STACK = 0x0041;
+}  // namespace board_map
+
+// Address of the pseudo-vector (JMP slot in RAM) the monitor ROM routes a vector to.
+constexpr std::uint16_t pseudo_vector_for(std::uint16_t vector_address) {
+    return static_cast<std::uint16_t>(board_map::PSEUDO_VECTORS +
+                                      3 * ((vector_address - vector::FIRST) / 2));
+}
+
+}  // namespace hc11

@@ -1,0 +1,67 @@
+// The serial communications interface, with the line's real timing: a character takes ten (or,
+// with M set, eleven) bit times at the rate BAUD selects, both ways.
+//
+// Flags clear as on the chip: RDRF, OR and IDLE by a read of SCSR that saw them set followed by
+// a read of SCDR; TDRE and TC by a read of SCSR that saw them set followed by a write to SCDR.
+// A write to SCDR without that read loads the data register but sends nothing.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <limits>
+
+namespace hc11 {
+
+class Sci {
+  public:
+    static constexpr std::uint64_t never = std::numeric_limits<std::uint64_t>::max();
+
+    using TransmitHandler = std::function<void(std::uint8_t)>;
+
+    void reset();
+    void set_transmit_handler(TransmitHandler handler) { on_transmit_ = std::move(handler); }
+
+    // Register access from the processor (offset within the register block).
+    std::uint8_t read(std::uint8_t offset, std::uint64_t now);
+    void write(std::uint8_t offset, std::uint8_t value, std::uint64_t now);
+    std::uint8_t peek(std::uint8_t offset) const;
+
+    // A byte arriving on the line from the host. Bytes queue on the line and reach the receiver
+    // one character time apart.
+    void receive(std::uint8_t byte, std::uint64_t now);
+    std::size_t bytes_on_line() const { return line_.size(); }
+
+    void advance(std::uint64_t now);
+    std::uint64_t next_event() const;
+
+    bool interrupt_pending() const;
+
+    // E cycles per bit and per character at the current BAUD and SCCR1 settings.
+    std::uint64_t bit_cycles() const;
+    std::uint64_t character_cycles() const;
+
+  private:
+    void start_transmitter(std::uint64_t now);
+    void finish_reception(std::uint64_t at);
+
+    std::uint8_t baud_ = 0;
+    std::uint8_t sccr1_ = 0;
+    std::uint8_t sccr2_ = 0;
+    std::uint8_t scsr_ = 0xC0;
+    std::uint8_t receive_data_ = 0;
+    std::uint8_t transmit_data_ = 0;
+    std::uint8_t seen_in_status_ = 0;  // SCSR flags the last SCSR read saw set
+
+    std::uint8_t shifting_ = 0;       // the character on its way out
+    bool shifting_preamble_ = false;  // an idle character after TE was set
+    std::uint64_t transmit_done_ = never;
+
+    std::deque<std::uint8_t> line_;  // received bytes not yet through the receiver
+    std::uint64_t receive_done_ = never;
+    std::uint64_t idle_at_ = never;
+
+    TransmitHandler on_transmit_;
+};
+
+}  // namespace hc11
