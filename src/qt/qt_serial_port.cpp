@@ -1,0 +1,146 @@
+#include "qt/qt_serial_port.h"
+
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+
+#include <QMetaObject>
+
+#include "qt/text_encoding.h"
+
+namespace halvane::qt {
+
+namespace {
+
+bool hung_up(int fd) {
+    pollfd probe{fd, POLLIN, 0};
+    return ::poll(&probe, 1, 0) > 0 && (probe.revents & POLLHUP) != 0;
+}
+
+}  // namespace
+
+QtSerialPort::QtSerialPort(QString device, QObject* parent)
+    : QObject(parent), device_(std::move(device)) {
+    connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::take_arrived_bytes);
+    connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::line_error);
+}
+
+QtSerialPort::~QtSerialPort() {
+    on_notice = nullptr;
+    on_failure = nullptr;
+    port_.close();
+}
+
+SerialPort::OpenResult QtSerialPort::open() {
+    OpenResult result;
+    if (port_.isOpen()) {
+        result.ok = true;
+        return result;
+    }
+    failure_pending_ = false;
+    input_.clear();
+    port_.setPortName(device_);
+    port_.setBaudRate(QSerialPort::Baud9600);
+    port_.setDataBits(QSerialPort::Data8);
+    port_.setParity(QSerialPort::NoParity);
+    port_.setStopBits(QSerialPort::OneStop);
+    port_.setFlowControl(QSerialPort::NoFlowControl);
+    if (port_.open(QIODevice::ReadWrite)) {
+        result.ok = true;
+        return result;
+    }
+    result.error_text = to_utf8(port_.errorString());
+    result.permission_denied = port_.error() == QSerialPort::PermissionError;
+    return result;
+}
+
+void QtSerialPort::close() {
+    if (port_.isOpen()) port_.close();
+    input_.clear();
+}
+
+bool QtSerialPort::is_open() const {
+    return port_.isOpen();
+}
+
+std::string QtSerialPort::device_name() const {
+    return to_utf8(device_);
+}
+
+bool QtSerialPort::write(std::string_view text) {
+    if (!port_.isOpen() || failure_pending_) return false;
+    if (text.empty()) return true;
+    const qint64 size = static_cast<qint64>(text.size());
+    if (port_.write(text.data(), size) != size) return false;
+    // Hand the bytes to the kernel now rather than on the next pass of the event loop,
+    // so each paced character leaves when it is written.
+    port_.flush();
+    return true;
+}
+
+std::size_t QtSerialPort::output_pending() {
+    if (!port_.isOpen()) return 0;
+    std::size_t pending = static_cast<std::size_t>(port_.bytesToWrite());
+    int in_kernel = 0;
+    if (::ioctl(port_.handle(), TIOCOUTQ, &in_kernel) == 0 && in_kernel > 0) {
+        pending += static_cast<std::size_t>(in_kernel);
+    }
+    return pending;
+}
+
+std::string QtSerialPort::read_input() {
+    std::size_t count = input_.size();
+    if (input_length_ > 0 && count > static_cast<std::size_t>(input_length_)) {
+        count = static_cast<std::size_t>(input_length_);
+    }
+    std::string taken = input_.substr(0, count);
+    input_.erase(0, count);
+    return taken;
+}
+
+void QtSerialPort::discard_input() {
+    input_.clear();
+    if (port_.isOpen()) port_.clear(QSerialPort::Input);
+}
+
+void QtSerialPort::take_arrived_bytes() {
+    const QByteArray arrived = port_.readAll();
+    input_.append(arrived.constData(), static_cast<std::size_t>(arrived.size()));
+    deliver_notices();
+}
+
+void QtSerialPort::deliver_notices() {
+    // A handler that dispatches events could bring the next readyRead in here; the outer
+    // loop below picks those characters up instead.
+    if (delivering_) return;
+    delivering_ = true;
+    while (!input_.empty() && on_notice) {
+        const std::size_t before = input_.size();
+        on_notice();
+        if (input_.size() >= before) break;  // the handler took nothing: it will not later
+    }
+    delivering_ = false;
+}
+
+void QtSerialPort::line_error(QSerialPort::SerialPortError error) {
+    // open() reports NoError; timeouts only concern the blocking waits, which are unused.
+    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError) return;
+    if (failure_pending_ || !port_.isOpen()) return;
+    failure_pending_ = true;
+    failure_text_ = port_.errorString();
+    // A line that hung up reads as end of file, and Qt then quotes whatever errno was
+    // left over from an earlier call: say what happened instead.
+    if (error == QSerialPort::ReadError && hung_up(port_.handle())) {
+        failure_text_ = QStringLiteral("The device hung up");
+    }
+    // Closing deletes the port's notifiers, and this signal may come from inside one of
+    // them: close on the next pass of the event loop instead.
+    QMetaObject::invokeMethod(this, &QtSerialPort::fail_now, Qt::QueuedConnection);
+}
+
+void QtSerialPort::fail_now() {
+    close();
+    if (on_failure) on_failure(to_utf8(failure_text_));
+}
+
+}  // namespace halvane::qt

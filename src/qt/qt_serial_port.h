@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+#include <functional>
+#include <string>
+
+#include "platform/serial_port.h"
+
+namespace halvane::qt {
+
+// MSComm1 on QSerialPort. Arriving bytes are moved into the adapter's own input queue as
+// soon as Qt reports them; a notice is then raised again and again while characters wait,
+// so a reader that takes one character per notice still receives every one, in order.
+class QtSerialPort : public QObject, public SerialPort {
+    Q_OBJECT
+
+  public:
+    explicit QtSerialPort(QString device, QObject* parent = nullptr);
+    ~QtSerialPort() override;
+
+    OpenResult open() override;
+    void close() override;
+    bool is_open() const override;
+    std::string device_name() const override;
+
+    bool write(std::string_view text) override;
+    std::size_t output_pending() override;
+
+    std::string read_input() override;
+    void discard_input() override;
+
+    void set_input_mode_text() override {}
+    void set_input_length(int length) override { input_length_ = length < 0 ? 0 : length; }
+    void set_receive_threshold(int threshold) override { receive_threshold_ = threshold; }
+    void set_send_threshold(int threshold) override { send_threshold_ = threshold; }
+
+    int input_length() const { return input_length_; }
+    std::size_t input_waiting() const { return input_.size(); }
+
+    // The communication notice (MSComm1_OnComm).
+    std::function<void()> on_notice;
+    // A failure of the line after opening (device gone, I/O error), reported once.
+    std::function<void(const std::string& error_text)> on_failure;
+
+  private:
+    void take_arrived_bytes();
+    void deliver_notices();
+    void line_error(QSerialPort::SerialPortError error);
+    void fail_now();
+
+    QString device_;
+    QSerialPort port_;
+    std::string input_;
+    int input_length_ = 0;
+    int receive_threshold_ = 0;
+    int send_threshold_ = 0;
+    bool delivering_ = false;
+    bool failure_pending_ = false;
+    QString failure_text_;
+};
+
+}  // namespace halvane::qt

@@ -1,0 +1,139 @@
+#include "qt/watch_grid.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <algorithm>
+
+#include "qt/text_encoding.h"
+#include "qt/twips.h"
+
+namespace halvane::qt {
+
+namespace {
+
+constexpr int kBodyRows = GridView::kRows - 1;
+// The cell's own bytes; the shown text is derived from them.
+constexpr int kBytesRole = Qt::UserRole;
+
+void store(QTableWidgetItem& item, std::string_view text) {
+    item.setData(kBytesRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+    item.setText(display_text(text));
+}
+
+std::string stored(const QTableWidgetItem* item) {
+    if (item == nullptr) return {};
+    const QByteArray bytes = item->data(kBytesRole).toByteArray();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+bool in_range(int row, int col) {
+    return row >= 0 && row < GridView::kRows && col >= 0 && col < GridView::kCols;
+}
+
+}  // namespace
+
+WatchGrid::WatchGrid(QWidget* parent) : QTableWidget(kBodyRows, kCols, parent) {
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setTabKeyNavigation(false);
+    setWordWrap(false);
+    verticalHeader()->hide();
+    horizontalHeader()->setSectionsClickable(false);
+    horizontalHeader()->setHighlightSections(false);
+    for (int col = 0; col < kCols; ++col) {
+        auto* heading = new QTableWidgetItem;
+        store(*heading, {});
+        setHorizontalHeaderItem(col, heading);
+        for (int body = 0; body < kBodyRows; ++body) {
+            auto* item = new QTableWidgetItem;
+            store(*item, {});
+            setItem(body, col, item);
+        }
+    }
+    setCurrentCell(0, 0);
+
+    connect(this, &QTableWidget::cellDoubleClicked, this, [this](int body_row, int col) {
+        setCurrentCell(body_row, col);
+        if (on_double_click) on_double_click();
+    });
+    // A double-click on the heading acts on the current cell as it stands.
+    connect(horizontalHeader(), &QHeaderView::sectionDoubleClicked, this, [this](int) {
+        if (on_double_click) on_double_click();
+    });
+}
+
+QTableWidgetItem* WatchGrid::cell_item(int row, int col) const {
+    if (!in_range(row, col)) return nullptr;
+    return row == 0 ? horizontalHeaderItem(col) : item(row - 1, col);
+}
+
+std::string WatchGrid::text(int row, int col) const {
+    return stored(cell_item(row, col));
+}
+
+void WatchGrid::set_text(int row, int col, std::string_view text) {
+    if (QTableWidgetItem* cell = cell_item(row, col)) store(*cell, text);
+}
+
+int WatchGrid::row() const {
+    return currentRow() < 0 ? 1 : currentRow() + 1;
+}
+
+int WatchGrid::col() const {
+    return currentColumn() < 0 ? 0 : currentColumn();
+}
+
+// The heading row cannot hold the current cell, so a request for row 0 lands on row 1.
+void WatchGrid::set_row(int row) {
+    const int body_row = std::clamp(row, 1, kBodyRows) - 1;
+    setCurrentCell(body_row, col());
+}
+
+void WatchGrid::set_col(int col) {
+    setCurrentCell(row() - 1, std::clamp(col, 0, kCols - 1));
+}
+
+void WatchGrid::set_col_width_twips(int col, int twips) {
+    if (col < 0 || col >= kCols) return;
+    setColumnWidth(col, twips_x(*this, twips));
+}
+
+int WatchGrid::key_code(const QKeyEvent& event) {
+    const Qt::KeyboardModifiers mods = event.modifiers();
+    // Alt and Meta combinations belong to the menu and the desktop.
+    if (mods & (Qt::AltModifier | Qt::MetaModifier)) return -1;
+    const int key = event.key();
+    if (key == Qt::Key_Delete || key == Qt::Key_Tab || key == Qt::Key_Backtab) return -1;
+    if (key == Qt::Key_Backspace) return 8;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) return 13;
+    if (key == Qt::Key_Escape) return 27;
+    if ((mods & Qt::ControlModifier) && key >= Qt::Key_A && key <= Qt::Key_Z) {
+        return key - Qt::Key_A + 1;
+    }
+    const QString text = event.text();
+    if (text.isEmpty()) return -1;
+    const char16_t unit = text.front().unicode();
+    if (unit == 0x7f) return -1;
+    return unit <= 0xff ? static_cast<int>(unit) : '?';
+}
+
+void WatchGrid::keyPressEvent(QKeyEvent* event) {
+    const int code = key_code(*event);
+    if (code < 0) {
+        QTableWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    // A composed input can carry several characters; each is one key press.
+    const QString text = event->text();
+    if (text.size() > 1 && !(event->modifiers() & Qt::ControlModifier)) {
+        for (const QChar ch : text) {
+            if (on_key_press) on_key_press(ch.unicode() <= 0xff ? ch.unicode() : '?');
+        }
+        return;
+    }
+    if (on_key_press) on_key_press(code);
+}
+
+}  // namespace halvane::qt

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QTableWidget>
+#include <functional>
+
+#include "platform/grid_view.h"
+
+namespace halvane::qt {
+
+// DataGrid: a table whose horizontal header stands for the fixed heading row 0 and whose
+// 99 body rows are rows 1 to 99. There is no built-in editor: every key that produces a
+// character goes to the key-press handler, which edits the current cell itself; keys
+// without a character (arrows, Page Up, Home...) keep the table's own navigation.
+class WatchGrid : public QTableWidget, public GridView {
+    Q_OBJECT
+
+  public:
+    explicit WatchGrid(QWidget* parent = nullptr);
+
+    std::string text(int row, int col) const override;
+    void set_text(int row, int col, std::string_view text) override;
+    int row() const override;
+    int col() const override;
+    void set_row(int row) override;
+    void set_col(int col) override;
+    void set_col_width_twips(int col, int twips) override;
+
+    // The character code a key event delivers, or -1 for a key that only navigates.
+    static int key_code(const QKeyEvent& event);
+
+    std::function<void()> on_double_click;
+    std::function<void(int key_ascii)> on_key_press;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    QTableWidgetItem* cell_item(int row, int col) const;
+};
+
+}  // namespace halvane::qt
