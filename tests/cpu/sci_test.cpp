@@ -91,6 +91,15 @@ TEST_F(Sci, ReceiveFlagClearsOnlyAfterStatusThenData) {
     EXPECT_EQ(r.a, 'x');
 }
 
+TEST_F(Sci, HostTimedBytesArriveAtOnce) {
+    start_program(idle_loop);
+    board.sci_receive_complete('a');
+    EXPECT_EQ(board.read(0x102E) & 0x28, 0x20);
+    board.sci_receive_complete('b');
+    EXPECT_EQ(board.read(0x102E) & 0x28, 0x28);
+    EXPECT_EQ(board.read(0x102F), 'a');
+}
+
 TEST_F(Sci, OverrunKeepsTheFirstByteAndLosesTheNext) {
     start_program(idle_loop);
     board.sci_receive('1');

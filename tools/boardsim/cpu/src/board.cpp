@@ -196,6 +196,11 @@ void Board::sci_receive(std::uint8_t byte) {
     refresh_interrupts();
 }
 
+void Board::sci_receive_complete(std::uint8_t byte) {
+    sci_.receive_complete(byte, cpu_.cycles());
+    refresh_interrupts();
+}
+
 void Board::set_transmit_handler(Sci::TransmitHandler handler) {
     if (handler) {
         sci_.set_transmit_handler(std::move(handler));

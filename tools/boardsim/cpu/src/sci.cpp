@@ -100,9 +100,19 @@ void Sci::receive(std::uint8_t byte, std::uint64_t now) {
     if (receive_done_ == never) receive_done_ = now + character_cycles();
 }
 
+void Sci::receive_complete(std::uint8_t byte, std::uint64_t now) {
+    advance(now);
+    deliver(byte, now);
+}
+
 void Sci::finish_reception(std::uint64_t at) {
     const std::uint8_t byte = line_.front();
     line_.pop_front();
+    deliver(byte, at);
+    receive_done_ = line_.empty() ? never : at + character_cycles();
+}
+
+void Sci::deliver(std::uint8_t byte, std::uint64_t at) {
     if (sccr2_ & RE) {
         if (scsr_ & RDRF) {
             scsr_ |= OR;  // the program did not read in time: the new character is lost
@@ -112,7 +122,6 @@ void Sci::finish_reception(std::uint64_t at) {
         }
         idle_at_ = at + character_cycles();
     }
-    receive_done_ = line_.empty() ? never : at + character_cycles();
 }
 
 void Sci::advance(std::uint64_t now) {

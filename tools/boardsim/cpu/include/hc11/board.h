@@ -68,6 +68,8 @@ class Board final : private Peripherals {
     // The serial line. Received bytes queue on the line and enter the SCI one character time
     // apart; transmitted bytes go to the handler, or are kept for `take_transmitted`.
     void sci_receive(std::uint8_t byte);
+    // For hosts that time the line themselves: the byte's stop bit arrives at this very cycle.
+    void sci_receive_complete(std::uint8_t byte);
     void set_transmit_handler(Sci::TransmitHandler handler);
     std::vector<std::uint8_t> take_transmitted();
 
@@ -79,6 +81,8 @@ class Board final : private Peripherals {
     const Cpu& cpu() const { return cpu_; }
     Registers& regs() { return cpu_.regs(); }
     std::uint64_t cycles() const { return cpu_.cycles(); }
+    // The cycle at which the SCI or the timer next changes a flag by itself.
+    std::uint64_t next_peripheral_event() const { return next_event_; }
     const Sci& sci() const { return sci_; }
     const Timer& timer() const { return timer_; }
 

@@ -31,6 +31,8 @@ class Sci {
     // one character time apart.
     void receive(std::uint8_t byte, std::uint64_t now);
     std::size_t bytes_on_line() const { return line_.size(); }
+    // A byte whose stop bit has arrived just now, for hosts that time the line themselves.
+    void receive_complete(std::uint8_t byte, std::uint64_t now);
 
     void advance(std::uint64_t now);
     std::uint64_t next_event() const;
@@ -44,6 +46,7 @@ class Sci {
   private:
     void start_transmitter(std::uint64_t now);
     void finish_reception(std::uint64_t at);
+    void deliver(std::uint8_t byte, std::uint64_t at);
 
     std::uint8_t baud_ = 0;
     std::uint8_t sccr1_ = 0;

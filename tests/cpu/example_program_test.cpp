@@ -1,0 +1,87 @@
+// The shipped example program (examples/counter.s19) on the core: its responder answers the
+// memory protocol over the SCI, and its counter really counts and obeys what is written.
+#include <fstream>
+#include <sstream>
+
+#include "cpu_fixture.h"
+
+namespace hc11::testing {
+namespace {
+
+// Stores the data of the S1 records of an S-record file; false if the file cannot be read.
+bool load_s19(Board& board, const std::string& path) {
+    std::ifstream file(path);
+    if (!file) return false;
+    std::string line;
+    while (std::getline(file, line)) {
+        if (line.size() < 10 || line.compare(0, 2, "S1") != 0) continue;
+        auto byte_at = [&](std::size_t i) {
+            return static_cast<std::uint8_t>(std::stoi(line.substr(2 + 2 * i, 2), nullptr, 16));
+        };
+        const std::size_t count = byte_at(0);
+        const auto address = static_cast<std::uint16_t>(byte_at(1) << 8 | byte_at(2));
+        std::vector<std::uint8_t> data;
+        for (std::size_t i = 3; i < count; ++i) data.push_back(byte_at(i));
+        board.load(address, data);
+    }
+    return true;
+}
+
+class ExampleProgram : public CpuTest {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(load_s19(board, std::string(HALVANE_EXAMPLES_DIR) + "/counter.s19"));
+        board.go(code_address);
+        board.run_cycles(10'000);
+    }
+
+    // Sends a request one character per millisecond, as the PC paces it, and collects the
+    // reply that arrives within a few character times after it.
+    std::string exchange(const std::string& request) {
+        for (const char c : request) {
+            board.sci_receive(static_cast<std::uint8_t>(c));
+            board.run_cycles(Board::e_clock_hz / 1000);
+        }
+        board.run_cycles(6 * board.sci().character_cycles());
+        return transmitted();
+    }
+
+    std::uint16_t count() const { return word_at(0x2402); }
+};
+
+TEST_F(ExampleProgram, AnswersReadsWithTheByteInHex) {
+    EXPECT_EQ(exchange("*2404"), "!01@");
+    EXPECT_EQ(exchange("*102B"), "!30@");
+    EXPECT_EQ(exchange("*102D"), "!0C@");
+}
+
+TEST_F(ExampleProgram, CounterMovesBetweenTwoReads) {
+    const std::string first = exchange("*2403");
+    const std::string second = exchange("*2403");
+    ASSERT_EQ(first.size(), 4u);
+    ASSERT_EQ(second.size(), 4u);
+    EXPECT_NE(first, second);
+    EXPECT_GT(count(), 100);
+}
+
+TEST_F(ExampleProgram, WritesChangeTheProgramsBehaviour) {
+    EXPECT_EQ(exchange("*FFFF240500"), "");  // run = 0: the counter stops
+    const std::uint16_t stopped = count();
+    board.run_cycles(Board::e_clock_hz / 10);
+    EXPECT_EQ(count(), stopped);
+    EXPECT_EQ(exchange("*2405"), "!00@");
+
+    EXPECT_EQ(exchange("*FFFF240400"), "");  // step 0, then run again: still standing
+    exchange("*FFFF240501");
+    board.run_cycles(Board::e_clock_hz / 10);
+    EXPECT_EQ(count(), stopped);
+
+    exchange("*FFFF240410");  // step 16: the counter moves in steps of 16
+    const std::uint16_t before = count();
+    board.run_cycles(Board::e_clock_hz / 100);
+    EXPECT_NE(count(), before);
+    EXPECT_EQ((count() - before) % 16, 0);
+}
+
+}  // namespace
+}  // namespace hc11::testing
