@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include "board_driver.h"
+
+namespace boardsim {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::BoardDriver;
+
+BoardDriver started_with(FaultOptions faults, unsigned baud = 0) {
+    BoardConfig config = BoardDriver::unpaced();
+    config.baud = baud;
+    config.faults = faults;
+    BoardDriver driver(config);
+    driver.start_program();
+    driver.wait(1s);
+    return driver;
+}
+
+TEST(Faults, NoReplySwallowsEveryReplyButWritesStillWork) {
+    BoardDriver driver = started_with({.no_reply = true});
+    EXPECT_EQ(driver.send("*2400"), "");
+    EXPECT_EQ(driver.send("*FFFF24000A"), "");
+    EXPECT_EQ(driver.board().memory().read(0x2400), 0x0A);
+    EXPECT_EQ(driver.wait(1s), "");
+}
+
+TEST(Faults, DropEveryNthReply) {
+    BoardDriver driver = started_with({.drop_every = 3});
+    std::string out;
+    for (int i = 0; i < 7; ++i) out += driver.send("*2400") + "|";
+    EXPECT_EQ(out, "!20@|!20@||!20@|!20@||!20@|");
+}
+
+TEST(Faults, ReplyDelayHoldsTheReplyBackAndKeepsTheOrder) {
+    BoardDriver driver = started_with({.reply_delay = 50ms});
+    EXPECT_EQ(driver.send("*2400"), "");
+    EXPECT_EQ(driver.wait(49ms), "");
+    EXPECT_EQ(driver.send("*2401"), "");
+    EXPECT_EQ(driver.wait(1ms), "!20@");
+    EXPECT_EQ(driver.wait(48ms), "");
+    EXPECT_EQ(driver.wait(1ms), "!04@");
+    // A reset forgets replies still held back.
+    driver.send("*2400");
+    EXPECT_EQ(driver.send("\rload t\r").find('!'), std::string::npos);
+    EXPECT_EQ(driver.wait(1s), "");
+}
+
+TEST(Faults, GarbageComesBeforeTheReplyAndSometimesAStrayEndMark) {
+    BoardDriver driver = started_with({.garbage = true});
+    int stray_end_marks = 0;
+    for (int i = 0; i < 40; ++i) {
+        const std::string out = driver.send("*2400");
+        ASSERT_GT(out.size(), 4u);
+        ASSERT_EQ(out.substr(out.size() - 4), "!20@");
+        const std::string noise = out.substr(0, out.size() - 4);
+        EXPECT_EQ(noise.find_first_of("!*"), std::string::npos) << noise;
+        if (noise.find('@') != std::string::npos) ++stray_end_marks;
+    }
+    EXPECT_GT(stray_end_marks, 0);
+    EXPECT_LT(stray_end_marks, 40);
+    EXPECT_EQ(driver.send("*FFFF24000A"), "");  // writes stay unanswered
+}
+
+TEST(Faults, HangupAfterNRequestsOnceTheLastAnswerHasGone) {
+    BoardDriver driver = started_with({.hangup_after = 3}, 9600);
+    driver.send("*2400");
+    driver.send("*FFFF240100");
+    EXPECT_FALSE(driver.board().hung_up());
+    driver.send("*2400");
+    EXPECT_FALSE(driver.board().hung_up());
+    // The third request is complete after 21 character times; its reply is still on the wire.
+    EXPECT_EQ(driver.wait(22ms), "!20@");
+    EXPECT_FALSE(driver.board().hung_up());
+    EXPECT_EQ(driver.wait(10ms), "!20@");
+    EXPECT_TRUE(driver.board().hung_up());
+}
+
+TEST(Faults, RequestsBeforeTheProgramRunsDoNotCount) {
+    BoardConfig config = BoardDriver::unpaced();
+    config.faults.hangup_after = 1;
+    BoardDriver driver(config);
+    driver.board().power_on(driver.now());
+    driver.send("*2400*2400\r");
+    EXPECT_FALSE(driver.board().hung_up());
+}
+
+}  // namespace
+}  // namespace boardsim

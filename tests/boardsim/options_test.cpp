@@ -1,0 +1,70 @@
+#include "core/options.h"
+
+#include <gtest/gtest.h>
+
+namespace boardsim {
+namespace {
+
+Options parsed(const std::vector<std::string>& args) {
+    auto result = parse_options(args);
+    if (auto* error = std::get_if<OptionError>(&result)) {
+        ADD_FAILURE() << error->message;
+        return {};
+    }
+    return std::get<Options>(result);
+}
+
+std::string error_of(const std::vector<std::string>& args) {
+    auto result = parse_options(args);
+    if (auto* error = std::get_if<OptionError>(&result)) return error->message;
+    ADD_FAILURE() << "accepted";
+    return {};
+}
+
+TEST(Options, DefaultsArePacedAutoResettingAndFaultFree) {
+    const Options options = parsed({});
+    EXPECT_EQ(options.board.baud, 9600u);
+    EXPECT_TRUE(options.board.auto_reset);
+    EXPECT_FALSE(options.board.counter_address);
+    EXPECT_FALSE(options.board.faults.any());
+    EXPECT_FALSE(options.link_path);
+    EXPECT_FALSE(options.help);
+}
+
+TEST(Options, EveryOptionIsUnderstoodInBothSpellings) {
+    const Options options =
+        parsed({"--link", "/tmp/board", "--count=2402", "--baud", "0", "--no-auto-reset",
+                "--no-reply", "--reply-delay=250", "--drop-every", "3", "--garbage",
+                "--hangup-after", "7", "--log", "traffic.txt", "--help"});
+    EXPECT_EQ(options.link_path, "/tmp/board");
+    EXPECT_EQ(options.board.counter_address, 0x2402);
+    EXPECT_EQ(options.board.baud, 0u);
+    EXPECT_FALSE(options.board.auto_reset);
+    EXPECT_TRUE(options.board.faults.no_reply);
+    EXPECT_EQ(options.board.faults.reply_delay, std::chrono::milliseconds(250));
+    EXPECT_EQ(options.board.faults.drop_every, 3u);
+    EXPECT_TRUE(options.board.faults.garbage);
+    EXPECT_EQ(options.board.faults.hangup_after, 7u);
+    EXPECT_EQ(options.log_path, "traffic.txt");
+    EXPECT_TRUE(options.help);
+    EXPECT_EQ(parsed({"--count", "0xffff"}).board.counter_address, 0xFFFF);
+}
+
+TEST(Options, MistakesAreExplained) {
+    EXPECT_EQ(error_of({"--speed", "9600"}), "unknown option \"--speed\"");
+    EXPECT_EQ(error_of({"--baud"}), "--baud needs a value");
+    EXPECT_EQ(error_of({"--baud", "fast"}), "--baud needs a rate from 0 to 4000000, not \"fast\"");
+    EXPECT_EQ(error_of({"--baud", "-1"}), "--baud needs a rate from 0 to 4000000, not \"-1\"");
+    EXPECT_EQ(error_of({"--count", "10000"}),
+              "--count needs a hexadecimal address from 0 to FFFF, not \"10000\"");
+    EXPECT_EQ(error_of({"--drop-every", "0"}),
+              "--drop-every needs a count of at least 1, not \"0\"");
+    EXPECT_EQ(error_of({"--hangup-after=0"}),
+              "--hangup-after needs a count of at least 1, not \"0\"");
+    EXPECT_EQ(error_of({"--garbage=yes"}), "--garbage takes no value");
+    EXPECT_EQ(error_of({"--link="}), "--link needs a path");
+    EXPECT_EQ(error_of({"2402"}), "unknown option \"2402\"");
+}
+
+}  // namespace
+}  // namespace boardsim

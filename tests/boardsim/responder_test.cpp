@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include "board_driver.h"
+#include "core/request_parser.h"
+
+namespace boardsim {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::BoardDriver;
+
+class Responder : public ::testing::Test {
+  protected:
+    void SetUp() override { driver.start_program(); }
+    BoardDriver driver;
+};
+
+TEST_F(Responder, ReadsAnswerWithTwoUpperCaseDigitsBetweenTheMarks) {
+    driver.board().memory().write(0x0040, 0x3F);
+    driver.board().memory().write(0xABCD, 0xE7);
+    EXPECT_EQ(driver.send("*0040"), "!3F@");
+    EXPECT_EQ(driver.send("*abcd"), "!E7@");
+    EXPECT_EQ(driver.send("*2400"), "!20@");
+    EXPECT_EQ(driver.send("*102B"), "!30@");  // the SCI as the monitor left it
+}
+
+TEST_F(Responder, WritesStoreTheByteAndAnswerNothing) {
+    EXPECT_EQ(driver.send("*FFFF00403F"), "");
+    EXPECT_EQ(driver.board().memory().read(0x0040), 0x3F);
+    EXPECT_EQ(driver.send("*ffff0041a5"), "");
+    EXPECT_EQ(driver.send("*0041"), "!A5@");
+}
+
+TEST_F(Responder, RequestsArrivingOneCharacterAtATimeAreAnsweredAfterTheLast) {
+    driver.board().memory().write(0x1234, 0x5A);
+    std::string out;
+    for (char c : std::string("*123")) out += driver.send(std::string(1, c));
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(driver.send("4"), "!5A@");
+}
+
+TEST_F(Responder, AStarAlwaysStartsAfreshAfterGarbage) {
+    driver.board().memory().write(0x2402, 0x12);
+    EXPECT_EQ(driver.send("xyz*24*2402"), "!12@");
+    EXPECT_EQ(driver.send("*24G2*2402"), "!12@");
+    EXPECT_EQ(driver.send("*FFFF24*2402"), "!12@");     // half a write, then a read
+    EXPECT_EQ(driver.send("*FFFF2402Z*2402"), "!12@");  // a write spoilt in its value
+    EXPECT_EQ(driver.board().memory().read(0x2402), 0x12);
+    EXPECT_EQ(driver.send("!@\r\n0123"), "");
+}
+
+TEST_F(Responder, AddressFFFFCannotBeReadBecauseItIntroducesAWrite) {
+    EXPECT_EQ(driver.send("*FFFF"), "");
+    EXPECT_EQ(driver.send("0040"), "");
+    EXPECT_EQ(driver.send("77"), "");
+    EXPECT_EQ(driver.board().memory().read(0x0040), 0x77);
+}
+
+TEST(ResponderCounter, TheCountedWordGoesUpTenTimesASecondHighByteFirst) {
+    BoardConfig config = BoardDriver::unpaced();
+    config.counter_address = 0x2402;
+    BoardDriver driver(config);
+    driver.start_program();
+    EXPECT_EQ(driver.send("*2403"), "!00@");
+    driver.wait(350ms);
+    EXPECT_EQ(driver.send("*2403"), "!03@");
+    driver.send("*FFFF240200*FFFF2403FF");
+    driver.wait(100ms);
+    EXPECT_EQ(driver.send("*2402*2403"), "!01@!00@");
+}
+
+TEST(ResponderCounter, NothingCountsBeforeTheProgramStarts) {
+    BoardConfig config = BoardDriver::unpaced();
+    config.counter_address = 0x2402;
+    BoardDriver driver(config);
+    driver.board().power_on(driver.now());
+    driver.wait(1s);
+    EXPECT_EQ(driver.board().memory().read(0x2403), 0);
+    driver.send("go 2400\r");  // nothing loaded: silent, and no counting either
+    driver.wait(1s);
+    EXPECT_EQ(driver.board().memory().read(0x2403), 0);
+}
+
+TEST(ResponderCounter, ALongStallIsCaughtUpAtOnce) {
+    BoardConfig config = BoardDriver::unpaced();
+    config.counter_address = 0x2402;
+    BoardDriver driver(config);
+    driver.start_program();
+    driver.send("");
+    driver.board().advance(driver.now() + std::chrono::hours(2));
+    // 72000 steps: the word wraps around and keeps the remainder.
+    EXPECT_EQ(driver.board().memory().read(0x2402) << 8 | driver.board().memory().read(0x2403),
+              72000 % 65536);
+}
+
+TEST(RequestParserStream, YieldsEachRequestOnce) {
+    RequestParser parser;
+    std::vector<MemoryRequest> seen;
+    for (char c : std::string("*0040*FFFF0041FE**2402")) {
+        if (auto r = parser.feed(static_cast<std::uint8_t>(c))) seen.push_back(*r);
+    }
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].kind, MemoryRequest::Kind::kRead);
+    EXPECT_EQ(seen[0].address, 0x0040);
+    EXPECT_EQ(seen[1].kind, MemoryRequest::Kind::kWrite);
+    EXPECT_EQ(seen[1].address, 0x0041);
+    EXPECT_EQ(seen[1].value, 0xFE);
+    EXPECT_EQ(seen[2].address, 0x2402);
+}
+
+}  // namespace
+}  // namespace boardsim

@@ -1,0 +1,68 @@
+#include "core/srecord.h"
+
+#include <gtest/gtest.h>
+
+namespace boardsim {
+namespace {
+
+SRecord parsed(std::string_view line) {
+    const auto result = parse_srecord(line);
+    if (const auto* error = std::get_if<SRecordError>(&result)) {
+        ADD_FAILURE() << line << ": " << error->message;
+        return {};
+    }
+    return std::get<SRecord>(result);
+}
+
+std::string error_of(std::string_view line) {
+    const auto result = parse_srecord(line);
+    if (const auto* error = std::get_if<SRecordError>(&result)) return error->message;
+    ADD_FAILURE() << line << " was accepted";
+    return {};
+}
+
+TEST(SRecordParse, DecodesDataRecordsFromTheExampleProgram) {
+    const SRecord record = parsed("S11324002004000001018E01FFBD242ECC0000FD3C");
+    EXPECT_EQ(record.kind, SRecord::Kind::kData);
+    EXPECT_EQ(record.address, 0x2400);
+    const std::vector<std::uint8_t> expected = {0x20, 0x04, 0x00, 0x00, 0x01, 0x01, 0x8E, 0x01,
+                                                0xFF, 0xBD, 0x24, 0x2E, 0xCC, 0x00, 0x00, 0xFD};
+    EXPECT_EQ(record.data, expected);
+}
+
+TEST(SRecordParse, KnowsHeaderCountAndEndRecords) {
+    EXPECT_EQ(parsed("S00E0000636F756E7465722E733139E6").kind, SRecord::Kind::kHeader);
+    EXPECT_EQ(parsed("S5030010EC").kind, SRecord::Kind::kCount);
+    const SRecord end = parsed("S9032400D8");
+    EXPECT_EQ(end.kind, SRecord::Kind::kEnd);
+    EXPECT_EQ(end.address, 0x2400);
+    EXPECT_TRUE(end.data.empty());
+}
+
+TEST(SRecordParse, AcceptsLowerCaseHexAndTrailingBlanks) {
+    EXPECT_EQ(parsed("s9032400d8  \t").address, 0x2400);
+}
+
+TEST(SRecordParse, RejectsAWrongChecksumAndSaysWhatItShouldBe) {
+    EXPECT_EQ(error_of("S9032400D9"), "bad checksum D9, should be D8");
+}
+
+TEST(SRecordParse, RejectsMalformedLines) {
+    EXPECT_EQ(error_of(""), "not an S-record");
+    EXPECT_EQ(error_of("go 2400"), "not an S-record");
+    EXPECT_EQ(error_of("S"), "not an S-record");
+    EXPECT_EQ(error_of("S4032400D8"), "unknown record type");
+    EXPECT_EQ(error_of("S2080124000102030400"), "S2 records need addresses beyond FFFF");
+    EXPECT_EQ(error_of("S9032400D"), "odd number of hex digits");
+    EXPECT_EQ(error_of("S90324G0D8"), "not a hex digit");
+    EXPECT_EQ(error_of("S902FD"), "record too short");
+    EXPECT_EQ(error_of("S9042400D8"), "byte count 04 does not match the line, which holds 03");
+    EXPECT_EQ(error_of("S903 400D8"), "not a hex digit");
+    EXPECT_EQ(error_of(std::string("S9\x00\xFF\x80"
+                                   "2400D8",
+                                   11)),
+              "odd number of hex digits");
+}
+
+}  // namespace
+}  // namespace boardsim

@@ -1,0 +1,113 @@
+#include "core/board.h"
+
+#include <algorithm>
+#include <string>
+
+#include "core/builtin_responder.h"
+
+namespace boardsim {
+namespace {
+
+void take_earliest(std::optional<Nanos>& earliest, std::optional<Nanos> candidate) {
+    if (candidate && (!earliest || *candidate < *earliest)) earliest = candidate;
+}
+
+}  // namespace
+
+Board::Board(const BoardConfig& config, TrafficLog* log)
+    : config_(config),
+      log_(log),
+      from_pc_(PacedWire::char_time_for_baud(config.baud)),
+      to_pc_(PacedWire::char_time_for_baud(config.baud)),
+      faults_(config.faults, *this, [this](std::string_view text, Nanos at) { note(text, at); }),
+      monitor_(memory_, *this, config.auto_reset) {}
+
+void Board::power_on(Nanos now) {
+    // The monitor sets the SCI up for 9600 baud before it prints its banner, so a program
+    // reading these registers finds what it would find on the board.
+    memory_.write(0x102B, 0x30);  // BAUD
+    memory_.write(0x102C, 0x00);  // SCCR1
+    memory_.write(0x102D, 0x0C);  // SCCR2: transmitter and receiver on
+    monitor_.reset("power on", now);
+}
+
+void Board::press_reset(Nanos now) {
+    monitor_.reset("reset button", now);
+}
+
+void Board::receive_from_pc(std::span<const std::uint8_t> bytes, Nanos now) {
+    for (std::uint8_t b : bytes) from_pc_.push(b, now);
+}
+
+std::vector<std::uint8_t> Board::advance(Nanos now) {
+    std::vector<std::uint8_t> arrived_at_pc;
+    // Events are handled in time order, so a reply leaves after the request that caused it
+    // and the counter ticks between characters as it would on the board.
+    for (;;) {
+        const std::optional<Nanos> byte_due = from_pc_.next_arrival();
+        std::optional<Nanos> timer_due;
+        take_earliest(timer_due, monitor_.next_wakeup());
+        take_earliest(timer_due, faults_.next_wakeup());
+        const bool byte_first =
+            byte_due && *byte_due <= now && (!timer_due || *byte_due <= *timer_due);
+        if (byte_first) {
+            const auto [byte, at] = *from_pc_.pop_arrived(now);
+            if (log_) log_->byte(TrafficLog::Direction::kReceived, byte, at);
+            monitor_.run_until(at);
+            faults_.run_until(at);
+            const bool program_listens = monitor_.state() == Monitor::State::kRunning;
+            monitor_.receive(byte, at);
+            if (program_listens) faults_.observe_received(byte, at);
+        } else if (timer_due && *timer_due <= now) {
+            monitor_.run_until(*timer_due);
+            faults_.run_until(*timer_due);
+        } else {
+            break;
+        }
+    }
+    while (const auto arrival = to_pc_.pop_arrived(now)) {
+        arrived_at_pc.push_back(arrival->byte);
+        // The log shows each character when it has reached the PC.
+        if (log_) log_->byte(TrafficLog::Direction::kSent, arrival->byte, arrival->at);
+    }
+    if (log_) log_->flush_if_idle(now);
+    return arrived_at_pc;
+}
+
+std::optional<Nanos> Board::next_event() const {
+    std::optional<Nanos> earliest;
+    take_earliest(earliest, from_pc_.next_arrival());
+    take_earliest(earliest, to_pc_.next_arrival());
+    take_earliest(earliest, monitor_.next_wakeup());
+    take_earliest(earliest, faults_.next_wakeup());
+    if (log_) take_earliest(earliest, log_->idle_deadline());
+    return earliest;
+}
+
+bool Board::hung_up() const {
+    return faults_.hangup_due() && to_pc_.empty();
+}
+
+void Board::monitor_output(std::string_view text, Nanos at) {
+    for (char c : text) to_pc_.push(static_cast<std::uint8_t>(c), at);
+}
+
+std::unique_ptr<RunningProgram> Board::start_program(std::uint16_t /*address*/, Nanos at) {
+    return std::make_unique<BuiltinResponder>(memory_, faults_, config_.counter_address, at);
+}
+
+void Board::board_reset(std::string_view reason, Nanos at) {
+    to_pc_.drop_waiting(at);
+    faults_.reset();
+    note("reset: " + std::string(reason), at);
+}
+
+void Board::note(std::string_view text, Nanos at) {
+    if (log_) log_->note(text, at);
+}
+
+void Board::transmit(std::uint8_t byte, Nanos at) {
+    to_pc_.push(byte, at);
+}
+
+}  // namespace boardsim

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "core/fault_injector.h"
+#include "core/fault_options.h"
+#include "core/memory_image.h"
+#include "core/monitor.h"
+#include "core/paced_wire.h"
+#include "core/sim_time.h"
+#include "core/traffic_log.h"
+
+namespace boardsim {
+
+struct BoardConfig {
+    unsigned baud = 9600;  // 0: no pacing
+    bool auto_reset = true;
+    std::optional<std::uint16_t> counter_address;
+    FaultOptions faults;
+};
+
+// The whole simulated board behind its serial connector: the line paced in both directions,
+// the monitor, the program it starts and the fault injection, all driven by the time the
+// caller passes in. The event loop feeds it what the PC wrote, asks when something will
+// happen next, and writes out what advance() returns.
+class Board : private MonitorHost, private SerialSink {
+  public:
+    explicit Board(const BoardConfig& config, TrafficLog* log = nullptr);
+
+    // Power on: the monitor's banner and prompt.
+    void power_on(Nanos now);
+    // The reset button.
+    void press_reset(Nanos now);
+    // Characters the PC has written; they reach the board one character time apart.
+    void receive_from_pc(std::span<const std::uint8_t> bytes, Nanos now);
+    // Runs everything due by `now` and returns the characters that have reached the PC.
+    std::vector<std::uint8_t> advance(Nanos now);
+    // When advance() next has something to do; nullopt while the board waits for input.
+    std::optional<Nanos> next_event() const;
+    // The line should be closed now (--hangup-after).
+    bool hung_up() const;
+
+    const Monitor& monitor() const { return monitor_; }
+    MemoryImage& memory() { return memory_; }
+
+  private:
+    // MonitorHost
+    void monitor_output(std::string_view text, Nanos at) override;
+    std::unique_ptr<RunningProgram> start_program(std::uint16_t address, Nanos at) override;
+    void board_reset(std::string_view reason, Nanos at) override;
+    void note(std::string_view text, Nanos at) override;
+    // SerialSink, the line towards the PC
+    void transmit(std::uint8_t byte, Nanos at) override;
+
+    BoardConfig config_;
+    TrafficLog* log_;
+    MemoryImage memory_;
+    PacedWire from_pc_;
+    PacedWire to_pc_;
+    FaultInjector faults_;
+    Monitor monitor_;
+};
+
+}  // namespace boardsim

@@ -1,0 +1,53 @@
+#include "core/builtin_responder.h"
+
+namespace boardsim {
+
+BuiltinResponder::BuiltinResponder(MemoryImage& memory, SerialSink& out,
+                                   std::optional<std::uint16_t> counter_address, Nanos started_at)
+    : memory_(memory),
+      out_(out),
+      counter_address_(counter_address),
+      next_count_(started_at + kCountPeriod) {}
+
+void BuiltinResponder::receive(std::uint8_t byte, Nanos at) {
+    run_until(at);
+    const auto request = parser_.feed(byte);
+    if (!request) return;
+    if (request->kind == MemoryRequest::Kind::kRead) {
+        send_reply(memory_.read(request->address), at);
+    } else {
+        memory_.write(request->address, request->value);
+    }
+}
+
+void BuiltinResponder::send_reply(std::uint8_t value, Nanos at) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    out_.transmit('!', at);
+    out_.transmit(static_cast<std::uint8_t>(kDigits[value >> 4]), at);
+    out_.transmit(static_cast<std::uint8_t>(kDigits[value & 0x0F]), at);
+    out_.transmit('@', at);
+}
+
+void BuiltinResponder::run_until(Nanos now) {
+    if (!counter_address_ || now < next_count_) return;
+    // One step per period that has passed; computed at once so a long stall costs nothing.
+    const auto steps = static_cast<std::uint64_t>((now - next_count_) / kCountPeriod) + 1;
+    add_to_counter(steps);
+    next_count_ += kCountPeriod * static_cast<std::int64_t>(steps);
+}
+
+void BuiltinResponder::add_to_counter(std::uint64_t steps) {
+    const std::uint16_t high_address = *counter_address_;
+    const auto low_address = static_cast<std::uint16_t>(high_address + 1);
+    const auto word = static_cast<std::uint16_t>(
+        (memory_.read(high_address) << 8 | memory_.read(low_address)) + steps);
+    memory_.write(high_address, static_cast<std::uint8_t>(word >> 8));
+    memory_.write(low_address, static_cast<std::uint8_t>(word));
+}
+
+std::optional<Nanos> BuiltinResponder::next_wakeup() const {
+    if (!counter_address_) return std::nullopt;
+    return next_count_;
+}
+
+}  // namespace boardsim

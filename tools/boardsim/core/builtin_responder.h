@@ -1,0 +1,37 @@
+#pragma once
+
+#include <optional>
+
+#include "core/memory_image.h"
+#include "core/request_parser.h"
+#include "core/running_program.h"
+
+namespace boardsim {
+
+// Stands in for a downloaded program that contains the memory responder: it answers read
+// requests with "!HH@" and stores the bytes of write requests, answering nothing. With a
+// counter address it also makes the 16-bit word there (high byte first) count up ten times a
+// second, so a watched program visibly runs.
+class BuiltinResponder : public RunningProgram {
+  public:
+    static constexpr Nanos kCountPeriod = std::chrono::milliseconds(100);
+
+    BuiltinResponder(MemoryImage& memory, SerialSink& out,
+                     std::optional<std::uint16_t> counter_address, Nanos started_at);
+
+    void receive(std::uint8_t byte, Nanos at) override;
+    void run_until(Nanos now) override;
+    std::optional<Nanos> next_wakeup() const override;
+
+  private:
+    void send_reply(std::uint8_t value, Nanos at);
+    void add_to_counter(std::uint64_t steps);
+
+    MemoryImage& memory_;
+    SerialSink& out_;
+    RequestParser parser_;
+    std::optional<std::uint16_t> counter_address_;
+    Nanos next_count_;
+};
+
+}  // namespace boardsim

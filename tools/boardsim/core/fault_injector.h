@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/fault_options.h"
+#include "core/request_parser.h"
+#include "core/running_program.h"
+
+namespace boardsim {
+
+// Sits between the running program and the line and spoils its replies as the fault options
+// say. It recognises a reply as the characters from a '!' to the next '@' in the program's
+// output, and requests by watching the received characters, so it works the same whoever
+// produces the replies. Output that is not part of a reply passes unchanged, but never
+// overtakes a reply that is being held back.
+class FaultInjector : public SerialSink {
+  public:
+    using Note = std::function<void(std::string_view, Nanos)>;
+
+    FaultInjector(const FaultOptions& options, SerialSink& line, Note note);
+
+    // Output of the program.
+    void transmit(std::uint8_t byte, Nanos at) override;
+    // A character the program has received.
+    void observe_received(std::uint8_t byte, Nanos at);
+    // Releases held-back replies whose time has come.
+    void run_until(Nanos now);
+    std::optional<Nanos> next_wakeup() const;
+    // True once the line should close: enough requests, and nothing left to send.
+    bool hangup_due() const { return hangup_requested_ && held_.empty(); }
+    // Forgets replies in progress or held back (the board was reset).
+    void reset();
+
+  private:
+    struct Held {
+        std::vector<std::uint8_t> bytes;
+        Nanos release;
+    };
+
+    void finish_reply(Nanos at);
+    void send(std::vector<std::uint8_t> bytes, Nanos release, Nanos at);
+    std::vector<std::uint8_t> noise();
+
+    FaultOptions options_;
+    SerialSink& line_;
+    Note note_;
+    RequestParser requests_;
+    std::uint64_t request_count_ = 0;
+    std::uint64_t reply_count_ = 0;
+    bool hangup_requested_ = false;
+    bool in_reply_ = false;
+    std::vector<std::uint8_t> reply_;
+    std::deque<Held> held_;
+    std::minstd_rand random_{20240607};
+};
+
+}  // namespace boardsim

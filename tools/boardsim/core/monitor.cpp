@@ -1,0 +1,234 @@
+#include "core/monitor.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <utility>
+#include <variant>
+
+#include "core/srecord.h"
+
+namespace boardsim {
+namespace {
+
+// A command line is short; an S-record line holds at most 255 bytes as hex plus its type.
+constexpr std::size_t kMaxCommandLength = 80;
+constexpr std::size_t kMaxRecordLength = 2 + 2 * 256 + 16;
+
+// Lower case, runs of blanks turned into one space, no blanks at either end.
+std::string normalise(std::string_view line) {
+    std::string out;
+    bool blank = false;
+    for (char c : line) {
+        if (c == ' ' || c == '\t') {
+            blank = !out.empty();
+            continue;
+        }
+        if (blank) out.push_back(' ');
+        blank = false;
+        out.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+    }
+    return out;
+}
+
+std::string hex4(unsigned value) {
+    char text[5];
+    std::snprintf(text, sizeof text, "%04X", value & 0xFFFFu);
+    return text;
+}
+
+// Keeps only printable characters of a line that goes into an error message.
+std::string printable(std::string_view text) {
+    std::string out;
+    for (char c : text.substr(0, 20)) {
+        out.push_back(std::isprint(static_cast<unsigned char>(c)) ? c : '?');
+    }
+    if (text.size() > 20) out += "...";
+    return out;
+}
+
+}  // namespace
+
+Monitor::Monitor(MemoryImage& memory, MonitorHost& host, bool auto_reset)
+    : memory_(memory),
+      host_(host),
+      auto_reset_(auto_reset),
+      command_line_(kMaxCommandLength),
+      load_line_(kMaxRecordLength),
+      reset_watch_(kMaxCommandLength) {}
+
+void Monitor::reset(std::string_view reason, Nanos at) {
+    host_.board_reset(reason, at);
+    program_.reset();
+    state_ = State::kCommand;
+    command_line_.clear();
+    load_line_.clear();
+    reset_watch_.clear();
+    print(kBanner, at);
+    print(kPrompt, at);
+}
+
+void Monitor::receive(std::uint8_t byte, Nanos at) {
+    // The LF of a CR LF pair belongs to the line the CR ended, even when that line changed the
+    // state (the end record of a load, a "load t" that reset the board).
+    const bool after_cr = std::exchange(last_was_cr_, byte == '\r');
+    if (byte == '\n' && after_cr && (state_ == State::kCommand || state_ == State::kLoading)) {
+        return;
+    }
+    switch (state_) {
+        case State::kCommand:
+            receive_command_char(byte, at);
+            break;
+        case State::kLoading:
+            receive_load_char(byte, at);
+            break;
+        case State::kRunning:
+        case State::kSilent:
+            receive_while_running(byte, at);
+            break;
+    }
+}
+
+void Monitor::echo(std::uint8_t byte, LineCollector::Fed fed, Nanos at) {
+    switch (fed) {
+        case LineCollector::Fed::kLineEnd:
+            print("\r\n", at);
+            break;
+        case LineCollector::Fed::kStored: {
+            const char c = static_cast<char>(byte);
+            print(std::string_view(&c, 1), at);
+            break;
+        }
+        case LineCollector::Fed::kOverflow:
+        case LineCollector::Fed::kSwallowed:
+            break;
+    }
+}
+
+void Monitor::receive_command_char(std::uint8_t byte, Nanos at) {
+    if (byte == 0x08 || byte == 0x7F) {
+        if (command_line_.erase_last()) print("\b \b", at);
+        return;
+    }
+    const auto fed = command_line_.feed(byte);
+    echo(byte, fed, at);
+    if (fed == LineCollector::Fed::kLineEnd) run_command(command_line_.take_line(), at);
+}
+
+void Monitor::run_command(const std::string& line, Nanos at) {
+    const std::string command = normalise(line);
+    if (command.empty()) {
+        print(kPrompt, at);
+    } else if (command == "load t") {
+        state_ = State::kLoading;
+        load_ = {};
+        load_line_number_ = 0;
+        load_line_.clear();
+        host_.note("monitor: load t, reading S-records", at);
+    } else if (command == "load" || command.starts_with("load ")) {
+        print("error: only \"load t\" (load from this terminal) is available\r\n", at);
+        print(kPrompt, at);
+    } else if (command == "go" || command.starts_with("go ")) {
+        run_go(command.size() > 2 ? std::string_view(command).substr(3) : "", at);
+    } else {
+        print("error: unknown command \"" + printable(line) + "\" (commands: load t, go ADDR)\r\n",
+              at);
+        print(kPrompt, at);
+    }
+}
+
+void Monitor::run_go(std::string_view argument, Nanos at) {
+    const bool valid = !argument.empty() && argument.size() <= 4 &&
+                       std::all_of(argument.begin(), argument.end(), [](char c) {
+                           return std::isxdigit(static_cast<unsigned char>(c));
+                       });
+    if (!valid) {
+        print("error: go needs a hexadecimal address, for example: go 2400\r\n", at);
+        print(kPrompt, at);
+        return;
+    }
+    const auto address = static_cast<std::uint16_t>(std::stoul(std::string(argument), nullptr, 16));
+    reset_watch_.clear();
+    if (!memory_.is_loaded(address)) {
+        state_ = State::kSilent;
+        host_.note(
+            "monitor: go " + hex4(address) + ": nothing was loaded there, the board stays silent",
+            at);
+        return;
+    }
+    state_ = State::kRunning;
+    host_.note("monitor: go " + hex4(address) + ", program started", at);
+    program_ = host_.start_program(address, at);
+}
+
+void Monitor::receive_load_char(std::uint8_t byte, Nanos at) {
+    const auto fed = load_line_.feed(byte);
+    echo(byte, fed, at);
+    if (fed != LineCollector::Fed::kLineEnd) return;
+    const bool overflowed = load_line_.overflowed();
+    load_line(load_line_.take_line(), overflowed, at);
+}
+
+void Monitor::load_line(const std::string& line, bool overflowed, Nanos at) {
+    ++load_line_number_;
+    // Blank lines between records (a file's last line end, a CR typed by hand) are harmless.
+    if (normalise(line).empty()) return;
+
+    const SRecordParse parsed =
+        overflowed ? SRecordParse{SRecordError{"line too long"}} : parse_srecord(line);
+    if (const auto* error = std::get_if<SRecordError>(&parsed)) {
+        ++load_.bad_records;
+        const std::string message =
+            "error: line " + std::to_string(load_line_number_) + ": " + error->message;
+        print(message + "\r\n", at);
+        host_.note("monitor: " + message, at);
+        return;
+    }
+    const auto& record = std::get<SRecord>(parsed);
+    switch (record.kind) {
+        case SRecord::Kind::kHeader:
+        case SRecord::Kind::kCount:
+            break;
+        case SRecord::Kind::kData: {
+            ++load_.data_records;
+            std::uint16_t address = record.address;
+            for (std::uint8_t value : record.data) memory_.load(address++, value);
+            break;
+        }
+        case SRecord::Kind::kEnd: {
+            const std::string summary = "done: " + std::to_string(load_.data_records) +
+                                        " data records, " + std::to_string(load_.bad_records) +
+                                        " bad";
+            print(summary + "\r\n", at);
+            print(kPrompt, at);
+            host_.note("monitor: load " + summary, at);
+            state_ = State::kCommand;
+            command_line_.clear();
+            break;
+        }
+    }
+}
+
+void Monitor::receive_while_running(std::uint8_t byte, Nanos at) {
+    if (program_) program_->receive(byte, at);
+    if (!auto_reset_) return;
+    if (reset_watch_.feed(byte) != LineCollector::Fed::kLineEnd) return;
+    const std::string line = reset_watch_.take_line();
+    if (normalise(line) != "load t") return;
+    reset("\"load t\" received while the program ran (auto-reset)", at);
+    // The command was typed before the reset; the monitor now takes it as typed after it.
+    print(line, at);
+    print("\r\n", at);
+    run_command(line, at);
+}
+
+void Monitor::run_until(Nanos now) {
+    if (program_) program_->run_until(now);
+}
+
+std::optional<Nanos> Monitor::next_wakeup() const {
+    if (program_) return program_->next_wakeup();
+    return std::nullopt;
+}
+
+}  // namespace boardsim

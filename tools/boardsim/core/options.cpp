@@ -1,0 +1,139 @@
+#include "core/options.h"
+
+#include <charconv>
+#include <cstdint>
+#include <functional>
+#include <map>
+
+namespace boardsim {
+
+const char* const kUsage =
+    R"(Usage: boardsim [OPTION]...
+A simulated CME11E9 68HC11 board on a pseudo-terminal. Prints the terminal's
+device path as its first line, then serves until interrupted (Ctrl-C, SIGTERM).
+
+The board runs its monitor: "load t" reads S-records, "go ADDR" starts the
+program. A started program answers the memory requests of the watch window:
+"*AAAA" -> "!HH@", "*FFFFAAAAHH" stores HH at AAAA. SIGUSR1 presses reset.
+
+  --link PATH         also make PATH a symbolic link to the terminal
+                      (removed on exit)
+  --count ADDR        count the 16-bit word at hex ADDR up ten times a second
+                      while a program runs
+  --baud N            pace both directions at N baud, 8N1 (default 9600);
+                      0 turns pacing off
+  --no-auto-reset     ignore "load t" while a program runs (only SIGUSR1
+                      resets the board)
+  --log FILE          write every character received and sent, with times
+Faults, for testing error handling:
+  --no-reply          never send a reply
+  --reply-delay MS    send each reply MS milliseconds late
+  --drop-every N      swallow every N-th reply
+  --garbage           noise before each reply, now and then a stray '@'
+  --hangup-after N    close the line after N requests
+  --help              show this text and exit
+)";
+
+namespace {
+
+std::optional<std::uint64_t> parse_number(const std::string& text, int base, std::uint64_t min,
+                                          std::uint64_t max) {
+    std::string_view digits = text;
+    if (base == 16 && (digits.starts_with("0x") || digits.starts_with("0X")))
+        digits.remove_prefix(2);
+    if (digits.empty()) return std::nullopt;
+    std::uint64_t value = 0;
+    const auto [end, error] =
+        std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+    if (error != std::errc() || end != digits.data() + digits.size() || value < min || value > max)
+        return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+std::variant<Options, OptionError> parse_options(const std::vector<std::string>& args) {
+    Options options;
+    FaultOptions& faults = options.board.faults;
+
+    using Setter = std::function<std::optional<std::string>(const std::string&)>;
+    auto number = [](std::uint64_t min, std::uint64_t max, int base, auto store,
+                     std::string what) -> Setter {
+        return [=](const std::string& text) -> std::optional<std::string> {
+            const auto value = parse_number(text, base, min, max);
+            if (!value) return what + ", not \"" + text + "\"";
+            store(*value);
+            return std::nullopt;
+        };
+    };
+    const std::map<std::string, Setter> with_value = {
+        {"--link",
+         [&](const std::string& text) -> std::optional<std::string> {
+             if (text.empty()) return std::string("needs a path");
+             options.link_path = text;
+             return std::nullopt;
+         }},
+        {"--log",
+         [&](const std::string& text) -> std::optional<std::string> {
+             if (text.empty()) return std::string("needs a file name");
+             options.log_path = text;
+             return std::nullopt;
+         }},
+        {"--count", number(
+                        0, 0xFFFF, 16,
+                        [&](std::uint64_t v) {
+                            options.board.counter_address = static_cast<std::uint16_t>(v);
+                        },
+                        "needs a hexadecimal address from 0 to FFFF")},
+        {"--baud", number(
+                       0, 4'000'000, 10,
+                       [&](std::uint64_t v) { options.board.baud = static_cast<unsigned>(v); },
+                       "needs a rate from 0 to 4000000")},
+        {"--reply-delay",
+         number(
+             0, 3'600'000, 10,
+             [&](std::uint64_t v) { faults.reply_delay = std::chrono::milliseconds(v); },
+             "needs milliseconds from 0 to 3600000")},
+        {"--drop-every",
+         number(
+             1, UINT32_MAX, 10,
+             [&](std::uint64_t v) { faults.drop_every = static_cast<std::uint32_t>(v); },
+             "needs a count of at least 1")},
+        {"--hangup-after",
+         number(
+             1, UINT32_MAX, 10,
+             [&](std::uint64_t v) { faults.hangup_after = static_cast<std::uint32_t>(v); },
+             "needs a count of at least 1")},
+    };
+    const std::map<std::string, std::function<void()>> flags = {
+        {"--no-auto-reset", [&] { options.board.auto_reset = false; }},
+        {"--no-reply", [&] { faults.no_reply = true; }},
+        {"--garbage", [&] { faults.garbage = true; }},
+        {"--help", [&] { options.help = true; }},
+    };
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> inline_value;
+        if (const auto equals = name.find('=');
+            name.starts_with("--") && equals != std::string::npos) {
+            inline_value = name.substr(equals + 1);
+            name.resize(equals);
+        }
+        if (const auto flag = flags.find(name); flag != flags.end()) {
+            if (inline_value) return OptionError{name + " takes no value"};
+            flag->second();
+            continue;
+        }
+        const auto option = with_value.find(name);
+        if (option == with_value.end()) return OptionError{"unknown option \"" + args[i] + "\""};
+        if (!inline_value) {
+            if (i + 1 >= args.size()) return OptionError{name + " needs a value"};
+            inline_value = args[++i];
+        }
+        if (auto problem = option->second(*inline_value)) return OptionError{name + " " + *problem};
+    }
+    return options;
+}
+
+}  // namespace boardsim

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "core/board.h"
+
+namespace boardsim {
+
+// What the command line asks for.
+struct Options {
+    BoardConfig board;
+    std::optional<std::string> link_path;
+    std::optional<std::string> log_path;
+    bool help = false;
+};
+
+struct OptionError {
+    std::string message;
+};
+
+// Parses the arguments after the program name. Both "--baud 9600" and "--baud=9600" work.
+std::variant<Options, OptionError> parse_options(const std::vector<std::string>& args);
+
+extern const char* const kUsage;
+
+}  // namespace boardsim

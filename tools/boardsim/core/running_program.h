@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "core/sim_time.h"
+
+namespace boardsim {
+
+// Where a running program's serial output goes.
+class SerialSink {
+  public:
+    virtual ~SerialSink() = default;
+    virtual void transmit(std::uint8_t byte, Nanos at) = 0;
+};
+
+// The program the monitor's "go" started. The board hands it every character that arrives on
+// the serial line while it runs and lets time pass for it; what it sends goes to the SerialSink
+// it was created with. The built-in responder is one such program; a processor core executing
+// the downloaded code is another.
+class RunningProgram {
+  public:
+    virtual ~RunningProgram() = default;
+
+    // A character has been received completely at time `at`.
+    virtual void receive(std::uint8_t byte, Nanos at) = 0;
+    // Lets the program run up to `now`.
+    virtual void run_until(Nanos now) = 0;
+    // When the program next needs run_until() even if no character arrives.
+    virtual std::optional<Nanos> next_wakeup() const = 0;
+};
+
+}  // namespace boardsim

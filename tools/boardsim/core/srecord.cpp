@@ -1,0 +1,84 @@
+#include "core/srecord.h"
+
+#include <cstdio>
+
+namespace boardsim {
+namespace {
+
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+std::string hex_byte(unsigned value) {
+    char text[3];
+    std::snprintf(text, sizeof text, "%02X", value & 0xFFu);
+    return text;
+}
+
+SRecordError error(std::string message) {
+    return SRecordError{std::move(message)};
+}
+
+}  // namespace
+
+SRecordParse parse_srecord(std::string_view line) {
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+    if (line.size() < 2 || (line[0] != 'S' && line[0] != 's')) return error("not an S-record");
+
+    SRecord record;
+    switch (line[1]) {
+        case '0':
+            record.kind = SRecord::Kind::kHeader;
+            break;
+        case '1':
+            record.kind = SRecord::Kind::kData;
+            break;
+        case '5':
+            record.kind = SRecord::Kind::kCount;
+            break;
+        case '9':
+            record.kind = SRecord::Kind::kEnd;
+            break;
+        case '2':
+        case '3':
+        case '7':
+        case '8':
+            return error(std::string("S") + line[1] + " records need addresses beyond FFFF");
+        default:
+            return error("unknown record type");
+    }
+
+    const std::string_view digits = line.substr(2);
+    if (digits.size() % 2 != 0) return error("odd number of hex digits");
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(digits.size() / 2);
+    for (std::size_t i = 0; i < digits.size(); i += 2) {
+        const int high = hex_digit(digits[i]);
+        const int low = hex_digit(digits[i + 1]);
+        if (high < 0 || low < 0) return error("not a hex digit");
+        bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
+    }
+    // Count, two address bytes and the checksum at the least.
+    if (bytes.size() < 4) return error("record too short");
+    if (bytes[0] != bytes.size() - 1) {
+        return error("byte count " + hex_byte(bytes[0]) + " does not match the line, which holds " +
+                     hex_byte(static_cast<unsigned>(bytes.size() - 1)));
+    }
+
+    unsigned sum = 0;
+    for (std::size_t i = 0; i + 1 < bytes.size(); ++i) sum += bytes[i];
+    const unsigned expected = ~sum & 0xFFu;
+    if (bytes.back() != expected) {
+        return error("bad checksum " + hex_byte(bytes.back()) + ", should be " +
+                     hex_byte(expected));
+    }
+
+    record.address = static_cast<std::uint16_t>(bytes[1] << 8 | bytes[2]);
+    record.data.assign(bytes.begin() + 3, bytes.end() - 1);
+    return record;
+}
+
+}  // namespace boardsim

@@ -1,0 +1,123 @@
+// boardsim: a simulated CME11E9 board on a pseudo-terminal.
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "core/board.h"
+#include "core/options.h"
+#include "core/traffic_log.h"
+#include "event_loop.h"
+#include "pty_line.h"
+
+namespace {
+
+boardsim::SignalFlags signal_flags;
+
+void on_stop(int) {
+    signal_flags.stop = 1;
+}
+void on_reset(int) {
+    signal_flags.reset = 1;
+}
+
+void install_signal_handlers() {
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGINT);
+    sigaddset(&blocked, SIGTERM);
+    sigaddset(&blocked, SIGUSR1);
+    // Blocked except while the event loop sleeps, so a signal always wakes it.
+    sigprocmask(SIG_BLOCK, &blocked, nullptr);
+    struct sigaction action {};
+    sigemptyset(&action.sa_mask);
+    action.sa_handler = on_stop;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    action.sa_handler = on_reset;
+    sigaction(SIGUSR1, &action, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+}
+
+// Points `link` at the terminal. An old symbolic link there (left by a killed run) is replaced;
+// anything else is left alone.
+bool make_link(const std::string& link, const std::string& target) {
+    struct stat info {};
+    if (lstat(link.c_str(), &info) == 0) {
+        if (!S_ISLNK(info.st_mode)) {
+            std::fprintf(stderr, "boardsim: --link %s: exists and is not a symbolic link\n",
+                         link.c_str());
+            return false;
+        }
+        unlink(link.c_str());
+    }
+    if (symlink(target.c_str(), link.c_str()) != 0) {
+        std::fprintf(stderr, "boardsim: --link %s: %s\n", link.c_str(), std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+void remove_link(const std::string& link, const std::string& target) {
+    char points_to[4096];
+    const ssize_t n = readlink(link.c_str(), points_to, sizeof points_to - 1);
+    if (n < 0) return;
+    points_to[n] = '\0';
+    if (target == points_to) unlink(link.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const auto parsed = boardsim::parse_options(args);
+    if (const auto* error = std::get_if<boardsim::OptionError>(&parsed)) {
+        std::fprintf(stderr, "boardsim: %s\nTry 'boardsim --help' for the options.\n",
+                     error->message.c_str());
+        return 2;
+    }
+    const auto& options = std::get<boardsim::Options>(parsed);
+    if (options.help) {
+        std::fputs(boardsim::kUsage, stdout);
+        return 0;
+    }
+
+    std::ofstream log_file;
+    std::unique_ptr<boardsim::TrafficLog> log;
+    if (options.log_path) {
+        log_file.open(*options.log_path, std::ios::out | std::ios::trunc);
+        if (!log_file) {
+            std::fprintf(stderr, "boardsim: --log %s: cannot open the file for writing\n",
+                         options.log_path->c_str());
+            return 2;
+        }
+        const auto char_time = boardsim::PacedWire::char_time_for_baud(options.board.baud);
+        log = std::make_unique<boardsim::TrafficLog>(
+            log_file, std::max(char_time * 3 / 2, boardsim::Nanos{std::chrono::milliseconds(2)}));
+    }
+
+    install_signal_handlers();
+    std::string error;
+    auto line = boardsim::PtyLine::open(error);
+    if (!line) {
+        std::fprintf(stderr, "boardsim: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("%s\n", line->path().c_str());
+    std::fflush(stdout);
+    if (options.link_path && !make_link(*options.link_path, line->path())) return 1;
+
+    boardsim::Board board(options.board, log.get());
+    const int status = boardsim::serve(*line, board, signal_flags);
+    if (options.link_path) remove_link(*options.link_path, line->path());
+    return status;
+}
