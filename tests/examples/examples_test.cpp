@@ -1,0 +1,156 @@
+// The shipped example must be exactly what its sources make, and its companions must agree
+// with it.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/memory_image.h"
+#include "core/srecord.h"
+
+namespace {
+
+const std::string kExamples = HALVANE_EXAMPLES_DIR;
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+bool assembler_installed() {
+    return std::system(
+               "command -v m68hc11-as >/dev/null 2>&1 && command -v m68hc11-ld >/dev/null 2>&1 "
+               "&& command -v m68hc11-objcopy >/dev/null 2>&1") == 0;
+}
+
+// Assembles the example into a fresh folder once for all tests.
+class AssembledExample : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        if (!assembler_installed()) return;
+        char name[] = "/tmp/halvane-example-XXXXXX";
+        work_ = mkdtemp(name);
+        const std::string command = kExamples + "/assemble.sh " + work_ + " 2>&1";
+        built_ = std::system(command.c_str()) == 0;
+    }
+    static void TearDownTestSuite() {
+        if (!work_.empty()) std::filesystem::remove_all(work_);
+    }
+    void SetUp() override {
+        if (!assembler_installed()) {
+            GTEST_SKIP() << "m68hc11-as, m68hc11-ld or m68hc11-objcopy is not installed "
+                            "(Debian package binutils-m68hc1x): the shipped example is not checked";
+        }
+        ASSERT_TRUE(built_) << "examples/assemble.sh failed";
+    }
+
+    // Symbol name -> value, from the linked program.
+    static std::map<std::string, unsigned> symbols() {
+        std::map<std::string, unsigned> table;
+        const std::string command = "m68hc11-nm " + work_ + "/counter.elf";
+        FILE* pipe = popen(command.c_str(), "r");
+        if (!pipe) return table;
+        char line[256];
+        while (fgets(line, sizeof line, pipe)) {
+            unsigned value = 0;
+            char type = 0;
+            char symbol[128] = {};
+            if (std::sscanf(line, "%x %c %127s", &value, &type, symbol) == 3) table[symbol] = value;
+        }
+        pclose(pipe);
+        return table;
+    }
+
+    static inline std::string work_;
+    static inline bool built_ = false;
+};
+
+TEST_F(AssembledExample, ShippedSRecordsAndListingAreWhatTheAssemblerMakes) {
+    EXPECT_EQ(read_file(kExamples + "/counter.s19"), read_file(work_ + "/counter.s19"))
+        << "run: cmake --build <build> --target regenerate_examples";
+    EXPECT_EQ(read_file(kExamples + "/counter.lst"), read_file(work_ + "/counter.lst"))
+        << "run: cmake --build <build> --target regenerate_examples";
+}
+
+TEST_F(AssembledExample, TheProgramStartsAt2400AndKeepsItsVariablesWhereTheMapSays) {
+    const auto table = symbols();
+    EXPECT_EQ(table.at("_start"), 0x2400u);
+    EXPECT_EQ(table.at("count"), 0x2402u);
+
+    // Every map row whose description starts with "name:" names a symbol at that address.
+    std::istringstream map(read_file(kExamples + "/counter.csv"));
+    std::string line;
+    int named = 0;
+    while (std::getline(map, line)) {
+        if (line.size() < 8 || line[1] == '"' || line.starts_with("\"Address\"")) continue;
+        const std::string address = line.substr(1, 4);
+        const std::string description = line.substr(8, line.find(':', 8) - 8);
+        ASSERT_TRUE(table.count(description)) << "counter.csv names no symbol: " << line;
+        EXPECT_EQ(table.at(description), std::stoul(address, nullptr, 16)) << line;
+        ++named;
+    }
+    EXPECT_EQ(named, 5);
+}
+
+TEST(ExampleFiles, TheVariableMapHasOneHundredRowsOfFiveQuotedFields) {
+    const std::string text = read_file(kExamples + "/counter.csv");
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        lines.push_back(text.substr(start, end - start));
+    }
+    EXPECT_EQ(start, text.size()) << "every line, the last included, ends with CR LF";
+    ASSERT_EQ(lines.size(), 100u);
+    EXPECT_EQ(lines[0], R"("Address","Description","Hex Value","Flag","Dec Value")");
+    for (const auto& line : lines) {
+        EXPECT_EQ(line.find('\n'), std::string::npos);
+        int quotes = 0;
+        for (char c : line) quotes += c == '"';
+        EXPECT_EQ(quotes, 10) << line;
+        EXPECT_TRUE(line.starts_with("\"") && line.ends_with("\"")) << line;
+    }
+    EXPECT_TRUE(lines[1].starts_with(R"("2402","count:)"));
+    EXPECT_TRUE(lines[1].ends_with(R"(","","WD","")"));
+}
+
+TEST(ExampleFiles, TheSRecordsAreValidAndLoadTheProgramAt2400) {
+    std::istringstream file(read_file(kExamples + "/counter.s19"));
+    boardsim::MemoryImage memory;
+    std::string line;
+    bool ended = false;
+    while (std::getline(file, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const auto parsed = boardsim::parse_srecord(line);
+        ASSERT_TRUE(std::holds_alternative<boardsim::SRecord>(parsed)) << line;
+        const auto& record = std::get<boardsim::SRecord>(parsed);
+        if (record.kind == boardsim::SRecord::Kind::kEnd) {
+            EXPECT_EQ(record.address, 0x2400);
+            ended = true;
+        }
+        std::uint16_t address = record.address;
+        if (record.kind == boardsim::SRecord::Kind::kData) {
+            for (auto b : record.data) memory.load(address++, b);
+        }
+    }
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(memory.is_loaded(0x2400));
+    EXPECT_EQ(memory.read(0x2400), 0x20);  // BRA over the variables
+    EXPECT_EQ(memory.read(0x2404), 0x01);  // step starts at 1
+    EXPECT_EQ(memory.read(0x2405), 0x01);  // run starts at 1
+}
+
+TEST(ExampleFiles, TheCompanionsAreThere) {
+    for (const char* name :
+         {"counter.c", "counter.dsc", "responder.s", "cme11e9.ld", "README.md"}) {
+        EXPECT_FALSE(read_file(kExamples + "/" + name).empty()) << name;
+    }
+}
+
+}  // namespace
