@@ -107,7 +107,6 @@ class Board final : private Peripherals {
     bool irq_pin_ = false;
     bool xirq_pin_ = false;
     std::vector<std::uint8_t> transmitted_;
-    bool has_transmit_handler_ = false;
 };
 
 }  // namespace hc11
