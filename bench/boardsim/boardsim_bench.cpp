@@ -1,0 +1,114 @@
+// Measures how fast characters cross the simulated board's line at its default pacing:
+// the echo of a download, and memory reads one after another as the watch window makes them.
+// At 9600 baud 8N1 a line carries 960 characters per second in each direction.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds_since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Reads from `fd` until `tail` has arrived; returns the count of characters read, or -1 after
+// ten seconds without it.
+long read_until(int fd, const std::string& tail) {
+    std::string got;
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (Clock::now() < deadline) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 20) <= 0) continue;
+        char buffer[1024];
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n <= 0) return -1;
+        got.append(buffer, static_cast<std::size_t>(n));
+        if (got.find(tail) != std::string::npos) return static_cast<long>(got.size());
+    }
+    return -1;
+}
+
+std::string s1_record(unsigned address) {
+    char line[64];
+    unsigned sum = 0x13 + (address >> 8) + (address & 0xFF);
+    std::string data;
+    for (unsigned i = 0; i < 16; ++i) {
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%02X", (address + i) & 0xFF);
+        data += hex;
+        sum += (address + i) & 0xFF;
+    }
+    std::snprintf(line, sizeof line, "S113%04X%s%02X\r\n", address, data.c_str(), ~sum & 0xFF);
+    return line;
+}
+
+}  // namespace
+
+int main() {
+    int out[2];
+    if (pipe(out) != 0) return 1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], 1);
+        execl(BOARDSIM_PATH, BOARDSIM_PATH, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    std::string path;
+    char c;
+    while (read(out[0], &c, 1) == 1 && c != '\n') path += c;
+    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY);
+    if (fd < 0) {
+        std::fprintf(stderr, "boardsim did not start\n");
+        return 1;
+    }
+    termios t{};
+    tcgetattr(fd, &t);
+    cfmakeraw(&t);
+    tcsetattr(fd, TCSANOW, &t);
+    read_until(fd, ">");
+
+    // A download: 64 records of 16 bytes, written at once; the monitor echoes every character.
+    std::string file;
+    for (unsigned r = 0; r < 64; ++r) file += s1_record(0x2400 + 16 * r);
+    file += "S9032400D8\r\n";
+    const std::string load = "load t\r";
+    auto start = Clock::now();
+    if (write(fd, load.data(), load.size()) < 0 || write(fd, file.data(), file.size()) < 0)
+        return 1;
+    const long echoed = read_until(fd, "bad\r\n>");
+    const double download_time = seconds_since(start);
+    if (echoed < 0) return 1;
+    std::printf(
+        "download echo: %ld characters back in %.3f s = %.0f characters/s (line limit 960)\n",
+        echoed, download_time, static_cast<double>(echoed) / download_time);
+
+    // Reads one after another: each waits for its reply, as the watch window does.
+    const std::string go = "go 2400\r";
+    if (write(fd, go.data(), go.size()) < 0) return 1;
+    read_until(fd, "go 2400\r\n");
+    constexpr int kReads = 200;
+    start = Clock::now();
+    for (int i = 0; i < kReads; ++i) {
+        if (write(fd, "*2402", 5) != 5 || read_until(fd, "@") < 0) return 1;
+    }
+    const double reads_time = seconds_since(start);
+    std::printf(
+        "sequential reads: %d in %.3f s = %.1f reads/s, %.0f characters/s both ways "
+        "(9 character times each: at most 106.7 reads/s)\n",
+        kReads, reads_time, kReads / reads_time, kReads * 9 / reads_time);
+
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1;
+}
