@@ -12,9 +12,14 @@ namespace halvane::qt {
 
 namespace {
 
+constexpr const char* kDisconnected = "The serial device was disconnected";
+
+// Waits a moment for the hang-up to show: the kernel finishes hanging up a line shortly
+// after the read that first saw the end of it.
 bool hung_up(int fd) {
+    constexpr int kSettleMs = 50;
     pollfd probe{fd, POLLIN, 0};
-    return ::poll(&probe, 1, 0) > 0 && (probe.revents & POLLHUP) != 0;
+    return ::poll(&probe, 1, kSettleMs) > 0 && (probe.revents & (POLLHUP | POLLERR)) != 0;
 }
 
 }  // namespace
@@ -128,10 +133,14 @@ void QtSerialPort::line_error(QSerialPort::SerialPortError error) {
     if (failure_pending_ || !port_.isOpen()) return;
     failure_pending_ = true;
     failure_text_ = port_.errorString();
-    // A line that hung up reads as end of file, and Qt then quotes whatever errno was
-    // left over from an earlier call: say what happened instead.
-    if (error == QSerialPort::ReadError && hung_up(port_.handle())) {
-        failure_text_ = QStringLiteral("The device hung up");
+    // A line that hung up reads as end of file, and Qt then quotes whatever errno an
+    // earlier call left behind: say what happened instead.
+    if (error == QSerialPort::ReadError || error == QSerialPort::ResourceError) {
+        if (hung_up(port_.handle())) {
+            failure_text_ = QString::fromLatin1(kDisconnected);
+        } else if (error == QSerialPort::ReadError) {
+            failure_text_ = QStringLiteral("Error reading from the serial device");
+        }
     }
     // Closing deletes the port's notifiers, and this signal may come from inside one of
     // them: close on the next pass of the event loop instead.

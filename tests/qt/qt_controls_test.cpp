@@ -1,0 +1,194 @@
+// The small control adapters: progress bar, option group, status label, the receive
+// buffer box and the viewer.
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+
+#include "qt/label_text.h"
+#include "qt/option_group.h"
+#include "qt/progress_bar.h"
+#include "qt/receive_buffer_box.h"
+#include "qt/text_viewer.h"
+
+using namespace halvane::qt;
+
+class ControlsTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void progress_bar_keeps_the_logics_numbers_and_shows_their_ratio();
+    void option_group_runs_clicks_only_for_the_user();
+    void status_label_round_trips_its_caption();
+    void receive_buffer_keeps_every_byte_and_shows_it();
+    void receive_buffer_takes_the_users_typing_after_the_newest_text();
+    void viewer_shows_plain_text_read_only();
+    void viewer_shows_rich_runs_with_their_formats();
+    void viewer_face_drops_the_script_word_and_falls_back_to_serif();
+};
+
+void ControlsTest::progress_bar_keeps_the_logics_numbers_and_shows_their_ratio() {
+    QProgressBar bar;
+    ProgressBarAdapter progress(bar);
+    QCOMPARE(progress.maximum(), 100.0f);
+    QCOMPARE(progress.value(), 0.0f);
+    QCOMPARE(bar.value(), 0);
+
+    progress.set_maximum(1020);
+    progress.set_value(510);
+    QCOMPARE(progress.maximum(), 1020.0f);
+    QCOMPARE(progress.value(), 510.0f);
+    QCOMPARE(bar.value(), ProgressBarAdapter::kScale / 2);
+
+    progress.set_value(1020);
+    QCOMPARE(bar.value(), bar.maximum());
+    progress.set_value(5000);  // beyond the maximum: the bar stays full
+    QCOMPARE(bar.value(), bar.maximum());
+    QCOMPARE(progress.value(), 5000.0f);
+    progress.set_maximum(0);
+    QCOMPARE(bar.value(), 0);
+}
+
+void ControlsTest::option_group_runs_clicks_only_for_the_user() {
+    QWidget panel;
+    auto* one = new QRadioButton("List File", &panel);
+    auto* two = new QRadioButton("C code", &panel);
+    auto* three = new QRadioButton("Prog Desc", &panel);
+    two->move(0, 30);
+    three->move(0, 60);
+    OptionGroupAdapter options(*one, *two, *three);
+    std::vector<int> clicks;
+    options.on_click = [&](int option) { clicks.push_back(option); };
+    one->setChecked(true);
+
+    options.select(3);
+    QCOMPARE(options.selected(), 3);
+    QVERIFY(three->isChecked());
+    QVERIFY(!one->isChecked());
+    QVERIFY(clicks.empty());
+
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    QTest::mouseClick(two, Qt::LeftButton, Qt::NoModifier, QPoint(5, two->height() / 2));
+    QTest::mouseClick(one, Qt::LeftButton, Qt::NoModifier, QPoint(5, one->height() / 2));
+    QCOMPARE(clicks, (std::vector<int>{2, 1}));
+    QCOMPARE(options.selected(), 1);
+}
+
+void ControlsTest::status_label_round_trips_its_caption() {
+    QLabel label("Status: ");
+    LabelText status(label);
+    QCOMPARE(status.text(), std::string("Status: "));
+    status.set_text("Status: Awaiting Program File");
+    QCOMPARE(label.text(), QString("Status: Awaiting Program File"));
+    status.set_text("Status: Ger\xc3\xa4t fehlt");
+    QCOMPARE(status.text(), std::string("Status: Ger\xc3\xa4t fehlt"));
+}
+
+void ControlsTest::receive_buffer_keeps_every_byte_and_shows_it() {
+    QLineEdit box;
+    ReceiveBufferBox buffer(box);
+    const std::string received("!1F@\r\n\x01\xff", 8);
+    buffer.set_text(received);
+    QCOMPARE(buffer.text(), received);
+    QTRY_COMPARE(box.text().size(), qsizetype(8));
+    QCOMPARE(box.text().front(), QChar('!'));
+
+    // Longer than a line edit's usual limit.
+    const std::string long_text(64 * 1024, 'x');
+    buffer.set_text(long_text);
+    buffer.refresh();
+    QCOMPARE(box.text().size(), qsizetype(64 * 1024));
+    QCOMPARE(buffer.text(), long_text);
+}
+
+void ControlsTest::receive_buffer_takes_the_users_typing_after_the_newest_text() {
+    QLineEdit box;
+    ReceiveBufferBox buffer(box);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.setFocus();
+    buffer.set_text("abc");
+    // Typed at once, before the box has caught up: the typing follows the newest text.
+    QTest::keyClicks(&box, "XY");
+    QCOMPARE(buffer.text(), std::string("abcXY"));
+    buffer.set_text("");
+    buffer.refresh();
+    QCOMPARE(box.text(), QString());
+}
+
+void ControlsTest::viewer_shows_plain_text_read_only() {
+    QTextEdit edit;
+    TextViewer viewer(edit);
+    viewer.show_plain("line one\n\tline \xc3\xa9two\n");
+    QCOMPARE(edit.toPlainText(), QString::fromUtf8("line one\n\tline \xc3\xa9two\n"));
+    QVERIFY(edit.isReadOnly());
+    QVERIFY(edit.focusPolicy() & Qt::TabFocus);
+}
+
+void ControlsTest::viewer_shows_rich_runs_with_their_formats() {
+    QTextEdit edit;
+    TextViewer viewer(edit);
+    viewer.show_plain("old text");
+    halvane::RichDocument document;
+    halvane::RichRun heading;
+    heading.text = "Counter\n";
+    heading.bold = true;
+    heading.half_points = 32;
+    heading.rgb = 0xC00000;
+    heading.has_colour = true;
+    halvane::RichRun body;
+    body.text = "counts ";
+    body.italic = true;
+    body.font_face = "Courier New";
+    halvane::RichRun tail;
+    tail.text = "up";
+    tail.underline = true;
+    document.runs = {heading, body, tail};
+    viewer.show_rich(document);
+
+    QCOMPARE(edit.toPlainText(), QString("Counter\ncounts up"));
+    QTextBlock first = edit.document()->firstBlock();
+    const QTextCharFormat bold = first.begin().fragment().charFormat();
+    QCOMPARE(bold.fontWeight(), int(QFont::Bold));
+    QCOMPARE(bold.fontPointSize(), 16.0);
+    QCOMPARE(bold.foreground().color(), QColor(0xC0, 0x00, 0x00));
+
+    QTextBlock second = first.next();
+    auto it = second.begin();
+    const QTextCharFormat italic = it.fragment().charFormat();
+    QCOMPARE(it.fragment().text(), QString("counts "));
+    QVERIFY(italic.fontItalic());
+    QVERIFY(!italic.fontUnderline());
+    QCOMPARE(italic.fontFamilies().toStringList().value(0), QString("Courier New"));
+    QCOMPARE(italic.fontPointSize(), 12.0);
+    ++it;
+    QCOMPARE(it.fragment().text(), QString("up"));
+    QVERIFY(it.fragment().charFormat().fontUnderline());
+    QVERIFY(!it.fragment().charFormat().fontItalic());
+}
+
+void ControlsTest::viewer_face_drops_the_script_word_and_falls_back_to_serif() {
+    QTextEdit edit;
+    TextViewer viewer(edit);
+    viewer.set_font_face("Times New Roman (Western)");
+    const QFont font = edit.font();
+    QCOMPARE(font.families().value(0), QString("Times New Roman"));
+    QVERIFY(font.families().size() > 1);
+    QCOMPARE(font.styleHint(), QFont::Serif);
+    QCOMPARE(edit.document()->defaultFont().families(), font.families());
+
+    // Text loaded later is shown in that face.
+    viewer.show_plain("text");
+    QCOMPARE(edit.document()->defaultFont().families().value(0), QString("Times New Roman"));
+
+    QCOMPARE(viewer_font("Arial", QFont()).families().value(0), QString("Arial"));
+    QCOMPARE(viewer_font("  (Western)", QFont()).families().value(0), QString("Liberation Serif"));
+}
+
+QTEST_MAIN(ControlsTest)
+#include "qt_controls_test.moc"

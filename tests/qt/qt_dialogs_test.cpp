@@ -1,0 +1,227 @@
+// The modal boxes and the shared file dialog, each answered by a zero-delay timer as a
+// user would answer it.
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "qt/file_dialog.h"
+#include "qt/input_box.h"
+#include "qt/message_box.h"
+
+using namespace halvane::qt;
+
+namespace {
+
+// Runs `answer` on the modal dialog as soon as it is open.
+void when_open(std::function<void(QWidget&)> answer) {
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [answer, poll] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr) {
+            QTimer::singleShot(0, *poll);
+            return;
+        }
+        answer(*modal);
+        *poll = nullptr;
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+}  // namespace
+
+class DialogsTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() { gate_ = DialogGate{}; }
+
+    void message_box_shows_the_text_with_ok_and_no_icon();
+    void nothing_is_shown_when_nobody_can_answer();
+    void input_box_returns_the_typed_line_or_nothing_on_cancel();
+    void filter_text_becomes_qt_name_filters();
+    void open_dialog_carries_its_settings();
+    void a_chosen_name_is_shown_by_the_next_use_and_cancel_keeps_it();
+    void save_dialog_replaces_without_asking_when_told();
+
+  private:
+    QWidget parent_;
+    DialogGate gate_;
+};
+
+void DialogsTest::message_box_shows_the_text_with_ok_and_no_icon() {
+    MessageBoxAdapter box(parent_, gate_, "CME11E9 Halvane");
+    QString seen_text, seen_title;
+    QMessageBox::Icon seen_icon = QMessageBox::Critical;
+    int buttons = 0;
+    when_open([&](QWidget& modal) {
+        auto* message = qobject_cast<QMessageBox*>(&modal);
+        QVERIFY(message != nullptr);
+        seen_text = message->text();
+        seen_title = message->windowTitle();
+        seen_icon = message->icon();
+        buttons = int(message->buttons().size());
+        message->button(QMessageBox::Ok)->click();
+    });
+    box.show("Turn on the CME11E9 and Press Reset");
+    QCOMPARE(seen_text, QString("Turn on the CME11E9 and Press Reset"));
+    QCOMPARE(seen_title, QString("CME11E9 Halvane"));
+    QCOMPARE(seen_icon, QMessageBox::NoIcon);
+    QCOMPARE(buttons, 1);
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+}
+
+void DialogsTest::nothing_is_shown_when_nobody_can_answer() {
+    MessageBoxAdapter box(parent_, gate_, "t");
+    InputBoxAdapter input(parent_, gate_);
+    FileDialogAdapter files(parent_, gate_);
+    bool opened = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            opened = true;
+            modal->close();
+        }
+    });
+    watch.start(0);
+
+    gate_.window_closed = true;
+    box.show("after the window closed");
+    QCOMPARE(input.ask("New Value", ""), std::nullopt);
+    QCOMPARE(files.show_open({}), std::string());
+    gate_ = DialogGate{};
+    gate_.headless = true;
+    box.show("headless");
+    QCOMPARE(files.show_save({}), std::string());
+    QVERIFY(!opened);
+}
+
+void DialogsTest::input_box_returns_the_typed_line_or_nothing_on_cancel() {
+    InputBoxAdapter input(parent_, gate_);
+    QString prompt, title;
+    when_open([&](QWidget& modal) {
+        auto* dialog = qobject_cast<QInputDialog*>(&modal);
+        QVERIFY(dialog != nullptr);
+        prompt = dialog->labelText();
+        title = dialog->windowTitle();
+        dialog->setTextValue("1f");
+        dialog->accept();
+    });
+    QCOMPARE(input.ask("New Value", "Halvane"), std::optional<std::string>("1f"));
+    QCOMPARE(prompt, QString("New Value"));
+    QCOMPARE(title, QString("Halvane"));
+
+    when_open([](QWidget& modal) {
+        auto* dialog = qobject_cast<QInputDialog*>(&modal);
+        dialog->setTextValue("typed then cancelled");
+        dialog->reject();
+    });
+    QCOMPARE(input.ask("New Value", ""), std::nullopt);
+
+    when_open([](QWidget& modal) { qobject_cast<QInputDialog*>(&modal)->accept(); });
+    QCOMPARE(input.ask("New Value", ""), std::optional<std::string>(""));
+}
+
+void DialogsTest::filter_text_becomes_qt_name_filters() {
+    QCOMPARE(name_filters("68HC11 program files (*.s19)|*.s19"),
+             QStringList{"68HC11 program files (*.s19)"});
+    QCOMPARE(name_filters("Tamrin Data File (*.csv)|*.csv"),
+             QStringList{"Tamrin Data File (*.csv)"});
+    // The pattern part is what filters, whatever the description says.
+    QCOMPARE(name_filters("Listings|*.lst;*.txt|All (*.*)|*"),
+             (QStringList{"Listings (*.lst *.txt)", "All (*)"}));
+    QCOMPARE(name_filters(""), QStringList{"All files (*)"});
+}
+
+void DialogsTest::open_dialog_carries_its_settings() {
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    FileDialogAdapter files(parent_, gate_);
+    halvane::FileDialogSettings settings;
+    settings.filter = "68HC11 program files (*.s19)|*.s19";
+    settings.default_extension = "s19";
+    settings.initial_directory = folder.path().toStdString();
+
+    QStringList filters;
+    QString suffix, directory;
+    QFileDialog::AcceptMode mode = QFileDialog::AcceptSave;
+    when_open([&](QWidget& modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(&modal);
+        QVERIFY(dialog != nullptr);
+        filters = dialog->nameFilters();
+        suffix = dialog->defaultSuffix();
+        directory = dialog->directory().absolutePath();
+        mode = dialog->acceptMode();
+        // A name of a file that does not exist, typed without its extension.
+        dialog->findChild<QLineEdit*>("fileNameEdit")->setText("blink");
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    const std::string chosen = files.show_open(settings);
+    QCOMPARE(filters, QStringList{"68HC11 program files (*.s19)"});
+    QCOMPARE(suffix, QString("s19"));
+    QCOMPARE(directory, folder.path());
+    QCOMPARE(mode, QFileDialog::AcceptOpen);
+    QCOMPARE(QString::fromStdString(chosen), folder.filePath("blink.s19"));
+}
+
+void DialogsTest::a_chosen_name_is_shown_by_the_next_use_and_cancel_keeps_it() {
+    QTemporaryDir folder;
+    FileDialogAdapter files(parent_, gate_);
+    halvane::FileDialogSettings settings;
+    settings.filter = "Tamrin Data File (*.csv)|*.csv";
+    settings.default_extension = ".csv";
+    settings.initial_directory = folder.path().toStdString();
+    settings.file_name = folder.filePath("counter").toStdString();
+
+    QString shown;
+    const auto read_name_and = [&shown](bool accept) {
+        return [&shown, accept](QWidget& modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(&modal);
+            shown = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
+            accept ? static_cast<QDialog*>(dialog)->accept() : dialog->reject();
+        };
+    };
+    when_open(read_name_and(true));
+    QCOMPARE(QString::fromStdString(files.show_save(settings)), folder.filePath("counter.csv"));
+    QCOMPARE(shown, QString("counter"));
+
+    // The next use sets no name: the last chosen one is offered, by either dialog.
+    settings.file_name.reset();
+    when_open(read_name_and(false));
+    QCOMPARE(files.show_open(settings), std::string());
+    QCOMPARE(shown, QString("counter.csv"));
+    when_open(read_name_and(false));
+    QCOMPARE(files.show_save(settings), std::string());
+    QCOMPARE(shown, QString("counter.csv"));
+}
+
+void DialogsTest::save_dialog_replaces_without_asking_when_told() {
+    FileDialogAdapter files(parent_, gate_);
+    halvane::FileDialogSettings settings;
+    bool confirms = true;
+    const auto look = [&confirms](QWidget& modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(&modal);
+        confirms = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
+        dialog->reject();
+    };
+    settings.confirm_overwrite = false;
+    when_open(look);
+    files.show_save(settings);
+    QVERIFY(!confirms);
+    settings.confirm_overwrite = true;
+    when_open(look);
+    files.show_save(settings);
+    QVERIFY(confirms);
+}
+
+QTEST_MAIN(DialogsTest)
+#include "qt_dialogs_test.moc"

@@ -1,0 +1,175 @@
+// The serial adapter against a pseudo-terminal: settings, bytes out in order, bytes in one
+// notice per character, and the far side hanging up.
+
+#include "qt/qt_serial_port.h"
+
+#include <termios.h>
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include "pty_pair.h"
+
+using halvane::qt::QtSerialPort;
+using halvane::testing::PtyPair;
+
+class SerialPortTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void opens_at_9600_8n1_without_flow_control();
+    void open_failure_carries_the_serial_layers_words();
+    void writes_leave_in_order_and_not_after_close();
+    void one_character_per_notice_reaches_the_reader_in_order();
+    void read_honours_the_input_length();
+    void a_notice_that_takes_nothing_is_not_repeated();
+    void discarding_drops_every_waiting_character();
+    void far_side_hanging_up_is_reported_once_and_closes_the_port();
+};
+
+void SerialPortTest::opens_at_9600_8n1_without_flow_control() {
+    PtyPair pty;
+    QVERIFY(pty.ok());
+    QtSerialPort port(pty.slave_name());
+    const auto result = port.open();
+    QVERIFY2(result.ok, result.error_text.c_str());
+    QVERIFY(port.is_open());
+    QCOMPARE(QString::fromStdString(port.device_name()), pty.slave_name());
+
+    termios settings{};
+    QCOMPARE(::tcgetattr(pty.master(), &settings), 0);
+    QCOMPARE(::cfgetospeed(&settings), speed_t(B9600));
+    QCOMPARE(::cfgetispeed(&settings), speed_t(B9600));
+    QCOMPARE(settings.c_cflag & CSIZE, tcflag_t(CS8));
+    QCOMPARE(settings.c_cflag & PARENB, tcflag_t(0));
+    QCOMPARE(settings.c_cflag & CSTOPB, tcflag_t(0));
+    QCOMPARE(settings.c_cflag & CRTSCTS, tcflag_t(0));
+    QCOMPARE(settings.c_iflag & (IXON | IXOFF), tcflag_t(0));
+}
+
+void SerialPortTest::open_failure_carries_the_serial_layers_words() {
+    QtSerialPort port("/dev/halvane-no-such-device");
+    const auto result = port.open();
+    QVERIFY(!result.ok);
+    QVERIFY(!result.error_text.empty());
+    QVERIFY(!result.permission_denied);
+    QVERIFY(!port.is_open());
+    QVERIFY(!port.write("x"));
+}
+
+void SerialPortTest::writes_leave_in_order_and_not_after_close() {
+    PtyPair pty;
+    QtSerialPort port(pty.slave_name());
+    QVERIFY(port.open().ok);
+    for (const char* piece : {"*", "2", "4", "0", "0", "", "load t\r"}) QVERIFY(port.write(piece));
+    QCOMPARE(pty.receive(12), QByteArray("*2400load t\r"));
+    QTRY_COMPARE(port.output_pending(), std::size_t(0));
+
+    port.close();
+    QVERIFY(!port.is_open());
+    QVERIFY(!port.write("x"));
+    QCOMPARE(port.output_pending(), std::size_t(0));
+    QCOMPARE(pty.receive_for(100), QByteArray());
+}
+
+void SerialPortTest::one_character_per_notice_reaches_the_reader_in_order() {
+    PtyPair pty;
+    QtSerialPort port(pty.slave_name());
+    QVERIFY(port.open().ok);
+    port.set_input_length(1);
+    std::string received;
+    int notices = 0;
+    port.on_notice = [&] {
+        ++notices;
+        const std::string piece = port.read_input();
+        QVERIFY(piece.size() <= 1);
+        received += piece;
+    };
+
+    pty.send("!1F@");
+    pty.send(QByteArray("x\r\0\xff", 4));
+    QTRY_COMPARE(received.size(), std::size_t(8));
+    QCOMPARE(received, std::string("!1F@x\r\0\xff", 8));
+    QCOMPARE(notices, 8);
+    QCOMPARE(port.input_waiting(), std::size_t(0));
+}
+
+void SerialPortTest::read_honours_the_input_length() {
+    PtyPair pty;
+    QtSerialPort port(pty.slave_name());
+    QVERIFY(port.open().ok);
+    pty.send("abcdef");
+    QTRY_COMPARE(port.input_waiting(), std::size_t(6));
+
+    port.set_input_length(2);
+    QCOMPARE(port.read_input(), std::string("ab"));
+    port.set_input_length(0);  // everything waiting
+    QCOMPARE(port.read_input(), std::string("cdef"));
+    QCOMPARE(port.read_input(), std::string());
+}
+
+void SerialPortTest::a_notice_that_takes_nothing_is_not_repeated() {
+    PtyPair pty;
+    QtSerialPort port(pty.slave_name());
+    QVERIFY(port.open().ok);
+    int notices = 0;
+    port.on_notice = [&] { ++notices; };
+
+    pty.send("abc");
+    QTRY_COMPARE(port.input_waiting(), std::size_t(3));
+    QCOMPARE(notices, 1);
+    pty.send("de");
+    QTRY_COMPARE(port.input_waiting(), std::size_t(5));
+    QCOMPARE(notices, 2);
+}
+
+void SerialPortTest::discarding_drops_every_waiting_character() {
+    PtyPair pty;
+    QtSerialPort port(pty.slave_name());
+    QVERIFY(port.open().ok);
+    port.set_input_length(1);
+    std::string received;
+    bool gate_open = false;
+    port.on_notice = [&] {
+        if (gate_open) {
+            received += port.read_input();
+        } else {
+            port.discard_input();
+        }
+    };
+
+    pty.send("monitor prompt>");
+    QTest::qWait(100);
+    QCOMPARE(port.input_waiting(), std::size_t(0));
+    QCOMPARE(received, std::string());
+
+    gate_open = true;
+    pty.send("!2A@");
+    QTRY_COMPARE(received, std::string("!2A@"));
+}
+
+void SerialPortTest::far_side_hanging_up_is_reported_once_and_closes_the_port() {
+    PtyPair pty;
+    QtSerialPort port(pty.slave_name());
+    QVERIFY(port.open().ok);
+    int failures = 0;
+    std::string reported;
+    port.on_failure = [&](const std::string& text) {
+        ++failures;
+        reported = text;
+    };
+    port.on_notice = [&] { port.read_input(); };
+
+    pty.close_master();
+    QTRY_COMPARE(failures, 1);
+    QCOMPARE(reported, std::string("The serial device was disconnected"));
+    QVERIFY(!port.is_open());
+    QVERIFY(!port.write("*"));
+
+    // Closed, the port raises nothing more: no repeated reports, no busy notifier.
+    QTest::qWait(200);
+    QCOMPARE(failures, 1);
+}
+
+QTEST_GUILESS_MAIN(SerialPortTest)
+#include "qt_serial_port_test.moc"

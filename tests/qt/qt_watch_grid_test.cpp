@@ -1,0 +1,185 @@
+// The grid adapter: the heading row as the table's header, the current cell, widths in
+// twips, and which keys and double-clicks reach the handlers.
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QTest>
+
+#include "qt/watch_grid.h"
+
+using halvane::qt::WatchGrid;
+
+class WatchGridTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void cleanup();
+
+    void has_99_body_rows_under_a_heading_and_no_editor();
+    void row_0_is_the_heading_both_ways();
+    void cells_keep_their_bytes();
+    void current_cell_in_logic_rows();
+    void column_widths_follow_the_screen_resolution();
+    void character_keys_reach_the_key_press_handler();
+    void control_keys_deliver_their_codes();
+    void navigation_keys_move_the_current_cell_without_a_key_press();
+    void double_click_on_a_cell_makes_it_current_first();
+    void double_click_on_the_heading_keeps_the_current_cell();
+
+  private:
+    QRect cell_rect(int logic_row, int col) const {
+        return grid_->visualRect(grid_->model()->index(logic_row - 1, col));
+    }
+
+    std::unique_ptr<WatchGrid> grid_;
+    std::vector<int> keys_;
+    std::vector<std::pair<int, int>> double_clicks_;  // current cell at each call
+};
+
+void WatchGridTest::init() {
+    grid_ = std::make_unique<WatchGrid>();
+    grid_->resize(400, 300);
+    keys_.clear();
+    double_clicks_.clear();
+    grid_->on_key_press = [this](int code) { keys_.push_back(code); };
+    grid_->on_double_click = [this] { double_clicks_.emplace_back(grid_->row(), grid_->col()); };
+    grid_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(grid_.get()));
+    grid_->setFocus();
+}
+
+void WatchGridTest::cleanup() {
+    grid_.reset();
+}
+
+void WatchGridTest::has_99_body_rows_under_a_heading_and_no_editor() {
+    QCOMPARE(grid_->rowCount(), 99);
+    QCOMPARE(grid_->columnCount(), 5);
+    QVERIFY(grid_->verticalHeader()->isHidden());
+    QVERIFY(!grid_->horizontalHeader()->isHidden());
+    QCOMPARE(grid_->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QCOMPARE(grid_->row(), 1);
+    QCOMPARE(grid_->col(), 0);
+}
+
+void WatchGridTest::row_0_is_the_heading_both_ways() {
+    const char* headings[] = {"Address", "Description", "Hex Value", "Flag", "Dec Value"};
+    for (int col = 0; col < 5; ++col) grid_->set_text(0, col, headings[col]);
+    for (int col = 0; col < 5; ++col) {
+        QCOMPARE(grid_->horizontalHeaderItem(col)->text(), QString(headings[col]));
+        QCOMPARE(grid_->text(0, col), std::string(headings[col]));
+    }
+    // Row 1 is the first body row, not the heading.
+    grid_->set_text(1, 0, "2400");
+    QCOMPARE(grid_->item(0, 0)->text(), QString("2400"));
+    QCOMPARE(grid_->horizontalHeaderItem(0)->text(), QString("Address"));
+}
+
+void WatchGridTest::cells_keep_their_bytes() {
+    const std::string typed("24\r\x1b\x01\xe9", 6);
+    grid_->set_text(99, 4, typed);
+    QCOMPARE(grid_->text(99, 4), typed);
+    QCOMPARE(grid_->item(98, 4)->text().right(1), QString(QChar(0xe9)));
+
+    // A description from a UTF-8 file is shown as such and read back unchanged.
+    const std::string utf8 =
+        "Temp \xc2\xb0"
+        "C";
+    grid_->set_text(3, 1, utf8);
+    QCOMPARE(grid_->item(2, 1)->text(), QString::fromUtf8("Temp \xc2\xb0"
+                                                          "C"));
+    QCOMPARE(grid_->text(3, 1), utf8);
+
+    QCOMPARE(grid_->text(100, 0), std::string());
+    grid_->set_text(-1, 0, "ignored");
+    QCOMPARE(grid_->text(5, 5), std::string());
+}
+
+void WatchGridTest::current_cell_in_logic_rows() {
+    grid_->set_row(7);
+    grid_->set_col(3);
+    QCOMPARE(grid_->currentRow(), 6);
+    QCOMPARE(grid_->currentColumn(), 3);
+    QCOMPARE(grid_->row(), 7);
+    QCOMPARE(grid_->col(), 3);
+
+    grid_->setCurrentCell(98, 1);
+    QCOMPARE(grid_->row(), 99);
+    QCOMPARE(grid_->col(), 1);
+
+    // The heading cannot be current: the first body row is.
+    grid_->set_row(0);
+    QCOMPARE(grid_->row(), 1);
+}
+
+void WatchGridTest::column_widths_follow_the_screen_resolution() {
+    const int dpi = grid_->logicalDpiX();
+    const int twips[] = {900, 1900, 900, 400, 900};
+    for (int col = 0; col < 5; ++col) {
+        grid_->set_col_width_twips(col, twips[col]);
+        QCOMPARE(grid_->columnWidth(col), (twips[col] * dpi + 720) / 1440);
+    }
+    if (dpi == 96) QCOMPARE(grid_->columnWidth(1), 1900 / 15 + 1);  // 126.67 rounds up
+}
+
+void WatchGridTest::character_keys_reach_the_key_press_handler() {
+    QTest::keyClicks(grid_.get(), "2400 wD");
+    QCOMPARE(keys_, (std::vector<int>{'2', '4', '0', '0', ' ', 'w', 'D'}));
+
+    keys_.clear();
+    QKeyEvent latin1(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(0xe9)));
+    QApplication::sendEvent(grid_.get(), &latin1);
+    QKeyEvent euro(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(QChar(0x20ac)));
+    QApplication::sendEvent(grid_.get(), &euro);
+    QCOMPARE(keys_, (std::vector<int>{0xe9, '?'}));
+}
+
+void WatchGridTest::control_keys_deliver_their_codes() {
+    QTest::keyClick(grid_.get(), Qt::Key_Return);
+    QTest::keyClick(grid_.get(), Qt::Key_Enter);
+    QTest::keyClick(grid_.get(), Qt::Key_Escape);
+    QTest::keyClick(grid_.get(), Qt::Key_Backspace);
+    QTest::keyClick(grid_.get(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(grid_.get(), Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(grid_.get(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(keys_, (std::vector<int>{13, 13, 27, 8, 1, 3, 26}));
+    // None of them moved the current cell.
+    QCOMPARE(grid_->row(), 1);
+    QCOMPARE(grid_->col(), 0);
+}
+
+void WatchGridTest::navigation_keys_move_the_current_cell_without_a_key_press() {
+    QTest::keyClick(grid_.get(), Qt::Key_Down);
+    QTest::keyClick(grid_.get(), Qt::Key_Down);
+    QTest::keyClick(grid_.get(), Qt::Key_Right);
+    QTest::keyClick(grid_.get(), Qt::Key_Delete);
+    QTest::keyClick(grid_.get(), Qt::Key_F, Qt::AltModifier);
+    QVERIFY(keys_.empty());
+    QCOMPARE(grid_->row(), 3);
+    QCOMPARE(grid_->col(), 1);
+}
+
+void WatchGridTest::double_click_on_a_cell_makes_it_current_first() {
+    const QRect cell = cell_rect(4, 2);
+    QVERIFY(cell.isValid());
+    // As a user does it: the first click, then the second click of the double-click.
+    QTest::mouseClick(grid_->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    QTest::mousePress(grid_->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    QTest::mouseDClick(grid_->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    QCOMPARE(double_clicks_, (std::vector<std::pair<int, int>>{{4, 2}}));
+    QCOMPARE(grid_->row(), 4);
+}
+
+void WatchGridTest::double_click_on_the_heading_keeps_the_current_cell() {
+    grid_->set_row(5);
+    grid_->set_col(0);
+    QHeaderView* header = grid_->horizontalHeader();
+    const QPoint on_col3(header->sectionViewportPosition(3) + header->sectionSize(3) / 2,
+                         header->height() / 2);
+    QTest::mouseDClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, on_col3);
+    QCOMPARE(double_clicks_, (std::vector<std::pair<int, int>>{{5, 0}}));
+}
+
+QTEST_MAIN(WatchGridTest)
+#include "qt_watch_grid_test.moc"

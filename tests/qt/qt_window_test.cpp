@@ -1,0 +1,352 @@
+// The main window with the real logic behind it and a pseudo-terminal as the board's line:
+// start-up state, every control's place, the menu, which events reach which handler, the
+// receive path, and closing the window in the middle of a wait.
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+
+#include "fakes/fake_platform.h"  // TamrinProbe
+#include "pty_pair.h"
+#include "qt/qt_serial_port.h"
+#include "qt/qt_tick_timer.h"
+#include "qt/tamrin_window.h"
+#include "qt/twips.h"
+#include "qt/watch_grid.h"
+
+using halvane::TamrinProbe;
+using halvane::qt::TamrinWindow;
+using halvane::testing::PtyPair;
+
+namespace {
+
+struct Placement {
+    const char* name;
+    int left, top, width, height;
+};
+
+// Left, top, width, height in twips within the client area.
+constexpr Placement kPlacements[] = {
+    {"Label2", 120, 120, 1215, 255},         {"get_all", 4080, 120, 1335, 255},
+    {"Option1", 5640, 120, 975, 255},        {"Option2", 6720, 120, 855, 255},
+    {"Option3", 7800, 120, 1455, 255},       {"DataGrid", 120, 360, 5295, 4455},
+    {"RichTextBox1", 5520, 360, 6255, 4455}, {"Text1", 120, 4920, 11655, 495},
+    {"Status", 120, 5640, 3135, 255},        {"ProgressBar1", 3240, 5640, 8415, 255},
+};
+
+// Collects the name of every modal dialog that opens, and cancels it.
+class ModalWatcher {
+  public:
+    ModalWatcher() {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                opened.push_back(modal->objectName());
+                if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+            }
+        });
+        timer_.start(0);
+    }
+    QStringList opened;
+
+  private:
+    QTimer timer_;
+};
+
+}  // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void cleanup();
+
+    void starts_up_in_the_documented_state();
+    void every_control_has_its_kind_text_and_place();
+    void two_rules_in_the_frame_colour();
+    void tab_order_follows_the_design();
+    void menu_has_its_captions_and_access_keys_and_no_shortcuts();
+    void menu_commands_open_their_dialogs_and_new_does_nothing();
+    void clicks_on_passive_controls_run_nothing();
+    void option_buttons_load_their_companions();
+    void typing_in_the_grid_edits_the_current_cell();
+    void serial_input_reaches_text1_only_through_the_open_gate();
+    void line_failure_is_shown_and_the_window_keeps_running();
+    void closing_inside_a_wait_returns_and_stays_closed();
+
+  private:
+    template <typename T>
+    T* control(const char* name) {
+        T* found = window_->findChild<T*>(name);
+        if (found == nullptr) qWarning("no control %s", name);
+        return found;
+    }
+    QRect twips(int left, int top, int width, int height) const {
+        return halvane::qt::twips_rect(*window_, left, top, width, height);
+    }
+    void double_click(QWidget* viewport, QPoint at) {
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseDClick(viewport, Qt::LeftButton, Qt::NoModifier, at);
+    }
+
+    std::unique_ptr<PtyPair> pty_;
+    std::unique_ptr<TamrinWindow> window_;
+};
+
+void WindowTest::init() {
+    pty_ = std::make_unique<PtyPair>();
+    QVERIFY(pty_->ok());
+    window_ = std::make_unique<TamrinWindow>(pty_->slave_name(), QDir::tempPath().toStdString());
+    QVERIFY(window_->load());
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+}
+
+void WindowTest::cleanup() {
+    window_.reset();
+    pty_.reset();
+}
+
+void WindowTest::starts_up_in_the_documented_state() {
+    QCOMPARE(window_->windowTitle(), QString("CME11E9 Halvane"));
+    QCOMPARE(control<QLabel>("Status")->text(), QString("Status: Awaiting Program File"));
+    const QStringList headings{"Address", "Description", "Hex Value", "Flag", "Dec Value"};
+    for (int col = 0; col < 5; ++col) {
+        QCOMPARE(window_->grid().horizontalHeaderItem(col)->text(), headings[col]);
+        QCOMPARE(window_->grid().item(0, col)->text(), QString());
+    }
+    QCOMPARE(window_->grid().row(), 1);
+    QCOMPARE(window_->grid().col(), 0);
+    QCOMPARE(control<QLineEdit>("Text1")->text(), QString());
+    QCOMPARE(control<QTextEdit>("RichTextBox1")->toPlainText(), QString());
+    QVERIFY(control<QRadioButton>("Option1")->isChecked());
+    QCOMPARE(control<QProgressBar>("ProgressBar1")->value(), 0);
+    QCOMPARE(window_->logic().flag(), 0);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(&window_->grid()));
+    QVERIFY(window_->tick_timer().running());
+    QCOMPARE(window_->tick_timer().interval_ms(), 1);
+    QVERIFY(window_->serial_port().is_open());
+    QTRY_VERIFY(window_->logic().timer_count() > 0);
+}
+
+void WindowTest::every_control_has_its_kind_text_and_place() {
+    QWidget* client = window_->centralWidget();
+    QCOMPARE(client->size(), twips(0, 0, 11880, 6000).size());
+    QCOMPARE(client->y(), window_->menuBar()->geometry().bottom() + 1);
+    for (const Placement& p : kPlacements) {
+        QWidget* widget = control<QWidget>(p.name);
+        QVERIFY2(widget != nullptr, p.name);
+        QCOMPARE(widget->parentWidget(), client);
+        QCOMPARE(widget->geometry(), twips(p.left, p.top, p.width, p.height));
+        QVERIFY(widget->isVisible());
+        QVERIFY(widget->isEnabled());
+    }
+    if (window_->logicalDpiX() == 96 && window_->logicalDpiY() == 96) {
+        QCOMPARE(client->size(), QSize(792, 400));
+        QCOMPARE(control<QWidget>("DataGrid")->geometry(), QRect(8, 24, 353, 297));
+    }
+
+    QCOMPARE(control<QLabel>("Label2")->text(), QString("Memory Dump"));
+    QCOMPARE(control<QPushButton>("get_all")->text(), QString("Get All"));
+    QCOMPARE(control<QRadioButton>("Option1")->text(), QString("List File"));
+    QCOMPARE(control<QRadioButton>("Option2")->text(), QString("C code"));
+    QCOMPARE(control<QRadioButton>("Option3")->text(), QString("Prog Desc"));
+    QVERIFY(control<halvane::qt::WatchGrid>("DataGrid") != nullptr);
+    QVERIFY(control<QTextEdit>("RichTextBox1")->isReadOnly());
+    QVERIFY(!control<QLineEdit>("Text1")->isReadOnly());
+    QVERIFY(control<QProgressBar>("ProgressBar1") != nullptr);
+
+    const auto widths = std::array{900, 1900, 900, 400, 900};
+    for (int col = 0; col < 5; ++col) {
+        QCOMPARE(window_->grid().columnWidth(col), halvane::qt::twips_x(*window_, widths[col]));
+    }
+}
+
+void WindowTest::two_rules_in_the_frame_colour() {
+    auto* line1 = control<QFrame>("Line1");
+    auto* line2 = control<QFrame>("Line2");
+    QVERIFY(line1 && line2);
+    QCOMPARE(line1->geometry().topLeft(), twips(0, 0, 0, 0).topLeft());
+    QCOMPARE(line2->geometry().topLeft(), twips(0, 5520, 0, 0).topLeft());
+    QCOMPARE(line1->width(), halvane::qt::twips_x(*window_, 12000));
+    QCOMPARE(line2->height(), 1);
+    const QColor frame = window_->palette().color(QPalette::Shadow);
+    QCOMPARE(line1->palette().color(QPalette::Window), frame);
+    QCOMPARE(line2->palette().color(QPalette::Window), frame);
+    QVERIFY(line1->autoFillBackground());
+}
+
+void WindowTest::tab_order_follows_the_design() {
+    const QStringList expected{"DataGrid", "Text1",   "RichTextBox1", "Option1",
+                               "Option2",  "Option3", "get_all"};
+    QStringList chain;
+    QWidget* widget = &window_->grid();
+    do {
+        if ((widget->focusPolicy() & Qt::TabFocus) && widget->window() == window_.get() &&
+            expected.contains(widget->objectName())) {
+            chain << widget->objectName();
+        }
+        widget = widget->nextInFocusChain();
+    } while (widget != &window_->grid() && chain.size() < 20);
+    QCOMPARE(chain, expected);
+    for (const char* passive : {"Label2", "Status", "ProgressBar1", "Line1", "Line2"}) {
+        QCOMPARE(control<QWidget>(passive)->focusPolicy() & Qt::TabFocus, 0);
+    }
+}
+
+void WindowTest::menu_has_its_captions_and_access_keys_and_no_shortcuts() {
+    const QList<QAction*> top = window_->menuBar()->actions();
+    QCOMPARE(top.size(), 1);
+    QCOMPARE(top[0]->text(), QString("&File"));
+    QCOMPARE(top[0]->objectName(), QString("file"));
+    QMenu* file = top[0]->menu();
+    QVERIFY(file != nullptr);
+    QStringList captions, names;
+    for (QAction* item : file->actions()) {
+        captions << item->text();
+        names << item->objectName();
+        QVERIFY(item->shortcut().isEmpty());
+    }
+    QCOMPARE(captions, (QStringList{"&New", "&Open", "Open O&verlay", "&Save"}));
+    QCOMPARE(names, (QStringList{"File_new", "file_open", "file_openoverlay", "File_save"}));
+}
+
+void WindowTest::menu_commands_open_their_dialogs_and_new_does_nothing() {
+    ModalWatcher watcher;
+    window_->findChild<QAction*>("File_new")->trigger();
+    QTest::qWait(50);
+    QCOMPARE(watcher.opened, QStringList());
+    QCOMPARE(control<QLabel>("Status")->text(), QString("Status: Awaiting Program File"));
+
+    window_->findChild<QAction*>("file_openoverlay")->trigger();
+    window_->findChild<QAction*>("File_save")->trigger();
+    window_->findChild<QAction*>("file_open")->trigger();
+    QCOMPARE(watcher.opened, (QStringList{"OpenDialog", "SaveDialog", "OpenDialog"}));
+    // Only the open program command speaks on the status line, and a cancel leaves it so.
+    QCOMPARE(control<QLabel>("Status")->text(), QString("Status: Awaiting Program"));
+    QCOMPARE(pty_->receive_for(50), QByteArray());
+}
+
+void WindowTest::clicks_on_passive_controls_run_nothing() {
+    ModalWatcher watcher;
+    window_->grid().set_text(1, 0, "2400");
+    for (const char* name : {"Label2", "Status", "ProgressBar1", "Text1"}) {
+        QWidget* widget = control<QWidget>(name);
+        QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
+        QTest::mouseDClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
+    }
+    auto* viewer = control<QTextEdit>("RichTextBox1");
+    QTest::mouseClick(viewer->viewport(), Qt::LeftButton);
+    QTest::mouseDClick(viewer->viewport(), Qt::LeftButton);
+    QTest::qWait(50);
+    QCOMPARE(watcher.opened, QStringList());
+    QCOMPARE(control<QLabel>("Status")->text(), QString("Status: Awaiting Program File"));
+    QCOMPARE(pty_->receive_for(50), QByteArray());
+}
+
+void WindowTest::option_buttons_load_their_companions() {
+    // Before any program the companions are named by their extensions alone, in the
+    // process's current folder.
+    QTemporaryDir folder;
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(folder.path()));
+    for (const auto& [name, text] : {std::pair{".lst", "listing"}, {".c", "int main;"}}) {
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    auto* viewer = control<QTextEdit>("RichTextBox1");
+    auto click = [this](const char* name) {
+        auto* option = control<QRadioButton>(name);
+        QTest::mouseClick(option, Qt::LeftButton, Qt::NoModifier, QPoint(6, option->height() / 2));
+    };
+    click("Option2");
+    QCOMPARE(viewer->toPlainText(), QString("int main;"));
+    click("Option1");
+    QCOMPARE(viewer->toPlainText(), QString("listing"));
+    click("Option3");  // no description: the viewer keeps what it shows
+    QCOMPARE(viewer->toPlainText(), QString("listing"));
+    QVERIFY(control<QRadioButton>("Option3")->isChecked());
+    QDir::setCurrent(previous);
+}
+
+void WindowTest::typing_in_the_grid_edits_the_current_cell() {
+    QTest::keyClicks(&window_->grid(), "2400");
+    QCOMPARE(window_->grid().text(1, 0), std::string("2400"));
+    QCOMPARE(window_->grid().item(0, 0)->text(), QString("2400"));
+    QTest::keyClick(&window_->grid(), Qt::Key_Backspace);
+    QCOMPARE(window_->grid().text(1, 0), std::string("240"));
+    QTest::keyClick(&window_->grid(), Qt::Key_Down);
+    QTest::keyClicks(&window_->grid(), "w");
+    QTest::keyClick(&window_->grid(), Qt::Key_Return);
+    QCOMPARE(window_->grid().text(2, 0), std::string("w\r"));
+}
+
+void WindowTest::serial_input_reaches_text1_only_through_the_open_gate() {
+    auto* text1 = control<QLineEdit>("Text1");
+    pty_->send("monitor>");
+    QTest::qWait(100);
+    window_->refresh_receive_buffer();
+    QCOMPARE(text1->text(), QString());
+
+    TamrinProbe(window_->logic()).set_flag(1);
+    window_->serial_port().set_input_length(1);
+    pty_->send("!1F@");
+    pty_->send("\rok");
+    QTRY_COMPARE(window_->serial_port().input_waiting(), std::size_t(0));
+    QTRY_COMPARE(text1->text(), QString("!1F@\rok"));
+}
+
+void WindowTest::line_failure_is_shown_and_the_window_keeps_running() {
+    pty_->close_master();
+    QTRY_COMPARE(control<QLabel>("Status")->text(),
+                 QString("Status: The serial device was disconnected"));
+    QVERIFY(!window_->serial_port().is_open());
+    QVERIFY(window_->isVisible());
+    // A read now reports the closed port instead of waiting.
+    window_->grid().set_text(1, 0, "2400");
+    const QRect cell = window_->grid().visualRect(window_->grid().model()->index(0, 0));
+    double_click(window_->grid().viewport(), cell.center());
+    QCOMPARE(control<QLabel>("Status")->text(),
+             QString("Status: The serial device was disconnected"));
+    QVERIFY(window_->isVisible());
+}
+
+void WindowTest::closing_inside_a_wait_returns_and_stays_closed() {
+    // A byte read of 2400 that nothing answers: the read waits for a reply.
+    window_->grid().set_text(1, 0, "2400");
+    bool closed_while_busy = false;
+    QTimer::singleShot(300, [&] {
+        closed_while_busy = window_->logic().busy();
+        window_->close();
+    });
+    const QRect cell = window_->grid().visualRect(window_->grid().model()->index(0, 0));
+    double_click(window_->grid().viewport(), cell.center());
+
+    // The double-click handler has returned through the closed window.
+    QVERIFY(closed_while_busy);
+    QVERIFY(window_->unloaded());
+    QVERIFY(window_->logic().closing());
+    QVERIFY(!window_->serial_port().is_open());
+    QVERIFY(!window_->logic().busy());
+    QCOMPARE(pty_->receive(5, 500), QByteArray("*2400"));
+    QTest::qWait(100);
+    QVERIFY(!window_->isVisible());
+}
+
+QTEST_MAIN(WindowTest)
+#include "qt_window_test.moc"
