@@ -1,0 +1,86 @@
+// Starts halvane offscreen on a pseudo-terminal and reports the CPU its idle window uses,
+// in percent of one core, measured from /proc over about five seconds.
+//
+//   idle_cpu [seconds]
+
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+namespace {
+
+// User plus system time of a process, in clock ticks.
+long long cpu_ticks(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return -1;
+    // Fields after the command name, which is in brackets and may hold spaces.
+    std::istringstream rest(line.substr(line.rfind(')') + 2));
+    std::string field;
+    long long utime = 0, stime = 0;
+    for (int index = 3; rest >> field; ++index) {
+        if (index == 14) utime = std::stoll(field);
+        if (index == 15) {
+            stime = std::stoll(field);
+            break;
+        }
+    }
+    return utime + stime;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
+    int master = -1, slave = -1;
+    char name[256] = {};
+    if (::openpty(&master, &slave, name, nullptr, nullptr) != 0) {
+        std::perror("openpty");
+        return 1;
+    }
+    ::close(slave);
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        ::execl(HALVANE_BINARY, HALVANE_BINARY, "--port", name, static_cast<char*>(nullptr));
+        std::perror("exec halvane");
+        std::_Exit(127);
+    }
+
+    // Let start-up finish before measuring.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    int status = 0;
+    if (::waitpid(child, &status, WNOHANG) != 0) {
+        std::fprintf(stderr, "halvane ended during start-up\n");
+        return 1;
+    }
+    const long long before = cpu_ticks(child);
+    const auto start = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    const long long after = cpu_ticks(child);
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+    ::kill(child, SIGTERM);
+    ::waitpid(child, &status, 0);
+    ::close(master);
+    if (before < 0 || after < 0) {
+        std::fprintf(stderr, "could not read the CPU time of halvane\n");
+        return 1;
+    }
+    const double cpu_seconds = static_cast<double>(after - before) / ::sysconf(_SC_CLK_TCK);
+    std::printf("idle window: %.2f%% of one core (%.2f s CPU in %.2f s)\n",
+                100.0 * cpu_seconds / elapsed, cpu_seconds, elapsed);
+    return 0;
+}
