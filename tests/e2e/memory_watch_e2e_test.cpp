@@ -96,6 +96,26 @@ TEST_F(MemoryWatchE2E, GetAllFillsAFullGridAndTheExampleMapWasLoaded) {
     EXPECT_EQ(link->grid.row(), 99);
 }
 
+TEST_F(MemoryWatchE2E, OpeningTheExampleShowsItsListingAndAReopenRestartsIt) {
+    start({"--count", "2402"});
+    EXPECT_EQ(link->status.value, "Status: Program Running");
+    EXPECT_NE(link->viewer.plain.find("responder"), std::string::npos);
+    EXPECT_EQ(link->options.selected(), 1);
+    EXPECT_EQ(link->window->s19_file_name(), std::string(HALVANE_EXAMPLES_DIR) + "/counter");
+
+    // A second File > Open while the program runs resets the board through its monitor.
+    row(1, "2410", "");
+    link->input_box.answers.push_back("66");
+    double_click(1, 2);
+    ASSERT_EQ(link->grid.text(1, 2), "66");
+    link->download(kExample);
+    EXPECT_EQ(link->status.value, "Status: Program Running");
+    link->run_for(std::chrono::milliseconds(1500));
+    row(1, "2404", "D");
+    double_click(1, 0);
+    EXPECT_EQ(link->grid.text(1, 2), "01") << link->status.value;  // the reloaded program's step
+}
+
 TEST_F(MemoryWatchE2E, TheCounterMovesBetweenTwoReads) {
     start({"--count", "2402"});
     row(1, "2402", "WD");
