@@ -180,6 +180,25 @@ void TamrinWindow::build_controls() {
 
     make_rule("Line1", 0);
     make_rule("Line2", 5520);
+    fit_font_to_captions();
+}
+
+// The layout was drawn for a small dialog font. Where the desktop's default font is larger,
+// the window uses the same face a little smaller, until each caption fits its control.
+void TamrinWindow::fit_font_to_captions() {
+    constexpr double kSmallestPointSize = 7.0;
+    const QWidget* captioned[] = {label2_, option1_, option2_, option3_, status_};
+    QFont font = client_->font();
+    const auto fits = [&] {
+        for (const QWidget* widget : captioned) {
+            if (widget->sizeHint().width() > widget->width()) return false;
+        }
+        return QFontMetrics(font).height() + 2 <= get_all_->height();
+    };
+    while (!fits() && font.pointSizeF() - 0.5 >= kSmallestPointSize) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+        client_->setFont(font);
+    }
 }
 
 void TamrinWindow::build_menu() {

@@ -56,6 +56,7 @@ class TamrinWindow : public QMainWindow {
     void set_tab_order();
     void wire_events();
     QFrame* make_rule(const char* name, int top_twips);
+    void fit_font_to_captions();
 
     QWidget* client_ = nullptr;
     QLabel* label2_ = nullptr;

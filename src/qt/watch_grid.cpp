@@ -38,6 +38,8 @@ WatchGrid::WatchGrid(QWidget* parent) : QTableWidget(kBodyRows, kCols, parent) {
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setTabKeyNavigation(false);
     setWordWrap(false);
+    // Narrow columns clip their text rather than replace it with an ellipsis.
+    setTextElideMode(Qt::ElideNone);
     verticalHeader()->hide();
     horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->setHighlightSections(false);
@@ -52,6 +54,7 @@ WatchGrid::WatchGrid(QWidget* parent) : QTableWidget(kBodyRows, kCols, parent) {
         }
     }
     setCurrentCell(0, 0);
+    fit_rows_to_font();
 
     connect(this, &QTableWidget::cellDoubleClicked, this, [this](int body_row, int col) {
         setCurrentCell(body_row, col);
@@ -61,6 +64,18 @@ WatchGrid::WatchGrid(QWidget* parent) : QTableWidget(kBodyRows, kCols, parent) {
     connect(horizontalHeader(), &QHeaderView::sectionDoubleClicked, this, [this](int) {
         if (on_double_click) on_double_click();
     });
+}
+
+void WatchGrid::changeEvent(QEvent* event) {
+    QTableWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) fit_rows_to_font();
+}
+
+// Rows as high as a line of text, so that many watch rows are in view at once.
+void WatchGrid::fit_rows_to_font() {
+    const int height = fontMetrics().height() + 4;
+    verticalHeader()->setMinimumSectionSize(height);
+    verticalHeader()->setDefaultSectionSize(height);
 }
 
 QTableWidgetItem* WatchGrid::cell_item(int row, int col) const {

@@ -33,8 +33,10 @@ class WatchGrid : public QTableWidget, public GridView {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
+    void fit_rows_to_font();
     QTableWidgetItem* cell_item(int row, int col) const;
 };
 

@@ -169,6 +169,11 @@ void WindowTest::every_control_has_its_kind_text_and_place() {
     QVERIFY(control<QTextEdit>("RichTextBox1")->isReadOnly());
     QVERIFY(!control<QLineEdit>("Text1")->isReadOnly());
     QVERIFY(control<QProgressBar>("ProgressBar1") != nullptr);
+    // The font is fitted so that no caption is cut off.
+    for (const char* name : {"Label2", "Option1", "Option2", "Option3", "Status"}) {
+        QWidget* widget = control<QWidget>(name);
+        QVERIFY2(widget->sizeHint().width() <= widget->width(), name);
+    }
 
     const auto widths = std::array{900, 1900, 900, 400, 900};
     for (int col = 0; col < 5; ++col) {
