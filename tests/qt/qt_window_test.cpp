@@ -86,6 +86,7 @@ class WindowTest : public QObject {
     void serial_input_reaches_text1_only_through_the_open_gate();
     void line_failure_is_shown_and_the_window_keeps_running();
     void closing_inside_a_wait_returns_and_stays_closed();
+    void closing_inside_a_wait_ends_the_event_loop_with_status_0();
 
   private:
     template <typename T>
@@ -350,6 +351,27 @@ void WindowTest::closing_inside_a_wait_returns_and_stays_closed() {
     QVERIFY(!window_->logic().busy());
     QCOMPARE(pty_->receive(5, 500), QByteArray("*2400"));
     QTest::qWait(100);
+    QVERIFY(!window_->isVisible());
+}
+
+void WindowTest::closing_inside_a_wait_ends_the_event_loop_with_status_0() {
+    // As the program runs: the read starts from the event loop, the window closes while the
+    // read waits, and the loop ends because the last window has closed.
+    window_->grid().set_text(1, 0, "2400");
+    const QRect cell = window_->grid().visualRect(window_->grid().model()->index(0, 0));
+    QTimer::singleShot(0, [&] { double_click(window_->grid().viewport(), cell.center()); });
+    bool closed_while_busy = false;
+    QTimer::singleShot(300, [&] {
+        closed_while_busy = window_->logic().busy();
+        window_->close();
+    });
+    QTimer hang_guard;  // a hang fails the test instead of stalling it
+    hang_guard.setSingleShot(true);
+    connect(&hang_guard, &QTimer::timeout, [] { QCoreApplication::exit(7); });
+    hang_guard.start(10000);
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(closed_while_busy);
+    QVERIFY(window_->logic().closing());
     QVERIFY(!window_->isVisible());
 }
 
