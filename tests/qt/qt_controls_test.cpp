@@ -1,7 +1,6 @@
 // The small control adapters: progress bar, option group, status label, the receive
 // buffer box and the viewer.
 
-#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -9,7 +8,6 @@
 #include <QTextBlock>
 #include <QTextEdit>
 
-#include "qt/label_text.h"
 #include "qt/option_group.h"
 #include "qt/progress_bar.h"
 #include "qt/receive_buffer_box.h"
@@ -23,7 +21,6 @@ class ControlsTest : public QObject {
   private slots:
     void progress_bar_keeps_the_logics_numbers_and_shows_their_ratio();
     void option_group_runs_clicks_only_for_the_user();
-    void status_label_round_trips_its_caption();
     void receive_buffer_keeps_every_byte_and_shows_it();
     void receive_buffer_takes_the_users_typing_after_the_newest_text();
     void viewer_shows_plain_text_read_only();
@@ -77,16 +74,6 @@ void ControlsTest::option_group_runs_clicks_only_for_the_user() {
     QTest::mouseClick(one, Qt::LeftButton, Qt::NoModifier, QPoint(5, one->height() / 2));
     QCOMPARE(clicks, (std::vector<int>{2, 1}));
     QCOMPARE(options.selected(), 1);
-}
-
-void ControlsTest::status_label_round_trips_its_caption() {
-    QLabel label("Status: ");
-    LabelText status(label);
-    QCOMPARE(status.text(), std::string("Status: "));
-    status.set_text("Status: Awaiting Program File");
-    QCOMPARE(label.text(), QString("Status: Awaiting Program File"));
-    status.set_text("Status: Ger\xc3\xa4t fehlt");
-    QCOMPARE(status.text(), std::string("Status: Ger\xc3\xa4t fehlt"));
 }
 
 void ControlsTest::receive_buffer_keeps_every_byte_and_shows_it() {

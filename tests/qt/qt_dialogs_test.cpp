@@ -51,7 +51,6 @@ class DialogsTest : public QObject {
     void filter_text_becomes_qt_name_filters();
     void open_dialog_carries_its_settings();
     void a_chosen_name_is_shown_by_the_next_use_and_cancel_keeps_it();
-    void save_dialog_replaces_without_asking_when_told();
 
   private:
     QWidget parent_;
@@ -202,25 +201,6 @@ void DialogsTest::a_chosen_name_is_shown_by_the_next_use_and_cancel_keeps_it() {
     when_open(read_name_and(false));
     QCOMPARE(files.show_save(settings), std::string());
     QCOMPARE(shown, QString("counter.csv"));
-}
-
-void DialogsTest::save_dialog_replaces_without_asking_when_told() {
-    FileDialogAdapter files(parent_, gate_);
-    halvane::FileDialogSettings settings;
-    bool confirms = true;
-    const auto look = [&confirms](QWidget& modal) {
-        auto* dialog = qobject_cast<QFileDialog*>(&modal);
-        confirms = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
-        dialog->reject();
-    };
-    settings.confirm_overwrite = false;
-    when_open(look);
-    files.show_save(settings);
-    QVERIFY(!confirms);
-    settings.confirm_overwrite = true;
-    when_open(look);
-    files.show_save(settings);
-    QVERIFY(confirms);
 }
 
 QTEST_MAIN(DialogsTest)

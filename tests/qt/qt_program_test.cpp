@@ -5,8 +5,6 @@
 #include <QProcessEnvironment>
 #include <QTest>
 
-#include "pty_pair.h"
-
 namespace {
 
 struct Run {
@@ -50,7 +48,6 @@ class ProgramTest : public QObject {
     void a_port_that_cannot_be_opened_ends_the_program_with_its_reason();
     void version_and_help_need_no_display();
     void anything_else_on_the_command_line_is_refused();
-    void runs_until_stopped_on_a_port_that_opens();
 };
 
 void ProgramTest::a_port_that_cannot_be_opened_ends_the_program_with_its_reason() {
@@ -75,21 +72,6 @@ void ProgramTest::anything_else_on_the_command_line_is_refused() {
     QVERIFY(run_halvane({"--baud", "19200"}).exit_code != 0);
     QVERIFY(run_halvane({"program.s19"}).exit_code != 0);
     QVERIFY(run_halvane({"--port"}).exit_code != 0);
-}
-
-void ProgramTest::runs_until_stopped_on_a_port_that_opens() {
-    halvane::testing::PtyPair pty;
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    process.setProcessEnvironment(env);
-    process.start(HALVANE_BINARY, {"--port", pty.slave_name()});
-    QVERIFY(process.waitForStarted());
-    // Still running a while later: the window is up and waits for the user.
-    QVERIFY(!process.waitForFinished(700));
-    QCOMPARE(process.state(), QProcess::Running);
-    process.terminate();
-    QVERIFY(process.waitForFinished(5000));
 }
 
 QTEST_GUILESS_MAIN(ProgramTest)

@@ -16,11 +16,9 @@ class WatchGridTest : public QObject {
     void init();
     void cleanup();
 
-    void has_99_body_rows_under_a_heading_and_no_editor();
     void row_0_is_the_heading_both_ways();
     void cells_keep_their_bytes();
     void current_cell_in_logic_rows();
-    void column_widths_follow_the_screen_resolution();
     void character_keys_reach_the_key_press_handler();
     void control_keys_deliver_their_codes();
     void navigation_keys_move_the_current_cell_without_a_key_press();
@@ -51,16 +49,6 @@ void WatchGridTest::init() {
 
 void WatchGridTest::cleanup() {
     grid_.reset();
-}
-
-void WatchGridTest::has_99_body_rows_under_a_heading_and_no_editor() {
-    QCOMPARE(grid_->rowCount(), 99);
-    QCOMPARE(grid_->columnCount(), 5);
-    QVERIFY(grid_->verticalHeader()->isHidden());
-    QVERIFY(!grid_->horizontalHeader()->isHidden());
-    QCOMPARE(grid_->editTriggers(), QAbstractItemView::NoEditTriggers);
-    QCOMPARE(grid_->row(), 1);
-    QCOMPARE(grid_->col(), 0);
 }
 
 void WatchGridTest::row_0_is_the_heading_both_ways() {
@@ -111,16 +99,6 @@ void WatchGridTest::current_cell_in_logic_rows() {
     // The heading cannot be current: the first body row is.
     grid_->set_row(0);
     QCOMPARE(grid_->row(), 1);
-}
-
-void WatchGridTest::column_widths_follow_the_screen_resolution() {
-    const int dpi = grid_->logicalDpiX();
-    const int twips[] = {900, 1900, 900, 400, 900};
-    for (int col = 0; col < 5; ++col) {
-        grid_->set_col_width_twips(col, twips[col]);
-        QCOMPARE(grid_->columnWidth(col), (twips[col] * dpi + 720) / 1440);
-    }
-    if (dpi == 96) QCOMPARE(grid_->columnWidth(1), 1900 / 15 + 1);  // 126.67 rounds up
 }
 
 void WatchGridTest::character_keys_reach_the_key_press_handler() {

@@ -130,6 +130,9 @@ void WindowTest::starts_up_in_the_documented_state() {
         QCOMPARE(window_->grid().horizontalHeaderItem(col)->text(), headings[col]);
         QCOMPARE(window_->grid().item(0, col)->text(), QString());
     }
+    QCOMPARE(window_->grid().rowCount(), 99);  // under the heading row
+    QCOMPARE(window_->grid().columnCount(), 5);
+    QVERIFY(window_->grid().verticalHeader()->isHidden());
     QCOMPARE(window_->grid().row(), 1);
     QCOMPARE(window_->grid().col(), 0);
     QCOMPARE(control<QLineEdit>("Text1")->text(), QString());
