@@ -3,7 +3,9 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <unistd.h>
 
+#include <QFile>
 #include <QMetaObject>
 
 #include "qt/text_encoding.h"
@@ -55,7 +57,12 @@ SerialPort::OpenResult QtSerialPort::open() {
         return result;
     }
     result.error_text = to_utf8(port_.errorString());
-    result.permission_denied = port_.error() == QSerialPort::PermissionError;
+    // Qt also says "permission" for a port that another program holds; only a device we may
+    // not open at all calls for a change of group membership.
+    const QByteArray path = QFile::encodeName(
+        device_.startsWith(QLatin1Char('/')) ? device_ : QStringLiteral("/dev/") + device_);
+    result.permission_denied = port_.error() == QSerialPort::PermissionError &&
+                               ::access(path.constData(), R_OK | W_OK) != 0;
     return result;
 }
 

@@ -3,7 +3,10 @@
 
 #include "qt/qt_serial_port.h"
 
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <QSignalSpy>
 #include <QTest>
@@ -19,6 +22,7 @@ class SerialPortTest : public QObject {
   private slots:
     void opens_at_9600_8n1_without_flow_control();
     void open_failure_carries_the_serial_layers_words();
+    void permission_is_blamed_only_when_the_device_is_out_of_reach();
     void writes_leave_in_order_and_not_after_close();
     void one_character_per_notice_reaches_the_reader_in_order();
     void read_honours_the_input_length();
@@ -55,6 +59,32 @@ void SerialPortTest::open_failure_carries_the_serial_layers_words() {
     QVERIFY(!result.permission_denied);
     QVERIFY(!port.is_open());
     QVERIFY(!port.write("x"));
+}
+
+void SerialPortTest::permission_is_blamed_only_when_the_device_is_out_of_reach() {
+    PtyPair pty;
+    QtSerialPort first(pty.slave_name());
+    QVERIFY(first.open().ok);
+    QtSerialPort second(pty.slave_name());
+    const auto held = second.open();
+    QVERIFY(!held.ok);
+    QVERIFY(!held.permission_denied);  // held by another user of the line, not forbidden
+    first.close();
+
+    if (::getuid() != 0) QSKIP("needs root to open the device as another user");
+    const QByteArray device = pty.slave_name().toLocal8Bit();
+    QCOMPARE(::chmod(device.constData(), 0600), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+        QtSerialPort denied(pty.slave_name());
+        const auto result = denied.open();
+        ::_exit(result.ok ? 2 : result.permission_denied ? 0 : 1);
+    }
+    int status = -1;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
 }
 
 void SerialPortTest::writes_leave_in_order_and_not_after_close() {
