@@ -1,0 +1,127 @@
+// The simulated board's monitor on an arbitrary character stream: command lines, "load t"
+// and the S-record lines that follow it, with any line ends, backspaces and overlong lines.
+// Each line is also given to the S-record parser directly, whose accepted records must be
+// exactly what the line says.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "core/memory_image.h"
+#include "core/monitor.h"
+#include "core/srecord.h"
+#include "fuzz_check.h"
+
+using namespace boardsim;
+
+namespace {
+
+// A started program that ignores everything; the monitor's own behaviour is under test.
+class IdleProgram : public RunningProgram {
+  public:
+    void receive(std::uint8_t, Nanos) override {}
+    void run_until(Nanos) override {}
+    std::optional<Nanos> next_wakeup() const override { return std::nullopt; }
+};
+
+class CountingHost : public MonitorHost {
+  public:
+    void monitor_output(std::string_view text, Nanos) override { output_bytes += text.size(); }
+    std::unique_ptr<RunningProgram> start_program(std::uint16_t, Nanos) override {
+        ++programs_started;
+        return std::make_unique<IdleProgram>();
+    }
+    void board_reset(std::string_view, Nanos) override { ++resets; }
+    void note(std::string_view, Nanos) override {}
+
+    std::size_t output_bytes = 0;
+    unsigned programs_started = 0;
+    unsigned resets = 0;
+};
+
+char kind_digit(SRecord::Kind kind) {
+    switch (kind) {
+        case SRecord::Kind::kHeader:
+            return '0';
+        case SRecord::Kind::kData:
+            return '1';
+        case SRecord::Kind::kCount:
+            return '5';
+        case SRecord::Kind::kEnd:
+            return '9';
+    }
+    return '?';
+}
+
+// The line a record was read from, in upper case, without trailing blanks.
+std::string encode(const SRecord& record) {
+    std::string line = "S";
+    line += kind_digit(record.kind);
+    const auto count = static_cast<unsigned>(record.data.size() + 3);
+    unsigned sum = count + (record.address >> 8) + (record.address & 0xFF);
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%02X%04X", count, record.address);
+    line += hex;
+    for (std::uint8_t byte : record.data) {
+        std::snprintf(hex, sizeof hex, "%02X", byte);
+        line += hex;
+        sum += byte;
+    }
+    std::snprintf(hex, sizeof hex, "%02X", ~sum & 0xFFu);
+    line += hex;
+    return line;
+}
+
+void check_record_line(std::string_view line) {
+    const SRecordParse parsed = parse_srecord(line);
+    const auto* record = std::get_if<SRecord>(&parsed);
+    if (record == nullptr) {
+        FUZZ_CHECK(!std::get<SRecordError>(parsed).message.empty());
+        return;
+    }
+    FUZZ_CHECK(record->data.size() <= 252);
+    std::string expected(line);
+    while (!expected.empty() && (expected.back() == ' ' || expected.back() == '\t'))
+        expected.pop_back();
+    for (char& c : expected) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    FUZZ_CHECK(encode(*record) == expected);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+
+    std::size_t start = 0;
+    std::size_t line_ends = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == '\r' || text[i] == '\n') {
+            check_record_line(text.substr(start, i - start));
+            start = i + 1;
+            if (i < text.size()) ++line_ends;
+        }
+    }
+
+    MemoryImage memory;
+    CountingHost host;
+    Monitor monitor(memory, host, true);
+    monitor.reset("power on", Nanos(0));
+    std::int64_t at = 0;
+    for (char c : text) {
+        monitor.receive(static_cast<std::uint8_t>(c), Nanos(at += 1'041'666));
+        monitor.run_until(Nanos(at));
+    }
+    // Every record counted ended with a line end; a line cannot be counted twice.
+    const auto& load = monitor.last_load();
+    FUZZ_CHECK(load.data_records + load.bad_records <= line_ends);
+    FUZZ_CHECK(host.programs_started <= line_ends);
+    // The echo and the messages stay in proportion to the input (banner and prompt per reset).
+    FUZZ_CHECK(host.output_bytes <= 200 * (size + 1) + host.resets * 200);
+    return 0;
+}
