@@ -7,6 +7,8 @@
 
 #include <QFile>
 #include <QMetaObject>
+#include <algorithm>
+#include <chrono>
 
 #include "qt/text_encoding.h"
 
@@ -22,6 +24,12 @@ bool hung_up(int fd) {
     constexpr int kSettleMs = 50;
     pollfd probe{fd, POLLIN, 0};
     return ::poll(&probe, 1, kSettleMs) > 0 && (probe.revents & (POLLHUP | POLLERR)) != 0;
+}
+
+std::int64_t monotonic_ns() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 }  // namespace
@@ -84,6 +92,7 @@ bool QtSerialPort::write(std::string_view text) {
     if (text.empty()) return true;
     const qint64 size = static_cast<qint64>(text.size());
     if (port_.write(text.data(), size) != size) return false;
+    wire_.written(text.size(), monotonic_ns());
     // Hand the bytes to the kernel now rather than on the next pass of the event loop,
     // so each paced character leaves when it is written.
     port_.flush();
@@ -97,7 +106,7 @@ std::size_t QtSerialPort::output_pending() {
     if (::ioctl(port_.handle(), TIOCOUTQ, &in_kernel) == 0 && in_kernel > 0) {
         pending += static_cast<std::size_t>(in_kernel);
     }
-    return pending;
+    return std::max(pending, wire_.pending(monotonic_ns()));
 }
 
 std::string QtSerialPort::read_input() {

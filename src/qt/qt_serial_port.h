@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "link/wire_clock.h"
 #include "platform/serial_port.h"
 
 namespace halvane::qt {
@@ -52,6 +53,8 @@ class QtSerialPort : public QObject, public SerialPort {
 
     QString device_;
     QSerialPort port_;
+    // What the 9600-baud line can have carried of what was written.
+    WireClock wire_{9600};
     std::string input_;
     int input_length_ = 0;
     int receive_threshold_ = 0;
