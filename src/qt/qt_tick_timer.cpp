@@ -38,21 +38,21 @@ void QtTickTimer::set_enabled(bool enabled) {
 void QtTickTimer::apply() {
     if (fd_ < 0) return;
     const bool run = enabled_ && interval_ > 0;
-    itimerspec spec{};
+    itimerspec period{};
     if (run) {
-        spec.it_interval.tv_sec = interval_ / 1000;
-        spec.it_interval.tv_nsec = static_cast<long>(interval_ % 1000) * 1'000'000;
-        spec.it_value = spec.it_interval;
+        period.it_interval.tv_sec = interval_ / 1000;
+        period.it_interval.tv_nsec = static_cast<long>(interval_ % 1000) * 1'000'000;
+        period.it_value = period.it_interval;
     }
     // Re-arming an unchanged running timer would shift its phase; leave it alone.
     if (run && running_) {
         itimerspec current{};
         if (::timerfd_gettime(fd_, &current) == 0 &&
-            current.it_interval.tv_sec == spec.it_interval.tv_sec &&
-            current.it_interval.tv_nsec == spec.it_interval.tv_nsec)
+            current.it_interval.tv_sec == period.it_interval.tv_sec &&
+            current.it_interval.tv_nsec == period.it_interval.tv_nsec)
             return;
     }
-    ::timerfd_settime(fd_, 0, &spec, nullptr);
+    ::timerfd_settime(fd_, 0, &period, nullptr);
     running_ = run;
     notifier_->setEnabled(run);
 }
