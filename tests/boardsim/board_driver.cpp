@@ -5,7 +5,8 @@
 
 namespace boardsim::testing {
 
-BoardDriver::BoardDriver(BoardConfig config, TrafficLog* log) : board_(config, log) {}
+BoardDriver::BoardDriver(BoardConfig config, TrafficLog* log, std::ostream* trace)
+    : board_(config, log, trace) {}
 
 std::string BoardDriver::collect() {
     const std::vector<std::uint8_t> bytes = board_.advance(now_);
@@ -26,6 +27,24 @@ std::string BoardDriver::wait(Nanos duration) {
         const auto next = board_.next_event();
         now_ = next && *next > now_ && *next < end ? *next : end;
         out += collect();
+    }
+    return out;
+}
+
+std::string BoardDriver::jump(Nanos later) {
+    now_ = later;
+    return collect();
+}
+
+std::string BoardDriver::start(const std::string& records) {
+    board_.power_on(now_);
+    std::string out = collect();
+    out += send("load t\r");
+    out += send(records);
+    out += send("go 2400\r");
+    // The echoed download takes its time on a paced line.
+    while (out.find("go 2400\r\n") == std::string::npos && now_ < Nanos{std::chrono::minutes(1)}) {
+        out += wait(std::chrono::milliseconds(10));
     }
     return out;
 }

@@ -10,11 +10,21 @@ namespace boardsim::testing {
 // Drives a Board with a clock the test moves by hand, and collects what reaches the PC.
 class BoardDriver {
   public:
-    explicit BoardDriver(BoardConfig config = unpaced(), TrafficLog* log = nullptr);
+    explicit BoardDriver(BoardConfig config = builtin_unpaced(), TrafficLog* log = nullptr,
+                         std::ostream* trace = nullptr);
 
-    static BoardConfig unpaced() {
+    // The built-in responder on a line without pacing: replies come at once.
+    static BoardConfig builtin_unpaced() {
         BoardConfig config;
         config.baud = 0;
+        config.runner = ProgramRunner::kBuiltinResponder;
+        return config;
+    }
+    // The processor on a line paced at `baud` (0: unpaced).
+    static BoardConfig processor(unsigned baud = 9600) {
+        BoardConfig config;
+        config.baud = baud;
+        config.runner = ProgramRunner::kProcessor;
         return config;
     }
 
@@ -22,8 +32,13 @@ class BoardDriver {
     std::string send(std::string_view text);
     // Lets time pass and returns what the board sent meanwhile.
     std::string wait(Nanos duration);
+    // Moves the clock to `later` in one step, as after a stall of the host.
+    std::string jump(Nanos later);
     // Powers on, downloads a one-record program at 2400 and starts it; returns the dialogue.
     std::string start_program();
+    // Powers on, downloads the S-records in `records` and starts them at 2400; returns the
+    // dialogue, waiting until the line is quiet.
+    std::string start(const std::string& records);
 
     Board& board() { return board_; }
     Nanos now() const { return now_; }

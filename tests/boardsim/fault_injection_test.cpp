@@ -9,7 +9,7 @@ using namespace std::chrono_literals;
 using testing::BoardDriver;
 
 BoardDriver started_with(FaultOptions faults, unsigned baud = 0) {
-    BoardConfig config = BoardDriver::unpaced();
+    BoardConfig config = BoardDriver::builtin_unpaced();
     config.baud = baud;
     config.faults = faults;
     BoardDriver driver(config);
@@ -78,7 +78,7 @@ TEST(Faults, HangupAfterNRequestsOnceTheLastAnswerHasGone) {
 }
 
 TEST(Faults, RequestsBeforeTheProgramRunsDoNotCount) {
-    BoardConfig config = BoardDriver::unpaced();
+    BoardConfig config = BoardDriver::builtin_unpaced();
     config.faults.hangup_after = 1;
     BoardDriver driver(config);
     driver.board().power_on(driver.now());

@@ -127,7 +127,7 @@ TEST(MonitorReset, LoadTWhileTheProgramRunsResetsTheBoardFirst) {
 }
 
 TEST(MonitorReset, WithoutAutoResetOnlyTheButtonResets) {
-    BoardConfig config = BoardDriver::unpaced();
+    BoardConfig config = BoardDriver::builtin_unpaced();
     config.auto_reset = false;
     BoardDriver driver(config);
     driver.start_program();

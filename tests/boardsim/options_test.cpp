@@ -27,6 +27,8 @@ TEST(Options, DefaultsArePacedAutoResettingAndFaultFree) {
     EXPECT_TRUE(options.board.auto_reset);
     EXPECT_FALSE(options.board.counter_address);
     EXPECT_FALSE(options.board.faults.any());
+    EXPECT_EQ(options.board.runner, ProgramRunner::kProcessor);
+    EXPECT_FALSE(options.trace_path);
     EXPECT_FALSE(options.link_path);
     EXPECT_FALSE(options.help);
 }
@@ -35,7 +37,7 @@ TEST(Options, EveryOptionIsUnderstoodInBothSpellings) {
     const Options options =
         parsed({"--link", "/tmp/board", "--count=2402", "--baud", "0", "--no-auto-reset",
                 "--no-reply", "--reply-delay=250", "--drop-every", "3", "--garbage",
-                "--hangup-after", "7", "--log", "traffic.txt", "--help"});
+                "--hangup-after", "7", "--log", "traffic.txt", "--trace=run.trace", "--help"});
     EXPECT_EQ(options.link_path, "/tmp/board");
     EXPECT_EQ(options.board.counter_address, 0x2402);
     EXPECT_EQ(options.board.baud, 0u);
@@ -46,8 +48,13 @@ TEST(Options, EveryOptionIsUnderstoodInBothSpellings) {
     EXPECT_TRUE(options.board.faults.garbage);
     EXPECT_EQ(options.board.faults.hangup_after, 7u);
     EXPECT_EQ(options.log_path, "traffic.txt");
+    EXPECT_EQ(options.trace_path, "run.trace");
+    EXPECT_EQ(options.board.runner, ProgramRunner::kBuiltinResponder);  // --count implies it
     EXPECT_TRUE(options.help);
     EXPECT_EQ(parsed({"--count", "0xffff"}).board.counter_address, 0xFFFF);
+    const Options builtin = parsed({"--builtin-responder"});
+    EXPECT_EQ(builtin.board.runner, ProgramRunner::kBuiltinResponder);
+    EXPECT_FALSE(builtin.board.counter_address);
 }
 
 TEST(Options, MistakesAreExplained) {
@@ -63,6 +70,8 @@ TEST(Options, MistakesAreExplained) {
               "--hangup-after needs a count of at least 1, not \"0\"");
     EXPECT_EQ(error_of({"--garbage=yes"}), "--garbage takes no value");
     EXPECT_EQ(error_of({"--link="}), "--link needs a path");
+    EXPECT_EQ(error_of({"--trace"}), "--trace needs a value");
+    EXPECT_EQ(error_of({"--builtin-responder=1"}), "--builtin-responder takes no value");
     EXPECT_EQ(error_of({"2402"}), "unknown option \"2402\"");
 }
 

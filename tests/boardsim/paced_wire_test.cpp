@@ -49,6 +49,7 @@ TEST(PacedWire, DroppingKeepsTheCharacterAlreadyOnTheWire) {
 
 TEST(BoardPacing, ARequestAndItsReplyTakeNineCharacterTimes) {
     BoardConfig config;  // 9600 baud
+    config.runner = ProgramRunner::kBuiltinResponder;
     testing::BoardDriver driver(config);
     driver.start_program();
     driver.wait(2s);  // the dialogue's echoes have drained

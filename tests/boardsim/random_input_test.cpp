@@ -27,6 +27,9 @@ TEST(RandomInput, TheBoardNeverStallsAndItsQueuesDrain) {
         std::mt19937 random(seed);
         BoardConfig config;
         config.baud = seed % 2 ? 0 : 9600;
+        // Every fourth board runs the downloaded loop on the processor.
+        config.runner =
+            seed % 4 == 0 ? ProgramRunner::kProcessor : ProgramRunner::kBuiltinResponder;
         config.counter_address = 0x2402;
         config.faults.garbage = seed % 3 == 0;
         config.faults.reply_delay = seed % 5 == 0 ? 3ms : 0ms;
@@ -44,7 +47,7 @@ TEST(RandomInput, TheBoardNeverStallsAndItsQueuesDrain) {
         received += driver.wait(60s).size();
         const auto next = driver.board().next_event();
         if (next) {
-            // Only the counter's next step may remain.
+            // Only the program's next step may remain.
             EXPECT_EQ(driver.board().monitor().state(), Monitor::State::kRunning)
                 << "seed " << seed;
             EXPECT_LE(*next - driver.now(), 100ms) << "seed " << seed;

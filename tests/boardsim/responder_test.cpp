@@ -57,7 +57,7 @@ TEST_F(Responder, AddressFFFFCannotBeReadBecauseItIntroducesAWrite) {
 }
 
 TEST(ResponderCounter, TheCountedWordGoesUpTenTimesASecondHighByteFirst) {
-    BoardConfig config = BoardDriver::unpaced();
+    BoardConfig config = BoardDriver::builtin_unpaced();
     config.counter_address = 0x2402;
     BoardDriver driver(config);
     driver.start_program();
@@ -70,7 +70,7 @@ TEST(ResponderCounter, TheCountedWordGoesUpTenTimesASecondHighByteFirst) {
 }
 
 TEST(ResponderCounter, NothingCountsBeforeTheProgramStarts) {
-    BoardConfig config = BoardDriver::unpaced();
+    BoardConfig config = BoardDriver::builtin_unpaced();
     config.counter_address = 0x2402;
     BoardDriver driver(config);
     driver.board().power_on(driver.now());
@@ -82,7 +82,7 @@ TEST(ResponderCounter, NothingCountsBeforeTheProgramStarts) {
 }
 
 TEST(ResponderCounter, ALongStallIsCaughtUpAtOnce) {
-    BoardConfig config = BoardDriver::unpaced();
+    BoardConfig config = BoardDriver::builtin_unpaced();
     config.counter_address = 0x2402;
     BoardDriver driver(config);
     driver.start_program();

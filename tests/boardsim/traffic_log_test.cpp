@@ -46,7 +46,7 @@ TEST(TrafficLogGrouping, ABoardSessionLogsEveryByteAndTheMonitorsNotes) {
     std::ostringstream out;
     {
         TrafficLog log(out, 2ms);
-        testing::BoardDriver driver(testing::BoardDriver::unpaced(), &log);
+        testing::BoardDriver driver(testing::BoardDriver::builtin_unpaced(), &log);
         driver.start_program();
         driver.wait(10ms);
         driver.send("*2400");

@@ -105,6 +105,16 @@ int main(int argc, char** argv) {
             log_file, std::max(char_time * 3 / 2, boardsim::Nanos{std::chrono::milliseconds(2)}));
     }
 
+    std::ofstream trace_file;
+    if (options.trace_path) {
+        trace_file.open(*options.trace_path, std::ios::out | std::ios::trunc);
+        if (!trace_file) {
+            std::fprintf(stderr, "boardsim: --trace %s: cannot open the file for writing\n",
+                         options.trace_path->c_str());
+            return 2;
+        }
+    }
+
     install_signal_handlers();
     std::string error;
     auto line = boardsim::PtyLine::open(error);
@@ -116,7 +126,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     if (options.link_path && !make_link(*options.link_path, line->path())) return 1;
 
-    boardsim::Board board(options.board, log.get());
+    boardsim::Board board(options.board, log.get(), options.trace_path ? &trace_file : nullptr);
     const int status = boardsim::serve(*line, board, signal_flags);
     if (options.link_path) remove_link(*options.link_path, line->path());
     return status;

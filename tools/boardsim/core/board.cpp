@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/builtin_responder.h"
+#include "core/processor_program.h"
 
 namespace boardsim {
 namespace {
@@ -14,9 +15,10 @@ void take_earliest(std::optional<Nanos>& earliest, std::optional<Nanos> candidat
 
 }  // namespace
 
-Board::Board(const BoardConfig& config, TrafficLog* log)
+Board::Board(const BoardConfig& config, TrafficLog* log, std::ostream* trace)
     : config_(config),
       log_(log),
+      trace_(trace),
       from_pc_(PacedWire::char_time_for_baud(config.baud)),
       to_pc_(PacedWire::char_time_for_baud(config.baud)),
       faults_(config.faults, *this, [this](std::string_view text, Nanos at) { note(text, at); }),
@@ -41,6 +43,12 @@ void Board::receive_from_pc(std::span<const std::uint8_t> bytes, Nanos now) {
 
 std::vector<std::uint8_t> Board::advance(Nanos now) {
     std::vector<std::uint8_t> arrived_at_pc;
+    {
+        // After a stall of the host the program need not live through every missed moment,
+        // only through those before the next character it will receive.
+        const std::optional<Nanos> byte_due = from_pc_.next_arrival();
+        monitor_.skip_stall(byte_due ? std::min(*byte_due, now) : now);
+    }
     // Events are handled in time order, so a reply leaves after the request that caused it
     // and the counter ticks between characters as it would on the board.
     for (;;) {
@@ -92,8 +100,18 @@ void Board::monitor_output(std::string_view text, Nanos at) {
     for (char c : text) to_pc_.push(static_cast<std::uint8_t>(c), at);
 }
 
-std::unique_ptr<RunningProgram> Board::start_program(std::uint16_t /*address*/, Nanos at) {
-    return std::make_unique<BuiltinResponder>(memory_, faults_, config_.counter_address, at);
+std::unique_ptr<RunningProgram> Board::start_program(std::uint16_t address, Nanos at) {
+    if (config_.runner == ProgramRunner::kBuiltinResponder) {
+        return std::make_unique<BuiltinResponder>(memory_, faults_, config_.counter_address, at);
+    }
+    auto program = std::make_unique<ProcessorProgram>(
+        memory_, faults_, address, at, ProcessorSettings{from_pc_.char_time(), trace_});
+    if (const std::size_t refused = program->refused_bytes()) {
+        note("processor: " + std::to_string(refused) +
+                 " downloaded bytes lie outside RAM and EEPROM; the program does not see them",
+             at);
+    }
+    return program;
 }
 
 void Board::board_reset(std::string_view reason, Nanos at) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -17,10 +18,17 @@
 
 namespace boardsim {
 
+// What "go" starts.
+enum class ProgramRunner {
+    kProcessor,         // the 68HC11 core executes the downloaded program
+    kBuiltinResponder,  // the board answers the memory requests itself (see BuiltinResponder)
+};
+
 struct BoardConfig {
     unsigned baud = 9600;  // 0: no pacing
     bool auto_reset = true;
-    std::optional<std::uint16_t> counter_address;
+    ProgramRunner runner = ProgramRunner::kProcessor;
+    std::optional<std::uint16_t> counter_address;  // the built-in responder's counter
     FaultOptions faults;
 };
 
@@ -30,7 +38,9 @@ struct BoardConfig {
 // happen next, and writes out what advance() returns.
 class Board : private MonitorHost, private SerialSink {
   public:
-    explicit Board(const BoardConfig& config, TrafficLog* log = nullptr);
+    // `trace`, when given, receives one line per instruction the processor executes.
+    explicit Board(const BoardConfig& config, TrafficLog* log = nullptr,
+                   std::ostream* trace = nullptr);
 
     // Power on: the monitor's banner and prompt.
     void power_on(Nanos now);
@@ -59,6 +69,7 @@ class Board : private MonitorHost, private SerialSink {
 
     BoardConfig config_;
     TrafficLog* log_;
+    std::ostream* trace_;
     MemoryImage memory_;
     PacedWire from_pc_;
     PacedWire to_pc_;

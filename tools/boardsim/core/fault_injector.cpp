@@ -8,35 +8,35 @@ FaultInjector::FaultInjector(const FaultOptions& options, SerialSink& line, Note
     : options_(options), line_(line), note_(std::move(note)) {}
 
 void FaultInjector::transmit(std::uint8_t byte, Nanos at) {
-    if (!in_reply_ && byte != '!') {
+    // Each character goes on as it comes: a program on the processor sends a reply over four
+    // character times, and holding it back until its end would delay it by three of them.
+    if (!in_reply_ && byte == '!') start_reply(at);
+    if (!in_reply_) {
         send({byte}, at, at);
         return;
     }
-    in_reply_ = true;
-    reply_.push_back(byte);
-    if (byte == '@') finish_reply(at);
+    if (!swallowing_) send({byte}, at + options_.reply_delay, at);
+    if (byte == '@') {
+        in_reply_ = false;
+        ++replies_ended_;
+    }
 }
 
-void FaultInjector::finish_reply(Nanos at) {
-    in_reply_ = false;
-    std::vector<std::uint8_t> reply = std::exchange(reply_, {});
+void FaultInjector::start_reply(Nanos at) {
+    in_reply_ = true;
+    swallowing_ = false;
     ++reply_count_;
     if (options_.no_reply) {
+        swallowing_ = true;
         note_("fault: reply " + std::to_string(reply_count_) + " swallowed (--no-reply)", at);
-        return;
-    }
-    if (options_.drop_every > 0 && reply_count_ % options_.drop_every == 0) {
+    } else if (options_.drop_every > 0 && reply_count_ % options_.drop_every == 0) {
+        swallowing_ = true;
         note_("fault: reply " + std::to_string(reply_count_) + " dropped (--drop-every " +
                   std::to_string(options_.drop_every) + ")",
               at);
-        return;
+    } else if (options_.garbage) {
+        send(noise(), at + options_.reply_delay, at);
     }
-    if (options_.garbage) {
-        std::vector<std::uint8_t> spoiled = noise();
-        spoiled.insert(spoiled.end(), reply.begin(), reply.end());
-        reply = std::move(spoiled);
-    }
-    send(std::move(reply), at + options_.reply_delay, at);
 }
 
 std::vector<std::uint8_t> FaultInjector::noise() {
@@ -60,6 +60,7 @@ void FaultInjector::send(std::vector<std::uint8_t> bytes, Nanos release, Nanos a
 }
 
 void FaultInjector::run_until(Nanos now) {
+    if (hangup_requested_ && now >= hangup_deadline_) hangup_waited_ = true;
     while (!held_.empty() && held_.front().release <= now) {
         const Held item = std::move(held_.front());
         held_.pop_front();
@@ -68,15 +69,28 @@ void FaultInjector::run_until(Nanos now) {
 }
 
 std::optional<Nanos> FaultInjector::next_wakeup() const {
-    if (held_.empty()) return std::nullopt;
-    return held_.front().release;
+    std::optional<Nanos> next;
+    if (!held_.empty()) next = held_.front().release;
+    if (hangup_requested_ && !hangup_waited_ && (!next || hangup_deadline_ < *next)) {
+        next = hangup_deadline_;
+    }
+    return next;
+}
+
+bool FaultInjector::hangup_due() const {
+    // The last request's reply goes out first, unless the program takes too long with it.
+    return hangup_requested_ && held_.empty() &&
+           (replies_ended_ >= read_requests_ || hangup_waited_);
 }
 
 void FaultInjector::observe_received(std::uint8_t byte, Nanos at) {
-    if (!requests_.feed(byte)) return;
+    const std::optional<MemoryRequest> request = requests_.feed(byte);
+    if (!request) return;
     ++request_count_;
+    if (request->kind == MemoryRequest::Kind::kRead) ++read_requests_;
     if (options_.hangup_after > 0 && request_count_ == options_.hangup_after) {
         hangup_requested_ = true;
+        hangup_deadline_ = at + kHangupGrace;
         note_("fault: closing the line after request " + std::to_string(request_count_) +
                   " (--hangup-after)",
               at);
@@ -85,8 +99,9 @@ void FaultInjector::observe_received(std::uint8_t byte, Nanos at) {
 
 void FaultInjector::reset() {
     in_reply_ = false;
-    reply_.clear();
+    swallowing_ = false;
     held_.clear();
+    read_requests_ = replies_ended_;
     requests_.reset();
 }
 

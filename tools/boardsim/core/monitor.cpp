@@ -210,7 +210,11 @@ void Monitor::load_line(const std::string& line, bool overflowed, Nanos at) {
 }
 
 void Monitor::receive_while_running(std::uint8_t byte, Nanos at) {
-    if (program_) program_->receive(byte, at);
+    if (program_) {
+        program_->receive(byte, at);
+        take_over_if_finished();
+        if (!program_) return;
+    }
     if (!auto_reset_) return;
     if (reset_watch_.feed(byte) != LineCollector::Fed::kLineEnd) return;
     const std::string line = reset_watch_.take_line();
@@ -223,7 +227,25 @@ void Monitor::receive_while_running(std::uint8_t byte, Nanos at) {
 }
 
 void Monitor::run_until(Nanos now) {
-    if (program_) program_->run_until(now);
+    if (!program_) return;
+    program_->run_until(now);
+    take_over_if_finished();
+}
+
+void Monitor::skip_stall(Nanos now) {
+    if (program_) program_->skip_stall(now);
+}
+
+void Monitor::take_over_if_finished() {
+    const std::optional<ProgramExit> exit = program_->finished();
+    if (!exit) return;
+    program_.reset();
+    state_ = State::kCommand;
+    command_line_.clear();
+    last_was_cr_ = false;
+    host_.note("monitor: " + exit->message.substr(0, exit->message.find('\r')), exit->at);
+    print("\r\n" + exit->message + "\r\n", exit->at);
+    print(kPrompt, exit->at);
 }
 
 std::optional<Nanos> Monitor::next_wakeup() const {

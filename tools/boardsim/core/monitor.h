@@ -29,7 +29,8 @@ class MonitorHost {
 // The board's ROM monitor after a reset, reduced to what a download needs: a prompt, "load t"
 // to read S-records into memory, and "go ADDR" to start the program. It echoes what it
 // receives, as a terminal user expects. Once a program runs, the monitor is out of the way and
-// the program gets every character; if auto-reset is on, a "load t" line received then acts
+// the program gets every character until it returns to the monitor (SWI, for example); if
+// auto-reset is on, a "load t" line received then acts
 // as a press of the reset button followed by that command, because the simulated board has no
 // button to press.
 class Monitor {
@@ -58,6 +59,8 @@ class Monitor {
     void receive(std::uint8_t byte, Nanos at);
     void run_until(Nanos now);
     std::optional<Nanos> next_wakeup() const;
+    // The host was away until `now` (see RunningProgram::skip_stall).
+    void skip_stall(Nanos now);
 
     State state() const { return state_; }
     const LoadSummary& last_load() const { return load_; }
@@ -66,6 +69,8 @@ class Monitor {
     void receive_command_char(std::uint8_t byte, Nanos at);
     void receive_load_char(std::uint8_t byte, Nanos at);
     void receive_while_running(std::uint8_t byte, Nanos at);
+    // Back to the prompt once the program has returned to the monitor.
+    void take_over_if_finished();
     void echo(std::uint8_t byte, LineCollector::Fed fed, Nanos at);
     void run_command(const std::string& line, Nanos at);
     void run_go(std::string_view argument, Nanos at);

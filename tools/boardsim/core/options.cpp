@@ -13,18 +13,30 @@ A simulated CME11E9 68HC11 board on a pseudo-terminal. Prints the terminal's
 device path as its first line, then serves until interrupted (Ctrl-C, SIGTERM).
 
 The board runs its monitor: "load t" reads S-records, "go ADDR" starts the
-program. A started program answers the memory requests of the watch window:
-"*AAAA" -> "!HH@", "*FFFFAAAAHH" stores HH at AAAA. SIGUSR1 presses reset.
+program. By default a 68HC11 processor executes the downloaded program at the
+real board's 2 MHz, with the SCI on the terminal, so the program's own
+responder answers the watch window ("*AAAA" -> "!HH@", "*FFFFAAAAHH" stores
+HH at AAAA); a program without one leaves the board silent, as a real board
+would. When the program executes SWI (or enters the monitor some other way)
+the monitor says why and shows its prompt again. SIGUSR1 presses reset.
 
   --link PATH         also make PATH a symbolic link to the terminal
                       (removed on exit)
+  --builtin-responder instead of running the program, answer the memory
+                      requests in the board itself (for programs without a
+                      responder, and for tests)
   --count ADDR        count the 16-bit word at hex ADDR up ten times a second
-                      while a program runs
+                      while a program runs; implies --builtin-responder
   --baud N            pace both directions at N baud, 8N1 (default 9600);
-                      0 turns pacing off
+                      0 turns pacing off (the processor's SCI still takes
+                      characters at the rate the program set)
   --no-auto-reset     ignore "load t" while a program runs (only SIGUSR1
                       resets the board)
   --log FILE          write every character received and sent, with times
+                      (the monitor's dialogue and the program's traffic)
+  --trace FILE        write one line per executed instruction: address,
+                      opcode, registers, cycle count (large: about 30 MB a
+                      second of board time)
 Faults, for testing error handling:
   --no-reply          never send a reply
   --reply-delay MS    send each reply MS milliseconds late
@@ -79,10 +91,17 @@ std::variant<Options, OptionError> parse_options(const std::vector<std::string>&
              options.log_path = text;
              return std::nullopt;
          }},
+        {"--trace",
+         [&](const std::string& text) -> std::optional<std::string> {
+             if (text.empty()) return std::string("needs a file name");
+             options.trace_path = text;
+             return std::nullopt;
+         }},
         {"--count", number(
                         0, 0xFFFF, 16,
                         [&](std::uint64_t v) {
                             options.board.counter_address = static_cast<std::uint16_t>(v);
+                            options.board.runner = ProgramRunner::kBuiltinResponder;
                         },
                         "needs a hexadecimal address from 0 to FFFF")},
         {"--baud", number(
@@ -107,6 +126,7 @@ std::variant<Options, OptionError> parse_options(const std::vector<std::string>&
     };
     const std::map<std::string, std::function<void()>> flags = {
         {"--no-auto-reset", [&] { options.board.auto_reset = false; }},
+        {"--builtin-responder", [&] { options.board.runner = ProgramRunner::kBuiltinResponder; }},
         {"--no-reply", [&] { faults.no_reply = true; }},
         {"--garbage", [&] { faults.garbage = true; }},
         {"--help", [&] { options.help = true; }},

@@ -14,6 +14,7 @@ struct Options {
     BoardConfig board;
     std::optional<std::string> link_path;
     std::optional<std::string> log_path;
+    std::optional<std::string> trace_path;
     bool help = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "core/sim_time.h"
 
@@ -12,6 +13,12 @@ class SerialSink {
   public:
     virtual ~SerialSink() = default;
     virtual void transmit(std::uint8_t byte, Nanos at) = 0;
+};
+
+// A program that gave control back to the monitor (it executed SWI, for example).
+struct ProgramExit {
+    std::string message;  // what the monitor prints; lines separated by CR LF
+    Nanos at;
 };
 
 // The program the monitor's "go" started. The board hands it every character that arrives on
@@ -28,6 +35,11 @@ class RunningProgram {
     virtual void run_until(Nanos now) = 0;
     // When the program next needs run_until() even if no character arrives.
     virtual std::optional<Nanos> next_wakeup() const = 0;
+    // Set once the program has returned to the monitor; the monitor then takes over the line.
+    virtual std::optional<ProgramExit> finished() const { return std::nullopt; }
+    // The host was away (suspended, stopped in a debugger) until `now`. A program that
+    // simulates every moment drops most of the missed time rather than racing through it.
+    virtual void skip_stall(Nanos /*now*/) {}
 };
 
 }  // namespace boardsim

@@ -1,0 +1,212 @@
+// The downloaded program executed by the processor behind the board's serial line.
+#include "core/processor_program.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "board_driver.h"
+
+namespace boardsim {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::BoardDriver;
+using testing::s1_record;
+
+const Nanos kChar = PacedWire::char_time_for_baud(9600);
+const std::string kEnd = "\rS9030000FC\r";
+
+std::string example_records() {
+    std::ifstream in(HALVANE_EXAMPLES_DIR "/counter.s19", std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string hex(unsigned value, int digits) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%0*X", digits, value);
+    return text;
+}
+
+// Sends a request and returns what came back within the time a reply takes on the line.
+std::string request(BoardDriver& driver, const std::string& text) {
+    std::string out = driver.send(text);
+    out += driver.wait(kChar * static_cast<std::int64_t>(text.size() + 4) + 1ms);
+    return out;
+}
+
+class ExampleOnProcessor : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const std::string records = example_records();
+        ASSERT_FALSE(records.empty());
+        driver.start(records);
+        driver.wait(20ms);
+    }
+    unsigned read_byte(unsigned address) {
+        const std::string reply = request(driver, "*" + hex(address, 4));
+        EXPECT_EQ(reply.size(), 4u) << reply;
+        return reply.size() == 4 ? std::stoul(reply.substr(1, 2), nullptr, 16) : 0;
+    }
+    unsigned read_word(unsigned address) {
+        return read_byte(address) << 8 | read_byte(address + 1);
+    }
+    void write_byte(unsigned address, unsigned value) {
+        EXPECT_EQ(request(driver, "*FFFF" + hex(address, 4) + hex(value, 2)), "");
+    }
+
+    BoardDriver driver{BoardDriver::processor()};
+};
+
+TEST_F(ExampleOnProcessor, ItsResponderAnswersReadsAndStoresWrites) {
+    EXPECT_EQ(request(driver, "*2404"), "!01@");
+    EXPECT_EQ(request(driver, "*2400"), "!20@");
+    EXPECT_EQ(request(driver, "*102b"), "!30@");  // BAUD as the program's sci_init set it
+    EXPECT_EQ(request(driver, "*FFFF30005A"), "");
+    EXPECT_EQ(request(driver, "*3000"), "!5A@");
+    EXPECT_EQ(request(driver, "xy*30*3000"), "!5A@");  // a '*' starts afresh after noise
+}
+
+TEST_F(ExampleOnProcessor, TheReplyEndsFourCharacterTimesAfterTheRequest) {
+    EXPECT_EQ(driver.send("*2404"), "");
+    // Five characters of request, then the program's four, each as the SCI finishes it.
+    EXPECT_EQ(driver.wait(kChar * 17 / 2), "!01");
+    EXPECT_EQ(driver.wait(kChar), "@");
+}
+
+TEST_F(ExampleOnProcessor, TheCounterCountsAndFollowsRunAndStep) {
+    const unsigned high = read_byte(0x2402);
+    driver.wait(50ms);
+    EXPECT_NE(read_byte(0x2402), high);
+
+    write_byte(0x2405, 0x00);
+    const unsigned stopped = read_word(0x2402);
+    driver.wait(50ms);
+    EXPECT_EQ(read_word(0x2402), stopped);
+
+    // Running for exactly the time of one write request: with step 10 it counts 16 times as far.
+    auto counted_in_one_request = [&] {
+        const unsigned before = read_word(0x2402);
+        write_byte(0x2405, 0x01);
+        write_byte(0x2405, 0x00);
+        return (read_word(0x2402) - before) & 0xFFFF;
+    };
+    const unsigned slow = counted_in_one_request();
+    write_byte(0x2404, 0x10);
+    const unsigned fast = counted_in_one_request();
+    EXPECT_GT(slow, 100u);
+    EXPECT_NEAR(fast, 16 * slow, 32);
+}
+
+TEST_F(ExampleOnProcessor, AStallOfTheHostIsNotReplayed) {
+    // Two hours of board time would take minutes to simulate; the program loses them instead.
+    driver.jump(driver.now() + 2h);
+    EXPECT_EQ(request(driver, "*2404"), "!01@");
+}
+
+TEST(ProcessorLine, AnUnpacedLineIsPacedByTheProgramsSci) {
+    BoardDriver driver(BoardDriver::processor(0));
+    driver.start(example_records());
+    driver.wait(20ms);
+    // Everything arrives at once, and the SCI takes it in at the rate the program set. (The
+    // example's responder waits for the transmitter while it replies, so only a write may
+    // come straight before another request.)
+    EXPECT_EQ(driver.send("*2404"), "");
+    EXPECT_EQ(driver.wait(20ms), "!01@");
+    EXPECT_EQ(driver.send("*FFFF30007E*3000"), "");
+    EXPECT_EQ(driver.wait(30ms), "!7E@");
+}
+
+TEST(ProcessorLine, FaultOptionsSpoilTheProgramsReplies) {
+    BoardConfig config = BoardDriver::processor();
+    config.faults.drop_every = 2;
+    BoardDriver dropping(config);
+    dropping.start(example_records());
+    std::string out;
+    for (int i = 0; i < 4; ++i) out += request(dropping, "*2404") + "|";
+    EXPECT_EQ(out, "!01@||!01@||");
+
+    config = BoardDriver::processor();
+    config.faults.reply_delay = 30ms;
+    BoardDriver delaying(config);
+    delaying.start(example_records());
+    EXPECT_EQ(request(delaying, "*2404"), "");
+    EXPECT_EQ(delaying.wait(30ms), "!01@");
+}
+
+TEST(ProcessorExit, SwiReturnsToTheMonitorWithTheProgramsRegisters) {
+    BoardDriver driver(BoardDriver::processor(0));
+    // LDX #1234, LDAA #42, SWI
+    driver.start(s1_record(0x2400, "CE123486423F") + kEnd);
+    const std::string stopped =
+        "\r\nprogram stopped: SWI at 2405\r\n"
+        "P-2406 Y-0000 X-1234 A-42 B-00 C-D0 S-0041\r\n>";
+    // The core catches up with the clock in slices of up to ProcessorProgram::kQuantum.
+    EXPECT_EQ(driver.wait(5ms), stopped);
+    EXPECT_EQ(driver.board().monitor().state(), Monitor::State::kCommand);
+    // The monitor has the line again: a second go runs the program afresh.
+    EXPECT_EQ(driver.send("go 2400\r"), "go 2400\r\n");
+    EXPECT_EQ(driver.wait(5ms), stopped);
+}
+
+TEST(ProcessorExit, TrapsStrayInterruptsAndJumpsIntoTheRomSayWhereTheProgramWas) {
+    auto stop_message = [](const std::string& code) {
+        BoardDriver driver(BoardDriver::processor(0));
+        driver.start(s1_record(0x2400, code) + kEnd);
+        const std::string out = driver.wait(20ms);
+        return out.substr(0, out.find("\r\nP-", 2));
+    };
+    EXPECT_EQ(stop_message("0100"), "\r\nprogram stopped: illegal opcode at 2401");  // NOP, TEST
+    // LDAA #40, STAA TMSK2 (RTII), CLI, BRA *
+    EXPECT_EQ(stop_message("8640B710240E20FE"),
+              "\r\nprogram stopped: real-time interrupt without a handler (the program was at "
+              "2406)");
+    EXPECT_EQ(stop_message("7EE000"), "\r\nprogram stopped: jump into the monitor at E000");
+}
+
+TEST(ProcessorSilence, WithoutAResponderOrAfterStopNothingAnswers) {
+    BoardDriver looping(BoardDriver::processor());
+    looping.start(s1_record(0x2400, "20FE") + kEnd);  // BRA *
+    EXPECT_EQ(request(looping, "*2400"), "");
+    EXPECT_EQ(looping.wait(50ms), "");
+    EXPECT_EQ(looping.board().monitor().state(), Monitor::State::kRunning);
+
+    BoardDriver stopped(BoardDriver::processor());
+    stopped.start(s1_record(0x2400, "860006CF") + kEnd);  // LDAA #0, TAP (S clear), STOP
+    EXPECT_EQ(request(stopped, "*2400"), "");
+    EXPECT_EQ(stopped.wait(50ms), "");
+    // Halted clocks cost nothing: the board has no reason to wake up.
+    EXPECT_FALSE(stopped.board().next_event());
+}
+
+TEST(ProcessorTrace, EveryExecutedInstructionIsALine) {
+    std::ostringstream trace;
+    BoardDriver driver(BoardDriver::processor(0), nullptr, &trace);
+    driver.start(s1_record(0x2400, "CE123486423F") + kEnd);
+    driver.wait(5ms);
+    std::istringstream lines(trace.str());
+    std::vector<std::string> seen;
+    for (std::string line; std::getline(lines, line);) seen.push_back(line.substr(0, 8));
+    // The last is the SWI's pseudo-vector, a JMP into the monitor.
+    EXPECT_EQ(seen, (std::vector<std::string>{"2400  CE", "2403  86", "2405  3F", "00F4  7E"}));
+    EXPECT_NE(trace.str().find("X=1234"), std::string::npos);
+}
+
+TEST(ProcessorLoad, BytesOutsideRamAndEepromAreNotedInTheLog) {
+    std::ostringstream out;
+    {
+        TrafficLog log(out, 2ms);
+        BoardDriver driver(BoardDriver::processor(0), &log);
+        driver.start(s1_record(0x2400, "20FE") + "\r" + s1_record(0x9000, "0102") + kEnd);
+        driver.wait(1ms);
+    }
+    EXPECT_NE(out.str().find("processor: 2 downloaded bytes lie outside RAM and EEPROM"),
+              std::string::npos)
+        << out.str();
+}
+
+}  // namespace
+}  // namespace boardsim
