@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     link.run_for(std::chrono::milliseconds(1500));
     for (int r = 1; r < 100; ++r) {
         char address[5];
-        std::snprintf(address, sizeof address, "%04X", 0x2500 + 2 * r);
+        std::snprintf(address, sizeof address, "%04X", 0x3000 + 2 * r);
         link.grid.set_text(r, 0, address);
         link.grid.set_text(r, 3, "WD");
     }

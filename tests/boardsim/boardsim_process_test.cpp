@@ -211,9 +211,9 @@ TEST(BoardsimProcess, BadOptionsExitWithStatusTwoAndSayWhy) {
     EXPECT_EQ(help.wait_exit(std::nullopt), 0);
 }
 
-TEST(BoardsimProcess, DownloadsTheExampleAndServesTheWatchWindow) {
+TEST(BoardsimProcess, RunsTheExampleWhoseResponderServesTheWatchWindow) {
     TempDir dir;
-    BoardProcess board({"--count", "2402", "--log", dir / "traffic.log"});
+    BoardProcess board({"--log", dir / "traffic.log"});
     ASSERT_TRUE(board.open_terminal(board.first_line()));
     board.read_ending_with(">");
     board.download(read_file(HALVANE_EXAMPLES_DIR "/counter.s19"));
@@ -229,18 +229,25 @@ TEST(BoardsimProcess, DownloadsTheExampleAndServesTheWatchWindow) {
     };
     request("*2400");
     EXPECT_EQ(board.read_ending_with("@", 1s), "!20@");
-    request("*FFFF24057F");
-    request("*2405");
+    request("*FFFF30007F");
+    request("*3000");
     EXPECT_EQ(board.read_ending_with("@", 1s), "!7F@");
-    request("*2403");
+    // The program's counter: its high byte steps about 160 times a second.
+    request("*2402");
     const std::string first = board.read_ending_with("@", 1s);
-    std::this_thread::sleep_for(300ms);
-    request("*2403");
+    std::this_thread::sleep_for(100ms);
+    request("*2402");
     const std::string later = board.read_ending_with("@", 1s);
     ASSERT_EQ(first.size(), 4u);
-    ASSERT_EQ(later.size(), 4u);
-    EXPECT_GE(
-        std::stoi(later.substr(1, 2), nullptr, 16) - std::stoi(first.substr(1, 2), nullptr, 16), 2);
+    EXPECT_EQ(later.size(), 4u);
+    EXPECT_NE(later, first);
+    // Stopped through its `run` flag, it stays where it is.
+    request("*FFFF240500");
+    request("*2402");
+    const std::string stopped = board.read_ending_with("@", 1s);
+    std::this_thread::sleep_for(100ms);
+    request("*2402");
+    EXPECT_EQ(board.read_ending_with("@", 1s), stopped);
 
     // SIGUSR1 is the reset button.
     kill(board.pid(), SIGUSR1);
@@ -248,10 +255,27 @@ TEST(BoardsimProcess, DownloadsTheExampleAndServesTheWatchWindow) {
     EXPECT_EQ(board.wait_exit(SIGINT), 0);
 
     const std::string log = read_file(dir / "traffic.log");
-    EXPECT_NE(log.find("PC->board  \"*FFFF24057F\""), std::string::npos)
+    EXPECT_NE(log.find("PC->board  \"*FFFF30007F\""), std::string::npos)
         << log.substr(log.size() > 1500 ? log.size() - 1500 : 0);
     EXPECT_NE(log.find("board->PC  \"!7F@\""), std::string::npos);
     EXPECT_NE(log.find("reset: reset button"), std::string::npos);
+}
+
+TEST(BoardsimProcess, TracesTheProgramAndShowsItsReturnToTheMonitor) {
+    TempDir dir;
+    BoardProcess board({"--trace", dir / "run.trace"});
+    ASSERT_TRUE(board.open_terminal(board.first_line()));
+    board.read_ending_with(">");
+    // LDAA #42, SWI
+    board.type("load t\rS106240086423FCE\rS9030000FC\rgo 2400\r");
+    const std::string out = board.read_ending_with("S-0041\r\n>");
+    EXPECT_NE(out.find("program stopped: SWI at 2402\r\nP-2403 Y-0000 X-0000 A-42"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(board.wait_exit(SIGTERM), 0);
+    const std::string trace = read_file(dir / "run.trace");
+    EXPECT_TRUE(trace.starts_with("2400  86")) << trace;
+    EXPECT_NE(trace.find("\n2402  3F"), std::string::npos) << trace;
 }
 
 TEST(BoardsimProcess, HangupAfterClosesTheLineAndEnds) {

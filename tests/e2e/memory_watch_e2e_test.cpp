@@ -15,6 +15,18 @@ namespace {
 
 const std::string kExample = std::string(HALVANE_EXAMPLES_DIR) + "/counter.s19";
 
+// The example program's variables (see examples/counter.csv) and RAM it leaves alone.
+constexpr const char* kCount = "2402";
+constexpr const char* kStep = "2404";
+constexpr const char* kRun = "2405";
+constexpr unsigned kScratch = 0x3000;
+
+std::string hex4(unsigned value) {
+    char text[5];
+    std::snprintf(text, sizeof text, "%04X", value);
+    return text;
+}
+
 class MemoryWatchE2E : public ::testing::Test {
   protected:
     // Starts the board with `options`, opens the port and downloads the example program.
@@ -40,6 +52,18 @@ class MemoryWatchE2E : public ::testing::Test {
         link->grid.set_col(c);
         link->window->DataGrid_DblClick();
     }
+    // Writes `value` (hex) from the grid's value cell of row `r`.
+    void write(int r, const std::string& value) {
+        link->input_box.answers.push_back(value);
+        double_click(r, 2);
+    }
+    // The decimal column of row `r` after reading it.
+    int read_decimal(int r) {
+        double_click(r, 0);
+        const std::string text = link->grid.text(r, 4);
+        EXPECT_FALSE(text.empty()) << link->status.value;
+        return text.empty() ? -1 : std::stoi(text);
+    }
     void TearDown() override {
         if (link) link->window->Form_Unload();
         link.reset();
@@ -51,42 +75,33 @@ class MemoryWatchE2E : public ::testing::Test {
 
 TEST_F(MemoryWatchE2E, ByteAndWordAreWrittenAndReadBack) {
     start({});
-    row(1, "2410", "D");
-    link->input_box.answers.push_back("a5");
-    double_click(1, 2);
+    row(1, hex4(kScratch + 0x10), "D");
+    write(1, "a5");
     EXPECT_EQ(link->grid.text(1, 2), "A5") << link->status.value;
     EXPECT_EQ(link->grid.text(1, 4), "165");
 
-    row(2, "2412", "WD");
-    link->input_box.answers.push_back("BEEF");
-    double_click(2, 2);
+    row(2, hex4(kScratch + 0x12), "WD");
+    write(2, "BEEF");
     EXPECT_EQ(link->grid.text(2, 2), "BEEF") << link->status.value;
     EXPECT_EQ(link->grid.text(2, 4), "48879");
 
-    row(3, "2412", "");
+    row(3, hex4(kScratch + 0x12), "");
     double_click(3, 0);
     EXPECT_EQ(link->grid.text(3, 2), "BE");
     EXPECT_EQ(link->status.value, "Status: Program Running");
 }
 
 TEST_F(MemoryWatchE2E, GetAllFillsAFullGridAndTheExampleMapWasLoaded) {
-    start({"--count", "2402"});
-    EXPECT_EQ(link->grid.text(1, 0), "2402");  // from counter.csv, loaded after the download
-    for (int r = 1; r < 100; ++r) {
-        char address[5];
-        std::snprintf(address, sizeof address, "%04X", 0x2500 + r);
-        row(r, address, "");
-    }
+    start({});
+    EXPECT_EQ(link->grid.text(1, 0), kCount);  // from counter.csv, loaded after the download
+    for (int r = 1; r < 100; ++r) row(r, hex4(kScratch + static_cast<unsigned>(r)), "");
     // Write every tenth row (its row number) so there is something to read back.
     auto written = [](int r) {
         char value[3];
         std::snprintf(value, sizeof value, "%02X", r);
         return std::string(value);
     };
-    for (int r = 1; r < 100; r += 10) {
-        link->input_box.answers.push_back(written(r));
-        double_click(r, 2);
-    }
+    for (int r = 1; r < 100; r += 10) write(r, written(r));
     link->window->get_all_Click();
     EXPECT_EQ(link->status.value, "Status: Program Running");
     for (int r = 1; r < 100; ++r) {
@@ -97,34 +112,69 @@ TEST_F(MemoryWatchE2E, GetAllFillsAFullGridAndTheExampleMapWasLoaded) {
 }
 
 TEST_F(MemoryWatchE2E, OpeningTheExampleShowsItsListingAndAReopenRestartsIt) {
-    start({"--count", "2402"});
+    start({});
     EXPECT_EQ(link->status.value, "Status: Program Running");
     EXPECT_NE(link->viewer.plain.find("responder"), std::string::npos);
     EXPECT_EQ(link->options.selected(), 1);
     EXPECT_EQ(link->window->s19_file_name(), std::string(HALVANE_EXAMPLES_DIR) + "/counter");
 
-    // A second File > Open while the program runs resets the board through its monitor.
-    row(1, "2410", "");
-    link->input_box.answers.push_back("66");
-    double_click(1, 2);
+    // A second File > Open while the program runs resets the board through its monitor, and
+    // the program starts again from its downloaded image.
+    row(1, kStep, "");
+    write(1, "66");
     ASSERT_EQ(link->grid.text(1, 2), "66");
     link->download(kExample);
     EXPECT_EQ(link->status.value, "Status: Program Running");
     link->run_for(std::chrono::milliseconds(1500));
-    row(1, "2404", "D");
+    row(1, kStep, "");  // the reopen loaded the example's map into the grid again
     double_click(1, 0);
-    EXPECT_EQ(link->grid.text(1, 2), "01") << link->status.value;  // the reloaded program's step
+    EXPECT_EQ(link->grid.text(1, 2), "01") << link->status.value;  // the restarted program's step
 }
 
-TEST_F(MemoryWatchE2E, TheCounterMovesBetweenTwoReads) {
-    start({"--count", "2402"});
-    row(1, "2402", "WD");
-    double_click(1, 0);
+TEST_F(MemoryWatchE2E, GetAllShowsTheProgramsCounterMoving) {
+    start({});
+    row(1, kCount, "WD");
+    row(2, kStep, "D");
+    link->window->get_all_Click();
     const std::string first = link->grid.text(1, 4);
-    link->run_for(std::chrono::milliseconds(400));
-    double_click(1, 0);
+    EXPECT_EQ(link->grid.text(2, 2), "01");
+    link->run_for(std::chrono::milliseconds(100));
+    link->window->get_all_Click();
     ASSERT_FALSE(first.empty());
-    EXPECT_GT(std::stoi(link->grid.text(1, 4)), std::stoi(first));
+    EXPECT_NE(link->grid.text(1, 4), first);
+}
+
+TEST_F(MemoryWatchE2E, WritesFromTheGridChangeWhatTheProgramDoes) {
+    start({});
+    row(1, kCount, "WD");
+    row(2, kStep, "");
+    row(3, kRun, "");
+    // run = 00: the counter stands still.
+    write(3, "00");
+    const int stopped = read_decimal(1);
+    link->run_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(read_decimal(1), stopped);
+
+    // step = 10, then a short run: every pass now adds 16.
+    write(2, "10");
+    EXPECT_EQ(link->grid.text(2, 2), "10") << link->status.value;
+    write(3, "01");
+    link->run_for(std::chrono::milliseconds(20));
+    write(3, "00");
+    const int counted = (read_decimal(1) - stopped + 65536) % 65536;
+    EXPECT_NE(counted, 0);
+    EXPECT_EQ(counted % 16, 0) << counted;
+}
+
+TEST_F(MemoryWatchE2E, TheBuiltinResponderAndItsCounterServeTheWindowToo) {
+    start({"--count", "2402"});  // --count implies --builtin-responder
+    row(1, kCount, "WD");
+    const int first = read_decimal(1);
+    link->run_for(std::chrono::milliseconds(400));
+    EXPECT_GE(read_decimal(1) - first, 3);  // ten steps a second
+    row(2, hex4(kScratch), "");
+    write(2, "5A");
+    EXPECT_EQ(link->grid.text(2, 2), "5A") << link->status.value;
 }
 
 TEST_F(MemoryWatchE2E, ASilentBoardTimesOutAndTheWindowKeepsWorking) {
