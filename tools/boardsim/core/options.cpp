@@ -27,16 +27,16 @@ the monitor says why and shows its prompt again. SIGUSR1 presses reset.
                       responder, and for tests)
   --count ADDR        count the 16-bit word at hex ADDR up ten times a second
                       while a program runs; implies --builtin-responder
-  --baud N            pace both directions at N baud, 8N1 (default 9600);
-                      0 turns pacing off (the processor's SCI still takes
-                      characters at the rate the program set)
+  --baud N            pace both directions at N baud, 8N1 (default 9600, the
+                      rate the example program sets); 0 turns pacing off (the
+                      processor's SCI still takes characters at its own rate)
   --no-auto-reset     ignore "load t" while a program runs (only SIGUSR1
                       resets the board)
   --log FILE          write every character received and sent, with times
                       (the monitor's dialogue and the program's traffic)
   --trace FILE        write one line per executed instruction: address,
-                      opcode, registers, cycle count (large: about 30 MB a
-                      second of board time)
+                      opcode, registers, cycle count (large: about 35 MB
+                      for each second the program runs)
 Faults, for testing error handling:
   --no-reply          never send a reply
   --reply-delay MS    send each reply MS milliseconds late
