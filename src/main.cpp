@@ -1,8 +1,11 @@
 // halvane: downloads programs to a CME11E9 68HC11 board and watches its memory.
 //
 //   halvane [--port DEVICE]
+//   halvane --list-ports
 //
-// Without --port the first serial port (/dev/ttyS0) is used.
+// Without --port the first serial port (/dev/ttyS0) is used. DEVICE may be a path
+// (/dev/ttyUSB0, /dev/ttyACM0, a /dev/serial/by-id/... link), a bare name in /dev (ttyUSB0)
+// or a COM name: COM1 is /dev/ttyS0, COM2 /dev/ttyS1, and so on.
 //
 // Under a platform nobody can see (QT_QPA_PLATFORM=offscreen or minimal) message boxes
 // are written to standard error instead of waiting for an answer that cannot come, so a
@@ -14,15 +17,23 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QSerialPortInfo>
 #include <QStringList>
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
+#include "app/serial_device.h"
+#include "qt/qt_serial_port.h"
 #include "qt/tamrin_window.h"
 
 namespace {
 
 constexpr const char* kDefaultPort = "/dev/ttyS0";
+
+const QCommandLineOption kListPorts(QStringList{QStringLiteral("list-ports")},
+                                    QStringLiteral("Print the serial ports this system knows, one "
+                                                   "per line, and what they are where known."));
 
 void describe(QCommandLineParser& parser, QCommandLineOption& port) {
     parser.setApplicationDescription(
@@ -31,13 +42,14 @@ void describe(QCommandLineParser& parser, QCommandLineOption& port) {
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption(port);
+    parser.addOption(kListPorts);
 }
 
 bool asks_for_text_only(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "-h" || arg == "--help" || arg == "-?" || arg == "--help-all" || arg == "-v" ||
-            arg == "--version") {
+            arg == "--version" || arg == "--list-ports") {
             return true;
         }
     }
@@ -57,6 +69,26 @@ std::string initial_directory() {
     return std::string(path.constData(), static_cast<std::size_t>(path.size()));
 }
 
+// One line per port: the device, then a tab and what the system says it is.
+void list_ports() {
+    QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    std::sort(ports.begin(), ports.end(), [](const QSerialPortInfo& a, const QSerialPortInfo& b) {
+        return a.systemLocation() < b.systemLocation();
+    });
+    for (const QSerialPortInfo& port : ports) {
+        QStringList about;
+        if (!port.description().isEmpty()) about << port.description();
+        if (!port.manufacturer().isEmpty() && port.manufacturer() != port.description())
+            about << port.manufacturer();
+        if (!port.serialNumber().isEmpty())
+            about << QStringLiteral("serial ") + port.serialNumber();
+        QString line = port.systemLocation();
+        if (!about.isEmpty()) line += QLatin1Char('\t') + about.join(QStringLiteral(", "));
+        std::printf("%s\n", line.toLocal8Bit().constData());
+    }
+    if (ports.isEmpty()) std::fprintf(stderr, "halvane: no serial ports found\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -73,6 +105,7 @@ int main(int argc, char** argv) {
         QCommandLineParser parser;
         describe(parser, port_option);
         parser.process(app);
+        if (parser.isSet(kListPorts)) list_ports();
         return 0;
     }
 
@@ -87,7 +120,10 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    halvane::qt::TamrinWindow window(parser.value(port_option), initial_directory());
+    const halvane::SerialDevice device =
+        halvane::resolve_serial_device(QFile::encodeName(parser.value(port_option)).toStdString());
+    halvane::qt::TamrinWindow window(QFile::decodeName(device.path.c_str()), initial_directory());
+    window.serial_port().set_shown_name(device.shown());
     const QString platform = QGuiApplication::platformName();
     window.dialog_gate().headless =
         platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");

@@ -84,7 +84,7 @@ bool QtSerialPort::is_open() const {
 }
 
 std::string QtSerialPort::device_name() const {
-    return to_utf8(device_);
+    return shown_name_.empty() ? to_utf8(device_) : shown_name_;
 }
 
 bool QtSerialPort::write(std::string_view text) {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "link/wire_clock.h"
 #include "platform/serial_port.h"
@@ -25,6 +26,8 @@ class QtSerialPort : public QObject, public SerialPort {
     void close() override;
     bool is_open() const override;
     std::string device_name() const override;
+    // The name messages use instead of the device's path (what the user typed for it).
+    void set_shown_name(std::string name) { shown_name_ = std::move(name); }
 
     bool write(std::string_view text) override;
     std::size_t output_pending() override;
@@ -52,6 +55,7 @@ class QtSerialPort : public QObject, public SerialPort {
     void fail_now();
 
     QString device_;
+    std::string shown_name_;
     QSerialPort port_;
     // What the 9600-baud line can have carried of what was written.
     WireClock wire_{9600};
