@@ -32,6 +32,8 @@ install(FILES ${HALVANE_PACKAGING_DIR}/halvane.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/docs/screenshot.png
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
 
 # --- CPack: one Debian package -------------------------------------------------------------
 set(CPACK_GENERATOR DEB)
