@@ -228,26 +228,26 @@ TEST(BoardsimProcess, RunsTheExampleWhoseResponderServesTheWatchWindow) {
         }
     };
     request("*2400");
-    EXPECT_EQ(board.read_ending_with("@", 1s), "!20@");
+    EXPECT_EQ(board.read_ending_with("@", 3s), "!20@");
     request("*FFFF30007F");
     request("*3000");
-    EXPECT_EQ(board.read_ending_with("@", 1s), "!7F@");
+    EXPECT_EQ(board.read_ending_with("@", 3s), "!7F@");
     // The program's counter: its high byte steps about 160 times a second.
     request("*2402");
-    const std::string first = board.read_ending_with("@", 1s);
+    const std::string first = board.read_ending_with("@", 3s);
     std::this_thread::sleep_for(100ms);
     request("*2402");
-    const std::string later = board.read_ending_with("@", 1s);
+    const std::string later = board.read_ending_with("@", 3s);
     ASSERT_EQ(first.size(), 4u);
     EXPECT_EQ(later.size(), 4u);
     EXPECT_NE(later, first);
     // Stopped through its `run` flag, it stays where it is.
     request("*FFFF240500");
     request("*2402");
-    const std::string stopped = board.read_ending_with("@", 1s);
+    const std::string stopped = board.read_ending_with("@", 3s);
     std::this_thread::sleep_for(100ms);
     request("*2402");
-    EXPECT_EQ(board.read_ending_with("@", 1s), stopped);
+    EXPECT_EQ(board.read_ending_with("@", 3s), stopped);
 
     // SIGUSR1 is the reset button.
     kill(board.pid(), SIGUSR1);
