@@ -4,27 +4,19 @@
 //
 //   QT_QPA_PLATFORM=offscreen download_bench [boardsim options]
 
-#include <sys/resource.h>
-
 #include <QCoreApplication>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
+#include "common/process_cpu.h"
 #include "e2e/board_process.h"
 #include "e2e/link_harness.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double cpu_seconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // S1 records of 32 data bytes from 4000 hexadecimal up, then S9, until 32 KiB are written.
 std::string make_program(std::size_t size) {
@@ -77,12 +69,12 @@ int main(int argc, char** argv) {
         logic->Timer1_Timer();
     };
 
-    const double cpu_before = cpu_seconds();
+    const double cpu_before = halvane::bench::cpu_seconds();
     const auto start = Clock::now();
     last_tick = start;
     link.download(path.string());
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-    const double cpu = cpu_seconds() - cpu_before;
+    const double cpu = halvane::bench::cpu_seconds() - cpu_before;
 
     const double n = static_cast<double>(program.size());
     const double wire = (1 + 7 + n + 1 + 1 + 8) * (10.0 / 9600.0) + 22 * 0.001;

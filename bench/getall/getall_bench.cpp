@@ -1,23 +1,13 @@
 // Get All over 99 word rows against the simulated board at its default 9600-baud pacing:
 // elapsed time against the time the same characters take on the wire, and CPU used.
 
-#include <sys/resource.h>
-
 #include <QCoreApplication>
 #include <chrono>
 #include <cstdio>
 
+#include "common/process_cpu.h"
 #include "e2e/board_process.h"
 #include "e2e/link_harness.h"
-
-namespace {
-double cpu_seconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-}  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -40,12 +30,12 @@ int main(int argc, char** argv) {
     }
 
     const double wire = 99 * 2 * (5 + 4) * (10.0 / 9600.0);
-    const double cpu_before = cpu_seconds();
+    const double cpu_before = halvane::bench::cpu_seconds();
     const auto start = std::chrono::steady_clock::now();
     link.window->get_all_Click();
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const double cpu = cpu_seconds() - cpu_before;
+    const double cpu = halvane::bench::cpu_seconds() - cpu_before;
 
     std::printf("status after Get All: %s\n", link.status.value.c_str());
     std::printf(

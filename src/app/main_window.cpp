@@ -59,6 +59,15 @@ void Tamrin::set_status(std::string_view text) {
     if (!closing_) p_.status.set_text(text);
 }
 
+bool Tamrin::may_start_exchange() {
+    if (closing_) return false;
+    if (busy_) {
+        set_status(texts::kBusy);
+        return false;
+    }
+    return true;
+}
+
 void Tamrin::report_port_closed() {
     set_status(std::string(texts::kStatusPrefix) +
                (port_error_.empty() ? std::string("The serial port is closed") : port_error_));

@@ -95,6 +95,9 @@ class Tamrin {
     void report_exchange_failure(Exchange outcome, std::string_view address);
     void set_status(std::string_view text);
     void report_port_closed();
+    // False (and the busy status shown) while another exchange with the board is under
+    // way, or once the window is closing.
+    bool may_start_exchange();
 
     // Download.
     Exchange send_s19(std::string& failure);

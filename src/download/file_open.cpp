@@ -7,11 +7,7 @@ namespace halvane {
 // File > Open: choose a program, have the board reset, download and start it, then show
 // its listing and fill the grid from its variable map.
 void Tamrin::file_open_Click() {
-    if (closing_) return;
-    if (busy_) {
-        set_status(texts::kBusy);
-        return;
-    }
+    if (!may_start_exchange()) return;
     set_status(texts::kAwaitingProgram);
     p_.progress.set_value(0);
     flag_ = 0;
@@ -24,11 +20,8 @@ void Tamrin::file_open_Click() {
     if (closing_ || s19_file_name_.empty()) return;
 
     p_.message_box.show(texts::kResetBoard);
-    if (closing_) return;
-    if (busy_) {  // a command started from inside the box's own event handling
-        set_status(texts::kBusy);
-        return;
-    }
+    // Ticks and serial notices ran while the box was open; check again before the download.
+    if (!may_start_exchange()) return;
 
     BoardExchangeGuard guard(busy_);
     set_status(texts::kSendingFile);

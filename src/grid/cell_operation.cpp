@@ -5,21 +5,13 @@
 namespace halvane {
 
 void Tamrin::DataGrid_DblClick() {
-    if (closing_) return;
-    if (busy_) {
-        set_status(texts::kBusy);
-        return;
-    }
+    if (!may_start_exchange()) return;
     BoardExchangeGuard guard(busy_);
     cell_operation(p_.grid.row(), p_.grid.col());
 }
 
 void Tamrin::get_all_Click() {
-    if (closing_) return;
-    if (busy_) {
-        set_status(texts::kBusy);
-        return;
-    }
+    if (!may_start_exchange()) return;
     BoardExchangeGuard guard(busy_);
     for (int row = 1; row < GridView::kRows; ++row) {
         p_.grid.set_row(row);
