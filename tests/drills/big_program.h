@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+namespace halvane::drills {
+
+// Writes an S-record program of `records` data records of 32 bytes each, loaded from 4000
+// hexadecimal up: at 9600 baud the board needs far longer for it than a drill takes, so a
+// drill can act while the download is under way.
+bool write_big_program(const QString& path, int records);
+
+}  // namespace halvane::drills

@@ -1,0 +1,132 @@
+// What a new user does on the first day, with the real window and the simulated board:
+// open the example, acknowledge the reset box, wait for the program, Get All, change a
+// value, save the map, overlay it back and close the window; the window's state is checked
+// after every step.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTextEdit>
+
+#include "drills/drill_session.h"
+#include "qt/qt_serial_port.h"
+#include "qt/watch_grid.h"
+
+namespace halvane::drills {
+namespace {
+
+bool copy_example(const QString& to_folder) {
+    for (const char* name :
+         {"counter.s19", "counter.lst", "counter.csv", "counter.c", "counter.dsc"}) {
+        if (!QFile::copy(QStringLiteral(HALVANE_EXAMPLES_DIR "/") + name, to_folder + "/" + name))
+            return false;
+    }
+    return true;
+}
+
+bool is_hex(const std::string& text, std::size_t digits) {
+    return text.size() == digits && text.find_first_not_of("0123456789ABCDEF") == std::string::npos;
+}
+
+TEST(Walkthrough, OpenTheExampleWatchItChangeAValueSaveAndOverlayTheMap) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    ASSERT_TRUE(copy_example(folder.path()));
+    const QString program = folder.filePath("counter.s19");
+    DrillSession user({}, folder.path());
+    ASSERT_EQ(user.start_error(), "");
+    auto& window = user.window();
+    auto* viewer = window.findChild<QTextEdit*>("RichTextBox1");
+    auto* progress = window.findChild<QProgressBar*>("ProgressBar1");
+
+    // Start.
+    EXPECT_EQ(window.windowTitle(), "CME11E9 Halvane");
+    EXPECT_EQ(user.status(), "Status: Awaiting Program File");
+    EXPECT_EQ(user.cell(0, 0), "Address");
+    EXPECT_EQ(user.cell(1, 0), "");
+    EXPECT_EQ(viewer->toPlainText(), "");
+
+    // File > Open the example, acknowledge the reset box, wait for the program.
+    ASSERT_TRUE(user.open_program(program)) << user.status().toStdString();
+    EXPECT_EQ(user.messages, QStringList{"Turn on the CME11E9 and Press Reset"});
+    EXPECT_EQ(user.status(), "Status: Program Running");
+    EXPECT_EQ(window.logic().flag(), 1);
+    EXPECT_EQ(window.logic().s19_file_name(), folder.filePath("counter").toStdString());
+    EXPECT_TRUE(viewer->toPlainText().contains("count")) << "the listing is shown";
+    EXPECT_TRUE(window.findChild<QRadioButton*>("Option1")->isChecked());
+    EXPECT_GT(progress->value(), 0);
+    EXPECT_EQ(user.cell(1, 0), "2402");
+    EXPECT_EQ(user.cell(1, 3), "WD");
+    EXPECT_EQ(user.cell(2, 0), "2404");
+    EXPECT_EQ(user.cell(3, 0), "2405");
+    EXPECT_EQ(user.cell(6, 0), "");
+
+    // Get All: every named row is read; the counter moves between two rounds.
+    user.click_get_all();
+    EXPECT_EQ(user.status(), "Status: Program Running");
+    EXPECT_TRUE(is_hex(user.cell(1, 2), 4)) << user.cell(1, 2);
+    EXPECT_EQ(user.cell(1, 4), std::to_string(std::stoi(user.cell(1, 2), nullptr, 16)));
+    EXPECT_EQ(user.cell(2, 2), "01");
+    EXPECT_EQ(user.cell(2, 4), "1");
+    EXPECT_EQ(user.cell(3, 2), "01");
+    for (int row = 4; row <= 5; ++row) EXPECT_TRUE(is_hex(user.cell(row, 2), 2)) << row;
+    EXPECT_EQ(user.cell(6, 2), "");
+    EXPECT_EQ(window.grid().row(), 99);
+    EXPECT_EQ(window.grid().col(), 0);
+    const std::string first_count = user.cell(1, 2);
+    user.run_for(300ms);
+    user.click_get_all();
+    EXPECT_NE(user.cell(1, 2), first_count) << "the counter did not move";
+
+    // Change a value: the step of the counter becomes 2.
+    user.type_into_input_box("2");  // one digit: refused, nothing written
+    user.double_click(2, 2);
+    EXPECT_EQ(user.cell(2, 2), "01");
+    user.type_into_input_box("02");
+    user.double_click(2, 2);
+    EXPECT_EQ(user.cell(2, 2), "02");
+    EXPECT_EQ(user.cell(2, 4), "2");
+    EXPECT_EQ(window.grid().row(), 2);
+    EXPECT_EQ(window.grid().col(), 0);
+    EXPECT_EQ(user.status(), "Status: Program Running");
+    window.grid().set_text(2, 1, "step, now 2 (\"faster\")");
+
+    // Save the map: the dialog proposes the program's name; the old map is replaced.
+    const GridCells watched = user.cells();
+    user.choose_save_file(folder.filePath("counter.csv"));
+    user.trigger("File_save");
+    EXPECT_EQ(user.proposed_names, QStringList{"counter"});
+    QFile saved(folder.filePath("counter.csv"));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray text = saved.readAll();
+    EXPECT_TRUE(
+        text.startsWith("\"Address\",\"Description\",\"Hex Value\",\"Flag\",\"Dec Value\"\r\n"));
+    EXPECT_TRUE(text.contains("\"2404\",\"step, now 2 (\"\"faster\"\")\",\"02\",\"D\",\"2\"\r\n"));
+    EXPECT_EQ(text.count("\r\n"), 100);
+    EXPECT_EQ(user.cells(), watched);
+
+    // Open Overlay brings the saved map back over a grid the user has scribbled on.
+    window.grid().set_text(2, 1, "scribbled");
+    window.grid().set_text(7, 0, "1234");
+    window.grid().set_text(0, 0, "heading");
+    user.choose_file(folder.filePath("counter.csv"));
+    user.trigger("file_openoverlay");
+    EXPECT_EQ(changed_cells(watched, user.cells()), QStringList());
+    EXPECT_EQ(user.status(), "Status: Program Running");
+
+    // Close the window.
+    window.close();
+    EXPECT_TRUE(window.unloaded());
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(window.serial_port().is_open());
+    EXPECT_FALSE(user.hung());
+    EXPECT_EQ(user.unexpected_dialogs.join(",").toStdString(), "");
+    EXPECT_EQ(user.board().stop(), 0);
+}
+
+}  // namespace
+}  // namespace halvane::drills
