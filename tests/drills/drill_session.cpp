@@ -57,8 +57,12 @@ DrillSession::~DrillSession() {
 
 void DrillSession::answer_pending_dialog() {
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr || modal == answering_.data()) return;
-    answering_ = modal;
+    if (modal == nullptr) return;
+    std::erase_if(answered_, [](const QPointer<QWidget>& gone) { return gone.isNull(); });
+    for (const QPointer<QWidget>& seen : answered_) {
+        if (seen.data() == modal) return;
+    }
+    answered_.emplace_back(modal);
     QPointer<QWidget> target(modal);
     if (answers_.empty()) {
         unexpected_dialogs << modal->objectName();

@@ -83,7 +83,8 @@ class DrillSession {
     std::unique_ptr<qt::TamrinWindow> window_;
     std::string start_error_;
     std::deque<Answer> answers_;
-    QPointer<QWidget> answering_;
+    // Dialogs already answered; one stays modal while a question it asked is answered.
+    std::vector<QPointer<QWidget>> answered_;
     QTimer dialog_watch_;
     QTimer watchdog_;
     bool hung_ = false;
