@@ -78,6 +78,15 @@ TEST_F(MemoryProtocolTest, AnAtAlreadyInTheBufferEndsTheWaitWithTheOlderText) {
     EXPECT_EQ(h.grid.text(3, 2), "77");
 }
 
+TEST_F(MemoryProtocolTest, NoiseEndedByAStrayAtIsNotTakenForTheReply) {
+    // Were the noise taken, the real reply would stay on its way and land in the next read.
+    h.pump.at(6, [&] { h.serial.arrive("x#@"); });
+    h.pump.at(9, [&] { h.serial.arrive("!5A@"); });
+    EXPECT_EQ(probe.read_mem("0040", 4), "ok");
+    EXPECT_EQ(h.grid.text(4, 2), "5A");
+    EXPECT_EQ(h.pump.now(), 9);
+}
+
 TEST_F(MemoryProtocolTest, NoReplyTimesOutOneThousandTicksAfterTheLastCharacter) {
     h.grid.set_text(2, 2, "AA");
     EXPECT_EQ(probe.read_mem("0040", 2), "timed out");

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +16,8 @@ BoardProcess::BoardProcess(const std::vector<std::string>& options) {
     if (pipe(out) != 0) return;
     pid_ = fork();
     if (pid_ == 0) {
+        // A test killed on its time limit must not leave the board running and holding the pipe.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         dup2(out[1], STDOUT_FILENO);
         close(out[0]);
         close(out[1]);
