@@ -51,6 +51,13 @@ std::string s1_record(unsigned address) {
     return line;
 }
 
+int stop_board(pid_t pid, const char* why) {
+    std::fprintf(stderr, "boardsim_bench: %s\n", why);
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    return 1;
+}
+
 }  // namespace
 
 int main() {
@@ -59,7 +66,8 @@ int main() {
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(out[1], 1);
-        execl(BOARDSIM_PATH, BOARDSIM_PATH, static_cast<char*>(nullptr));
+        // The loaded records are not a program: let the board answer reads by itself.
+        execl(BOARDSIM_PATH, BOARDSIM_PATH, "--builtin-responder", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(out[1]);
@@ -84,22 +92,23 @@ int main() {
     const std::string load = "load t\r";
     auto start = Clock::now();
     if (write(fd, load.data(), load.size()) < 0 || write(fd, file.data(), file.size()) < 0)
-        return 1;
+        return stop_board(pid, "the download could not be written");
     const long echoed = read_until(fd, "bad\r\n>");
     const double download_time = seconds_since(start);
-    if (echoed < 0) return 1;
+    if (echoed < 0) return stop_board(pid, "the monitor did not finish the load");
     std::printf(
         "download echo: %ld characters back in %.3f s = %.0f characters/s (line limit 960)\n",
         echoed, download_time, static_cast<double>(echoed) / download_time);
 
     // Reads one after another: each waits for its reply, as the watch window does.
     const std::string go = "go 2400\r";
-    if (write(fd, go.data(), go.size()) < 0) return 1;
+    if (write(fd, go.data(), go.size()) < 0) return stop_board(pid, "go could not be written");
     read_until(fd, "go 2400\r\n");
     constexpr int kReads = 200;
     start = Clock::now();
     for (int i = 0; i < kReads; ++i) {
-        if (write(fd, "*2402", 5) != 5 || read_until(fd, "@") < 0) return 1;
+        if (write(fd, "*2402", 5) != 5 || read_until(fd, "@") < 0)
+            return stop_board(pid, "a read got no reply");
     }
     const double reads_time = seconds_since(start);
     std::printf(
