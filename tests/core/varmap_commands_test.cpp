@@ -8,6 +8,7 @@
 #include <string>
 
 #include "fakes/fake_platform.h"
+#include "fakes/test_files.h"
 #include "varmap/map_file.h"
 #include "varmap/replace_file.h"
 
@@ -15,37 +16,10 @@ namespace halvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-class TempFolder {
-  public:
-    TempFolder() {
-        path_ = fs::temp_directory_path() /
-                ("halvane-varmap-" + std::to_string(std::random_device{}()));
-        fs::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(path_, ec);
-    }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    const fs::path& path() const { return path_; }
-    int entries() const {
-        return static_cast<int>(std::distance(fs::directory_iterator(path_), {}));
-    }
-
-  private:
-    fs::path path_;
-};
-
-void write_bytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string read_bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using fakes::FileSizeLimit;
+using fakes::read_bytes;
+using fakes::TempFolder;
+using fakes::write_bytes;
 
 // Every cell different, with the characters that a naive format would lose.
 void fill_awkwardly(fakes::FakeGrid& grid) {
@@ -154,27 +128,6 @@ TEST_F(MapCommands, AFolderByTheChosenNameIsNotReplaced) {
     EXPECT_EQ(read_bytes(folder.file("taken.csv/inside")), "keep");
     EXPECT_EQ(folder.entries(), 1);
 }
-
-// The process may write at most a few bytes into any file for as long as this lives,
-// so that a save fails half way, as on a full disk.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previous_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previous_handler_);
-    }
-
-  private:
-    rlimit saved_{};
-    void (*previous_handler_)(int) = nullptr;
-};
 
 TEST_F(MapCommands, ASaveThatFailsHalfWayLeavesTheOldFile) {
     const std::string path = folder.file("map.csv");

@@ -6,33 +6,15 @@
 #include <string>
 
 #include "fakes/fake_platform.h"
+#include "fakes/test_files.h"
 #include "viewer/companion_file.h"
 
 namespace halvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-class TempFolder {
-  public:
-    TempFolder() {
-        path_ = fs::temp_directory_path() /
-                ("halvane-viewer-" + std::to_string(std::random_device{}()));
-        fs::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    fs::path path_;
-};
-
-void write_bytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using fakes::TempFolder;
+using fakes::write_bytes;
 
 struct ViewerOptions : ::testing::Test {
     ViewerOptions() {

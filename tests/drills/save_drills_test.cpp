@@ -15,11 +15,14 @@
 #include <optional>
 
 #include "drills/drill_session.h"
+#include "fakes/test_files.h"
 #include "qt/watch_grid.h"
 #include "varmap/map_reader.h"
 
 namespace halvane::drills {
 namespace {
+
+using fakes::FileSizeLimit;
 
 const QByteArray kOldMap =
     "\"Address\",\"Description\",\"Hex Value\",\"Flag\",\"Dec Value\"\r\n"
@@ -42,27 +45,6 @@ class FileAccessAsNobody {
 
   private:
     bool active_ = false;
-};
-
-// Files beyond `bytes` cannot grow for the life of this object: writes past the limit
-// fail with "File too large", as on a full disk, instead of raising SIGXFSZ.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previous_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previous_handler_);
-    }
-
-  private:
-    rlimit saved_{};
-    void (*previous_handler_)(int) = SIG_DFL;
 };
 
 QByteArray contents(const QString& path) {
