@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <functional>
 
 #include "drills/big_program.h"
 #include "drills/drill_session.h"
@@ -45,6 +46,24 @@ class FaultDrill : public ::testing::Test {
         return bar->maximum() > 0 ? double(bar->value()) / bar->maximum() : 0.0;
     }
     bool port_open() { return session->window().serial_port().is_open(); }
+    // File > Open on `program`, with `interrupt` run once a tenth of it has gone out.
+    // Returns the progress at which it ran, or -1 when the download ended before that.
+    double download_interrupted(const QString& program, const std::function<void()>& interrupt) {
+        double progress_when_interrupted = -1;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (progress_when_interrupted < 0 && progress() >= 0.1) {
+                progress_when_interrupted = progress();
+                interrupt();
+            }
+        });
+        watch.start(10);
+        session->choose_file(program);
+        session->acknowledge_message();
+        session->trigger("file_open");
+        watch.stop();
+        return progress_when_interrupted;
+    }
 
     QTemporaryDir folder;
     std::unique_ptr<DrillSession> session;
@@ -138,19 +157,8 @@ TEST_F(FaultDrill, LineClosingInTheMiddleOfADownloadFailsItAndLeavesTheGridAlone
     session->set_row(kScratchRow, "3000", "5A", "D");
     const GridCells before = session->cells();
 
-    double progress_when_closed = -1;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (progress_when_closed < 0 && progress() >= 0.1) {
-            progress_when_closed = progress();
-            session->board().stop();
-        }
-    });
-    watch.start(10);
-    session->choose_file(program);
-    session->acknowledge_message();
-    session->trigger("file_open");
-    watch.stop();
+    const double progress_when_closed =
+        download_interrupted(program, [&] { session->board().stop(); });
 
     ASSERT_GE(progress_when_closed, 0.1) << "the download ended before the line was closed";
     EXPECT_TRUE(session->status().startsWith("Status: Download failed: "))
@@ -194,19 +202,8 @@ TEST_F(FaultDrill, ClosingTheWindowInsideADownloadEndsItWithoutStartingTheProgra
     ASSERT_TRUE(write_big_program(program, 600));
     const GridCells before = session->cells();
 
-    double progress_when_closed = -1;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (progress_when_closed < 0 && progress() >= 0.1) {
-            progress_when_closed = progress();
-            session->window().close();
-        }
-    });
-    watch.start(10);
-    session->choose_file(program);
-    session->acknowledge_message();
-    session->trigger("file_open");
-    watch.stop();
+    const double progress_when_closed =
+        download_interrupted(program, [&] { session->window().close(); });
 
     ASSERT_GE(progress_when_closed, 0.1) << "the download ended before the window closed";
     EXPECT_TRUE(session->window().unloaded());
