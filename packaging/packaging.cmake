@@ -13,17 +13,17 @@ set(HALVANE_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR})
 install(TARGETS halvane boardsim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 install(FILES
-          ${PROJECT_SOURCE_DIR}/examples/README.md
-          ${PROJECT_SOURCE_DIR}/examples/counter.s19
-          ${PROJECT_SOURCE_DIR}/examples/counter.lst
-          ${PROJECT_SOURCE_DIR}/examples/counter.c
-          ${PROJECT_SOURCE_DIR}/examples/counter.dsc
-          ${PROJECT_SOURCE_DIR}/examples/counter.csv
-          ${PROJECT_SOURCE_DIR}/examples/counter.s
-          ${PROJECT_SOURCE_DIR}/examples/responder.s
-          ${PROJECT_SOURCE_DIR}/examples/cme11e9.ld
+          ${HALVANE_EXAMPLES_DIR}/README.md
+          ${HALVANE_EXAMPLES_DIR}/counter.s19
+          ${HALVANE_EXAMPLES_DIR}/counter.lst
+          ${HALVANE_EXAMPLES_DIR}/counter.c
+          ${HALVANE_EXAMPLES_DIR}/counter.dsc
+          ${HALVANE_EXAMPLES_DIR}/counter.csv
+          ${HALVANE_EXAMPLES_DIR}/counter.s
+          ${HALVANE_EXAMPLES_DIR}/responder.s
+          ${HALVANE_EXAMPLES_DIR}/cme11e9.ld
         DESTINATION ${CMAKE_INSTALL_DATADIR}/halvane/examples)
-install(PROGRAMS ${PROJECT_SOURCE_DIR}/examples/assemble.sh
+install(PROGRAMS ${HALVANE_EXAMPLES_DIR}/assemble.sh
         DESTINATION ${CMAKE_INSTALL_DATADIR}/halvane/examples)
 
 install(FILES ${HALVANE_PACKAGING_DIR}/halvane.desktop
