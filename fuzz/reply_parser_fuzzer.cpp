@@ -8,9 +8,9 @@
 #include <string_view>
 
 #include "fuzz_check.h"
-#include "link/request_text.h"
+#include "link/wire_protocol.h"
 
-using namespace halvane;
+using namespace halvane::wire;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view received(reinterpret_cast<const char*>(data), size);
@@ -23,6 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(value->size() <= first_end);
         FUZZ_CHECK(received.substr(first_end - value->size(), value->size()) == *value);
         FUZZ_CHECK(value->find('@') == std::string::npos);
+        // After a mark the value runs from the last one: no mark stays inside it.
+        if (received.substr(0, first_end).find('!') != std::string_view::npos)
+            FUZZ_CHECK(value->find('!') == std::string::npos);
     }
 
     // A well-formed reply carries back exactly its value, whatever came after it.

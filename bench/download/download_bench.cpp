@@ -1,10 +1,13 @@
 // Downloads a 32 KiB S-record file to the simulated board at its default 9600-baud pacing
-// and reports the elapsed time against the line's own time, the longest stall of the event
-// loop during the transfer, and the CPU used.
+// and reports the elapsed time against the line's own time plus the monitor's one-second
+// pause after the load, the longest stall of the event loop during the transfer, and the CPU
+// used.
 //
 //   QT_QPA_PLATFORM=offscreen download_bench [boardsim options]
 
 #include <QCoreApplication>
+#include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -57,32 +60,40 @@ int main(int argc, char** argv) {
     halvane::e2e::LinkHarness link(board.device());
     if (!link.window->Form_Load()) return 1;
 
-    // Ticks reach the window only when its event loop runs: the longest gap between two
-    // tick deliveries is the longest the window could not repaint or take input.
-    Clock::time_point last_tick = Clock::now();
+    // A probe that asks the event loop to run every 2 ms: the longest gap between two of its
+    // runs is the longest the window could not repaint or take input.
+    Clock::time_point last_probe = Clock::now();
     Clock::duration longest_stall{};
-    halvane::Tamrin* logic = link.window.get();
-    link.timer.on_tick = [&] {
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
         const auto now = Clock::now();
-        longest_stall = std::max(longest_stall, now - last_tick);
-        last_tick = now;
-        logic->Timer1_Timer();
-    };
+        longest_stall = std::max(longest_stall, now - last_probe);
+        last_probe = now;
+    });
 
     const double cpu_before = halvane::bench::cpu_seconds();
     const auto start = Clock::now();
-    last_tick = start;
+    last_probe = start;
+    probe.start(2);
     link.download(path.string());
+    probe.stop();
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
     const double cpu = halvane::bench::cpu_seconds() - cpu_before;
 
     const double n = static_cast<double>(program.size());
+    // The characters on the wire, the six pauses, and the monitor's one-second pause after the
+    // load (none with --fast-load).
+    const bool fast_load =
+        std::find(options.begin(), options.end(), "--fast-load") != options.end();
     const double wire = (1 + 7 + n + 1 + 1 + 8) * (10.0 / 9600.0) + 22 * 0.001;
+    const double expected = wire + (fast_load ? 0.0 : 1.0);
     std::printf("status: %s\n", link.status.value.c_str());
     std::printf(
-        "download of %.0f bytes: %.3f s elapsed, wire time %.3f s, ratio %.3f (target <= 1.03)\n",
-        n, elapsed, wire, elapsed / wire);
-    std::printf("longest event-loop stall: %.1f ms (target <= 50 ms)\n",
+        "download of %.0f bytes: %.3f s elapsed, wire time %.3f s + monitor pause %.1f s, "
+        "ratio %.4f (target <= 1.01)\n",
+        n, elapsed, wire, expected - wire, elapsed / expected);
+    std::printf("longest event-loop stall: %.1f ms (target <= 20 ms)\n",
                 std::chrono::duration<double, std::milli>(longest_stall).count());
     std::printf("CPU: %.3f s = %.1f%% of one core\n", cpu, 100.0 * cpu / elapsed);
     std::filesystem::remove(path);

@@ -11,12 +11,16 @@ constexpr std::string_view kHeadings[GridView::kCols] = {"Address", "Description
 }  // namespace
 
 Tamrin::Tamrin(Platform platform, std::string initial_directory)
-    : p_(platform), initial_directory_(std::move(initial_directory)) {}
+    : p_(platform),
+      initial_directory_(std::move(initial_directory)),
+      status_(p_.status, p_.clock),
+      link_(p_.mscomm1, p_.clock, p_.text1) {}
+
+Tamrin::~Tamrin() {
+    if (!closing_) Form_Unload();
+}
 
 bool Tamrin::Form_Load() {
-    p_.timer1.set_interval_ms(1);
-    p_.timer1.set_enabled(true);
-
     const SerialPort::OpenResult opened = p_.mscomm1.open();
     if (!opened.ok) {
         std::string message =
@@ -28,11 +32,13 @@ bool Tamrin::Form_Load() {
         }
         p_.message_box.show(message);
         closing_ = true;
+        link_.cancel_all();
         return false;
     }
 
-    p_.status.set_text(texts::kAwaitingProgramFile);
+    status_.set_program_status(std::string(texts::kAwaitingProgramFile));
     flag_ = 0;
+    link_.set_gate(false);
     for (int col = 0; col < GridView::kCols; ++col)
         p_.grid.set_col_width_twips(col, kColumnWidthsTwips[col]);
     for (int col = 0; col < GridView::kCols; ++col) p_.grid.set_text(0, col, kHeadings[col]);
@@ -41,36 +47,43 @@ bool Tamrin::Form_Load() {
 }
 
 void Tamrin::Form_Unload() {
-    // Every wait checks `closing_` and returns at once; the command it belonged to then
-    // ends without touching the port or the controls.
     closing_ = true;
+    link_.cancel_all();
     p_.mscomm1.close();
-    channel1_.close();
+}
+
+void Tamrin::MSComm1_OnComm() {
+    if (!closing_) link_.input_waiting();
 }
 
 void Tamrin::serial_failed(std::string_view error_text) {
     if (closing_) return;
     port_error_ = std::string(error_text);
     p_.mscomm1.close();
-    set_status(std::string(texts::kStatusPrefix) + port_error_);
+    const bool was_downloading = link_.downloading();
+    link_.port_failed(port_error_);
+    // A download reports the failure as its own end; anything else shows it here.
+    if (!was_downloading) report_port_closed();
 }
 
-void Tamrin::set_status(std::string_view text) {
-    if (!closing_) p_.status.set_text(text);
-}
-
-bool Tamrin::may_start_exchange() {
+// False, with the reason shown, when no exchange with the board may start now.
+bool Tamrin::may_use_line() {
     if (closing_) return false;
-    if (busy_) {
-        set_status(texts::kBusy);
+    if (link_.downloading()) {
+        status_.show_failure(std::string(texts::kBusy));
+        return false;
+    }
+    if (!p_.mscomm1.is_open()) {
+        report_port_closed();
         return false;
     }
     return true;
 }
 
 void Tamrin::report_port_closed() {
-    set_status(std::string(texts::kStatusPrefix) +
-               (port_error_.empty() ? std::string("The serial port is closed") : port_error_));
+    status_.show_failure(
+        std::string(texts::kStatusPrefix) +
+        (port_error_.empty() ? std::string("The serial port is closed") : port_error_));
 }
 
 }  // namespace halvane

@@ -1,14 +1,19 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
+#include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
+#include "app/status_line.h"
+#include "link/board_link.h"
 #include "platform/platform.h"
 
 namespace halvane {
+
+struct DownloadOutcome;
+struct RowRequest;
+struct RowResult;
 
 // Texts the window shows, exactly as users see them.
 namespace texts {
@@ -17,6 +22,14 @@ inline constexpr std::string_view kAwaitingProgramFile = "Status: Awaiting Progr
 inline constexpr std::string_view kAwaitingProgram = "Status: Awaiting Program";
 inline constexpr std::string_view kSendingFile = "Status: Sending File File";
 inline constexpr std::string_view kProgramRunning = "Status: Program Running";
+inline constexpr std::string_view kNotConfirmed =
+    "Status: Program Running (the board did not confirm the load)";
+inline constexpr std::string_view kNoRecords =
+    "Status: Program Running (warning: the file held no S1 or S9 record)";
+inline constexpr std::string_view kDownloadFailed = "Status: Download failed: ";
+inline constexpr std::string_view kBoardReported = "the board reported: ";
+inline constexpr std::string_view kDownloadCancelled =
+    "Status: Download cancelled: press Reset on the board before the next download";
 inline constexpr std::string_view kBusy = "Status: Busy, wait for the board";
 inline constexpr std::string_view kStatusPrefix = "Status: ";
 inline constexpr std::string_view kResetBoard = "Turn on the CME11E9 and Press Reset";
@@ -27,31 +40,25 @@ inline constexpr std::string_view kViewerFace = "Times New Roman (Western)";
 // The one window `Tamrin`: its state, its event handlers and its private procedures.
 // The handlers keep the names of the controls and events they answer.
 //
-// All work runs on the UI thread. The waiting procedures (`delay`, the reply wait of
-// `read_mem`, the drain of the download) dispatch events while they wait, so handlers
-// can run inside other handlers; closing the window makes every wait return at once
-// and the interrupted command ends without touching the closed port.
+// All work runs on the UI thread and no handler waits: exchanges with the board are jobs of
+// the board link, which runs them as time passes and characters arrive, and reports each
+// result back here. Only the modal dialogs (file dialogs, message and input boxes) hold a
+// handler up, and the link goes on working while one is open.
 class Tamrin {
   public:
-    // At most this many characters of a download wait in the PC's queues, so the
-    // progress bar follows what has really left the PC.
-    static constexpr std::size_t kDownloadQueueLimit = 16;
-    // Ticks without a complete reply, counted from the last request character,
-    // after which a read gives up.
-    static constexpr std::int64_t kReplyTimeoutTicks = 1000;
-    // The receive buffer keeps only its newest characters.
-    static constexpr std::size_t kReceiveBufferLimit = 64 * 1024;
-
     // `initial_directory` is the folder where the three file dialogs start.
     Tamrin(Platform platform, std::string initial_directory);
+    ~Tamrin();
+    Tamrin(const Tamrin&) = delete;
+    Tamrin& operator=(const Tamrin&) = delete;
 
     // Start-up. Returns false when the serial port could not be opened: the failure
     // has been shown to the user and the program must end with a non-zero status.
     bool Form_Load();
-    // Shutdown: closes the port and the file channel, ends every wait.
+    // Shutdown: every job of the link ends, nothing more is sent, the port closes.
     void Form_Unload();
 
-    void Timer1_Timer();
+    // The serial port's communication notice: characters have arrived.
     void MSComm1_OnComm();
     // The serial layer reports a failure after start-up (device gone, I/O error).
     void serial_failed(std::string_view error_text);
@@ -65,66 +72,50 @@ class Tamrin {
     void Option3_Click();
 
     void file_open_Click();
+    void file_cancel_download_Click();
     void file_openoverlay_Click();
     void File_save_Click();
 
     int flag() const { return flag_; }
     const std::string& s19_file_name() const { return s19_file_name_; }
-    std::int64_t timer_count() const { return timer_count_; }
     bool closing() const { return closing_; }
-    bool busy() const { return busy_; }
+    bool downloading() const { return link_.downloading(); }
+    const BoardLink& link() const { return link_; }
+    const StatusLine& status() const { return status_; }
     const std::string& initial_directory() const { return initial_directory_; }
 
-  private:
-    friend class TamrinProbe;  // tests reach the private procedures through it
+    // Told when a download starts and ends (the menu offers Cancel Download only meanwhile).
+    std::function<void(bool running)> on_download_running;
 
-    enum class Wait { kDone, kAborted };
-    // How one exchange with the board ended.
-    enum class Exchange { kOk, kRefused, kTimedOut, kAborted, kPortFailed };
+  private:
+    friend class TamrinProbe;  // tests set the program's name through it
 
     // Board link.
-    Wait delay(std::int64_t ticks);
-    void get_input();
-    bool send_char(std::string_view character);
-    Exchange send_request(const std::vector<std::string>& characters);
-    Exchange read_mem(std::string_view address, int row);
-    Exchange write_mem(std::string_view value, std::string_view address);
-
-    // Watch grid.
-    Exchange cell_operation(int row, int col);
-    void report_exchange_failure(Exchange outcome, std::string_view address);
-    void set_status(std::string_view text);
+    bool may_use_line();
     void report_port_closed();
-    // False (and the busy status shown) while another exchange with the board is under
-    // way, or once the window is closing.
-    bool may_start_exchange();
+    void queue_row(const RowRequest& request);
+    void row_done(const RowResult& result);
+    void get_all_finished(int first_invalid_row, bool completed);
 
     // Download.
-    Exchange send_s19(std::string& failure);
-    Exchange send_step(std::string_view text, std::int64_t pause_ticks, std::string& failure);
-    Exchange wait_for_output_room(std::size_t allowed, std::string& failure);
+    void send_s19();
+    void download_finished(const DownloadOutcome& outcome);
+    void show_download_failure(const std::string& reason);
 
-    // Companion files and the variable map.
+    // Companion files.
     bool load_companion(const std::string& path);
     void select_companion(int option, std::string_view extension);
 
     Platform p_;
     std::string initial_directory_;
+    StatusLine status_;
+    BoardLink link_;
 
     std::int16_t flag_ = 0;
     std::string s19_file_name_;
-    // Wider than the original 16-bit counter, so idling for ever cannot overflow it.
-    std::int64_t timer_count_ = 0;
-    // Every tick handled since start-up; never restarted (reply time-outs).
-    std::int64_t ticks_handled_ = 0;
     bool closing_ = false;
-    bool busy_ = false;
-    // Whether the last program file sent held an S1 or S9 record.
-    bool sent_s_records_ = false;
     // What the serial layer said when the port was lost.
     std::string port_error_;
-    // File channel 1.
-    std::ifstream channel1_;
 };
 
 }  // namespace halvane

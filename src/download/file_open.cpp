@@ -1,5 +1,7 @@
-#include "app/board_exchange_guard.h"
+#include <memory>
+
 #include "app/main_window.h"
+#include "download/download_job.h"
 #include "varmap/map_file.h"
 
 namespace halvane {
@@ -7,10 +9,17 @@ namespace halvane {
 // File > Open: choose a program, have the board reset, download and start it, then show
 // its listing and fill the grid from its variable map.
 void Tamrin::file_open_Click() {
-    if (!may_start_exchange()) return;
-    set_status(texts::kAwaitingProgram);
+    if (closing_) return;
+    if (link_.downloading()) {
+        status_.show_failure(std::string(texts::kBusy));
+        return;
+    }
+    status_.set_program_status(std::string(texts::kAwaitingProgram));
     p_.progress.set_value(0);
     flag_ = 0;
+    link_.set_gate(false);
+    // The old program is no longer listened to; a row in flight still finishes.
+    link_.drop_memory_jobs();
 
     FileDialogSettings settings;
     settings.filter = "68HC11 program files (*.s19)|*.s19";
@@ -20,24 +29,47 @@ void Tamrin::file_open_Click() {
     if (closing_ || s19_file_name_.empty()) return;
 
     p_.message_box.show(texts::kResetBoard);
-    // Ticks and serial notices ran while the box was open; check again before the download.
-    if (!may_start_exchange()) return;
+    if (closing_) return;
+    status_.set_program_status(std::string(texts::kSendingFile));
+    send_s19();
+}
 
-    BoardExchangeGuard guard(busy_);
-    set_status(texts::kSendingFile);
-    std::string failure;
-    const Exchange sent = send_s19(failure);
-    if (sent == Exchange::kAborted) return;
-    if (sent != Exchange::kOk) {
-        set_status(std::string(texts::kStatusPrefix) + "Download failed: " + failure);
-        return;
+void Tamrin::send_s19() {
+    link_.queue_download(std::make_unique<DownloadJob>(
+        s19_file_name_, p_.progress,
+        [this](const DownloadOutcome& outcome) { download_finished(outcome); }));
+    if (on_download_running) on_download_running(true);
+}
+
+void Tamrin::file_cancel_download_Click() {
+    if (!closing_ && link_.downloading()) link_.cancel_download();
+}
+
+void Tamrin::download_finished(const DownloadOutcome& outcome) {
+    if (on_download_running) on_download_running(false);
+    if (closing_) return;
+    switch (outcome.kind) {
+        case DownloadOutcome::Kind::kCancelled:
+            status_.set_program_status(std::string(texts::kDownloadCancelled));
+            return;
+        case DownloadOutcome::Kind::kFailed:
+            show_download_failure(port_error_.empty() ? outcome.failure : port_error_);
+            return;
+        case DownloadOutcome::Kind::kStarted:
+            break;
     }
 
-    if (sent_s_records_) {
-        set_status(texts::kProgramRunning);
+    // The go command has been sent: from now on the program's output is collected.
+    flag_ = 1;
+    link_.set_gate(true);
+    if (outcome.board_error) {
+        show_download_failure(std::string(texts::kBoardReported) + *outcome.board_error);
+    } else if (!outcome.confirmed) {
+        status_.set_program_status(std::string(texts::kNotConfirmed));
+    } else if (!outcome.held_s_records) {
+        status_.set_program_status(std::string(texts::kNoRecords));
     } else {
-        set_status(std::string(texts::kProgramRunning) +
-                   " (warning: the file held no S1 or S9 record)");
+        status_.set_program_status(std::string(texts::kProgramRunning));
     }
     p_.progress.set_maximum(500000);
     s19_file_name_ =
@@ -46,6 +78,12 @@ void Tamrin::file_open_Click() {
     // The listing and the map are independent: a program without a listing still gets its map.
     if (load_companion(s19_file_name_ + ".lst")) p_.options.select(1);
     load_map_file(s19_file_name_ + ".csv", p_.grid);
+}
+
+// The reason stands in the status line (cut to its width there) and whole in a message box.
+void Tamrin::show_download_failure(const std::string& reason) {
+    status_.set_program_status(std::string(texts::kDownloadFailed) + reason);
+    p_.message_box.show("The download failed: " + reason);
 }
 
 }  // namespace halvane

@@ -1,16 +1,14 @@
 #pragma once
 
-#include <string>
 #include <string_view>
 
 namespace halvane {
 
-// A text that the window shows and the logic reads back: the status label `Status`
-// and the receive buffer `Text1` (which the user may also type into).
-class TextControl {
+// A text the window shows and the logic only sets: the status label `Status` and the
+// receive buffer's view `Text1`.
+class TextView {
   public:
-    virtual ~TextControl() = default;
-    virtual std::string text() const = 0;
+    virtual ~TextView() = default;
     virtual void set_text(std::string_view text) = 0;
 };
 
@@ -18,9 +16,7 @@ class TextControl {
 class ProgressBar {
   public:
     virtual ~ProgressBar() = default;
-    virtual float maximum() const = 0;
     virtual void set_maximum(float maximum) = 0;
-    virtual float value() const = 0;
     virtual void set_value(float value) = 0;
 };
 

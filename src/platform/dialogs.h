@@ -6,12 +6,14 @@
 
 namespace halvane {
 
-// Modal message box with an OK button and no icon. Ticks and serial notices keep
-// being handled while it is open.
+// Modal message box with no icon. The board link keeps working while it is open.
 class MessageBox {
   public:
     virtual ~MessageBox() = default;
+    // An OK button.
     virtual void show(std::string_view text) = 0;
+    // Yes and No buttons; true for Yes.
+    virtual bool ask_yes_no(std::string_view text) = 0;
 };
 
 // Modal input box: a prompt, a title and one line. Returns the typed text when

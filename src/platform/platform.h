@@ -1,23 +1,21 @@
 #pragma once
 
+#include "platform/clock.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
-#include "platform/event_pump.h"
 #include "platform/grid_view.h"
 #include "platform/serial_port.h"
-#include "platform/tick_timer.h"
 #include "platform/viewer.h"
 
 namespace halvane {
 
 // Everything the window's logic needs of the window runtime, one reference each.
 struct Platform {
-    EventPump& pump;
-    TickTimer& timer1;
+    Clock& clock;
     SerialPort& mscomm1;
     GridView& grid;
-    TextControl& text1;
-    TextControl& status;
+    TextView& text1;
+    TextView& status;
     ProgressBar& progress;
     OptionGroup& options;
     MessageBox& message_box;

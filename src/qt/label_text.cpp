@@ -1,15 +1,34 @@
 #include "qt/label_text.h"
 
+#include <QEvent>
+#include <QFontMetrics>
+
 #include "qt/text_encoding.h"
 
 namespace halvane::qt {
 
-std::string LabelText::text() const {
-    return to_utf8(label_.text());
+LabelText::LabelText(QLabel& label) : label_(label) {
+    label_.installEventFilter(this);
 }
 
 void LabelText::set_text(std::string_view text) {
-    label_.setText(from_utf8(text));
+    full_ = from_utf8(text);
+    fit();
+}
+
+void LabelText::fit() {
+    const QFontMetrics metrics(label_.font());
+    const int room = label_.contentsRect().width();
+    const QString shown = metrics.elidedText(full_, Qt::ElideMiddle, room);
+    label_.setText(shown);
+    label_.setToolTip(shown == full_ ? QString() : full_);
+}
+
+bool LabelText::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &label_ &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::FontChange))
+        fit();
+    return QObject::eventFilter(watched, event);
 }
 
 }  // namespace halvane::qt

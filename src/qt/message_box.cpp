@@ -21,4 +21,20 @@ void MessageBoxAdapter::show(std::string_view text) {
     delete box.data();
 }
 
+bool MessageBoxAdapter::ask_yes_no(std::string_view text) {
+    if (!gate_.may_show()) {
+        if (gate_.headless)
+            std::fprintf(stderr, "halvane: %.*s (answered No)\n", static_cast<int>(text.size()),
+                         text.data());
+        return false;
+    }
+    QPointer<QMessageBox> box = new QMessageBox(QMessageBox::NoIcon, title_, from_utf8(text),
+                                                QMessageBox::Yes | QMessageBox::No, &parent_);
+    box->setObjectName("MessageBox");
+    box->setDefaultButton(QMessageBox::No);
+    const bool yes = box->exec() == QMessageBox::Yes;
+    delete box.data();
+    return yes;
+}
+
 }  // namespace halvane::qt

@@ -8,13 +8,14 @@
 
 namespace halvane::qt {
 
-// A modal box with the text and an OK button, no icon.
+// A modal box with the text and OK (or Yes and No) buttons, no icon.
 class MessageBoxAdapter : public MessageBox {
   public:
     MessageBoxAdapter(QWidget& parent, const DialogGate& gate, QString title)
         : parent_(parent), gate_(gate), title_(std::move(title)) {}
 
     void show(std::string_view text) override;
+    bool ask_yes_no(std::string_view text) override;
 
   private:
     QWidget& parent_;

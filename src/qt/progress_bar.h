@@ -14,9 +14,9 @@ class ProgressBarAdapter : public ProgressBar {
 
     explicit ProgressBarAdapter(QProgressBar& bar);
 
-    float maximum() const override { return maximum_; }
+    float maximum() const { return maximum_; }
     void set_maximum(float maximum) override;
-    float value() const override { return value_; }
+    float value() const { return value_; }
     void set_value(float value) override;
 
   private:

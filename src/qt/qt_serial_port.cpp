@@ -1,15 +1,14 @@
 #include "qt/qt_serial_port.h"
 
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <QFile>
 #include <QMetaObject>
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
+#include "qt/serial_line_os.h"
 #include "qt/text_encoding.h"
 
 namespace halvane::qt {
@@ -17,14 +16,6 @@ namespace halvane::qt {
 namespace {
 
 constexpr const char* kDisconnected = "The serial device was disconnected";
-
-// Waits a moment for the hang-up to show: the kernel finishes hanging up a line shortly
-// after the read that first saw the end of it.
-bool hung_up(int fd) {
-    constexpr int kSettleMs = 50;
-    pollfd probe{fd, POLLIN, 0};
-    return ::poll(&probe, 1, kSettleMs) > 0 && (probe.revents & (POLLHUP | POLLERR)) != 0;
-}
 
 std::int64_t monotonic_ns() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -101,46 +92,20 @@ bool QtSerialPort::write(std::string_view text) {
 
 std::size_t QtSerialPort::output_pending() {
     if (!port_.isOpen()) return 0;
-    std::size_t pending = static_cast<std::size_t>(port_.bytesToWrite());
-    int in_kernel = 0;
-    if (::ioctl(port_.handle(), TIOCOUTQ, &in_kernel) == 0 && in_kernel > 0) {
-        pending += static_cast<std::size_t>(in_kernel);
-    }
+    const std::size_t pending = static_cast<std::size_t>(port_.bytesToWrite()) +
+                                kernel_output_queue(static_cast<long long>(port_.handle()));
     return std::max(pending, wire_.pending(monotonic_ns()));
 }
 
-std::string QtSerialPort::read_input() {
-    std::size_t count = input_.size();
-    if (input_length_ > 0 && count > static_cast<std::size_t>(input_length_)) {
-        count = static_cast<std::size_t>(input_length_);
-    }
-    std::string taken = input_.substr(0, count);
-    input_.erase(0, count);
-    return taken;
-}
-
-void QtSerialPort::discard_input() {
-    input_.clear();
-    if (port_.isOpen()) port_.clear(QSerialPort::Input);
+std::string QtSerialPort::take_input() {
+    return std::exchange(input_, std::string());
 }
 
 void QtSerialPort::take_arrived_bytes() {
     const QByteArray arrived = port_.readAll();
+    if (arrived.isEmpty()) return;
     input_.append(arrived.constData(), static_cast<std::size_t>(arrived.size()));
-    deliver_notices();
-}
-
-void QtSerialPort::deliver_notices() {
-    // A handler that dispatches events could bring the next readyRead in here; the outer
-    // loop below picks those characters up instead.
-    if (delivering_) return;
-    delivering_ = true;
-    while (!input_.empty() && on_notice) {
-        const std::size_t before = input_.size();
-        on_notice();
-        if (input_.size() >= before) break;  // the handler took nothing: it will not later
-    }
-    delivering_ = false;
+    if (on_notice) on_notice();
 }
 
 void QtSerialPort::line_error(QSerialPort::SerialPortError error) {
@@ -152,7 +117,7 @@ void QtSerialPort::line_error(QSerialPort::SerialPortError error) {
     // A line that hung up reads as end of file, and Qt then quotes whatever errno an
     // earlier call left behind: say what happened instead.
     if (error == QSerialPort::ReadError || error == QSerialPort::ResourceError) {
-        if (hung_up(port_.handle())) {
+        if (line_hung_up(static_cast<long long>(port_.handle()))) {
             failure_text_ = QString::fromLatin1(kDisconnected);
         } else if (error == QSerialPort::ReadError) {
             failure_text_ = QStringLiteral("Error reading from the serial device");

@@ -13,8 +13,7 @@
 namespace halvane::qt {
 
 // MSComm1 on QSerialPort. Arriving bytes are moved into the adapter's own input queue as
-// soon as Qt reports them; a notice is then raised again and again while characters wait,
-// so a reader that takes one character per notice still receives every one, in order.
+// soon as Qt reports them, and one notice tells the logic to take them.
 class QtSerialPort : public QObject, public SerialPort {
     Q_OBJECT
 
@@ -32,25 +31,17 @@ class QtSerialPort : public QObject, public SerialPort {
     bool write(std::string_view text) override;
     std::size_t output_pending() override;
 
-    std::string read_input() override;
-    void discard_input() override;
+    std::string take_input() override;
 
-    void set_input_mode_text() override {}
-    void set_input_length(int length) override { input_length_ = length < 0 ? 0 : length; }
-    void set_receive_threshold(int threshold) override { receive_threshold_ = threshold; }
-    void set_send_threshold(int threshold) override { send_threshold_ = threshold; }
-
-    int input_length() const { return input_length_; }
     std::size_t input_waiting() const { return input_.size(); }
 
-    // The communication notice (MSComm1_OnComm).
+    // The communication notice (MSComm1_OnComm): characters wait to be taken.
     std::function<void()> on_notice;
     // A failure of the line after opening (device gone, I/O error), reported once.
     std::function<void(const std::string& error_text)> on_failure;
 
   private:
     void take_arrived_bytes();
-    void deliver_notices();
     void line_error(QSerialPort::SerialPortError error);
     void fail_now();
 
@@ -60,10 +51,6 @@ class QtSerialPort : public QObject, public SerialPort {
     // What the 9600-baud line can have carried of what was written.
     WireClock wire_{9600};
     std::string input_;
-    int input_length_ = 0;
-    int receive_threshold_ = 0;
-    int send_threshold_ = 0;
-    bool delivering_ = false;
     bool failure_pending_ = false;
     QString failure_text_;
 };

@@ -1,7 +1,5 @@
 #include "qt/receive_buffer_box.h"
 
-#include <QEvent>
-
 #include "qt/text_encoding.h"
 
 namespace halvane::qt {
@@ -12,17 +10,15 @@ constexpr int kRepaintDelayMs = 20;
 }  // namespace
 
 ReceiveBufferBox::ReceiveBufferBox(QLineEdit& box) : box_(box) {
-    // The logic bounds the buffer itself; the box must not cut it shorter.
+    // The link bounds the buffer itself; the box must not cut it shorter.
     box_.setMaxLength(1 << 24);
     repaint_.setSingleShot(true);
     repaint_.setInterval(kRepaintDelayMs);
     connect(&repaint_, &QTimer::timeout, this, &ReceiveBufferBox::refresh);
-    connect(&box_, &QLineEdit::textEdited, this,
-            [this](const QString& edited) { text_ = to_bytes(edited); });
-    box_.installEventFilter(this);
 }
 
 void ReceiveBufferBox::set_text(std::string_view text) {
+    if (shown_ && text == text_) return;
     text_.assign(text);
     shown_ = false;
     if (!repaint_.isActive()) repaint_.start();
@@ -33,26 +29,6 @@ void ReceiveBufferBox::refresh() {
     if (shown_) return;
     shown_ = true;
     box_.setText(from_bytes(text_));
-}
-
-bool ReceiveBufferBox::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &box_ && !shown_) {
-        switch (event->type()) {
-            case QEvent::KeyPress:
-            case QEvent::InputMethod:
-            case QEvent::MouseButtonPress:
-            case QEvent::MouseButtonDblClick:
-            case QEvent::ContextMenu:
-            case QEvent::DragEnter:
-            case QEvent::Drop:
-            case QEvent::FocusIn:
-                refresh();
-                break;
-            default:
-                break;
-        }
-    }
-    return QObject::eventFilter(watched, event);
 }
 
 }  // namespace halvane::qt

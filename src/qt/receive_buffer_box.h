@@ -9,25 +9,22 @@
 
 namespace halvane::qt {
 
-// Text1, the receive buffer: an editable one-line box. The logic's text is kept here byte
-// for byte (control characters included) and is the one the logic reads back; the box
-// shows it a moment later, so that a stream of single characters costs one relayout per
-// frame instead of one per character. Anything the user does to the box first brings it
-// up to date, so an edit never works on stale text.
-class ReceiveBufferBox : public QObject, public TextControl {
+// Text1: shows what the board link received, byte for byte (control characters included).
+// It is a view: the link keeps the bytes, and what the user types into the box changes
+// nothing but the box until the next update. A stream of single characters costs one relayout
+// per frame instead of one per character.
+class ReceiveBufferBox : public QObject, public TextView {
     Q_OBJECT
 
   public:
     explicit ReceiveBufferBox(QLineEdit& box);
 
-    std::string text() const override { return text_; }
     void set_text(std::string_view text) override;
+    // The text last set, shown or about to be.
+    const std::string& text() const { return text_; }
 
     // Shows the current text at once.
     void refresh();
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     QLineEdit& box_;

@@ -19,9 +19,8 @@
 #include "qt/message_box.h"
 #include "qt/option_group.h"
 #include "qt/progress_bar.h"
-#include "qt/qt_event_pump.h"
+#include "qt/qt_clock.h"
 #include "qt/qt_serial_port.h"
-#include "qt/qt_tick_timer.h"
 #include "qt/receive_buffer_box.h"
 #include "qt/text_encoding.h"
 #include "qt/text_viewer.h"
@@ -52,8 +51,7 @@ struct WindowAdapters {
           file_dialog(window, gate),
           text_viewer(viewer) {}
 
-    QtEventPump pump;
-    QtTickTimer timer;
+    QtClock clock;
     QtSerialPort serial;
     LabelText status_text;
     ReceiveBufferBox text1_box;
@@ -78,8 +76,8 @@ TamrinWindow::TamrinWindow(const QString& device, std::string initial_directory,
                                          *option1_, *option2_, *option3_, *viewer_);
     WindowAdapters& a = *adapters_;
     logic_ = std::make_unique<Tamrin>(
-        Platform{a.pump, a.timer, a.serial, *grid_, a.text1_box, a.status_text, a.progress_bar,
-                 a.options, a.message_box, a.input_box, a.file_dialog, a.text_viewer},
+        Platform{a.clock, a.serial, *grid_, a.text1_box, a.status_text, a.progress_bar, a.options,
+                 a.message_box, a.input_box, a.file_dialog, a.text_viewer},
         std::move(initial_directory));
     wire_events();
     grid_->setFocus(Qt::OtherFocusReason);
@@ -99,10 +97,6 @@ QtSerialPort& TamrinWindow::serial_port() {
     return adapters_->serial;
 }
 
-QtTickTimer& TamrinWindow::tick_timer() {
-    return adapters_->timer;
-}
-
 void TamrinWindow::refresh_receive_buffer() {
     adapters_->text1_box.refresh();
 }
@@ -112,7 +106,7 @@ bool TamrinWindow::load() {
 }
 
 void TamrinWindow::closeEvent(QCloseEvent* event) {
-    // Nothing may come back on screen from a command that the close interrupts.
+    // Nothing may come back on screen from a command whose dialog the close interrupts.
     gate_.window_closed = true;
     if (!unloaded_) {
         unloaded_ = true;
@@ -214,6 +208,8 @@ void TamrinWindow::build_menu() {
     add("file_open", QStringLiteral("&Open"));
     add("file_openoverlay", QStringLiteral("Open O&verlay"));
     add("File_save", QStringLiteral("&Save"));
+    // Offered only while a download runs.
+    add("file_canceldownload", QStringLiteral("&Cancel Download"))->setVisible(false);
 }
 
 void TamrinWindow::set_tab_order() {
@@ -225,7 +221,6 @@ void TamrinWindow::set_tab_order() {
 void TamrinWindow::wire_events() {
     WindowAdapters& a = *adapters_;
     Tamrin* logic = logic_.get();
-    a.timer.on_tick = [logic] { logic->Timer1_Timer(); };
     a.serial.on_notice = [logic] { logic->MSComm1_OnComm(); };
     a.serial.on_failure = [logic](const std::string& error) { logic->serial_failed(error); };
     grid_->on_double_click = [logic] { logic->DataGrid_DblClick(); };
@@ -243,6 +238,12 @@ void TamrinWindow::wire_events() {
             [logic] { logic->file_openoverlay_Click(); });
     connect(findChild<QAction*>("File_save"), &QAction::triggered, this,
             [logic] { logic->File_save_Click(); });
+    QAction* cancel_download = findChild<QAction*>("file_canceldownload");
+    connect(cancel_download, &QAction::triggered, this,
+            [logic] { logic->file_cancel_download_Click(); });
+    logic->on_download_running = [cancel_download](bool running) {
+        cancel_download->setVisible(running);
+    };
 }
 
 }  // namespace halvane::qt

@@ -20,14 +20,10 @@ namespace halvane::qt {
 
 class WatchGrid;
 class QtSerialPort;
-class QtTickTimer;
 struct WindowAdapters;
 
 // The main window: every control at its place, the menu, and the wiring of each event to
 // its handler in `Tamrin`. Controls carry their designer names as object names.
-//
-// The window is never destroyed by closing it: a handler that is waiting when the window
-// closes returns through this object, which therefore lives until the program ends.
 class TamrinWindow : public QMainWindow {
     Q_OBJECT
 
@@ -41,7 +37,6 @@ class TamrinWindow : public QMainWindow {
     Tamrin& logic() { return *logic_; }
     DialogGate& dialog_gate() { return gate_; }
     QtSerialPort& serial_port();
-    QtTickTimer& tick_timer();
     WatchGrid& grid() { return *grid_; }
     // Shows the receive buffer's newest text at once (it otherwise follows within a frame).
     void refresh_receive_buffer();

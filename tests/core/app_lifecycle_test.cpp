@@ -7,11 +7,10 @@ namespace {
 
 using fakes::Harness;
 
-TEST(StartUp, SetsTimerPortStatusGridAndViewerFont) {
+TEST(StartUp, OpensThePortAndSetsStatusGridAndViewerFontWithNoTimerRunning) {
     Harness h;
     ASSERT_TRUE(h.window->Form_Load());
-    EXPECT_EQ(h.timer.interval_ms, 1);
-    EXPECT_TRUE(h.timer.enabled);
+    EXPECT_EQ(h.clock.armed_alarms(), 0);
     EXPECT_TRUE(h.serial.is_open());
     EXPECT_EQ(h.status.value, "Status: Awaiting Program File");
     EXPECT_EQ(h.window->flag(), 0);

@@ -1,99 +1,153 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
+#include <algorithm>
 
+#include "core/scripted_board.h"
 #include "fakes/fake_platform.h"
+#include "fakes/test_files.h"
 
 namespace halvane {
 namespace {
 
-namespace fs = std::filesystem;
 using fakes::Harness;
+
+constexpr const char* kProgram = "S1130000000102\r\nS9030000FC\r\n";
+constexpr const char* kDone = "done: 1 data records, 0 bad\r\n>";
+
+// The board's monitor as the download sees it: it says `after_load` a while after the end
+// record's line, and `during_load` when the first record's line ends.
+struct ScriptedMonitor {
+    explicit ScriptedMonitor(Harness& h) : h_(h), board_(h.serial.on_write) {
+        h_.serial.on_write = [this](std::string_view text) {
+            if (board_) board_(text);
+            for (const char c : text) heard(c);
+        };
+    }
+    void heard(char c) {
+        if (c != '\r' && c != '\n') {
+            line_ += c;
+            return;
+        }
+        if (line_.starts_with("S1") && !during_load.empty()) h_.serial.arrive(during_load);
+        if (line_.find("S9") != std::string::npos && !after_load.empty())
+            h_.clock.after_ms(pause_ms, [this] { h_.serial.arrive(after_load); });
+        line_.clear();
+    }
+    Harness& h_;
+    std::function<void(std::string_view)> board_;  // whoever listened before
+    std::string line_;
+    std::string during_load;
+    std::string after_load = kDone;
+    std::int64_t pause_ms = 1000;
+};
 
 class DownloadTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("halvane-download-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-        h.load();
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    void SetUp() override { h.load(); }
     std::string file(const std::string& name, const std::string& content) {
-        const fs::path p = dir / name;
-        std::ofstream(p, std::ios::binary) << content;
-        return p.string();
+        fakes::write_bytes(folder.file(name), content);
+        return folder.file(name);
     }
-    // Runs File > Open choosing `path`, with the reset box acknowledged.
+    // File > Open on `path`, the reset box acknowledged, then everything the board does.
     void open_program(const std::string& path) {
         h.dialog.answers.push_back(path);
         h.window->file_open_Click();
+        h.clock.run();
     }
-    fs::path dir;
+    // The tick at which `text` was written (the last such write).
+    std::int64_t tick_of(const std::string& text) const {
+        for (std::size_t i = h.serial.writes.size(); i-- > 0;)
+            if (h.serial.writes[i] == text) return h.serial.write_ticks[i];
+        return -1;
+    }
+    fakes::TempFolder folder;
     Harness h;
+    ScriptedMonitor monitor{h};
 };
 
-TEST_F(DownloadTest, TheMonitorDialogueIsExactAndPacedAndStartsTheProgram) {
-    const std::string content = "S1130000000102\r\nS9030000FC\r\n";
-    const std::string path = file("prog.s19", content);
-    TamrinProbe(*h.window).set_s19_file_name(path);
-    std::string failure;
-    EXPECT_EQ(TamrinProbe(*h.window).send_s19(failure), "ok") << failure;
-    EXPECT_EQ(h.serial.written(), "\rload t\r" + content + "\r\rgo 2400\r");
-    EXPECT_EQ(h.serial.writes.size(), 2 + content.size() + 2 + 1);
-    EXPECT_EQ(h.serial.settings, (std::vector<std::string>{"InputMode=0", "InputLen=1",
-                                                           "RThreshold=1", "SThreshold=1"}));
-    EXPECT_EQ(h.progress.max, static_cast<float>(content.size() + 20));
-    EXPECT_EQ(h.progress.val, h.progress.max);
+TEST_F(DownloadTest, TheDialogueIsExactAndTheLastStepsWaitForTheMonitorsPrompt) {
+    const std::string path = file("prog.s19", kProgram);
+    open_program(path);
+    EXPECT_EQ(h.serial.written(), "\rload t\r" + std::string(kProgram) + "\r\rgo 2400\r");
+    EXPECT_EQ(h.serial.writes.size(), 2 + std::string(kProgram).size() + 2 + 1);
+    EXPECT_EQ(h.progress.val, static_cast<float>(std::string(kProgram).size() + 20));
     EXPECT_EQ(h.window->flag(), 1);
-    // 1 + 1 ticks before the file, 5 after it, then 5 after each of the last three steps.
-    EXPECT_EQ(h.pump.now(), 22);
+    EXPECT_EQ(h.status.value, "Status: Program Running");
     EXPECT_EQ(h.serial.write_ticks.front(), 0);
     EXPECT_EQ(h.serial.write_ticks[1], 1);
-    EXPECT_EQ(h.serial.write_ticks.back(), 2 + 5 + 5 + 5);
+    // The file at tick 2; the monitor prompts 1000 ms after its last line; the first CR goes
+    // then, not after the 5-tick pause alone, and the rest keeps its 5-tick pauses.
+    EXPECT_EQ(tick_of("go 2400\r"), 2 + 1000 + 5 + 5);
+    EXPECT_EQ(h.clock.now_ms(), 2 + 1000 + 5 + 5 + 5);
+}
+
+TEST_F(DownloadTest, TheProgramStatusIsTheFirstThatApplies) {
+    struct Case {
+        const char* name;
+        const char* content;
+        const char* during_load;
+        const char* after_load;
+        const char* status;
+    };
+    const Case cases[] = {
+        {"confirmed", kProgram, "", kDone, "Status: Program Running"},
+        {"error during the load", kProgram, "error: line 1: bad checksum\r\n", kDone,
+         "Status: Download failed: the board reported: error: line 1: bad checksum"},
+        {"error after the load", kProgram, "", "\r\nERROR: no end record\r\n>",
+         "Status: Download failed: the board reported: ERROR: no end record"},
+        {"no prompt", kProgram, "", "done: 1 data records, 0 bad\r\n",
+         "Status: Program Running (the board did not confirm the load)"},
+        {"silent and no records", "hello\r\n", "", "",
+         "Status: Program Running (the board did not confirm the load)"},
+        {"no records", "xS9030000FC\r\n", "", kDone,
+         "Status: Program Running (warning: the file held no S1 or S9 record)"},
+    };
+    for (const Case& c : cases) {
+        Harness w;
+        w.load();
+        ScriptedMonitor m(w);
+        m.during_load = c.during_load;
+        m.after_load = c.after_load;
+        w.dialog.answers.push_back(file("p.s19", c.content));
+        w.window->file_open_Click();
+        w.clock.run();
+        EXPECT_EQ(w.status.value, c.status) << c.name;
+        EXPECT_EQ(w.window->flag(), 1) << c.name;
+        EXPECT_TRUE(w.serial.written().ends_with("\r\rgo 2400\r")) << c.name;
+    }
+}
+
+TEST_F(DownloadTest, WithoutAPromptTheLastStepsGoAfterThreeSeconds) {
+    monitor.after_load = "";
+    open_program(file("prog.s19", kProgram));
+    EXPECT_EQ(tick_of("go 2400\r"), 2 + 5 + 3000 + 5 + 5);
+    EXPECT_EQ(h.status.value, "Status: Program Running (the board did not confirm the load)");
 }
 
 TEST_F(DownloadTest, AnEmptyFileStillRunsTheClosingSteps) {
-    TamrinProbe(*h.window).set_s19_file_name(file("empty.s19", ""));
-    std::string failure;
-    EXPECT_EQ(TamrinProbe(*h.window).send_s19(failure), "ok");
+    open_program(file("empty.s19", ""));
     EXPECT_EQ(h.serial.written(), "\rload t\r\r\rgo 2400\r");
-    EXPECT_EQ(h.progress.max, 20.0f);
     EXPECT_EQ(h.progress.val, 20.0f);
 }
 
 TEST_F(DownloadTest, TheQueueIsBoundedAndDrainedBeforeEveryPause) {
     const std::string content(100, 'S');
-    TamrinProbe(*h.window).set_s19_file_name(file("big.s19", content));
-    // The line takes one character per tick.
+    // The line carries one character per tick.
     h.serial.on_write = [&](std::string_view text) { h.serial.pending_output += text.size(); };
-    h.pump.on_tick = [&] {
-        h.window->Timer1_Timer();
+    std::function<void()> line = [&] {
         if (h.serial.pending_output > 0) --h.serial.pending_output;
-        EXPECT_LE(h.serial.pending_output, Tamrin::kDownloadQueueLimit + 8);
+        EXPECT_LE(h.serial.pending_output, 16u + 8u);
+        if (h.window->downloading()) h.clock.after_ms(1, line);
     };
-    std::string failure;
-    EXPECT_EQ(TamrinProbe(*h.window).send_s19(failure), "ok");
+    h.clock.after_ms(1, line);
+    open_program(file("big.s19", content));
     EXPECT_EQ(h.serial.pending_output, 0u);
-    // Every character needs its tick on the line, and the pauses come on top.
-    EXPECT_GE(h.pump.now(), static_cast<std::int64_t>(1 + 7 + 100 + 1 + 1 + 8 + 22));
-}
-
-TEST_F(DownloadTest, ASecondDownloadReappliesTheSettingsAndRestartsTheProgress) {
-    const std::string path = file("p.s19", "S9030000FC\r\n");
-    open_program(path);
-    h.progress.set_value(3);
-    h.serial.settings.clear();
-    open_program(path);
-    EXPECT_EQ(h.serial.settings.size(), 4u);
-    EXPECT_EQ(h.progress.val, 12.0f + 20.0f);
+    // Every character needs its tick on the line; the pauses and the wait come on top.
+    EXPECT_GE(h.clock.now_ms(), static_cast<std::int64_t>(1 + 7 + 100 + 1 + 1 + 8 + 3000));
 }
 
 TEST_F(DownloadTest, OpenProgramRunsTheWholeRoadAndLoadsTheMap) {
-    const std::string path = file("blink.s19", "S1130000000102\r\nS9030000FC\r\n");
+    const std::string path = file("blink.s19", kProgram);
     file("blink.csv",
          "\"Address\",\"Description\",\"Hex Value\",\"Flag\",\"Dec Value\"\r\n"
          "\"2400\",\"counter\",\"\",\"WD\",\"\"\r\n");
@@ -109,15 +163,18 @@ TEST_F(DownloadTest, OpenProgramRunsTheWholeRoadAndLoadsTheMap) {
     EXPECT_EQ(h.status.history,
               (std::vector<std::string>{"Status: Awaiting Program File", "Status: Awaiting Program",
                                         "Status: Sending File File", "Status: Program Running"}));
-    EXPECT_EQ(h.window->flag(), 1);
-    EXPECT_EQ(h.window->s19_file_name(), (dir / "blink").string());
+    EXPECT_EQ(h.window->s19_file_name(), folder.file("blink"));
     EXPECT_EQ(h.progress.max, 500000.0f);
+    EXPECT_EQ(h.viewer.plain, "listing text");
     EXPECT_EQ(h.grid.text(1, 1), "counter");
     EXPECT_EQ(h.grid.text(1, 3), "WD");
+    // A second download starts the progress again.
+    open_program(path);
+    EXPECT_EQ(h.progress.val, static_cast<float>(std::string(kProgram).size() + 20));
 }
 
 TEST_F(DownloadTest, CancellingTheDialogResetsTheStateAndSendsNothing) {
-    TamrinProbe(*h.window).set_flag(1);
+    h.start_program();
     h.progress.set_value(40);
     h.window->file_open_Click();
     EXPECT_EQ(h.status.value, "Status: Awaiting Program");
@@ -128,26 +185,26 @@ TEST_F(DownloadTest, CancellingTheDialogResetsTheStateAndSendsNothing) {
     EXPECT_TRUE(h.serial.writes.empty());
 }
 
-TEST_F(DownloadTest, AMissingFileIsReportedAsAFailedDownloadAndSendsNothing) {
-    open_program((dir / "nope.s19").string());
-    EXPECT_EQ(h.message_box.shown.size(), 1u);
-    EXPECT_EQ(h.status.value.rfind("Status: Download failed: ", 0), 0u) << h.status.value;
+TEST_F(DownloadTest, FailuresBeforeTheGoCommandAreShownInTheStatusAndInABox) {
+    open_program(folder.file("nope.s19"));
+    EXPECT_EQ(h.status.value.rfind("Status: Download failed: " + folder.file("nope.s19") + ": ", 0),
+              0u)
+        << h.status.value;
+    ASSERT_EQ(h.message_box.shown.size(), 2u);
+    EXPECT_NE(h.message_box.shown[1].find(folder.file("nope.s19")), std::string::npos);
     EXPECT_TRUE(h.serial.writes.empty());
     EXPECT_EQ(h.window->flag(), 0);
-    EXPECT_EQ(h.window->s19_file_name(), (dir / "nope.s19").string());
-    EXPECT_EQ(h.serial.settings.size(), 4u);
-}
+    EXPECT_EQ(h.window->s19_file_name(), folder.file("nope.s19"));
 
-TEST_F(DownloadTest, APortLostDuringTheDownloadIsReported) {
     const std::string path = file("p.s19", std::string(50, 'x'));
-    h.pump.at(1, [&] { h.window->serial_failed("Input/output error"); });
+    h.clock.after_ms(1, [&] { h.window->serial_failed("Input/output error"); });
     open_program(path);
     EXPECT_EQ(h.status.value, "Status: Download failed: Input/output error");
     EXPECT_EQ(h.window->flag(), 0);
 }
 
 TEST_F(DownloadTest, AMissingListingDoesNotKeepTheMapFromLoading) {
-    const std::string path = file("nolist.s19", "S9030000FC\r\n");
+    const std::string path = file("nolist.s19", kProgram);
     file("nolist.csv", "\"A\",\"B\",\"C\",\"D\",\"E\"\r\n\"0040\",\"x\",\"\",\"\",\"\"\r\n");
     open_program(path);
     EXPECT_EQ(h.status.value, "Status: Program Running");
@@ -155,31 +212,72 @@ TEST_F(DownloadTest, AMissingListingDoesNotKeepTheMapFromLoading) {
     EXPECT_EQ(h.grid.text(0, 0), "A");
 }
 
-TEST_F(DownloadTest, AFileWithoutRecordsIsSentButTheStatusWarns) {
-    open_program(file("text.s19", "hello\r\n"));
-    EXPECT_EQ(h.window->flag(), 1);
-    EXPECT_NE(h.status.value.find("no S1 or S9 record"), std::string::npos);
-}
-
-TEST_F(DownloadTest, ClosingTheWindowDuringTheDownloadEndsItQuietly) {
-    const std::string path = file("p.s19", "S9030000FC\r\n");
-    h.pump.at(4, [&] { h.window->Form_Unload(); });
+TEST_F(DownloadTest, ClosingOrCancellingWhileTheDownloadWaitsForTheMonitorEndsIt) {
+    const std::string path = file("p.s19", kProgram);
+    h.clock.at_ms(500, [&] { h.window->Form_Unload(); });
     open_program(path);
     EXPECT_EQ(h.window->flag(), 0);
     EXPECT_EQ(h.status.value, "Status: Sending File File");
-    EXPECT_FALSE(h.window->busy());
+    EXPECT_FALSE(h.serial.written().ends_with("go 2400\r"));
+    EXPECT_EQ(h.clock.armed_alarms(), 0);
+
+    Harness w;
+    w.load();
+    ScriptedMonitor m(w);
+    bool running_seen = false;
+    w.window->on_download_running = [&](bool running) { running_seen = running_seen || running; };
+    w.clock.at_ms(500, [&] { w.window->file_cancel_download_Click(); });
+    w.dialog.answers.push_back(path);
+    w.window->file_open_Click();
+    w.clock.run();
+    EXPECT_TRUE(running_seen);
+    EXPECT_FALSE(w.window->downloading());
+    EXPECT_EQ(w.status.value,
+              "Status: Download cancelled: press Reset on the board before the next download");
+    EXPECT_EQ(w.serial.written(), "\rload t\r" + std::string(kProgram));
+    EXPECT_EQ(w.window->flag(), 0);
 }
 
-TEST_F(DownloadTest, ACellReadDuringTheDownloadIsRefused) {
-    const std::string path = file("p.s19", "S9030000FC\r\n");
+TEST_F(DownloadTest, TheDownloadOwnsTheLine) {
+    const std::string path = file("p.s19", kProgram);
     h.grid.set_text(1, 0, "2400");
-    h.pump.at(3, [&] { h.window->DataGrid_DblClick(); });
+    h.clock.at_ms(3, [&] {
+        h.window->DataGrid_DblClick();
+        h.window->get_all_Click();
+        h.dialog.answers.push_back(path);
+        h.window->file_open_Click();  // a second File > Open
+    });
     open_program(path);
-    EXPECT_EQ(h.serial.written().find("*2400"), std::string::npos);
-    EXPECT_EQ(h.status.history.back(), "Status: Program Running");
-    EXPECT_NE(std::find(h.status.history.begin(), h.status.history.end(),
-                        "Status: Busy, wait for the board"),
-              h.status.history.end());
+    EXPECT_EQ(h.serial.written().find('*'), std::string::npos);
+    EXPECT_EQ(h.dialog.open_settings.size(), 1u);
+    EXPECT_EQ(std::count(h.status.history.begin(), h.status.history.end(),
+                         "Status: Busy, wait for the board"),
+              1);  // shown once, held while the refusals repeat it
+    EXPECT_EQ(h.status.value, "Status: Program Running");
+}
+
+TEST_F(DownloadTest, FileOpenDuringMemoryTrafficLetsTheRowInFlightFinishAndDropsTheRest) {
+    h.start_program();
+    fakes::ScriptedBoard board(h);
+    board.reply_delay_ticks = 20;
+    board.memory[0x2400] = 0x12;
+    board.memory[0x2401] = 0x34;
+    for (int r = 1; r <= 9; ++r) h.grid.set_text(r, 0, "240" + std::to_string(r - 1));
+    h.grid.set_text(1, 3, "W");
+    h.window->get_all_Click();
+    h.clock.run_for(3);
+    const std::string path = file("p.s19", kProgram);
+    ScriptedMonitor m(h);
+    h.dialog.answers.push_back(path);
+    h.window->file_open_Click();
+    h.clock.run();
+    const std::string wire = h.serial.written();
+    // Row 1 (a word) finishes, then the download; no other row is read.
+    EXPECT_EQ(wire.substr(0, 10), "*2400*2401");
+    EXPECT_EQ(wire.substr(10, 8), "\rload t\r");
+    EXPECT_EQ(h.grid.text(1, 2), "1234");
+    EXPECT_EQ(h.grid.text(2, 2), "");
+    EXPECT_EQ(h.window->flag(), 1);
 }
 
 }  // namespace

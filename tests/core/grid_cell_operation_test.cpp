@@ -13,8 +13,7 @@ class CellOperationTest : public ::testing::Test {
   protected:
     void SetUp() override {
         h.load();
-        TamrinProbe(*h.window).set_flag(1);
-        h.serial.input_length = 1;
+        h.start_program();
     }
     void row(int r, std::string address, std::string flag, std::string hex = "",
              std::string dec = "") {
@@ -27,6 +26,7 @@ class CellOperationTest : public ::testing::Test {
         h.grid.set_row(r);
         h.grid.set_col(c);
         h.window->DataGrid_DblClick();
+        h.clock.run();
     }
     Harness h;
     ScriptedBoard board{h};
@@ -94,9 +94,13 @@ TEST_F(CellOperationTest, WordAnswersOfEveryLengthWriteHighThenLowByte) {
 TEST_F(CellOperationTest, CancelledOrMalformedAnswersWriteAndReadNothing) {
     row(1, "2400", "W", "ABCD");
     h.input_box.answers.push_back(std::nullopt);
-    h.input_box.answers.push_back("1");
-    h.input_box.answers.push_back("12XY");
-    for (int i = 0; i < 3; ++i) double_click(1, 2);
+    double_click(1, 2);
+    EXPECT_EQ(h.status.value, "Status: Program Running");  // a cancel is silent
+    for (const char* refused : {"1", "12XY", "G1"}) {
+        h.input_box.answers.push_back(refused);
+        double_click(1, 2);
+        EXPECT_EQ(h.status.value, "Status: Invalid value for row 1") << refused;
+    }
     EXPECT_EQ(h.serial.written(), "");
     EXPECT_EQ(h.grid.text(1, 2), "ABCD");
 }
@@ -104,7 +108,7 @@ TEST_F(CellOperationTest, CancelledOrMalformedAnswersWriteAndReadNothing) {
 TEST_F(CellOperationTest, OtherColumnsEmptyTheBufferAndRecomputeTheDecimalOnly) {
     row(1, "2400", "D", "FF", "old");
     row(2, "2401", "", "FF", "old");
-    h.text1.set_text("xyz");
+    h.serial.arrive("xyz");
     double_click(1, 1);
     double_click(2, 3);
     EXPECT_EQ(h.serial.written(), "");
@@ -135,33 +139,32 @@ TEST_F(CellOperationTest, TheReplyGoesToTheRowTheReadStartedOnWhenTheSelectionMo
     board.reply_delay_ticks = 30;
     row(1, "2400", "");
     row(2, "2500", "", "keep");
-    h.pump.after(10, [&] { h.grid.set_row(2); });
+    h.clock.after_ms(10, [&] { h.grid.set_row(2); });
     double_click(1, 0);
     EXPECT_EQ(h.grid.text(1, 2), "5A");
     EXPECT_EQ(h.grid.text(2, 2), "keep");
 }
 
-TEST_F(CellOperationTest, ASecondExchangeDuringAReadIsRefusedAsBusy) {
+TEST_F(CellOperationTest, ExchangesAskedForDuringAReadAreQueuedAndServedInOrder) {
     board.reply_delay_ticks = 30;
+    board.memory[0x2500] = 0x25;
     row(1, "2400", "");
     row(2, "2500", "");
-    h.pump.after(10, [&] {
+    h.clock.after_ms(10, [&] {
         h.grid.set_row(2);
         h.window->DataGrid_DblClick();
         h.window->get_all_Click();
-        h.window->file_open_Click();
     });
     double_click(1, 0);
-    EXPECT_EQ(h.serial.written(), "*2400");
-    EXPECT_EQ(h.status.value, "Status: Busy, wait for the board");
-    EXPECT_TRUE(h.dialog.open_settings.empty());
-    EXPECT_FALSE(h.window->busy());
+    EXPECT_EQ(h.serial.written(), "*2400*2500*2400*2500");
+    EXPECT_EQ(h.grid.text(2, 2), "25");
+    EXPECT_TRUE(h.window->link().idle());
 }
 
 TEST_F(CellOperationTest, KeysTypedDuringAWaitStillEditTheCurrentCell) {
     board.reply_delay_ticks = 20;
     row(1, "2400", "");
-    h.pump.after(8, [&] {
+    h.clock.after_ms(8, [&] {
         h.grid.set_row(5);
         h.grid.set_col(1);
         h.window->DataGrid_KeyPress('x');
@@ -177,6 +180,7 @@ TEST_F(CellOperationTest, GetAllReadsOnlyNamedRowsInOrderAndEndsAtRow99) {
     row(3, "0010", "D");
     row(7, "2402", "W");
     h.window->get_all_Click();
+    h.clock.run();
     EXPECT_EQ(h.serial.written(), "*0010*2402*2403");
     EXPECT_EQ(h.grid.text(3, 2), "01");
     EXPECT_EQ(h.grid.text(3, 4), "1");
@@ -186,34 +190,56 @@ TEST_F(CellOperationTest, GetAllReadsOnlyNamedRowsInOrderAndEndsAtRow99) {
 }
 
 TEST_F(CellOperationTest, GetAllOnAnEmptyGridSendsNothing) {
-    h.text1.set_text("kept");
+    h.serial.arrive("kept");
     h.window->get_all_Click();
+    h.clock.run();
     EXPECT_EQ(h.serial.written(), "");
     EXPECT_EQ(h.text1.value, "kept");
     EXPECT_EQ(h.grid.row(), 99);
 }
 
-TEST_F(CellOperationTest, GetAllStopsAtATimeOutAndAtAnInvalidAddress) {
+TEST_F(CellOperationTest, GetAllSkipsInvalidAddressesAndNamesTheFirstButStopsAtATimeOut) {
+    board.memory[0x0002] = 0x22;
     row(2, "0001", "");
     row(4, "zz", "");
+    row(5, "   ", "");  // blanks are not empty: an invalid address too
     row(6, "0002", "");
     h.window->get_all_Click();
-    EXPECT_EQ(h.serial.written(), "*0001");
+    h.clock.run();
+    EXPECT_EQ(h.serial.written(), "*0001*0002");
+    EXPECT_EQ(h.grid.text(6, 2), "22");
     EXPECT_EQ(h.status.value, "Status: Invalid address in row 4");
-    EXPECT_EQ(h.grid.row(), 4);
+    EXPECT_EQ(h.grid.row(), 99);
 
     board.silent = true;
     h.serial.writes.clear();
-    row(4, "0003", "");
     h.window->get_all_Click();
+    h.clock.run();
     EXPECT_EQ(h.serial.written(), "*0001");
     EXPECT_EQ(h.status.value, "Status: No reply from board at 0001");
 }
 
-TEST_F(CellOperationTest, ABlankAddressIsNotEmptyForGetAllAndIsReportedInvalid) {
-    row(5, "   ", "");
-    h.window->get_all_Click();
-    EXPECT_EQ(h.status.value, "Status: Invalid address in row 5");
+TEST_F(CellOperationTest, AFailureTextStaysThreeSecondsAndUntilAnExchangeEndsWell) {
+    board.memory[0x0001] = 0x11;
+    row(1, "0001", "");
+    row(2, "zz", "");
+    double_click(2, 0);
+    EXPECT_EQ(h.status.value, "Status: Invalid address in row 2");
+    h.clock.run_for(10'000);
+    EXPECT_EQ(h.status.value, "Status: Invalid address in row 2");  // nothing ended well yet
+    double_click(1, 0);
+    EXPECT_EQ(h.status.value, "Status: Program Running");
+
+    double_click(2, 0);
+    const std::int64_t shown_at = h.clock.now_ms();
+    h.grid.set_row(1);
+    h.window->DataGrid_DblClick();  // ends well within a few ticks
+    h.clock.run_until([&] { return h.window->link().idle(); });
+    EXPECT_EQ(h.grid.text(1, 2), "11");
+    EXPECT_EQ(h.status.value, "Status: Invalid address in row 2");
+    h.clock.run();
+    EXPECT_EQ(h.status.value, "Status: Program Running");
+    EXPECT_EQ(h.clock.now_ms(), shown_at + 3000);
 }
 
 TEST_F(CellOperationTest, GarbageBeforeTheReplyIsIgnored) {
@@ -227,9 +253,10 @@ TEST_F(CellOperationTest, GarbageBeforeTheReplyIsIgnored) {
 TEST_F(CellOperationTest, AClosedPortIsReportedWithoutWaiting) {
     h.window->serial_failed("device removed");
     row(1, "0100", "");
-    const auto before = h.pump.now();
+    const auto before = h.clock.now_ms();
     double_click(1, 0);
-    EXPECT_EQ(h.pump.now(), before);
+    EXPECT_EQ(h.clock.now_ms(), before);
+    EXPECT_TRUE(h.serial.writes.empty());
     EXPECT_EQ(h.status.value, "Status: device removed");
 }
 

@@ -1,119 +1,139 @@
 #include <gtest/gtest.h>
 
-#include "core/scripted_board.h"
 #include "fakes/fake_platform.h"
-#include "link/request_text.h"
+#include "grid/row_operation.h"
+#include "link/board_link.h"
+#include "link/wire_protocol.h"
 
 namespace halvane {
 namespace {
 
-using fakes::Harness;
+using namespace wire;
 
-TEST(RequestText, ReadRequestIsAStarAndFourAddressPositions) {
+TEST(WireProtocol, ReadRequestIsAStarAndFourAddressPositions) {
     EXPECT_EQ(read_request("0040"), (std::vector<std::string>{"*", "0", "0", "4", "0"}));
     EXPECT_EQ(read_request("41"), (std::vector<std::string>{"*", "4", "1", "", ""}));
     EXPECT_EQ(read_request("123456"), (std::vector<std::string>{"*", "1", "2", "3", "4"}));
 }
 
-TEST(RequestText, WriteRequestCarriesMarkerAddressAndValue) {
+TEST(WireProtocol, WriteRequestCarriesMarkerAddressAndValue) {
     std::string joined;
     for (const auto& c : write_request("3F", "0040")) joined += c;
     EXPECT_EQ(joined, "*FFFF00403F");
-    EXPECT_EQ(write_request("3F", "0040").size(), 11u);
+    EXPECT_EQ(write_request("3F", "0040").size(), kWriteRequestLength);
     const auto short_value = write_request("3", "0040");
-    EXPECT_EQ(short_value.size(), 11u);
+    EXPECT_EQ(short_value.size(), kWriteRequestLength);
     EXPECT_EQ(short_value[10], "");
 }
 
-TEST(RequestText, ReplyValueCases) {
-    EXPECT_EQ(reply_value("!3F@"), "3F");
-    EXPECT_EQ(reply_value("xyz!3F@\r\n"), "3F");
-    EXPECT_EQ(reply_value("3F@"), "3F");
-    EXPECT_EQ(reply_value("!@"), "");
-    EXPECT_EQ(reply_value("!3F"), std::nullopt);
-    EXPECT_EQ(reply_value(""), std::nullopt);
-    EXPECT_EQ(reply_value("!1!3F@"), "1!3F");  // the first "!" opens the value
-    // An "@" before any "!": everything before it, never a negative length.
-    EXPECT_EQ(reply_value("ab@!3F@"), "ab");
-    EXPECT_EQ(reply_value("@!3F@"), "");
+TEST(WireProtocol, ReplyValueIsBetweenTheLastMarkBeforeTheFirstEndAndThatEnd) {
+    struct Case {
+        const char* received;
+        std::optional<std::string> value;
+    };
+    for (const Case& c : {
+             Case{"!3F@", "3F"},
+             Case{"xyz!3F@\r\n", "3F"},
+             Case{"3F@", "3F"},  // no mark: everything before the end
+             Case{"!@", ""},
+             Case{"!3F", std::nullopt},
+             Case{"", std::nullopt},
+             Case{"Ready!\r\n!3F@", "3F"},  // the program printed before its reply
+             Case{"!1!3F@", "3F"},
+             Case{"ab@!3F@", "ab"},  // an end before any mark: never a negative length
+             Case{"@!3F@", ""},
+         }) {
+        EXPECT_EQ(reply_value(c.received), c.value) << c.received;
+    }
 }
 
-class MemoryProtocolTest : public ::testing::Test {
+// One row's operation on a board link of its own, with the fake clock and port.
+class RowOperationTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        h.load();
-        probe.set_flag(1);
-        h.serial.input_length = 1;
+        serial.clock = &clock;
+        serial.on_notice = [this] { link.input_waiting(); };
+        serial.open();
+        link.set_gate(true);
     }
-    Harness h;
-    TamrinProbe probe{*h.window};
+    void run(RowRequest request) {
+        link.queue_user_job(std::make_unique<RowOperation>(
+            std::move(request), [this](const RowResult& r) { result = r; }));
+        clock.run();
+    }
+    fakes::FakeClock clock;
+    fakes::FakeSerial serial;
+    fakes::FakeText text1;
+    BoardLink link{serial, clock, text1};
+    std::optional<RowResult> result;
 };
 
-TEST_F(MemoryProtocolTest, ReadSendsOneCharacterPerTickAndStoresTheValueInItsRow) {
-    fakes::ScriptedBoard board(h);
-    board.memory[0x0040] = 0x3F;
-    EXPECT_EQ(probe.read_mem("0040", 5), "ok");
-    EXPECT_EQ(h.serial.writes, (std::vector<std::string>{"*", "0", "0", "4", "0"}));
-    EXPECT_EQ(h.serial.write_ticks, (std::vector<std::int64_t>{0, 1, 2, 3, 4}));
-    EXPECT_EQ(h.grid.text(5, 2), "3F");
+TEST_F(RowOperationTest, ReadSendsOneCharacterPerTickAndTakesTheReply) {
+    clock.at_ms(7, [&] { serial.arrive("!3F@"); });
+    run({5, "0040", false, std::nullopt});
+    EXPECT_EQ(serial.writes, (std::vector<std::string>{"*", "0", "0", "4", "0"}));
+    EXPECT_EQ(serial.write_ticks, (std::vector<std::int64_t>{0, 1, 2, 3, 4}));
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->outcome, RowResult::Outcome::kOk);
+    EXPECT_EQ(result->value, "3F");
+    EXPECT_EQ(text1.value, "!3F@");
 }
 
-TEST_F(MemoryProtocolTest, ShortAddressStillWaitsFiveTicks) {
-    h.pump.at(7, [&] { h.serial.arrive("!00@"); });
-    EXPECT_EQ(probe.read_mem("41", 1), "ok");
-    EXPECT_EQ(h.serial.written(), "*41");
-    EXPECT_GE(h.pump.now(), 5);
+TEST_F(RowOperationTest, WriteThenReadBackIsPacedWithoutAGapAndWaitsForNoWriteReply) {
+    clock.at_ms(40, [&] { serial.arrive("!3F@"); });
+    run({1, "0040", false, std::string("3F")});
+    EXPECT_EQ(serial.written(), "*FFFF00403F*0040");
+    for (std::size_t i = 0; i < serial.write_ticks.size(); ++i)
+        EXPECT_EQ(serial.write_ticks[i], static_cast<std::int64_t>(i));
+    EXPECT_EQ(result->value, "3F");
 }
 
-TEST_F(MemoryProtocolTest, WriteSendsElevenCharactersOneTickEachAndWaitsForNothing) {
-    EXPECT_EQ(probe.write_mem("3F", "0040"), "ok");
-    EXPECT_EQ(h.serial.written(), "*FFFF00403F");
-    EXPECT_EQ(h.serial.writes.size(), 11u);
-    EXPECT_EQ(h.pump.now(), 11);
+TEST_F(RowOperationTest, AWordJoinsHighAndLowByteAndEmptiesTheBufferBetweenThem) {
+    clock.at_ms(6, [&] { serial.arrive("!12@junk"); });
+    clock.at_ms(14, [&] { serial.arrive("!34@"); });
+    run({1, "2400", true, std::nullopt});
+    EXPECT_EQ(serial.written(), "*2400*2401");
+    EXPECT_EQ(serial.write_ticks[5], 6);  // the low byte's request follows the reply at once
+    EXPECT_EQ(result->value, "1234");
+    EXPECT_EQ(text1.value, "!34@");
 }
 
-TEST_F(MemoryProtocolTest, AnAtAlreadyInTheBufferEndsTheWaitWithTheOlderText) {
-    h.text1.set_text("77@");
-    EXPECT_EQ(probe.read_mem("0040", 3), "ok");
-    EXPECT_EQ(h.grid.text(3, 2), "77");
+TEST_F(RowOperationTest, LateWakeUpsNeverLetTwoCharactersGoWithinOneTick) {
+    // Every other alarm comes 0.9 ms late, as on a loaded machine: pacing from the planned
+    // times instead of the real ones would send the next character 0.1 ms later.
+    bool late = false;
+    clock.alarm_lateness_ns = [&] { return (late = !late) ? 900'000 : 0; };
+    clock.at_ms(60, [&] { serial.arrive("!00@"); });
+    clock.at_ms(70, [&] { serial.arrive("!00@"); });
+    run({1, "0040", true, std::string("1234")});
+    ASSERT_EQ(serial.written(), "*FFFF004012*FFFF004134*0040*0041");
+    for (std::size_t i = 1; i < serial.write_ns.size(); ++i)
+        EXPECT_GE(serial.write_ns[i] - serial.write_ns[i - 1], kTickNs) << i;
 }
 
-TEST_F(MemoryProtocolTest, NoiseEndedByAStrayAtIsNotTakenForTheReply) {
+TEST_F(RowOperationTest, NoiseEndedByAStrayAtIsNotTakenForTheReply) {
     // Were the noise taken, the real reply would stay on its way and land in the next read.
-    h.pump.at(6, [&] { h.serial.arrive("x#@"); });
-    h.pump.at(9, [&] { h.serial.arrive("!5A@"); });
-    EXPECT_EQ(probe.read_mem("0040", 4), "ok");
-    EXPECT_EQ(h.grid.text(4, 2), "5A");
-    EXPECT_EQ(h.pump.now(), 9);
+    clock.at_ms(6, [&] { serial.arrive("x#@"); });
+    clock.at_ms(9, [&] { serial.arrive("!5A@"); });
+    run({4, "0040", false, std::nullopt});
+    EXPECT_EQ(result->value, "5A");
+    EXPECT_EQ(clock.now_ms(), 9);
 }
 
-TEST_F(MemoryProtocolTest, NoReplyTimesOutOneThousandTicksAfterTheLastCharacter) {
-    h.grid.set_text(2, 2, "AA");
-    EXPECT_EQ(probe.read_mem("0040", 2), "timed out");
-    EXPECT_EQ(h.pump.now(), 5 + Tamrin::kReplyTimeoutTicks);
-    EXPECT_EQ(h.grid.text(2, 2), "AA");
+TEST_F(RowOperationTest, NoReplyTimesOutOneSecondAfterTheLastCharactersTick) {
+    run({2, "0040", true, std::nullopt});
+    EXPECT_EQ(result->outcome, RowResult::Outcome::kTimedOut);
+    EXPECT_EQ(result->failed_address, "0040");
+    EXPECT_EQ(clock.now_ms(), 5 + 1000);
+    EXPECT_EQ(serial.written(), "*0040");  // a word's low byte is not asked for
 }
 
-TEST_F(MemoryProtocolTest, ReadWithTheGateClosedTimesOutInsteadOfWaitingForEver) {
-    probe.set_flag(0);
-    fakes::ScriptedBoard board(h);
-    EXPECT_EQ(probe.read_mem("0040", 1), "timed out");
-    EXPECT_EQ(h.text1.value, "");
-}
-
-TEST_F(MemoryProtocolTest, PortLostDuringTheWaitEndsTheReadAtOnce) {
-    h.pump.at(20, [&] { h.window->serial_failed("device removed"); });
-    EXPECT_EQ(probe.read_mem("0040", 1), "port failed");
-    EXPECT_EQ(h.pump.now(), 20);
-    EXPECT_EQ(h.status.value, "Status: device removed");
-}
-
-TEST_F(MemoryProtocolTest, ClosingTheWindowDuringTheReplyWaitAbortsWithoutTouchingTheGrid) {
-    h.grid.set_text(1, 2, "12");
-    h.pump.at(50, [&] { h.window->Form_Unload(); });
-    EXPECT_EQ(probe.read_mem("0040", 1), "aborted");
-    EXPECT_EQ(h.grid.text(1, 2), "12");
-    EXPECT_FALSE(h.serial.is_open());
+TEST_F(RowOperationTest, WithTheGateClosedNothingReachesTheRowAndItTimesOut) {
+    link.set_gate(false);
+    clock.at_ms(7, [&] { serial.arrive("!3F@"); });
+    run({1, "0040", false, std::nullopt});
+    EXPECT_EQ(result->outcome, RowResult::Outcome::kTimedOut);
+    EXPECT_EQ(text1.value, "");
 }
 
 }  // namespace

@@ -28,6 +28,7 @@ class ScriptedBoard {
     void heard(std::string_view text) {
         for (char c : text) {
             if (c == '*') request_.clear();
+            if (request_.empty() && c != '*') continue;  // not a request (a download)
             request_ += c;
             if (request_.size() == 5 && request_ != "*FFFF") answer_read();
             if (request_.size() == 11 && request_.rfind("*FFFF", 0) == 0) store();
@@ -41,7 +42,7 @@ class ScriptedBoard {
         char reply[8];
         std::snprintf(reply, sizeof reply, "!%02X@", memory[address]);
         const std::string text = reply_prefix + reply;
-        h_.pump.after(reply_delay_ticks, [this, text] { h_.serial.arrive(text); });
+        h_.clock.after_ms(reply_delay_ticks, [this, text] { h_.serial.arrive(text); });
     }
     void store() {
         ++writes;

@@ -65,21 +65,22 @@ TEST(WireGolden, DownloadReadWriteAndGetAllSendWhatTheRecordingHolds) {
     fakes::TempFolder folder;
     const std::string program = folder.file("prog.s19");
     fakes::write_bytes(program,
-                      "S00600004844521B\r\nS1132400000102030405060708090A0B0C0D0E0F64\r\n"
-                      "S9030000FC\r\n");
+                       "S00600004844521B\r\nS1132400000102030405060708090A0B0C0D0E0F64\r\n"
+                       "S9030000FC\r\n");
     Harness h;
     h.load();
     // The monitor answers the end of the load as the board's does; the window must not send
     // anything differently because of it.
     h.serial.on_write = [&](std::string_view text) {
         if (text == "\n" && h.serial.written().ends_with("S9030000FC\r\n"))
-            h.pump.after(3, [&] { h.serial.arrive("done: 1 data records, 0 bad\r\n>"); });
+            h.clock.after_ms(3, [&] { h.serial.arrive("done: 1 data records, 0 bad\r\n>"); });
     };
     WireRecorder wire(h);
 
     wire.scenario("download");
     h.dialog.answers.push_back(program);
     h.window->file_open_Click();
+    h.clock.run();
     ASSERT_EQ(h.window->flag(), 1);
 
     ScriptedBoard board(h);
@@ -98,6 +99,7 @@ TEST(WireGolden, DownloadReadWriteAndGetAllSendWhatTheRecordingHolds) {
     h.grid.set_row(2);
     h.grid.set_col(0);
     h.window->DataGrid_DblClick();
+    h.clock.run();
     EXPECT_EQ(h.grid.text(2, 2), "01");
 
     wire.scenario("write");
@@ -105,10 +107,12 @@ TEST(WireGolden, DownloadReadWriteAndGetAllSendWhatTheRecordingHolds) {
     h.grid.set_row(1);
     h.grid.set_col(2);
     h.window->DataGrid_DblClick();
+    h.clock.run();
     EXPECT_EQ(h.grid.text(1, 2), "ABCD");
 
     wire.scenario("getall");
     h.window->get_all_Click();
+    h.clock.run();
     EXPECT_EQ(h.grid.text(4, 2), "05");
 
     const std::string trace = wire.trace();

@@ -128,6 +128,11 @@ void DrillSession::type_into_input_box(const QString& text) {
 
 void DrillSession::trigger(const char* action) {
     window_->findChild<QAction*>(action)->trigger();
+    settle();
+}
+
+void DrillSession::settle() {
+    wait_until([this] { return window_->logic().link().idle(); }, kDrillTimeLimit);
 }
 
 void DrillSession::double_click(int row, int col) {
@@ -139,11 +144,13 @@ void DrillSession::double_click(int row, int col) {
     QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, at);
     QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, at);
     QTest::mouseDClick(viewport, Qt::LeftButton, Qt::NoModifier, at);
+    settle();
 }
 
 void DrillSession::click_get_all() {
     auto* button = window_->findChild<QPushButton*>("get_all");
     QTest::mouseClick(button, Qt::LeftButton);
+    settle();
 }
 
 void DrillSession::click_option(const char* name) {
@@ -155,11 +162,7 @@ bool DrillSession::open_program(const QString& path) {
     choose_file(path);
     acknowledge_message();
     trigger("file_open");
-    if (window_->logic().flag() != 1) return false;
-    // The terminal queues what the simulated line has not carried yet; the board needs
-    // about a second at 9600 baud to take the rest of the download and start the program.
-    run_for(1500ms);
-    return true;
+    return window_->logic().flag() == 1;
 }
 
 bool DrillSession::wait_until(const std::function<bool()>& done, std::chrono::milliseconds limit) {
@@ -174,7 +177,9 @@ void DrillSession::run_for(std::chrono::milliseconds duration) {
 }
 
 QString DrillSession::status() const {
-    return window_->findChild<QLabel*>("Status")->text();
+    // A text too long for the label is shown shortened, and whole in its tooltip.
+    const auto* label = window_->findChild<QLabel*>("Status");
+    return label->toolTip().isEmpty() ? label->text() : label->toolTip();
 }
 
 std::string DrillSession::cell(int row, int col) {

@@ -53,7 +53,8 @@ class DrillSession {
     QStringList proposed_names;      // names the save dialog offered
     QStringList unexpected_dialogs;  // object names of dialogs nobody expected
 
-    // User actions; each returns when the window's handler has returned.
+    // User actions; each returns when the window's handler has returned and the board link
+    // has done the work it started.
     void trigger(const char* action);
     void double_click(int row, int col);
     void click_get_all();
@@ -62,6 +63,8 @@ class DrillSession {
     // through the download. True when the program runs.
     bool open_program(const QString& path);
 
+    // Dispatches events until the board link has nothing left to do.
+    void settle();
     // Dispatches events until `done` holds or `limit` passes.
     bool wait_until(const std::function<bool()>& done, std::chrono::milliseconds limit);
     void run_for(std::chrono::milliseconds duration);

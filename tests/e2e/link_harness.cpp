@@ -2,15 +2,16 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 
 namespace halvane::e2e {
 
 LinkHarness::LinkHarness(const std::string& device) : serial(QString::fromStdString(device)) {
-    window = std::make_unique<Tamrin>(Platform{pump, timer, serial, grid, text1, status, progress,
+    window = std::make_unique<Tamrin>(Platform{clock, serial, grid, text1, status, progress,
                                                options, message_box, input_box, dialog, viewer},
                                       HALVANE_EXAMPLES_DIR);
     Tamrin* logic = window.get();
-    timer.on_tick = [logic] { logic->Timer1_Timer(); };
     serial.on_notice = [logic] { logic->MSComm1_OnComm(); };
     serial.on_failure = [logic](const std::string& error) { logic->serial_failed(error); };
 }
@@ -20,15 +21,24 @@ void LinkHarness::run_for(std::chrono::milliseconds duration) {
 }
 
 bool LinkHarness::run_until(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    // The test looks at `done` every few milliseconds; the window itself never polls.
+    QTimer look;
+    look.start(2);
     QElapsedTimer clock;
     clock.start();
-    while (!done() && clock.elapsed() < limit.count()) pump.wait_and_dispatch();
+    while (!done() && clock.elapsed() < limit.count())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return done();
+}
+
+bool LinkHarness::settle(std::chrono::milliseconds limit) {
+    return run_until([this] { return window->link().idle(); }, limit);
 }
 
 void LinkHarness::download(const std::string& path) {
     dialog.answers.push_back(path);
     window->file_open_Click();
+    run_until([this] { return !window->downloading(); }, std::chrono::seconds(120));
 }
 
 }  // namespace halvane::e2e

@@ -1,8 +1,8 @@
 #pragma once
 
-// The window's logic on the real Qt event loop, tick timer and serial port, connected
-// to a simulated board; the grid, dialogs and viewer are the core tests' fakes, so a
-// test can answer prompts and read cells without a screen.
+// The window's logic on the real Qt event loop, clock and serial port, connected to a
+// simulated board; the grid, dialogs and viewer are the core tests' fakes, so a test can
+// answer prompts and read cells without a screen.
 
 #include <QString>
 #include <chrono>
@@ -10,9 +10,8 @@
 #include <memory>
 
 #include "fakes/fake_platform.h"
-#include "qt/qt_event_pump.h"
+#include "qt/qt_clock.h"
 #include "qt/qt_serial_port.h"
-#include "qt/qt_tick_timer.h"
 
 namespace halvane::e2e {
 
@@ -23,12 +22,12 @@ struct LinkHarness {
     void run_for(std::chrono::milliseconds duration);
     // Handles events until `done` holds or `limit` passes; returns `done()`.
     bool run_until(const std::function<bool()>& done, std::chrono::milliseconds limit);
-    // File > Open on `path`, the reset box acknowledged; then waits until the board has
-    // worked through the download.
+    // Until the board link has nothing left to do (at most `limit`).
+    bool settle(std::chrono::milliseconds limit = std::chrono::seconds(30));
+    // File > Open on `path`, the reset box acknowledged; returns once the download has ended.
     void download(const std::string& path);
 
-    qt::QtEventPump pump;
-    qt::QtTickTimer timer;
+    qt::QtClock clock;
     qt::QtSerialPort serial;
     fakes::FakeGrid grid;
     fakes::FakeText text1;

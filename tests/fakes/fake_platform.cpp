@@ -1,22 +1,87 @@
 #include "fakes/fake_platform.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
 namespace halvane::fakes {
 
-void FakePump::wait_and_dispatch() {
-    ++dispatch_calls_;
-    if (now_ >= tick_limit)
-        throw std::runtime_error("fake pump: tick limit reached, a wait never ended");
-    ++now_;
-    if (on_tick) on_tick();
+struct FakeClock::FakeAlarm : Alarm {
+    FakeAlarm(FakeClock& clock, std::function<void()> fired)
+        : clock_(clock), fired_(std::move(fired)) {
+        clock_.alarms_.push_back(this);
+    }
+    ~FakeAlarm() override { std::erase(clock_.alarms_, this); }
+    FakeAlarm(const FakeAlarm&) = delete;
+    FakeAlarm& operator=(const FakeAlarm&) = delete;
+    void arm_at(std::int64_t when_ns) override {
+        when_ = when_ns + (clock_.alarm_lateness_ns ? clock_.alarm_lateness_ns() : 0);
+    }
+    void disarm() override { when_ = -1; }
+    bool armed() const override { return when_ >= 0; }
+
+    FakeClock& clock_;
+    std::function<void()> fired_;
+    std::int64_t when_ = -1;
+};
+
+std::unique_ptr<Alarm> FakeClock::make_alarm(std::function<void()> fired) {
+    return std::make_unique<FakeAlarm>(*this, std::move(fired));
+}
+
+void FakeClock::at_ms(std::int64_t ms, std::function<void()> action) {
+    scheduled_.emplace(std::max(ms * kNanosPerMilli, now_), std::move(action));
+}
+
+int FakeClock::armed_alarms() const {
+    return static_cast<int>(std::count_if(alarms_.begin(), alarms_.end(),
+                                          [](const FakeAlarm* a) { return a->armed(); }));
+}
+
+std::int64_t FakeClock::next_event() const {
+    std::int64_t next = scheduled_.empty() ? -1 : scheduled_.begin()->first;
+    for (const FakeAlarm* alarm : alarms_) {
+        if (!alarm->armed()) continue;
+        const std::int64_t when = std::max(alarm->when_, now_);
+        if (next < 0 || when < next) next = when;
+    }
+    return next;
+}
+
+// The test's own actions (the board) first, then the alarms that are due.
+void FakeClock::run_event_at(std::int64_t when) {
+    now_ = std::max(now_, when);
     while (!scheduled_.empty() && scheduled_.begin()->first <= now_) {
         auto action = std::move(scheduled_.begin()->second);
         scheduled_.erase(scheduled_.begin());
         action();
     }
+    for (std::size_t i = 0; i < alarms_.size(); ++i) {
+        FakeAlarm* alarm = alarms_[i];
+        if (alarm->armed() && alarm->when_ <= now_) {
+            alarm->when_ = -1;
+            ++alarm_firings;
+            alarm->fired_();
+        }
+    }
 }
 
-void FakePump::at(std::int64_t tick, std::function<void()> action) {
-    scheduled_.emplace(tick <= now_ ? now_ + 1 : tick, std::move(action));
+bool FakeClock::run_until(const std::function<bool()>& done, std::int64_t limit_ms) {
+    const std::int64_t limit = now_ + limit_ms * kNanosPerMilli;
+    while (!done()) {
+        const std::int64_t next = next_event();
+        if (next < 0 || next > limit) break;
+        run_event_at(next);
+    }
+    return done();
+}
+
+void FakeClock::run_for(std::int64_t ms) {
+    const std::int64_t end = now_ + ms * kNanosPerMilli;
+    run_until([] { return false; }, ms);
+    now_ = std::max(now_, end);
 }
 
 SerialPort::OpenResult FakeSerial::open() {
@@ -29,25 +94,18 @@ SerialPort::OpenResult FakeSerial::open() {
 bool FakeSerial::write(std::string_view text) {
     if (!open_ || refuse_writes) return false;
     writes.emplace_back(text);
-    write_ticks.push_back(clock ? clock->now() : 0);
+    write_ticks.push_back(clock ? clock->now_ms() : 0);
+    write_ns.push_back(clock ? clock->now_ns() : 0);
     if (on_write) on_write(text);
     return true;
 }
 
-std::string FakeSerial::read_input() {
-    std::size_t n =
-        input_length <= 0 ? input_.size() : std::min<std::size_t>(input_.size(), input_length);
-    std::string out = input_.substr(0, n);
-    input_.erase(0, n);
-    return out;
-}
-
 void FakeSerial::arrive(std::string_view text) {
     input_ += text;
-    while (!input_.empty() && window) {
-        std::size_t before = input_.size();
+    if (window) {
         window->MSComm1_OnComm();
-        if (input_.size() == before) break;
+    } else if (on_notice) {
+        on_notice();
     }
 }
 
@@ -60,6 +118,15 @@ std::string FakeSerial::written() const {
 void FakeMessageBox::show(std::string_view text) {
     shown.emplace_back(text);
     if (while_open) while_open();
+}
+
+bool FakeMessageBox::ask_yes_no(std::string_view text) {
+    shown.emplace_back(text);
+    if (while_open) while_open();
+    if (answers.empty()) return false;
+    const bool yes = answers.front();
+    answers.pop_front();
+    return yes;
 }
 
 std::optional<std::string> FakeInputBox::ask(std::string_view prompt, std::string_view title) {
@@ -90,34 +157,38 @@ std::string FakeDialog::show_save(const FileDialogSettings& s) {
 Harness::Harness() : Harness("/tmp") {}
 
 Harness::Harness(std::string initial_directory) {
-    window = std::make_unique<Tamrin>(Platform{pump, timer, serial, grid, text1, status, progress,
+    window = std::make_unique<Tamrin>(Platform{clock, serial, grid, text1, status, progress,
                                                options, message_box, input_box, dialog, viewer},
                                       std::move(initial_directory));
     serial.window = window.get();
-    serial.clock = &pump;
-    pump.on_tick = [this] { window->Timer1_Timer(); };
+    serial.clock = &clock;
 }
 
 void Harness::load() {
     if (!window->Form_Load()) throw std::runtime_error("Form_Load failed");
 }
 
-}  // namespace halvane::fakes
-
-namespace halvane {
-std::string TamrinProbe::name(Tamrin::Exchange e) {
-    switch (e) {
-        case Tamrin::Exchange::kOk:
-            return "ok";
-        case Tamrin::Exchange::kRefused:
-            return "refused";
-        case Tamrin::Exchange::kTimedOut:
-            return "timed out";
-        case Tamrin::Exchange::kAborted:
-            return "aborted";
-        case Tamrin::Exchange::kPortFailed:
-            return "port failed";
-    }
-    return "?";
+void Harness::start_program() {
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() /
+        ("halvane-fake-program-" + std::to_string(::getpid()) + ".s19");
+    std::ofstream(path, std::ios::binary) << "S9030000FC\r\n";
+    const auto board = serial.on_write;
+    serial.on_write = [this, board](std::string_view text) {
+        if (board) board(text);
+        if (text == "\n") clock.after_ms(1, [this] { serial.arrive("done\r\n>"); });
+    };
+    dialog.answers.push_back(path.string());
+    window->file_open_Click();
+    clock.run_until([this] { return window->flag() == 1; });
+    serial.on_write = board;
+    std::filesystem::remove(path);
+    if (window->flag() != 1) throw std::runtime_error("the program did not start");
+    serial.writes.clear();
+    serial.write_ticks.clear();
+    serial.write_ns.clear();
+    message_box.shown.clear();
+    dialog.open_settings.clear();
 }
-}  // namespace halvane
+
+}  // namespace halvane::fakes

@@ -1,8 +1,8 @@
 #pragma once
 
-// Deterministic fakes of the platform interfaces. Time is a tick counter that only
-// the fake pump advances: every wait_and_dispatch() is one tick, delivered to the
-// window, followed by whatever the test scheduled for that tick.
+// Deterministic fakes of the platform interfaces. Time is the fake clock's: it moves only
+// when a test runs it, from one event (an alarm of the window's, an action the test
+// scheduled) to the next.
 
 #include <array>
 #include <cstdint>
@@ -13,6 +13,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/main_window.h"
@@ -20,37 +21,43 @@
 
 namespace halvane::fakes {
 
-class FakePump : public EventPump {
+// Time moves only when a test runs it: events happen in time order, each at its own moment.
+// Alarms armed by the logic and actions the test schedules (a board's reply) are the events.
+class FakeClock : public Clock {
   public:
-    void wait_and_dispatch() override;
+    std::int64_t now_ns() const override { return now_; }
+    std::unique_ptr<Alarm> make_alarm(std::function<void()> fired) override;
 
-    // Runs `action` when the clock reaches `tick` (absolute), or at the next tick
-    // when that has passed.
-    void at(std::int64_t tick, std::function<void()> action);
-    // Runs `action` `ticks` ticks from now (at least one).
-    void after(std::int64_t ticks, std::function<void()> action) {
-        at(now_ + (ticks < 1 ? 1 : ticks), std::move(action));
+    std::int64_t now_ms() const { return now_ / kNanosPerMilli; }
+    // Runs `action` at `ms` (absolute), or, when that has passed, at the present moment.
+    void at_ms(std::int64_t ms, std::function<void()> action);
+    void after_ms(std::int64_t ms, std::function<void()> action) {
+        at_ms(now_ms() + ms, std::move(action));
+    }
+    // Runs events until `done` holds, nothing is left to happen, or `limit_ms` more have passed.
+    // Returns `done()`.
+    bool run_until(const std::function<bool()>& done, std::int64_t limit_ms = 60'000);
+    // Runs every event of the next `ms` and leaves the clock `ms` later.
+    void run_for(std::int64_t ms);
+    // Runs until nothing is left to happen (at most `limit_ms`).
+    void run(std::int64_t limit_ms = 60'000) {
+        run_until([] { return false; }, limit_ms);
     }
 
-    std::int64_t now() const { return now_; }
-    int dispatch_calls() const { return dispatch_calls_; }
-    // Stops runaway waits: a test fails rather than hanging.
-    std::int64_t tick_limit = 1'000'000;
-    // Where ticks go; set by the harness.
-    std::function<void()> on_tick;
+    int armed_alarms() const;
+    int alarm_firings = 0;
+    // How late each alarm fires after its time, asked when it is armed (a loaded machine).
+    std::function<std::int64_t()> alarm_lateness_ns;
 
   private:
-    std::int64_t now_ = 0;
-    int dispatch_calls_ = 0;
-    std::multimap<std::int64_t, std::function<void()>> scheduled_;
-};
+    struct FakeAlarm;
+    // The time of the next event, or -1.
+    std::int64_t next_event() const;
+    void run_event_at(std::int64_t when);
 
-class FakeTimer : public TickTimer {
-  public:
-    void set_interval_ms(int interval) override { interval_ms = interval; }
-    void set_enabled(bool on) override { enabled = on; }
-    int interval_ms = 0;
-    bool enabled = false;
+    std::int64_t now_ = 0;
+    std::vector<FakeAlarm*> alarms_;
+    std::multimap<std::int64_t, std::function<void()>> scheduled_;
 };
 
 class FakeSerial : public SerialPort {
@@ -61,43 +68,25 @@ class FakeSerial : public SerialPort {
     std::string device_name() const override { return device; }
     bool write(std::string_view text) override;
     std::size_t output_pending() override { return pending_output; }
-    std::string read_input() override;
-    void discard_input() override {
-        input_.clear();
-        ++discards;
-    }
-    void set_input_mode_text() override { settings.push_back("InputMode=0"); }
-    void set_input_length(int length) override {
-        input_length = length;
-        settings.push_back("InputLen=" + std::to_string(length));
-    }
-    void set_receive_threshold(int t) override {
-        settings.push_back("RThreshold=" + std::to_string(t));
-    }
-    void set_send_threshold(int t) override {
-        settings.push_back("SThreshold=" + std::to_string(t));
-    }
+    std::string take_input() override { return std::exchange(input_, std::string()); }
 
-    // Characters arrive from the board; the window is notified while any waits,
-    // as the real adapter does.
+    // Characters arrive from the board; the window gets the notice at once.
     void arrive(std::string_view text);
-    // Puts characters in the input queue without a notice.
-    void queue_input(std::string_view text) { input_ += text; }
 
     std::string written() const;  // everything written, concatenated
     std::string device = "/dev/fake0";
     std::optional<OpenResult> open_failure;
     std::vector<std::string> writes;                 // one entry per write call
-    std::vector<std::int64_t> write_ticks;           // the pump's clock at each write
-    std::vector<std::string> settings;               // download settings in the order applied
+    std::vector<std::int64_t> write_ticks;           // the clock in ms at each write
+    std::vector<std::int64_t> write_ns;              // the clock in ns at each write
     std::function<void(std::string_view)> on_write;  // a scripted board
     std::size_t pending_output = 0;
-    int input_length = 0;
-    int discards = 0;
     int opens = 0;
     bool refuse_writes = false;
     Tamrin* window = nullptr;
-    const FakePump* clock = nullptr;
+    // Where the notice goes when no window listens (a board link on its own).
+    std::function<void()> on_notice;
+    const FakeClock* clock = nullptr;
 
   private:
     bool open_ = false;
@@ -133,9 +122,8 @@ class FakeGrid : public GridView {
     int col_ = 0;
 };
 
-class FakeText : public TextControl {
+class FakeText : public TextView {
   public:
-    std::string text() const override { return value; }
     void set_text(std::string_view t) override {
         value = std::string(t);
         history.push_back(value);
@@ -146,9 +134,7 @@ class FakeText : public TextControl {
 
 class FakeProgress : public ProgressBar {
   public:
-    float maximum() const override { return max; }
     void set_maximum(float m) override { max = m; }
-    float value() const override { return val; }
     void set_value(float v) override {
         val = v;
         ++value_sets;
@@ -168,7 +154,9 @@ class FakeOptions : public OptionGroup {
 class FakeMessageBox : public MessageBox {
   public:
     void show(std::string_view text) override;
-    std::vector<std::string> shown;
+    bool ask_yes_no(std::string_view text) override;
+    std::vector<std::string> shown;    // every text, questions included
+    std::deque<bool> answers;          // next answers to questions; empty: No
     std::function<void()> while_open;  // runs while the box is "open"
 };
 
@@ -213,8 +201,7 @@ struct Harness {
     Harness();
     explicit Harness(std::string initial_directory);
 
-    FakePump pump;
-    FakeTimer timer;
+    FakeClock clock;
     FakeSerial serial;
     FakeGrid grid;
     FakeText text1;
@@ -229,31 +216,21 @@ struct Harness {
 
     // Form_Load, expecting success.
     void load();
+    // Downloads a program of one end record, the monitor confirming the load, so that a
+    // program runs and its replies reach the window. The records of it are then cleared.
+    void start_program();
 };
 
 }  // namespace halvane::fakes
 
 namespace halvane {
-// Reaches the window's private procedures and state for tests.
+// Sets the window's state where a test needs a starting point no handler gives.
 class TamrinProbe {
   public:
     explicit TamrinProbe(Tamrin& w) : w_(w) {}
-    bool delay(std::int64_t ticks) { return w_.delay(ticks) == Tamrin::Wait::kDone; }
-    void get_input() { w_.get_input(); }
-    // "ok", "timed out", "aborted" or "port failed".
-    std::string read_mem(std::string_view address, int row) {
-        return name(w_.read_mem(address, row));
-    }
-    std::string write_mem(std::string_view value, std::string_view address) {
-        return name(w_.write_mem(value, address));
-    }
-    std::string send_s19(std::string& failure) { return name(w_.send_s19(failure)); }
-    void set_flag(std::int16_t f) { w_.flag_ = f; }
     void set_s19_file_name(std::string name) { w_.s19_file_name_ = std::move(name); }
-    void set_timer_count(std::int64_t c) { w_.timer_count_ = c; }
 
   private:
-    static std::string name(Tamrin::Exchange e);
     Tamrin& w_;
 };
 }  // namespace halvane

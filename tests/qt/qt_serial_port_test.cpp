@@ -24,10 +24,8 @@ class SerialPortTest : public QObject {
     void open_failure_carries_the_serial_layers_words();
     void permission_is_blamed_only_when_the_device_is_out_of_reach();
     void writes_leave_in_order_and_not_after_close();
-    void one_character_per_notice_reaches_the_reader_in_order();
-    void read_honours_the_input_length();
-    void a_notice_that_takes_nothing_is_not_repeated();
-    void discarding_drops_every_waiting_character();
+    void every_character_reaches_the_reader_once_and_in_order();
+    void characters_wait_until_taken_with_one_notice_per_arrival();
     void far_side_hanging_up_is_reported_once_and_closes_the_port();
 };
 
@@ -102,43 +100,27 @@ void SerialPortTest::writes_leave_in_order_and_not_after_close() {
     QCOMPARE(pty.receive_for(100), QByteArray());
 }
 
-void SerialPortTest::one_character_per_notice_reaches_the_reader_in_order() {
+void SerialPortTest::every_character_reaches_the_reader_once_and_in_order() {
     PtyPair pty;
     QtSerialPort port(pty.slave_name());
     QVERIFY(port.open().ok);
-    port.set_input_length(1);
     std::string received;
     int notices = 0;
     port.on_notice = [&] {
         ++notices;
-        const std::string piece = port.read_input();
-        QVERIFY(piece.size() <= 1);
-        received += piece;
+        received += port.take_input();
     };
 
     pty.send("!1F@");
     pty.send(QByteArray("x\r\0\xff", 4));
     QTRY_COMPARE(received.size(), std::size_t(8));
     QCOMPARE(received, std::string("!1F@x\r\0\xff", 8));
-    QCOMPARE(notices, 8);
+    QVERIFY(notices >= 1 && notices <= 8);
     QCOMPARE(port.input_waiting(), std::size_t(0));
+    QCOMPARE(port.take_input(), std::string());
 }
 
-void SerialPortTest::read_honours_the_input_length() {
-    PtyPair pty;
-    QtSerialPort port(pty.slave_name());
-    QVERIFY(port.open().ok);
-    pty.send("abcdef");
-    QTRY_COMPARE(port.input_waiting(), std::size_t(6));
-
-    port.set_input_length(2);
-    QCOMPARE(port.read_input(), std::string("ab"));
-    port.set_input_length(0);  // everything waiting
-    QCOMPARE(port.read_input(), std::string("cdef"));
-    QCOMPARE(port.read_input(), std::string());
-}
-
-void SerialPortTest::a_notice_that_takes_nothing_is_not_repeated() {
+void SerialPortTest::characters_wait_until_taken_with_one_notice_per_arrival() {
     PtyPair pty;
     QtSerialPort port(pty.slave_name());
     QVERIFY(port.open().ok);
@@ -151,31 +133,7 @@ void SerialPortTest::a_notice_that_takes_nothing_is_not_repeated() {
     pty.send("de");
     QTRY_COMPARE(port.input_waiting(), std::size_t(5));
     QCOMPARE(notices, 2);
-}
-
-void SerialPortTest::discarding_drops_every_waiting_character() {
-    PtyPair pty;
-    QtSerialPort port(pty.slave_name());
-    QVERIFY(port.open().ok);
-    port.set_input_length(1);
-    std::string received;
-    bool gate_open = false;
-    port.on_notice = [&] {
-        if (gate_open) {
-            received += port.read_input();
-        } else {
-            port.discard_input();
-        }
-    };
-
-    pty.send("monitor prompt>");
-    QTest::qWait(100);
-    QCOMPARE(port.input_waiting(), std::size_t(0));
-    QCOMPARE(received, std::string());
-
-    gate_open = true;
-    pty.send("!2A@");
-    QTRY_COMPARE(received, std::string("!2A@"));
+    QCOMPARE(port.take_input(), std::string("abcde"));
 }
 
 void SerialPortTest::far_side_hanging_up_is_reported_once_and_closes_the_port() {
@@ -188,7 +146,7 @@ void SerialPortTest::far_side_hanging_up_is_reported_once_and_closes_the_port() 
         ++failures;
         reported = text;
     };
-    port.on_notice = [&] { port.read_input(); };
+    port.on_notice = [&] { port.take_input(); };
 
     pty.close_master();
     QTRY_COMPARE(failures, 1);

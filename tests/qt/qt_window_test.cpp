@@ -19,15 +19,12 @@
 #include <QTextEdit>
 #include <QTimer>
 
-#include "fakes/fake_platform.h"  // TamrinProbe
 #include "pty_pair.h"
 #include "qt/qt_serial_port.h"
-#include "qt/qt_tick_timer.h"
 #include "qt/tamrin_window.h"
 #include "qt/twips.h"
 #include "qt/watch_grid.h"
 
-using halvane::TamrinProbe;
 using halvane::qt::TamrinWindow;
 using halvane::testing::PtyPair;
 
@@ -85,8 +82,8 @@ class WindowTest : public QObject {
     void typing_in_the_grid_edits_the_current_cell();
     void serial_input_reaches_text1_only_through_the_open_gate();
     void line_failure_is_shown_and_the_window_keeps_running();
-    void closing_inside_a_wait_returns_and_stays_closed();
-    void closing_inside_a_wait_ends_the_event_loop_with_status_0();
+    void closing_during_a_read_ends_it_and_stays_closed();
+    void closing_during_a_read_ends_the_event_loop_with_status_0();
 
   private:
     template <typename T>
@@ -141,10 +138,8 @@ void WindowTest::starts_up_in_the_documented_state() {
     QCOMPARE(control<QProgressBar>("ProgressBar1")->value(), 0);
     QCOMPARE(window_->logic().flag(), 0);
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(&window_->grid()));
-    QVERIFY(window_->tick_timer().running());
-    QCOMPARE(window_->tick_timer().interval_ms(), 1);
     QVERIFY(window_->serial_port().is_open());
-    QTRY_VERIFY(window_->logic().timer_count() > 0);
+    QVERIFY(window_->logic().link().idle());
 }
 
 void WindowTest::every_control_has_its_kind_text_and_place() {
@@ -230,8 +225,12 @@ void WindowTest::menu_has_its_captions_and_access_keys_and_no_shortcuts() {
         names << item->objectName();
         QVERIFY(item->shortcut().isEmpty());
     }
-    QCOMPARE(captions, (QStringList{"&New", "&Open", "Open O&verlay", "&Save"}));
-    QCOMPARE(names, (QStringList{"File_new", "file_open", "file_openoverlay", "File_save"}));
+    QCOMPARE(captions,
+             (QStringList{"&New", "&Open", "Open O&verlay", "&Save", "&Cancel Download"}));
+    QCOMPARE(names, (QStringList{"File_new", "file_open", "file_openoverlay", "File_save",
+                                 "file_canceldownload"}));
+    // Offered only while a download runs.
+    QVERIFY(!window_->findChild<QAction*>("file_canceldownload")->isVisible());
 }
 
 void WindowTest::menu_commands_open_their_dialogs_and_new_does_nothing() {
@@ -311,13 +310,7 @@ void WindowTest::serial_input_reaches_text1_only_through_the_open_gate() {
     QTest::qWait(100);
     window_->refresh_receive_buffer();
     QCOMPARE(text1->text(), QString());
-
-    TamrinProbe(window_->logic()).set_flag(1);
-    window_->serial_port().set_input_length(1);
-    pty_->send("!1F@");
-    pty_->send("\rok");
-    QTRY_COMPARE(window_->serial_port().input_waiting(), std::size_t(0));
-    QTRY_COMPARE(text1->text(), QString("!1F@\rok"));
+    QCOMPARE(window_->serial_port().input_waiting(), std::size_t(0));
 }
 
 void WindowTest::line_failure_is_shown_and_the_window_keeps_running() {
@@ -335,37 +328,32 @@ void WindowTest::line_failure_is_shown_and_the_window_keeps_running() {
     QVERIFY(window_->isVisible());
 }
 
-void WindowTest::closing_inside_a_wait_returns_and_stays_closed() {
+void WindowTest::closing_during_a_read_ends_it_and_stays_closed() {
     // A byte read of 2400 that nothing answers: the read waits for a reply.
     window_->grid().set_text(1, 0, "2400");
-    bool closed_while_busy = false;
-    QTimer::singleShot(300, [&] {
-        closed_while_busy = window_->logic().busy();
-        window_->close();
-    });
     const QRect cell = window_->grid().visualRect(window_->grid().model()->index(0, 0));
     double_click(window_->grid().viewport(), cell.center());
+    QCOMPARE(pty_->receive(5, 500), QByteArray("*2400"));
+    QVERIFY(window_->logic().link().memory_traffic());
+    window_->close();
 
-    // The double-click handler has returned through the closed window.
-    QVERIFY(closed_while_busy);
     QVERIFY(window_->unloaded());
     QVERIFY(window_->logic().closing());
+    QVERIFY(window_->logic().link().idle());
     QVERIFY(!window_->serial_port().is_open());
-    QVERIFY(!window_->logic().busy());
-    QCOMPARE(pty_->receive(5, 500), QByteArray("*2400"));
     QTest::qWait(100);
     QVERIFY(!window_->isVisible());
 }
 
-void WindowTest::closing_inside_a_wait_ends_the_event_loop_with_status_0() {
+void WindowTest::closing_during_a_read_ends_the_event_loop_with_status_0() {
     // As the program runs: the read starts from the event loop, the window closes while the
     // read waits, and the loop ends because the last window has closed.
     window_->grid().set_text(1, 0, "2400");
     const QRect cell = window_->grid().visualRect(window_->grid().model()->index(0, 0));
     QTimer::singleShot(0, [&] { double_click(window_->grid().viewport(), cell.center()); });
-    bool closed_while_busy = false;
+    bool closed_while_reading = false;
     QTimer::singleShot(300, [&] {
-        closed_while_busy = window_->logic().busy();
+        closed_while_reading = window_->logic().link().memory_traffic();
         window_->close();
     });
     QTimer hang_guard;  // a hang fails the test instead of stalling it
@@ -373,7 +361,7 @@ void WindowTest::closing_inside_a_wait_ends_the_event_loop_with_status_0() {
     connect(&hang_guard, &QTimer::timeout, [] { QCoreApplication::exit(7); });
     hang_guard.start(10000);
     QCOMPARE(QApplication::exec(), 0);
-    QVERIFY(closed_while_busy);
+    QVERIFY(closed_while_reading);
     QVERIFY(window_->logic().closing());
     QVERIFY(!window_->isVisible());
 }

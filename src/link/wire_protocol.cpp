@@ -1,6 +1,6 @@
-#include "link/request_text.h"
+#include "link/wire_protocol.h"
 
-namespace halvane {
+namespace halvane::wire {
 
 namespace {
 // Appends one entry for each of the first `count` positions of `text`.
@@ -11,25 +11,25 @@ void add_positions(std::vector<std::string>& out, std::string_view text, std::si
 }  // namespace
 
 std::vector<std::string> read_request(std::string_view address) {
-    std::vector<std::string> out{"*"};
+    std::vector<std::string> out{std::string(1, kRequestStart)};
     add_positions(out, address, 4);
     return out;
 }
 
 std::vector<std::string> write_request(std::string_view value, std::string_view address) {
-    std::vector<std::string> out{"*", "F", "F", "F", "F"};
+    std::vector<std::string> out{std::string(1, kRequestStart)};
+    add_positions(out, kWriteMarker, kWriteMarker.size());
     add_positions(out, address, 4);
     add_positions(out, value, 2);
     return out;
 }
 
 std::optional<std::string> reply_value(std::string_view received) {
-    const std::size_t at = received.find('@');
-    if (at == std::string_view::npos) return std::nullopt;
-    const std::size_t bang = received.find('!');
-    if (bang != std::string_view::npos && bang < at)
-        return std::string(received.substr(bang + 1, at - bang - 1));
-    return std::string(received.substr(0, at));
+    const std::size_t end = received.find(kReplyEnd);
+    if (end == std::string_view::npos) return std::nullopt;
+    const std::size_t start = received.rfind(kReplyStart, end);
+    if (start == std::string_view::npos) return std::string(received.substr(0, end));
+    return std::string(received.substr(start + 1, end - start - 1));
 }
 
-}  // namespace halvane
+}  // namespace halvane::wire

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "grid/row_operation.h"
+#include "link/line_job.h"
+#include "platform/grid_view.h"
+
+namespace halvane {
+
+// Get All: the cell operation of every row whose Address is not empty, rows 1 to 99 in order,
+// one row at a time so that the user's own operations can go in between. Each row is made the
+// current one as its turn comes. A row whose Address is
+// not four hexadecimal digits is skipped without traffic; a row without a reply ends it (a silent
+// board would otherwise cost a second a row).
+class GetAllRows : public JobSource {
+  public:
+    // `first_invalid_row` is 0 when every address was usable; `completed` is false when a row
+    // failed or Get All was dropped.
+    using Finished = std::function<void(int first_invalid_row, bool completed)>;
+
+    GetAllRows(GridView& grid, RowOperation::Done row_done, Finished finished);
+
+    std::unique_ptr<LineJob> next_job(std::int64_t now_ns, std::int64_t& retry_at_ns) override;
+    bool finished() const override { return finished_; }
+    void dropped() override { end(false); }
+
+  private:
+    void row_done(const RowResult& result);
+    void end(bool completed);
+
+    GridView& grid_;
+    RowOperation::Done row_done_;
+    Finished finished_callback_;
+    int next_row_ = 1;
+    int first_invalid_row_ = 0;
+    bool finished_ = false;
+};
+
+}  // namespace halvane

@@ -1,0 +1,147 @@
+#include "grid/row_operation.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "grid/grid_rules.h"
+#include "link/wire_protocol.h"
+
+namespace halvane {
+
+namespace {
+// A value as the responder sends it: hexadecimal digits only (normally two).
+bool is_reply_value(std::string_view value) {
+    return std::all_of(value.begin(), value.end(), wire::is_hex_digit);
+}
+}  // namespace
+
+RowOperation::RowOperation(RowRequest request, Done done) : done_(std::move(done)) {
+    result_.request = std::move(request);
+    const RowRequest& r = result_.request;
+    if (r.answer) {
+        write_mem(first_two(*r.answer), r.address);
+        if (r.word) write_mem(last_two(*r.answer), next_address(r.address));
+    }
+    read_mem(r.address);
+    if (r.word) read_mem(next_address(r.address));
+}
+
+void RowOperation::write_mem(const std::string& value, const std::string& address) {
+    exchanges_.push_back({wire::write_request(value, address), address, false});
+}
+
+void RowOperation::read_mem(const std::string& address) {
+    exchanges_.push_back({wire::read_request(address), address, true});
+}
+
+void RowOperation::start(Line& line) {
+    // A cell operation starts with an empty receive buffer.
+    line.clear_received();
+    begin_exchange(line);
+}
+
+void RowOperation::begin_exchange(Line& line) {
+    next_char_ = 0;
+    phase_ = Phase::kSending;
+    send_next(line);
+}
+
+void RowOperation::send_next(Line& line) {
+    const std::string& c = exchanges_[exchange_].characters[next_char_++];
+    if (!c.empty() && !line.write(c)) {
+        finish(RowResult::Outcome::kPortFailed);
+        return;
+    }
+    last_sent_ns_ = line.now_ns();
+    line.wake_at(last_sent_ns_ + kTickNs);
+}
+
+void RowOperation::woke(Line& line) {
+    if (finished_) return;
+    const std::int64_t now = line.now_ns();
+    if (phase_ == Phase::kAwaitingReply) {
+        if (now >= reply_deadline_ns_) {
+            result_.failed_address = exchanges_[exchange_].address;
+            finish(RowResult::Outcome::kTimedOut);
+        } else {
+            line.wake_at(reply_deadline_ns_);
+        }
+        return;
+    }
+    // Each character leaves at least one tick after the one before, however late this
+    // wake-up comes; a late one never lets two go at once.
+    if (now < last_sent_ns_ + kTickNs) {
+        line.wake_at(last_sent_ns_ + kTickNs);
+        return;
+    }
+    const Exchange& exchange = exchanges_[exchange_];
+    if (next_char_ < exchange.characters.size()) {
+        send_next(line);
+        return;
+    }
+    if (!exchange.read) {
+        ++exchange_;
+        begin_exchange(line);
+        return;
+    }
+    phase_ = Phase::kAwaitingReply;
+    reply_deadline_ns_ = now + kReplyTimeoutNs;
+    take_reply(line);
+    if (!finished_ && phase_ == Phase::kAwaitingReply) line.wake_at(reply_deadline_ns_);
+}
+
+void RowOperation::received(Line& line, std::string_view text) {
+    if (finished_) return;
+    reply_window_ += text;
+    if (reply_window_.size() > kReplyWindowLimit) {
+        const std::size_t cut = reply_window_.size() - kReplyWindowLimit;
+        reply_window_.erase(0, cut);
+        ruled_out_ = ruled_out_ > cut ? ruled_out_ - cut : 0;
+    }
+    if (phase_ == Phase::kAwaitingReply) take_reply(line);
+}
+
+void RowOperation::take_reply(Line& line) {
+    for (;;) {
+        const std::string_view unread =
+            std::string_view(reply_window_).substr(std::min(ruled_out_, reply_window_.size()));
+        const std::optional<std::string> value = wire::reply_value(unread);
+        if (!value) return;
+        if (!is_reply_value(*value)) {
+            // Line noise cut off by a stray "@", not an answer: the real reply is still to
+            // come. Taking the noise would also leave that reply for the next read, which
+            // would put this address's value into the next row.
+            ruled_out_ += unread.find(wire::kReplyEnd) + 1;
+            continue;
+        }
+        const bool low_byte_follows = exchange_ + 1 < exchanges_.size();
+        if (!low_byte_follows) {
+            result_.value = result_.request.word ? high_byte_ + first_two(*value) : *value;
+            finish(RowResult::Outcome::kOk);
+            return;
+        }
+        high_byte_ = first_two(*value);
+        // The low byte's reply is looked for in what comes from now on.
+        reply_window_.clear();
+        ruled_out_ = 0;
+        line.clear_received();
+        ++exchange_;
+        begin_exchange(line);
+        return;
+    }
+}
+
+void RowOperation::stop(std::string_view port_error) {
+    if (finished_) return;
+    finish(port_error.empty() ? RowResult::Outcome::kCancelled : RowResult::Outcome::kPortFailed,
+           port_error);
+}
+
+void RowOperation::finish(RowResult::Outcome outcome, std::string_view port_error) {
+    finished_ = true;
+    result_.outcome = outcome;
+    result_.port_error = std::string(port_error);
+    if (done_) done_(result_);
+}
+
+}  // namespace halvane

@@ -1,0 +1,260 @@
+#include "link/board_link.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace halvane {
+
+namespace {
+// Marks a call into a job or a source. Work queued from inside one (a job's callback) starts
+// once the call has returned, and a modal box opened from a callback holds the queue.
+class Depth {
+  public:
+    explicit Depth(int& depth) : depth_(depth) { ++depth_; }
+    ~Depth() { --depth_; }
+    Depth(const Depth&) = delete;
+    Depth& operator=(const Depth&) = delete;
+
+  private:
+    int& depth_;
+};
+}  // namespace
+
+BoardLink::BoardLink(SerialPort& port, Clock& clock, TextView& received_view)
+    : port_(port),
+      clock_(clock),
+      received_view_(received_view),
+      alarm_(clock.make_alarm([this] { alarm_fired(); })) {}
+
+BoardLink::~BoardLink() {
+    alarm_->disarm();
+}
+
+void BoardLink::input_waiting() {
+    const std::string text = port_.take_input();
+    if (text.empty() || closed_) return;
+    const bool job_reads_monitor = current_ && current_->reads_monitor();
+    if (gate_ && !job_reads_monitor) {
+        received_ += text;
+        if (received_.size() > kReceivedLimit)
+            received_.erase(0, received_.size() - kReceivedLimit);
+        show_received();
+    }
+    if (current_ && current_receives_ && !current_->finished()) {
+        Depth depth(depth_);
+        current_->received(*this, text);
+    }
+    after_event();
+}
+
+void BoardLink::port_failed(std::string_view error) {
+    if (closed_) return;
+    {
+        Depth depth(depth_);
+        if (current_ && !current_->finished()) current_->stop(error);
+    }
+    std::deque<std::unique_ptr<LineJob>> waiting = std::move(user_jobs_);
+    user_jobs_.clear();
+    stop_all(waiting, error);
+    after_event();
+}
+
+void BoardLink::queue_user_job(std::unique_ptr<LineJob> job) {
+    if (closed_) return;
+    user_jobs_.push_back(std::move(job));
+    after_event();
+}
+
+void BoardLink::queue_download(std::unique_ptr<LineJob> job) {
+    if (closed_) return;
+    download_ = std::move(job);
+    download_queued_ = true;
+    after_event();
+}
+
+bool BoardLink::start_source(Source source, std::unique_ptr<JobSource> rows) {
+    if (closed_ || sources_[index(source)]) return false;
+    sources_[index(source)] = std::move(rows);
+    after_event();
+    return true;
+}
+
+void BoardLink::stop_source(Source source) {
+    std::unique_ptr<JobSource> rows = std::move(sources_[index(source)]);
+    {
+        Depth depth(depth_);
+        if (rows && !rows->finished()) rows->dropped();
+    }
+    after_event();
+}
+
+bool BoardLink::memory_traffic() const {
+    const bool row_in_flight = current_ && !current_is_download_;
+    return row_in_flight || !user_jobs_.empty() || sources_[0] || sources_[1];
+}
+
+bool BoardLink::idle() const {
+    if (closed_) return true;
+    return !current_ && user_jobs_.empty() && !download_queued_ && !sources_[0] && !sources_[1];
+}
+
+void BoardLink::drop_memory_jobs() {
+    std::deque<std::unique_ptr<LineJob>> waiting = std::move(user_jobs_);
+    user_jobs_.clear();
+    {
+        Depth depth(depth_);
+        for (auto& job : waiting) job->stop("");
+    }
+    drop_sources();
+    after_event();
+}
+
+void BoardLink::cancel_download() {
+    std::unique_ptr<LineJob> queued = std::move(download_);
+    download_queued_ = false;
+    {
+        Depth depth(depth_);
+        if (queued) queued->stop("");
+        if (current_ && current_is_download_ && !current_->finished()) current_->stop("");
+    }
+    after_event();
+}
+
+void BoardLink::cancel_all() {
+    if (closed_) return;
+    closed_ = true;
+    {
+        Depth depth(depth_);
+        if (current_ && !current_->finished()) current_->stop("");
+    }
+    std::deque<std::unique_ptr<LineJob>> waiting = std::move(user_jobs_);
+    user_jobs_.clear();
+    stop_all(waiting, "");
+    alarm_->disarm();
+}
+
+// Ends every job that waits, with `error` (empty for a cancel).
+void BoardLink::stop_all(std::deque<std::unique_ptr<LineJob>>& waiting, std::string_view error) {
+    std::unique_ptr<LineJob> queued_download = std::move(download_);
+    download_queued_ = false;
+    {
+        Depth depth(depth_);
+        for (auto& job : waiting) job->stop(error);
+        if (queued_download) queued_download->stop(error);
+    }
+    drop_sources();
+}
+
+void BoardLink::drop_sources() {
+    for (auto& rows : sources_) {
+        std::unique_ptr<JobSource> dropped = std::move(rows);
+        Depth depth(depth_);
+        if (dropped && !dropped->finished()) dropped->dropped();
+    }
+    source_retry_ns_ = -1;
+}
+
+bool BoardLink::write(std::string_view text) {
+    if (closed_ || !port_.is_open()) return false;
+    return port_.write(text);
+}
+
+std::size_t BoardLink::output_pending() {
+    return port_.is_open() ? port_.output_pending() : 0;
+}
+
+// Called by the job in flight, from inside one of its own calls: the alarm is armed once
+// that call has returned.
+void BoardLink::wake_at(std::int64_t when_ns) {
+    job_wake_ns_ = when_ns;
+}
+
+void BoardLink::clear_received() {
+    received_.clear();
+    show_received();
+}
+
+void BoardLink::show_received() {
+    received_view_.set_text(received_);
+}
+
+void BoardLink::alarm_fired() {
+    if (closed_) return;
+    const std::int64_t now = clock_.now_ns();
+    if (current_ && job_wake_ns_ >= 0 && job_wake_ns_ <= now && !current_->finished()) {
+        job_wake_ns_ = -1;
+        Depth depth(depth_);
+        current_->woke(*this);
+    }
+    if (source_retry_ns_ >= 0 && source_retry_ns_ <= now) source_retry_ns_ = -1;
+    after_event();
+}
+
+void BoardLink::after_event() {
+    if (depth_ > 0 || closed_) return;
+    for (auto& rows : sources_) {
+        if (rows && rows->finished()) rows.reset();
+    }
+    for (;;) {
+        if (current_ && current_->finished()) {
+            if (current_is_download_) download_running_ = false;
+            current_.reset();
+            current_is_download_ = false;
+            job_wake_ns_ = -1;
+        }
+        if (current_) break;
+        start_next_job();
+        if (!current_) break;
+    }
+    rearm();
+}
+
+// Takes the next job in order and starts it; the job may write its first character now.
+void BoardLink::start_next_job() {
+    std::unique_ptr<LineJob> next;
+    bool is_download = false;
+    if (download_queued_) {
+        next = std::move(download_);
+        download_queued_ = false;
+        is_download = true;
+    } else if (!user_jobs_.empty()) {
+        next = std::move(user_jobs_.front());
+        user_jobs_.pop_front();
+    } else {
+        const std::int64_t now = clock_.now_ns();
+        source_retry_ns_ = -1;
+        for (auto& rows : sources_) {
+            if (!rows) continue;
+            std::int64_t retry = 0;
+            {
+                Depth depth(depth_);
+                next = rows->next_job(now, retry);
+            }
+            if (rows->finished()) rows.reset();
+            if (next) break;
+            if (retry > 0 && (source_retry_ns_ < 0 || retry < source_retry_ns_))
+                source_retry_ns_ = retry;
+        }
+    }
+    if (!next) return;
+    current_ = std::move(next);
+    current_is_download_ = is_download;
+    download_running_ = is_download;
+    current_receives_ = gate_ || current_->reads_monitor();
+    job_wake_ns_ = -1;
+    Depth depth(depth_);
+    current_->start(*this);
+}
+
+void BoardLink::rearm() {
+    std::int64_t when = -1;
+    if (current_ && job_wake_ns_ >= 0) when = job_wake_ns_;
+    if (!current_ && source_retry_ns_ >= 0) when = source_retry_ns_;
+    if (when >= 0) {
+        alarm_->arm_at(when);
+    } else if (alarm_->armed()) {
+        alarm_->disarm();
+    }
+}
+
+}  // namespace halvane

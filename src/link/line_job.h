@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+namespace halvane {
+
+// The serial line as the job that owns it sees it. One job owns the line at a time.
+class Line {
+  public:
+    virtual ~Line() = default;
+    virtual std::int64_t now_ns() const = 0;
+    // Hands `text` to the port at once. False when the port is closed or refuses it.
+    virtual bool write(std::string_view text) = 0;
+    // Characters written that have not left the PC yet.
+    virtual std::size_t output_pending() = 0;
+    // The job's `woke` runs once at or after `when_ns`; a later call moves it.
+    virtual void wake_at(std::int64_t when_ns) = 0;
+    // Empties the receive buffer (what `Text1` shows).
+    virtual void clear_received() = 0;
+};
+
+// One unit of work on the line: the cell operation of one row, or a download. Driven only by
+// events: its start, its wake-up, characters from the board. It never waits.
+class LineJob {
+  public:
+    virtual ~LineJob() = default;
+    virtual void start(Line& line) = 0;
+    virtual void woke(Line& line) = 0;
+    // Characters the board sent while the job owns the line.
+    virtual void received(Line& line, std::string_view text) = 0;
+    // The job is ended from outside (the port failed, a cancel, the window closing): it sends
+    // nothing more and reports how it ended. `port_error` is empty for a cancel.
+    virtual void stop(std::string_view port_error) = 0;
+    virtual bool finished() const = 0;
+    // Whether the job reads the monitor's output while the receive gate is closed (a download).
+    virtual bool reads_monitor() const { return false; }
+};
+
+// Hands the link one job at a time, for work that runs row after row (Get All, the live sweep)
+// so that the user's own operations can go in between two rows.
+class JobSource {
+  public:
+    virtual ~JobSource() = default;
+    // The next job; none when the source has finished, or has nothing before `retry_at_ns`
+    // (left at 0 when it has finished).
+    virtual std::unique_ptr<LineJob> next_job(std::int64_t now_ns, std::int64_t& retry_at_ns) = 0;
+    virtual bool finished() const = 0;
+    // The source is dropped before it finished (File > Open, a port error, the window closing).
+    virtual void dropped() {}
+};
+
+}  // namespace halvane
