@@ -14,10 +14,14 @@
 
 #include "core/memory_image.h"
 #include "core/monitor.h"
-#include "core/srecord.h"
 #include "fuzz_check.h"
+#include "srecord/srecord.h"
 
 using namespace boardsim;
+using halvane::parse_srecord;
+using halvane::SRecord;
+using halvane::SRecordError;
+using halvane::SRecordParse;
 
 namespace {
 

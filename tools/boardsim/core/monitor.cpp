@@ -6,10 +6,15 @@
 #include <utility>
 #include <variant>
 
-#include "core/srecord.h"
+#include "srecord/srecord.h"
 
 namespace boardsim {
 namespace {
+
+using halvane::parse_srecord;
+using halvane::SRecord;
+using halvane::SRecordError;
+using halvane::SRecordParse;
 
 // A command line is short; an S-record line holds at most 255 bytes as hex plus its type.
 constexpr std::size_t kMaxCommandLength = 80;
@@ -193,7 +198,7 @@ void Monitor::load_line(const std::string& line, bool overflowed, Nanos at) {
     if (normalise(line).empty()) return;
 
     const SRecordParse parsed =
-        overflowed ? SRecordParse{SRecordError{"line too long"}} : parse_srecord(line);
+        overflowed ? SRecordParse{SRecordError{.message = "line too long"}} : parse_srecord(line);
     if (const auto* error = std::get_if<SRecordError>(&parsed)) {
         ++load_.bad_records;
         const std::string message =
