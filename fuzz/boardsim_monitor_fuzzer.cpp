@@ -1,5 +1,6 @@
 // The simulated board's monitor on an arbitrary character stream: command lines, "load t"
-// and the S-record lines that follow it, with any line ends, backspaces and overlong lines.
+// and the S-record lines that follow it, the pause after the end record, with any line ends,
+// backspaces and overlong lines.
 // Each line is also given to the S-record parser directly, whose accepted records must be
 // exactly what the line says.
 
@@ -13,10 +14,14 @@
 
 #include "core/memory_image.h"
 #include "core/monitor.h"
-#include "core/srecord.h"
 #include "fuzz_check.h"
+#include "srecord/srecord.h"
 
 using namespace boardsim;
+using halvane::parse_srecord;
+using halvane::SRecord;
+using halvane::SRecordError;
+using halvane::SRecordParse;
 
 namespace {
 
@@ -110,11 +115,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     MemoryImage memory;
     CountingHost host;
-    Monitor monitor(memory, host, true);
+    // A short pause after the end record, so that inputs of a few hundred characters reach
+    // both the characters lost in it and the monitor reading again.
+    Monitor monitor(memory, host,
+                    MonitorSettings{.auto_reset = true, .end_of_load_pause = Nanos(20'000'000)});
     monitor.reset("power on", Nanos(0));
     std::int64_t at = 0;
     for (char c : text) {
-        monitor.receive(static_cast<std::uint8_t>(c), Nanos(at += 1'041'666));
+        at += 1'041'666;
+        // The deadline the monitor asks for comes before the character, as in the board's loop.
+        if (const auto due = monitor.next_wakeup(); due && *due <= Nanos(at)) {
+            monitor.run_until(*due);
+        }
+        monitor.receive(static_cast<std::uint8_t>(c), Nanos(at));
         monitor.run_until(Nanos(at));
     }
     // Every record counted ended with a line end; a line cannot be counted twice.

@@ -83,7 +83,10 @@ int main() {
     tcgetattr(fd, &t);
     cfmakeraw(&t);
     tcsetattr(fd, TCSANOW, &t);
-    read_until(fd, ">");
+    // The banner; the monitor's first prompt comes after a CR.
+    read_until(fd, "go ADDR\r\n");
+    if (write(fd, "\r", 1) != 1 || read_until(fd, ">") < 0)
+        return stop_board(pid, "the monitor did not show its prompt");
 
     // A download: 64 records of 16 bytes, written at once; the monitor echoes every character.
     std::string file;
@@ -93,12 +96,19 @@ int main() {
     auto start = Clock::now();
     if (write(fd, load.data(), load.size()) < 0 || write(fd, file.data(), file.size()) < 0)
         return stop_board(pid, "the download could not be written");
-    const long echoed = read_until(fd, "bad\r\n>");
+    const long echoed = read_until(fd, "S9032400D8\r\n");
     const double download_time = seconds_since(start);
-    if (echoed < 0) return stop_board(pid, "the monitor did not finish the load");
+    if (echoed < 0) return stop_board(pid, "the monitor did not echo the load");
     std::printf(
         "download echo: %ld characters back in %.3f s = %.0f characters/s (line limit 960)\n",
         echoed, download_time, static_cast<double>(echoed) / download_time);
+    // The monitor leaves the line unread for a second after the end record, then reports.
+    start = Clock::now();
+    if (read_until(fd, "bad\r\n>") < 0)
+        return stop_board(pid, "the monitor did not report the load");
+    std::printf(
+        "end of load: the report came %.3f s after the end record's echo was read (board: 1 s)\n",
+        seconds_since(start));
 
     // Reads one after another: each waits for its reply, as the watch window does.
     const std::string go = "go 2400\r";

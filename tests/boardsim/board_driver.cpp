@@ -31,6 +31,13 @@ std::string BoardDriver::wait(Nanos duration) {
     return out;
 }
 
+void BoardDriver::wait_for(std::string& out, std::string_view text) {
+    const Nanos limit = now_ + std::chrono::minutes(1);
+    while (out.find(text) == std::string::npos && now_ < limit) {
+        out += wait(std::chrono::milliseconds(1));
+    }
+}
+
 std::string BoardDriver::jump(Nanos later) {
     now_ = later;
     return collect();
@@ -39,23 +46,18 @@ std::string BoardDriver::jump(Nanos later) {
 std::string BoardDriver::start(const std::string& records) {
     board_.power_on(now_);
     std::string out = collect();
+    out += send("\r");
     out += send("load t\r");
     out += send(records);
+    // The echoed download takes its time on a paced line, and the monitor its pause.
+    wait_for(out, " bad\r\n>");
     out += send("go 2400\r");
-    // The echoed download takes its time on a paced line.
-    while (out.find("go 2400\r\n") == std::string::npos && now_ < Nanos{std::chrono::minutes(1)}) {
-        out += wait(std::chrono::milliseconds(10));
-    }
+    wait_for(out, "go 2400\r\n");
     return out;
 }
 
 std::string BoardDriver::start_program() {
-    board_.power_on(now_);
-    std::string out = collect();
-    out += send("load t\r");
-    out += send(s1_record(0x2400, "20040000") + "\r\nS9032400D8\r\n");
-    out += send("go 2400\r");
-    return out;
+    return start(s1_record(0x2400, "20040000") + "\r\nS9032400D8\r\n");
 }
 
 std::string s1_record(unsigned address, std::string_view data_hex) {

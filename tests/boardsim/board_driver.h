@@ -32,12 +32,17 @@ class BoardDriver {
     std::string send(std::string_view text);
     // Lets time pass and returns what the board sent meanwhile.
     std::string wait(Nanos duration);
+    // Lets time pass, adding what the board sends to `out`, until `out` holds `text` (or a
+    // minute has passed).
+    void wait_for(std::string& out, std::string_view text);
     // Moves the clock to `later` in one step, as after a stall of the host.
     std::string jump(Nanos later);
-    // Powers on, downloads a one-record program at 2400 and starts it; returns the dialogue.
+    // Powers on, downloads a one-record program at 2400 and starts it as a user at a terminal
+    // would (CR after the banner, the go command after the load's prompt); returns the
+    // dialogue.
     std::string start_program();
-    // Powers on, downloads the S-records in `records` and starts them at 2400; returns the
-    // dialogue, waiting until the line is quiet.
+    // The same with the S-records in `records`; returns the dialogue up to the go command's
+    // echo.
     std::string start(const std::string& records);
 
     Board& board() { return board_; }

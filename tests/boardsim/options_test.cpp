@@ -25,6 +25,8 @@ TEST(Options, DefaultsArePacedAutoResettingAndFaultFree) {
     const Options options = parsed({});
     EXPECT_EQ(options.board.baud, 9600u);
     EXPECT_TRUE(options.board.auto_reset);
+    EXPECT_FALSE(options.board.fast_load);
+    EXPECT_EQ(options.board.usb_latency, Nanos{0});
     EXPECT_FALSE(options.board.counter_address);
     EXPECT_FALSE(options.board.faults.any());
     EXPECT_EQ(options.board.runner, ProgramRunner::kProcessor);
@@ -34,14 +36,16 @@ TEST(Options, DefaultsArePacedAutoResettingAndFaultFree) {
 }
 
 TEST(Options, EveryOptionIsUnderstoodInBothSpellings) {
-    const Options options =
-        parsed({"--link", "/tmp/board", "--count=2402", "--baud", "0", "--no-auto-reset",
-                "--no-reply", "--reply-delay=250", "--drop-every", "3", "--garbage",
-                "--hangup-after", "7", "--log", "traffic.txt", "--trace=run.trace", "--help"});
+    const Options options = parsed(
+        {"--link", "/tmp/board", "--count=2402", "--baud", "0", "--no-auto-reset", "--fast-load",
+         "--usb-latency=16", "--no-reply", "--reply-delay=250", "--drop-every", "3", "--garbage",
+         "--hangup-after", "7", "--log", "traffic.txt", "--trace=run.trace", "--help"});
     EXPECT_EQ(options.link_path, "/tmp/board");
     EXPECT_EQ(options.board.counter_address, 0x2402);
     EXPECT_EQ(options.board.baud, 0u);
     EXPECT_FALSE(options.board.auto_reset);
+    EXPECT_TRUE(options.board.fast_load);
+    EXPECT_EQ(options.board.usb_latency, std::chrono::milliseconds(16));
     EXPECT_TRUE(options.board.faults.no_reply);
     EXPECT_EQ(options.board.faults.reply_delay, std::chrono::milliseconds(250));
     EXPECT_EQ(options.board.faults.drop_every, 3u);
@@ -69,6 +73,8 @@ TEST(Options, MistakesAreExplained) {
     EXPECT_EQ(error_of({"--hangup-after=0"}),
               "--hangup-after needs a count of at least 1, not \"0\"");
     EXPECT_EQ(error_of({"--garbage=yes"}), "--garbage takes no value");
+    EXPECT_EQ(error_of({"--usb-latency", "256"}),
+              "--usb-latency needs milliseconds from 0 to 255, not \"256\"");
     EXPECT_EQ(error_of({"--link="}), "--link needs a path");
     EXPECT_EQ(error_of({"--trace"}), "--trace needs a value");
     EXPECT_EQ(error_of({"--builtin-responder=1"}), "--builtin-responder takes no value");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "board_driver.h"
+#include "core/usb_adapter.h"
 
 namespace boardsim {
 namespace {
@@ -47,6 +48,45 @@ TEST(PacedWire, DroppingKeepsTheCharacterAlreadyOnTheWire) {
     EXPECT_EQ(wire.pop_arrived(5ms)->at, Nanos{2ms});
 }
 
+std::string text_of(const std::vector<std::uint8_t>& bytes) {
+    return {bytes.begin(), bytes.end()};
+}
+
+TEST(UsbAdapter, AShortReplyWaitsForTheLatencyTimerStartedByItsFirstCharacter) {
+    UsbAdapter adapter(16ms);
+    adapter.push('!', 0ms);
+    adapter.push('2', 1ms);
+    EXPECT_EQ(adapter.next_delivery(), Nanos{16ms});
+    EXPECT_EQ(text_of(adapter.take_delivered(15ms)), "");
+    adapter.push('0', 15ms);
+    EXPECT_EQ(text_of(adapter.take_delivered(16ms)), "!20");
+    EXPECT_FALSE(adapter.next_delivery());
+    // A character that comes after the timer ran out starts the next one.
+    adapter.push('@', 17ms);
+    adapter.push('!', 40ms);
+    EXPECT_EQ(text_of(adapter.take_delivered(40ms)), "@");
+    EXPECT_EQ(adapter.next_delivery(), Nanos{56ms});
+    EXPECT_FALSE(adapter.empty());
+}
+
+TEST(UsbAdapter, SixtyTwoCharactersGoAtOnce) {
+    UsbAdapter adapter(16ms);
+    for (int i = 0; i < 61; ++i) adapter.push('a', i * 100us);
+    EXPECT_EQ(adapter.take_delivered(6100us).size(), 0u);
+    adapter.push('b', 6100us);
+    EXPECT_EQ(text_of(adapter.take_delivered(6100us)), std::string(61, 'a') + "b");
+    adapter.push('c', 6200us);
+    EXPECT_EQ(adapter.next_delivery(), Nanos{6200us + 16ms});
+}
+
+TEST(UsbAdapter, WithoutLatencyNothingIsHeld) {
+    UsbAdapter adapter(0ms);
+    adapter.push('x', 3ms);
+    EXPECT_FALSE(adapter.next_delivery());
+    EXPECT_EQ(text_of(adapter.take_delivered(3ms)), "x");
+    EXPECT_TRUE(adapter.empty());
+}
+
 TEST(BoardPacing, ARequestAndItsReplyTakeNineCharacterTimes) {
     BoardConfig config;  // 9600 baud
     config.runner = ProgramRunner::kBuiltinResponder;
@@ -66,6 +106,21 @@ TEST(BoardPacing, ARequestAndItsReplyTakeNineCharacterTimes) {
     const Nanos char_time = PacedWire::char_time_for_baud(9600);
     EXPECT_GE(last - sent, 9 * char_time);
     EXPECT_LT(last - sent, 9 * char_time + 100us);
+}
+
+TEST(BoardPacing, AUsbAdapterHandsTheReplyOverOneLatencyAfterItsFirstCharacter) {
+    BoardConfig config;  // 9600 baud
+    config.runner = ProgramRunner::kBuiltinResponder;
+    config.usb_latency = 16ms;
+    testing::BoardDriver driver(config);
+    driver.start_program();
+    driver.wait(2s);
+    const Nanos char_time = PacedWire::char_time_for_baud(9600);
+    EXPECT_EQ(driver.send("*2400"), "");
+    // Five characters of request; the reply's first has crossed the line a character later.
+    EXPECT_EQ(driver.wait(6 * char_time + 16ms - 1us), "");
+    EXPECT_EQ(driver.wait(1us), "!20@");
+    EXPECT_FALSE(driver.board().next_event());
 }
 
 }  // namespace

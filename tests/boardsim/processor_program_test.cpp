@@ -150,6 +150,9 @@ TEST(ProcessorExit, SwiReturnsToTheMonitorWithTheProgramsRegisters) {
     // The monitor has the line again: a second go runs the program afresh.
     EXPECT_EQ(driver.send("go 2400\r"), "go 2400\r\n");
     EXPECT_EQ(driver.wait(5ms), stopped);
+    // A bare CR repeats the go.
+    EXPECT_EQ(driver.send("\r"), "\r\n");
+    EXPECT_EQ(driver.wait(5ms), stopped);
 }
 
 TEST(ProcessorExit, TrapsStrayInterruptsAndJumpsIntoTheRomSayWhereTheProgramWas) {

@@ -76,7 +76,7 @@ TEST(ResponderCounter, NothingCountsBeforeTheProgramStarts) {
     driver.board().power_on(driver.now());
     driver.wait(1s);
     EXPECT_EQ(driver.board().memory().read(0x2403), 0);
-    driver.send("go 2400\r");  // nothing loaded: silent, and no counting either
+    driver.send("\rgo 2400\r");  // nothing loaded: silent, and no counting either
     driver.wait(1s);
     EXPECT_EQ(driver.board().memory().read(0x2403), 0);
 }

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "core/memory_image.h"
-#include "core/srecord.h"
+#include "srecord/srecord.h"
 
 namespace {
 
@@ -127,15 +127,15 @@ TEST(ExampleFiles, TheSRecordsAreValidAndLoadTheProgramAt2400) {
     bool ended = false;
     while (std::getline(file, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        const auto parsed = boardsim::parse_srecord(line);
-        ASSERT_TRUE(std::holds_alternative<boardsim::SRecord>(parsed)) << line;
-        const auto& record = std::get<boardsim::SRecord>(parsed);
-        if (record.kind == boardsim::SRecord::Kind::kEnd) {
+        const auto parsed = halvane::parse_srecord(line);
+        ASSERT_TRUE(std::holds_alternative<halvane::SRecord>(parsed)) << line;
+        const auto& record = std::get<halvane::SRecord>(parsed);
+        if (record.kind == halvane::SRecord::Kind::kEnd) {
             EXPECT_EQ(record.address, 0x2400);
             ended = true;
         }
         std::uint16_t address = record.address;
-        if (record.kind == boardsim::SRecord::Kind::kData) {
+        if (record.kind == halvane::SRecord::Kind::kData) {
             for (auto b : record.data) memory.load(address++, b);
         }
     }

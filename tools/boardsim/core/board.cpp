@@ -21,8 +21,14 @@ Board::Board(const BoardConfig& config, TrafficLog* log, std::ostream* trace)
       trace_(trace),
       from_pc_(PacedWire::char_time_for_baud(config.baud)),
       to_pc_(PacedWire::char_time_for_baud(config.baud)),
+      adapter_(config.usb_latency),
       faults_(config.faults, *this, [this](std::string_view text, Nanos at) { note(text, at); }),
-      monitor_(memory_, *this, config.auto_reset) {}
+      monitor_(memory_, *this,
+               MonitorSettings{
+                   .auto_reset = config.auto_reset,
+                   .end_of_load_pause =
+                       config.fast_load ? Nanos{0} : MonitorSettings::kBoardEndOfLoadPause,
+               }) {}
 
 void Board::power_on(Nanos now) {
     // The monitor sets the SCI up for 9600 baud before it prints its banner, so a program
@@ -42,7 +48,6 @@ void Board::receive_from_pc(std::span<const std::uint8_t> bytes, Nanos now) {
 }
 
 std::vector<std::uint8_t> Board::advance(Nanos now) {
-    std::vector<std::uint8_t> arrived_at_pc;
     {
         // After a stall of the host the program need not live through every missed moment,
         // only through those before the next character it will receive.
@@ -74,18 +79,20 @@ std::vector<std::uint8_t> Board::advance(Nanos now) {
         }
     }
     while (const auto arrival = to_pc_.pop_arrived(now)) {
-        arrived_at_pc.push_back(arrival->byte);
-        // The log shows each character when it has reached the PC.
+        // The log shows each character when it has crossed the line, before any adapter
+        // holds it back.
         if (log_) log_->byte(TrafficLog::Direction::kSent, arrival->byte, arrival->at);
+        adapter_.push(arrival->byte, arrival->at);
     }
     if (log_) log_->flush_if_idle(now);
-    return arrived_at_pc;
+    return adapter_.take_delivered(now);
 }
 
 std::optional<Nanos> Board::next_event() const {
     std::optional<Nanos> earliest;
     take_earliest(earliest, from_pc_.next_arrival());
     take_earliest(earliest, to_pc_.next_arrival());
+    take_earliest(earliest, adapter_.next_delivery());
     take_earliest(earliest, monitor_.next_wakeup());
     take_earliest(earliest, faults_.next_wakeup());
     if (log_) take_earliest(earliest, log_->idle_deadline());
@@ -93,7 +100,7 @@ std::optional<Nanos> Board::next_event() const {
 }
 
 bool Board::hung_up() const {
-    return faults_.hangup_due() && to_pc_.empty();
+    return faults_.hangup_due() && to_pc_.empty() && adapter_.empty();
 }
 
 void Board::monitor_output(std::string_view text, Nanos at) {

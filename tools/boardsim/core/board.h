@@ -15,6 +15,7 @@
 #include "core/paced_wire.h"
 #include "core/sim_time.h"
 #include "core/traffic_log.h"
+#include "core/usb_adapter.h"
 
 namespace boardsim {
 
@@ -27,22 +28,24 @@ enum class ProgramRunner {
 struct BoardConfig {
     unsigned baud = 9600;  // 0: no pacing
     bool auto_reset = true;
+    bool fast_load = false;  // the monitor answers at once after the end record of a load
+    Nanos usb_latency{0};    // a USB-serial adapter's latency timer on the way to the PC; 0: none
     ProgramRunner runner = ProgramRunner::kProcessor;
     std::optional<std::uint16_t> counter_address;  // the built-in responder's counter
     FaultOptions faults;
 };
 
 // The whole simulated board behind its serial connector: the line paced in both directions,
-// the monitor, the program it starts and the fault injection, all driven by the time the
-// caller passes in. The event loop feeds it what the PC wrote, asks when something will
-// happen next, and writes out what advance() returns.
+// the monitor, the program it starts and the fault injection, and on the PC's side a USB-serial
+// adapter if one is asked for, all driven by the time the caller passes in. The event loop feeds it
+// what the PC wrote, asks when something will happen next, and writes out what advance() returns.
 class Board : private MonitorHost, private SerialSink {
   public:
     // `trace`, when given, receives one line per instruction the processor executes.
     explicit Board(const BoardConfig& config, TrafficLog* log = nullptr,
                    std::ostream* trace = nullptr);
 
-    // Power on: the monitor's banner and prompt.
+    // Power on: the monitor's banner; it waits for a CR before its prompt.
     void power_on(Nanos now);
     // The reset button.
     void press_reset(Nanos now);
@@ -73,6 +76,7 @@ class Board : private MonitorHost, private SerialSink {
     MemoryImage memory_;
     PacedWire from_pc_;
     PacedWire to_pc_;
+    UsbAdapter adapter_;
     FaultInjector faults_;
     Monitor monitor_;
 };

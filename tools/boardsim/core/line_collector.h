@@ -30,6 +30,8 @@ class LineCollector {
     // Backspace: removes the last stored character; false when the line is empty.
     bool erase_last();
     void clear();
+    // The LF that pairs with the last CR was dealt with outside: the next LF ends a line.
+    void forget_cr() { after_cr_ = false; }
 
   private:
     std::size_t max_length_;

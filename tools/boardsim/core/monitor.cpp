@@ -6,10 +6,15 @@
 #include <utility>
 #include <variant>
 
-#include "core/srecord.h"
+#include "srecord/srecord.h"
 
 namespace boardsim {
 namespace {
+
+using halvane::parse_srecord;
+using halvane::SRecord;
+using halvane::SRecordError;
+using halvane::SRecordParse;
 
 // A command line is short; an S-record line holds at most 255 bytes as hex plus its type.
 constexpr std::size_t kMaxCommandLength = 80;
@@ -49,10 +54,10 @@ std::string printable(std::string_view text) {
 
 }  // namespace
 
-Monitor::Monitor(MemoryImage& memory, MonitorHost& host, bool auto_reset)
+Monitor::Monitor(MemoryImage& memory, MonitorHost& host, MonitorSettings settings)
     : memory_(memory),
       host_(host),
-      auto_reset_(auto_reset),
+      settings_(settings),
       command_line_(kMaxCommandLength),
       load_line_(kMaxRecordLength),
       reset_watch_(kMaxCommandLength) {}
@@ -60,27 +65,41 @@ Monitor::Monitor(MemoryImage& memory, MonitorHost& host, bool auto_reset)
 void Monitor::reset(std::string_view reason, Nanos at) {
     host_.board_reset(reason, at);
     program_.reset();
-    state_ = State::kCommand;
+    state_ = State::kAwaitingReturn;
     command_line_.clear();
     load_line_.clear();
     reset_watch_.clear();
+    previous_command_.clear();
     print(kBanner, at);
-    print(kPrompt, at);
 }
 
 void Monitor::receive(std::uint8_t byte, Nanos at) {
+    if (state_ == State::kEndOfLoad && at >= reads_again_at_) report_load(reads_again_at_);
     // The LF of a CR LF pair belongs to the line the CR ended, even when that line changed the
-    // state (the end record of a load, a "load t" that reset the board).
+    // state (a "load t" that reset the board, the end record of a load without the pause).
     const bool after_cr = std::exchange(last_was_cr_, byte == '\r');
-    if (byte == '\n' && after_cr && (state_ == State::kCommand || state_ == State::kLoading)) {
+    const bool monitor_reads =
+        state_ == State::kAwaitingReturn || state_ == State::kCommand || state_ == State::kLoading;
+    if (byte == '\n' && after_cr && monitor_reads) {
+        command_line_.forget_cr();
+        load_line_.forget_cr();
         return;
     }
     switch (state_) {
+        case State::kAwaitingReturn:
+            if (byte == '\r') {
+                state_ = State::kCommand;
+                print(kPrompt, at);
+            }
+            break;
         case State::kCommand:
             receive_command_char(byte, at);
             break;
         case State::kLoading:
             receive_load_char(byte, at);
+            break;
+        case State::kEndOfLoad:
+            receive_unread(at);
             break;
         case State::kRunning:
         case State::kSilent:
@@ -115,11 +134,15 @@ void Monitor::receive_command_char(std::uint8_t byte, Nanos at) {
     if (fed == LineCollector::Fed::kLineEnd) run_command(command_line_.take_line(), at);
 }
 
-void Monitor::run_command(const std::string& line, Nanos at) {
+void Monitor::run_command(const std::string& typed, Nanos at) {
+    const std::string line = normalise(typed).empty() ? previous_command_ : typed;
     const std::string command = normalise(line);
     if (command.empty()) {
         print(kPrompt, at);
-    } else if (command == "load t") {
+        return;
+    }
+    previous_command_ = line;
+    if (command == "load t") {
         state_ = State::kLoading;
         load_ = {};
         load_line_number_ = 0;
@@ -175,7 +198,7 @@ void Monitor::load_line(const std::string& line, bool overflowed, Nanos at) {
     if (normalise(line).empty()) return;
 
     const SRecordParse parsed =
-        overflowed ? SRecordParse{SRecordError{"line too long"}} : parse_srecord(line);
+        overflowed ? SRecordParse{SRecordError{.message = "line too long"}} : parse_srecord(line);
     if (const auto* error = std::get_if<SRecordError>(&parsed)) {
         ++load_.bad_records;
         const std::string message =
@@ -195,18 +218,52 @@ void Monitor::load_line(const std::string& line, bool overflowed, Nanos at) {
             for (std::uint8_t value : record.data) memory_.load(address++, value);
             break;
         }
-        case SRecord::Kind::kEnd: {
-            const std::string summary = "done: " + std::to_string(load_.data_records) +
-                                        " data records, " + std::to_string(load_.bad_records) +
-                                        " bad";
-            print(summary + "\r\n", at);
-            print(kPrompt, at);
-            host_.note("monitor: load " + summary, at);
-            state_ = State::kCommand;
-            command_line_.clear();
+        case SRecord::Kind::kEnd:
+            end_load(at);
             break;
-        }
     }
+}
+
+void Monitor::end_load(Nanos at) {
+    // Nothing is left to repeat: a bare CR after a load only shows a new prompt.
+    previous_command_.clear();
+    if (settings_.end_of_load_pause <= Nanos{0}) {
+        report_load(at);
+        return;
+    }
+    state_ = State::kEndOfLoad;
+    reads_again_at_ = at + settings_.end_of_load_pause;
+    sci_holds_character_ = false;
+    characters_overrun_ = 0;
+}
+
+void Monitor::receive_unread(Nanos at) {
+    if (!sci_holds_character_) {
+        sci_holds_character_ = true;
+        return;
+    }
+    if (characters_overrun_++ == 0) {
+        host_.note("monitor: not reading after the end record; characters are lost (overrun)", at);
+    }
+}
+
+void Monitor::report_load(Nanos at) {
+    if (state_ == State::kEndOfLoad) {
+        host_.note("monitor: reading again after the end record: " +
+                       std::string(sci_holds_character_ ? "1 character held and thrown away, "
+                                                        : "nothing held, ") +
+                       std::to_string(characters_overrun_) + " lost",
+                   at);
+        // The monitor saw none of those characters, line ends included.
+        last_was_cr_ = false;
+    }
+    const std::string summary = "done: " + std::to_string(load_.data_records) + " data records, " +
+                                std::to_string(load_.bad_records) + " bad";
+    print(summary + "\r\n", at);
+    print(kPrompt, at);
+    host_.note("monitor: load " + summary, at);
+    state_ = State::kCommand;
+    command_line_.clear();
 }
 
 void Monitor::receive_while_running(std::uint8_t byte, Nanos at) {
@@ -215,18 +272,22 @@ void Monitor::receive_while_running(std::uint8_t byte, Nanos at) {
         take_over_if_finished();
         if (!program_) return;
     }
-    if (!auto_reset_) return;
+    if (!settings_.auto_reset) return;
     if (reset_watch_.feed(byte) != LineCollector::Fed::kLineEnd) return;
     const std::string line = reset_watch_.take_line();
     if (normalise(line) != "load t") return;
     reset("\"load t\" received while the program ran (auto-reset)", at);
-    // The command was typed before the reset; the monitor now takes it as typed after it.
+    // The command was typed before the reset; the monitor now takes it as typed after the CR
+    // that its banner waits for.
+    state_ = State::kCommand;
+    print(kPrompt, at);
     print(line, at);
     print("\r\n", at);
     run_command(line, at);
 }
 
 void Monitor::run_until(Nanos now) {
+    if (state_ == State::kEndOfLoad && now >= reads_again_at_) report_load(reads_again_at_);
     if (!program_) return;
     program_->run_until(now);
     take_over_if_finished();
@@ -249,6 +310,7 @@ void Monitor::take_over_if_finished() {
 }
 
 std::optional<Nanos> Monitor::next_wakeup() const {
+    if (state_ == State::kEndOfLoad) return reads_again_at_;
     if (program_) return program_->next_wakeup();
     return std::nullopt;
 }

@@ -12,13 +12,23 @@ const char* const kUsage =
 A simulated CME11E9 68HC11 board on a pseudo-terminal. Prints the terminal's
 device path as its first line, then serves until interrupted (Ctrl-C, SIGTERM).
 
-The board runs its monitor: "load t" reads S-records, "go ADDR" starts the
-program. By default a 68HC11 processor executes the downloaded program at the
-real board's 2 MHz, with the SCI on the terminal, so the program's own
-responder answers the watch window ("*AAAA" -> "!HH@", "*FFFFAAAAHH" stores
-HH at AAAA); a program without one leaves the board silent, as a real board
-would. When the program executes SWI (or enters the monitor some other way)
-the monitor says why and shows its prompt again. SIGUSR1 presses reset.
+The board runs its monitor as the real board does. After a reset it prints
+its banner and waits for a carriage return (CR) before its first prompt ">".
+"load t" reads S-records, "go ADDR" starts the program, and a bare CR repeats
+the previous command (after a load it only shows a new prompt). After the end
+record of a load the monitor leaves the line unread for one second: of what
+arrives meanwhile the SCI keeps the first character, which is then thrown
+away, and loses the rest; then the monitor prints
+"done: N data records, M bad" and its prompt.
+
+By default a 68HC11 processor executes the downloaded program at the real
+board's 2 MHz, with the SCI on the terminal, so the program's own responder
+answers the watch window ("*AAAA" -> "!HH@", "*FFFFAAAAHH" stores HH at
+AAAA); a program without one leaves the board silent, as a real board would.
+When the program executes SWI (or enters the monitor some other way) the
+monitor says why and shows its prompt again. SIGUSR1 presses reset; so does
+a "load t" line while a program runs, which then loads as if typed after
+the reset and its CR.
 
   --link PATH         also make PATH a symbolic link to the terminal
                       (removed on exit)
@@ -32,6 +42,12 @@ the monitor says why and shows its prompt again. SIGUSR1 presses reset.
                       processor's SCI still takes characters at its own rate)
   --no-auto-reset     ignore "load t" while a program runs (only SIGUSR1
                       resets the board)
+  --fast-load         report a load at once after its end record, without
+                      the monitor's one-second pause (for quick demos)
+  --usb-latency MS    hold the board's output as a USB-serial adapter does:
+                      pass it to the PC only when 62 characters wait or MS
+                      milliseconds after the first one waiting (1 to 255;
+                      default 0: no adapter, nothing is held)
   --log FILE          write every character received and sent, with times
                       (the monitor's dialogue and the program's traffic)
   --trace FILE        write one line per executed instruction: address,
@@ -108,6 +124,11 @@ std::variant<Options, OptionError> parse_options(const std::vector<std::string>&
                        0, 4'000'000, 10,
                        [&](std::uint64_t v) { options.board.baud = static_cast<unsigned>(v); },
                        "needs a rate from 0 to 4000000")},
+        {"--usb-latency",
+         number(
+             0, 255, 10,
+             [&](std::uint64_t v) { options.board.usb_latency = std::chrono::milliseconds(v); },
+             "needs milliseconds from 0 to 255")},
         {"--reply-delay",
          number(
              0, 3'600'000, 10,
@@ -126,6 +147,7 @@ std::variant<Options, OptionError> parse_options(const std::vector<std::string>&
     };
     const std::map<std::string, std::function<void()>> flags = {
         {"--no-auto-reset", [&] { options.board.auto_reset = false; }},
+        {"--fast-load", [&] { options.board.fast_load = true; }},
         {"--builtin-responder", [&] { options.board.runner = ProgramRunner::kBuiltinResponder; }},
         {"--no-reply", [&] { faults.no_reply = true; }},
         {"--garbage", [&] { faults.garbage = true; }},

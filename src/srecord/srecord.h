@@ -6,7 +6,7 @@
 #include <variant>
 #include <vector>
 
-namespace boardsim {
+namespace halvane {
 
 // One decoded Motorola S-record line.
 struct SRecord {
@@ -16,8 +16,20 @@ struct SRecord {
     std::vector<std::uint8_t> data;  // payload after the address, checksum excluded
 };
 
-// Why a line is not a usable record, in words for the monitor's error line.
+// Why a line is not a usable record: the kind, for callers that word it themselves, and a
+// message with the details, as the board's monitor reports it.
 struct SRecordError {
+    enum class Problem {
+        kNotARecord,      // does not start with S and a type digit
+        kUnknownType,     // S4, S6 or a character that is no type
+        kLongAddress,     // S2, S3, S7, S8: addresses beyond FFFF
+        kOddDigitCount,   // half a byte at the end
+        kNotHexDigit,     // a character that is not a hex digit
+        kTooShort,        // not even a count, an address and a checksum
+        kWrongByteCount,  // the count does not match the line's length
+        kBadChecksum,
+    };
+    Problem problem = Problem::kNotARecord;
     std::string message;
 };
 
@@ -28,4 +40,4 @@ using SRecordParse = std::variant<SRecord, SRecordError>;
 // count must match the line's length and the checksum must be right.
 SRecordParse parse_srecord(std::string_view line);
 
-}  // namespace boardsim
+}  // namespace halvane

@@ -1,9 +1,12 @@
-#include "core/srecord.h"
+#include "srecord/srecord.h"
 
 #include <cstdio>
+#include <utility>
 
-namespace boardsim {
+namespace halvane {
 namespace {
+
+using Problem = SRecordError::Problem;
 
 int hex_digit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -18,15 +21,16 @@ std::string hex_byte(unsigned value) {
     return text;
 }
 
-SRecordError error(std::string message) {
-    return SRecordError{std::move(message)};
+SRecordError error(SRecordError::Problem problem, std::string message) {
+    return SRecordError{problem, std::move(message)};
 }
 
 }  // namespace
 
 SRecordParse parse_srecord(std::string_view line) {
     while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
-    if (line.size() < 2 || (line[0] != 'S' && line[0] != 's')) return error("not an S-record");
+    if (line.size() < 2 || (line[0] != 'S' && line[0] != 's'))
+        return error(Problem::kNotARecord, "not an S-record");
 
     SRecord record;
     switch (line[1]) {
@@ -46,34 +50,36 @@ SRecordParse parse_srecord(std::string_view line) {
         case '3':
         case '7':
         case '8':
-            return error(std::string("S") + line[1] + " records need addresses beyond FFFF");
+            return error(Problem::kLongAddress,
+                         std::string("S") + line[1] + " records need addresses beyond FFFF");
         default:
-            return error("unknown record type");
+            return error(Problem::kUnknownType, "unknown record type");
     }
 
     const std::string_view digits = line.substr(2);
-    if (digits.size() % 2 != 0) return error("odd number of hex digits");
+    if (digits.size() % 2 != 0) return error(Problem::kOddDigitCount, "odd number of hex digits");
     std::vector<std::uint8_t> bytes;
     bytes.reserve(digits.size() / 2);
     for (std::size_t i = 0; i < digits.size(); i += 2) {
         const int high = hex_digit(digits[i]);
         const int low = hex_digit(digits[i + 1]);
-        if (high < 0 || low < 0) return error("not a hex digit");
+        if (high < 0 || low < 0) return error(Problem::kNotHexDigit, "not a hex digit");
         bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
     }
     // Count, two address bytes and the checksum at the least.
-    if (bytes.size() < 4) return error("record too short");
+    if (bytes.size() < 4) return error(Problem::kTooShort, "record too short");
     if (bytes[0] != bytes.size() - 1) {
-        return error("byte count " + hex_byte(bytes[0]) + " does not match the line, which holds " +
-                     hex_byte(static_cast<unsigned>(bytes.size() - 1)));
+        return error(Problem::kWrongByteCount,
+                     "byte count " + hex_byte(bytes[0]) + " does not match the line, which holds " +
+                         hex_byte(static_cast<unsigned>(bytes.size() - 1)));
     }
 
     unsigned sum = 0;
     for (std::size_t i = 0; i + 1 < bytes.size(); ++i) sum += bytes[i];
     const unsigned expected = ~sum & 0xFFu;
     if (bytes.back() != expected) {
-        return error("bad checksum " + hex_byte(bytes.back()) + ", should be " +
-                     hex_byte(expected));
+        return error(Problem::kBadChecksum, "bad checksum " + hex_byte(bytes.back()) +
+                                                ", should be " + hex_byte(expected));
     }
 
     record.address = static_cast<std::uint16_t>(bytes[1] << 8 | bytes[2]);
@@ -81,4 +87,4 @@ SRecordParse parse_srecord(std::string_view line) {
     return record;
 }
 
-}  // namespace boardsim
+}  // namespace halvane
