@@ -13,8 +13,10 @@
 #include "core/memory_image.h"
 #include "core/monitor.h"
 #include "core/paced_wire.h"
+#include "core/processor_program.h"
 #include "core/sim_time.h"
 #include "core/traffic_log.h"
+#include "hc11/board.h"
 
 namespace boardsim {
 
@@ -30,19 +32,28 @@ struct BoardConfig {
     ProgramRunner runner = ProgramRunner::kProcessor;
     std::optional<std::uint16_t> counter_address;  // the built-in responder's counter
     FaultOptions faults;
+    // With a monitor ROM image the processor runs it from reset and there is no simulated
+    // monitor (auto_reset, runner and counter_address do not apply then).
+    std::optional<hc11::RomImage> rom;
+    std::optional<hc11::EepromImage> eeprom;  // the EEPROM's contents at power-on
+    bool pe0 = false;                         // the level of the PE0 pin
 };
 
 // The whole simulated board behind its serial connector: the line paced in both directions,
 // the monitor, the program it starts and the fault injection, all driven by the time the
 // caller passes in. The event loop feeds it what the PC wrote, asks when something will
 // happen next, and writes out what advance() returns.
+//
+// With a monitor ROM image (BoardConfig::rom) the simulated monitor stays out of it: the
+// processor runs the ROM from power-on, every character goes to its SCI, and the reset button
+// restarts the ROM with the processor's memory as it was.
 class Board : private MonitorHost, private SerialSink {
   public:
     // `trace`, when given, receives one line per instruction the processor executes.
     explicit Board(const BoardConfig& config, TrafficLog* log = nullptr,
                    std::ostream* trace = nullptr);
 
-    // Power on: the monitor's banner and prompt.
+    // Power on: the monitor's banner and prompt, or the ROM's start.
     void power_on(Nanos now);
     // The reset button.
     void press_reset(Nanos now);
@@ -57,6 +68,8 @@ class Board : private MonitorHost, private SerialSink {
 
     const Monitor& monitor() const { return monitor_; }
     MemoryImage& memory() { return memory_; }
+    // The processor running the ROM; null without one (or before power-on).
+    const ProcessorProgram* rom_program() const { return rom_program_.get(); }
 
   private:
     // MonitorHost
@@ -67,6 +80,10 @@ class Board : private MonitorHost, private SerialSink {
     // SerialSink, the line towards the PC
     void transmit(std::uint8_t byte, Nanos at) override;
 
+    // Whoever answers the line: the ROM on the processor, or the simulated monitor.
+    void run_firmware_until(Nanos now);
+    std::optional<Nanos> firmware_wakeup() const;
+
     BoardConfig config_;
     TrafficLog* log_;
     std::ostream* trace_;
@@ -75,6 +92,7 @@ class Board : private MonitorHost, private SerialSink {
     PacedWire to_pc_;
     FaultInjector faults_;
     Monitor monitor_;
+    std::unique_ptr<ProcessorProgram> rom_program_;
 };
 
 }  // namespace boardsim
