@@ -68,8 +68,6 @@ class Board : private MonitorHost, private SerialSink {
 
     const Monitor& monitor() const { return monitor_; }
     MemoryImage& memory() { return memory_; }
-    // The processor running the ROM; null without one (or before power-on).
-    const ProcessorProgram* rom_program() const { return rom_program_.get(); }
 
   private:
     // MonitorHost
