@@ -88,13 +88,6 @@ TEST_F(RomMode, TheRomGreetsLoadsWithItsOneSecondPauseAndStartsTheProgram) {
     // The line belongs to the program: "load t" does not reset the board.
     EXPECT_EQ(exchange("load t\r", "\n", 50ms), "");
     EXPECT_EQ(exchange("*2401", "@"), "!04@");
-
-    // The reset button restarts the ROM; the program is still in memory.
-    driver->board().press_reset(driver->now());
-    EXPECT_EQ(exchange("", ">", 100ms), kBanner);
-    EXPECT_EQ(exchange("\r", ">"), "\r\n>");
-    EXPECT_EQ(exchange("go 2400\r", "\n"), "go 2400\r\n");
-    EXPECT_EQ(exchange("*2400", "@"), "!20@");
 }
 
 TEST_F(RomMode, BadRecordsAreCountedAndReportedAtTheEnd) {
@@ -118,19 +111,6 @@ TEST_F(RomMode, AnInterruptWithoutAHandlerReturnsToThePrompt) {
     const std::string out = exchange("go 2500\r", ">", 100ms);
     EXPECT_EQ(out,
               "go 2500\r\n\r\nprogram stopped: interrupt without a handler, program at 2506\r\n>");
-}
-
-TEST_F(RomMode, Pe0HighStartsTheProgramInEeprom) {
-    const auto eeprom = read_eeprom_image(read_file(HALVANE_TEST_EEPROM_S19));
-    ASSERT_TRUE(std::holds_alternative<hc11::EepromImage>(eeprom));
-    config.eeprom = std::get<hc11::EepromImage>(eeprom);
-    config.pe0 = true;
-    driver = std::make_unique<BoardDriver>(config);
-    driver->board().power_on(driver->now());
-    EXPECT_EQ(driver->wait(100ms), "\r\nprogram in EEPROM running\r\n");
-    // PE0 low: the same EEPROM, but the monitor.
-    config.pe0 = false;
-    EXPECT_EQ(power_on(), kBanner + "\r\n>");
 }
 
 TEST_F(RomMode, FaultOptionsSpoilTheProgramsReplies) {
