@@ -88,6 +88,13 @@ class BoardProcess {
     void type(const std::string& text) {
         ASSERT_EQ(write(terminal_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
     }
+    // At the window's pace: one character per millisecond.
+    void request(const std::string& text) {
+        for (char c : text) {
+            type(std::string(1, c));
+            std::this_thread::sleep_for(1ms);
+        }
+    }
 
     // Reads until `enough` says so or the time is up; returns what came.
     std::string read_until(const std::function<bool(const std::string&)>& enough,
@@ -217,6 +224,14 @@ TEST(BoardsimProcess, BadOptionsExitWithStatusTwoAndSayWhy) {
     BoardProcess help({"--help"});
     EXPECT_NE(help.first_line().find("Usage: boardsim"), std::string::npos);
     EXPECT_EQ(help.wait_exit(std::nullopt), 0);
+
+    TempDir dir;
+    std::ofstream(dir / "short.bin") << std::string(100, '\x01');
+    BoardProcess short_rom({"--rom", dir / "short.bin"});
+    EXPECT_EQ(short_rom.wait_exit(std::nullopt), 2);
+    EXPECT_EQ(short_rom.stderr_text(), "boardsim: --rom " + (dir / "short.bin") +
+                                           ": a ROM image is 8192 bytes of E000-FFFF or "
+                                           "S-records; this file has 100 bytes\n");
 }
 
 TEST(BoardsimProcess, RunsTheExampleWhoseResponderServesTheWatchWindow) {
@@ -228,13 +243,7 @@ TEST(BoardsimProcess, RunsTheExampleWhoseResponderServesTheWatchWindow) {
     EXPECT_TRUE(dialogue.ends_with("done: 16 data records, 0 bad\r\n>\r\n>\r\n>go 2400\r\n"))
         << dialogue;
 
-    // The window's pace: one character per millisecond.
-    auto request = [&](const std::string& text) {
-        for (char c : text) {
-            board.type(std::string(1, c));
-            std::this_thread::sleep_for(1ms);
-        }
-    };
+    auto request = [&](const std::string& text) { board.request(text); };
     request("*2400");
     EXPECT_EQ(board.read_ending_with("@", 3s), "!20@");
     // Typed at once, the line paces it and the log shows it as one group however busy this
@@ -288,6 +297,74 @@ TEST(BoardsimProcess, TracesTheProgramAndShowsItsReturnToTheMonitor) {
     const std::string trace = read_file(dir / "run.trace");
     EXPECT_TRUE(trace.starts_with("2400  86")) << trace;
     EXPECT_NE(trace.find("\n2402  3F"), std::string::npos) << trace;
+}
+
+bool have_test_rom() {
+    return !std::string(HALVANE_TEST_ROM).empty();
+}
+
+const std::string kRomBannerEnd = "(68HC11E9)\r\n";
+
+TEST(BoardsimProcess, RunsAMonitorRomThatLoadsTheExampleAndKeepsItAcrossReset) {
+    if (!have_test_rom()) GTEST_SKIP() << "m68hc11-as is not installed";
+    TempDir dir;
+    BoardProcess board({"--rom", HALVANE_TEST_ROM, "--log", dir / "traffic.log"});
+    ASSERT_TRUE(board.open_terminal(board.first_line()));
+    EXPECT_NE(board.read_ending_with(kRomBannerEnd).find("TESTMON"), std::string::npos);
+    board.type("\r");
+    EXPECT_EQ(board.read_ending_with(">"), "\r\n>");
+    board.type("load t\r");
+    EXPECT_EQ(board.read_ending_with("\n"), "load t\r\n");
+    // Typed right behind the file, the go command falls into the ROM's pause after S9.
+    board.type(read_file(HALVANE_EXAMPLES_DIR "/counter.s19") + "\r\rgo 2400\r");
+    EXPECT_EQ(board.read_ending_with("done\r\n>", 5s), "done\r\n>");
+    EXPECT_EQ(board.read_for(300ms), "");
+    board.type("go 2400\r");
+    EXPECT_EQ(board.read_ending_with("\n"), "go 2400\r\n");
+
+    // The example's responder answers, and its counter moves.
+    board.request("*2402");
+    const std::string first = board.read_ending_with("@", 3s);
+    std::this_thread::sleep_for(100ms);
+    board.request("*2402");
+    const std::string later = board.read_ending_with("@", 3s);
+    ASSERT_EQ(first.size(), 4u) << first;
+    EXPECT_EQ(later.size(), 4u) << later;
+    EXPECT_NE(later, first);
+
+    // Reset restarts the ROM; the program is still in memory.
+    kill(board.pid(), SIGUSR1);
+    EXPECT_NE(board.read_ending_with(kRomBannerEnd).find("TESTMON"), std::string::npos);
+    board.type("\r");
+    EXPECT_EQ(board.read_ending_with(">"), "\r\n>");
+    board.type("go 2400\r");
+    EXPECT_EQ(board.read_ending_with("\n"), "go 2400\r\n");
+    board.request("*2400");
+    EXPECT_EQ(board.read_ending_with("@", 3s), "!20@");
+    EXPECT_EQ(board.wait_exit(SIGTERM), 0);
+
+    const std::string log = read_file(dir / "traffic.log");
+    EXPECT_NE(log.find("power on: monitor ROM"), std::string::npos) << log.substr(0, 1500);
+    EXPECT_NE(log.find("reset: reset button"), std::string::npos);
+    EXPECT_NE(log.find("board->PC  \"done\\r\\n\""), std::string::npos);
+}
+
+TEST(BoardsimProcess, RomAsSRecordsIsTracedAndPe0StartsTheEepromsProgram) {
+    if (!have_test_rom()) GTEST_SKIP() << "m68hc11-as is not installed";
+    TempDir dir;
+    {
+        BoardProcess board({"--rom", HALVANE_TEST_ROM_S19, "--trace", dir / "rom.trace"});
+        ASSERT_TRUE(board.open_terminal(board.first_line()));
+        EXPECT_NE(board.read_ending_with(kRomBannerEnd).find("TESTMON"), std::string::npos);
+        EXPECT_EQ(board.wait_exit(SIGTERM), 0);
+        // The first instruction is the ROM's, at its reset vector: LDAA PORTE.
+        EXPECT_TRUE(read_file(dir / "rom.trace").starts_with("E000  B6")) << dir / "rom.trace";
+    }
+    BoardProcess board(
+        {"--rom", HALVANE_TEST_ROM, "--pe0", "1", "--eeprom", HALVANE_TEST_EEPROM_S19});
+    ASSERT_TRUE(board.open_terminal(board.first_line()));
+    EXPECT_EQ(board.read_ending_with("running\r\n"), "\r\nprogram in EEPROM running\r\n");
+    EXPECT_EQ(board.wait_exit(SIGTERM), 0);
 }
 
 TEST(BoardsimProcess, HangupAfterClosesTheLineAndEnds) {

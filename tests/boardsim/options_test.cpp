@@ -33,6 +33,8 @@ TEST(Options, DefaultsArePacedAutoResettingAndFaultFree) {
     EXPECT_FALSE(options.trace_path);
     EXPECT_FALSE(options.link_path);
     EXPECT_FALSE(options.help);
+    EXPECT_FALSE(options.rom_path);
+    EXPECT_FALSE(options.board.pe0);
 }
 
 TEST(Options, EveryOptionIsUnderstoodInBothSpellings) {
@@ -56,6 +58,11 @@ TEST(Options, EveryOptionIsUnderstoodInBothSpellings) {
     EXPECT_EQ(options.board.runner, ProgramRunner::kBuiltinResponder);  // --count implies it
     EXPECT_TRUE(options.help);
     EXPECT_EQ(parsed({"--count", "0xffff"}).board.counter_address, 0xFFFF);
+    const Options rom = parsed({"--rom", "monitor.bin", "--pe0=1", "--eeprom", "eeprom.s19"});
+    EXPECT_EQ(rom.rom_path, "monitor.bin");
+    EXPECT_EQ(rom.eeprom_path, "eeprom.s19");
+    EXPECT_TRUE(rom.board.pe0);
+    EXPECT_FALSE(parsed({"--rom=monitor.s19", "--pe0", "0"}).board.pe0);
     const Options builtin = parsed({"--builtin-responder"});
     EXPECT_EQ(builtin.board.runner, ProgramRunner::kBuiltinResponder);
     EXPECT_FALSE(builtin.board.counter_address);
@@ -79,6 +86,12 @@ TEST(Options, MistakesAreExplained) {
     EXPECT_EQ(error_of({"--trace"}), "--trace needs a value");
     EXPECT_EQ(error_of({"--builtin-responder=1"}), "--builtin-responder takes no value");
     EXPECT_EQ(error_of({"2402"}), "unknown option \"2402\"");
+    EXPECT_EQ(error_of({"--rom", "m.bin", "--pe0", "high"}), "--pe0 needs 0 or 1, not \"high\"");
+    EXPECT_EQ(error_of({"--pe0", "1"}), "--pe0 needs --rom: the simulated monitor ignores PE0");
+    EXPECT_EQ(error_of({"--eeprom", "e.s19"}), "--eeprom needs --rom");
+    EXPECT_EQ(error_of({"--rom="}), "--rom needs a file name");
+    EXPECT_EQ(error_of({"--rom", "m.bin", "--count", "2402"}),
+              "--builtin-responder and --count do not go with --rom");
 }
 
 }  // namespace

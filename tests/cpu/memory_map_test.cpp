@@ -89,6 +89,23 @@ TEST_F(MemoryMapTest, EepromByteErase) {
     EXPECT_EQ(board.read(0xB611), 0x00);
 }
 
+TEST_F(MemoryMapTest, BlockProtectedEepromKeepsItsCells) {
+    board.write(0xB600, 0x00);
+    start_program({0x86, 0x01, 0xB7, 0x10, 0x35,  // BPROT: protect B600-B61F (setting is allowed)
+                   0x86, 0x16, 0xB7, 0x10, 0x3B,  // BYTE | ERASE | EELAT
+                   0xB7, 0xB6, 0x00,              // latch $B600
+                   0x86, 0x17, 0xB7, 0x10, 0x3B,  // + EPGM: refused
+                   0x7F, 0x10, 0x3B,              // CLR PPROG
+                   0x86, 0x02, 0xB7, 0x10, 0x3B,  // EELAT
+                   0x86, 0x3C, 0xB7, 0xB6, 0x20,  // latch $3C for $B620 (not protected)
+                   0x86, 0x03, 0xB7, 0x10, 0x3B,  // program
+                   0x7F, 0x10, 0x3B, 0x20, 0xFE});
+    board.run_cycles(200);
+    EXPECT_EQ(board.read(0x1035), 0x01);
+    EXPECT_EQ(board.read(0xB600), 0x00);
+    EXPECT_EQ(board.read(0xB620), 0x3C);
+}
+
 TEST_F(MemoryMapTest, TraceReportsEachInstructionWithItsPrefix) {
     std::vector<TraceRecord> records;
     board.set_trace([&](const TraceRecord& record) { records.push_back(record); });

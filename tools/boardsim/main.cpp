@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/board.h"
+#include "core/memory_file.h"
 #include "core/options.h"
 #include "core/traffic_log.h"
 #include "event_loop.h"
@@ -67,6 +68,34 @@ bool make_link(const std::string& link, const std::string& target) {
     return true;
 }
 
+// Reads a --rom or --eeprom file into `image`; says why not on stderr.
+template <typename Image, typename Reader>
+bool read_image_file(const char* option, const std::string& path, Reader read,
+                     std::optional<Image>& image) {
+    // Far more than any S-record file of 8 KiB holds; protects against a device given by mistake.
+    constexpr std::streamsize kMaxSize = 1 << 20;
+    std::ifstream file(path, std::ios::binary);
+    std::string contents(static_cast<std::size_t>(kMaxSize) + 1, '\0');
+    if (file) file.read(contents.data(), kMaxSize + 1);
+    if (!file && !file.eof()) {
+        std::fprintf(stderr, "boardsim: %s %s: cannot read the file\n", option, path.c_str());
+        return false;
+    }
+    contents.resize(static_cast<std::size_t>(file.gcount()));
+    if (file.gcount() > kMaxSize) {
+        std::fprintf(stderr, "boardsim: %s %s: the file is far too large for an image\n", option,
+                     path.c_str());
+        return false;
+    }
+    auto read_image = read(contents);
+    if (const auto* error = std::get_if<std::string>(&read_image)) {
+        std::fprintf(stderr, "boardsim: %s %s: %s\n", option, path.c_str(), error->c_str());
+        return false;
+    }
+    image = std::get<Image>(read_image);
+    return true;
+}
+
 void remove_link(const std::string& link, const std::string& target) {
     char points_to[4096];
     const ssize_t n = readlink(link.c_str(), points_to, sizeof points_to - 1);
@@ -85,10 +114,19 @@ int main(int argc, char** argv) {
                      error->message.c_str());
         return 2;
     }
-    const auto& options = std::get<boardsim::Options>(parsed);
+    auto options = std::get<boardsim::Options>(parsed);
     if (options.help) {
         std::fputs(boardsim::kUsage, stdout);
         return 0;
+    }
+    if (options.rom_path &&
+        !read_image_file("--rom", *options.rom_path, boardsim::read_rom_image, options.board.rom)) {
+        return 2;
+    }
+    if (options.eeprom_path &&
+        !read_image_file("--eeprom", *options.eeprom_path, boardsim::read_eeprom_image,
+                         options.board.eeprom)) {
+        return 2;
     }
 
     std::ofstream log_file;

@@ -31,6 +31,15 @@ Board::Board(const BoardConfig& config, TrafficLog* log, std::ostream* trace)
                }) {}
 
 void Board::power_on(Nanos now) {
+    if (config_.rom) {
+        rom_program_ = std::make_unique<ProcessorProgram>(
+            *config_.rom, faults_, now, ProcessorSettings{from_pc_.char_time(), trace_});
+        hc11::Board& processor = rom_program_->board();
+        processor.set_port_e(config_.pe0 ? 0x01 : 0x00);
+        if (config_.eeprom) processor.load(hc11::board_map::EEPROM, *config_.eeprom);
+        note(config_.pe0 ? "power on: monitor ROM, PE0 high" : "power on: monitor ROM", now);
+        return;
+    }
     // The monitor sets the SCI up for 9600 baud before it prints its banner, so a program
     // reading these registers finds what it would find on the board.
     memory_.write(0x102B, 0x30);  // BAUD
@@ -40,6 +49,11 @@ void Board::power_on(Nanos now) {
 }
 
 void Board::press_reset(Nanos now) {
+    if (rom_program_) {
+        board_reset("reset button", now);
+        rom_program_->reset(now);
+        return;
+    }
     monitor_.reset("reset button", now);
 }
 
@@ -52,27 +66,38 @@ std::vector<std::uint8_t> Board::advance(Nanos now) {
         // After a stall of the host the program need not live through every missed moment,
         // only through those before the next character it will receive.
         const std::optional<Nanos> byte_due = from_pc_.next_arrival();
-        monitor_.skip_stall(byte_due ? std::min(*byte_due, now) : now);
+        const Nanos reached = byte_due ? std::min(*byte_due, now) : now;
+        if (rom_program_) {
+            rom_program_->skip_stall(reached);
+        } else {
+            monitor_.skip_stall(reached);
+        }
     }
     // Events are handled in time order, so a reply leaves after the request that caused it
     // and the counter ticks between characters as it would on the board.
     for (;;) {
         const std::optional<Nanos> byte_due = from_pc_.next_arrival();
         std::optional<Nanos> timer_due;
-        take_earliest(timer_due, monitor_.next_wakeup());
+        take_earliest(timer_due, firmware_wakeup());
         take_earliest(timer_due, faults_.next_wakeup());
         const bool byte_first =
             byte_due && *byte_due <= now && (!timer_due || *byte_due <= *timer_due);
         if (byte_first) {
             const auto [byte, at] = *from_pc_.pop_arrived(now);
             if (log_) log_->byte(TrafficLog::Direction::kReceived, byte, at);
-            monitor_.run_until(at);
+            run_firmware_until(at);
             faults_.run_until(at);
-            const bool program_listens = monitor_.state() == Monitor::State::kRunning;
-            monitor_.receive(byte, at);
+            // A ROM shares the line with the programs it starts: any of it may be a request.
+            const bool program_listens =
+                rom_program_ || monitor_.state() == Monitor::State::kRunning;
+            if (rom_program_) {
+                rom_program_->receive(byte, at);
+            } else {
+                monitor_.receive(byte, at);
+            }
             if (program_listens) faults_.observe_received(byte, at);
         } else if (timer_due && *timer_due <= now) {
-            monitor_.run_until(*timer_due);
+            run_firmware_until(*timer_due);
             faults_.run_until(*timer_due);
         } else {
             break;
@@ -93,7 +118,7 @@ std::optional<Nanos> Board::next_event() const {
     take_earliest(earliest, from_pc_.next_arrival());
     take_earliest(earliest, to_pc_.next_arrival());
     take_earliest(earliest, adapter_.next_delivery());
-    take_earliest(earliest, monitor_.next_wakeup());
+    take_earliest(earliest, firmware_wakeup());
     take_earliest(earliest, faults_.next_wakeup());
     if (log_) take_earliest(earliest, log_->idle_deadline());
     return earliest;
@@ -101,6 +126,18 @@ std::optional<Nanos> Board::next_event() const {
 
 bool Board::hung_up() const {
     return faults_.hangup_due() && to_pc_.empty() && adapter_.empty();
+}
+
+void Board::run_firmware_until(Nanos now) {
+    if (rom_program_) {
+        rom_program_->run_until(now);
+    } else {
+        monitor_.run_until(now);
+    }
+}
+
+std::optional<Nanos> Board::firmware_wakeup() const {
+    return rom_program_ ? rom_program_->next_wakeup() : monitor_.next_wakeup();
 }
 
 void Board::monitor_output(std::string_view text, Nanos at) {

@@ -13,9 +13,11 @@
 #include "core/memory_image.h"
 #include "core/monitor.h"
 #include "core/paced_wire.h"
+#include "core/processor_program.h"
 #include "core/sim_time.h"
 #include "core/traffic_log.h"
 #include "core/usb_adapter.h"
+#include "hc11/board.h"
 
 namespace boardsim {
 
@@ -33,19 +35,28 @@ struct BoardConfig {
     ProgramRunner runner = ProgramRunner::kProcessor;
     std::optional<std::uint16_t> counter_address;  // the built-in responder's counter
     FaultOptions faults;
+    // With a monitor ROM image the processor runs it from reset and there is no simulated
+    // monitor (auto_reset, runner and counter_address do not apply then).
+    std::optional<hc11::RomImage> rom;
+    std::optional<hc11::EepromImage> eeprom;  // the EEPROM's contents at power-on
+    bool pe0 = false;                         // the level of the PE0 pin
 };
 
 // The whole simulated board behind its serial connector: the line paced in both directions,
 // the monitor, the program it starts and the fault injection, and on the PC's side a USB-serial
 // adapter if one is asked for, all driven by the time the caller passes in. The event loop feeds it
 // what the PC wrote, asks when something will happen next, and writes out what advance() returns.
+//
+// With a monitor ROM image (BoardConfig::rom) the simulated monitor stays out of it: the
+// processor runs the ROM from power-on, every character goes to its SCI, and the reset button
+// restarts the ROM with the processor's memory as it was.
 class Board : private MonitorHost, private SerialSink {
   public:
     // `trace`, when given, receives one line per instruction the processor executes.
     explicit Board(const BoardConfig& config, TrafficLog* log = nullptr,
                    std::ostream* trace = nullptr);
 
-    // Power on: the monitor's banner; it waits for a CR before its prompt.
+    // Power on: the monitor's banner (it waits for a CR before its prompt), or the ROM's start.
     void power_on(Nanos now);
     // The reset button.
     void press_reset(Nanos now);
@@ -70,6 +81,10 @@ class Board : private MonitorHost, private SerialSink {
     // SerialSink, the line towards the PC
     void transmit(std::uint8_t byte, Nanos at) override;
 
+    // Whoever answers the line: the ROM on the processor, or the simulated monitor.
+    void run_firmware_until(Nanos now);
+    std::optional<Nanos> firmware_wakeup() const;
+
     BoardConfig config_;
     TrafficLog* log_;
     std::ostream* trace_;
@@ -79,6 +94,7 @@ class Board : private MonitorHost, private SerialSink {
     UsbAdapter adapter_;
     FaultInjector faults_;
     Monitor monitor_;
+    std::unique_ptr<ProcessorProgram> rom_program_;
 };
 
 }  // namespace boardsim

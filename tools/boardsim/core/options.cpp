@@ -30,8 +30,22 @@ monitor says why and shows its prompt again. SIGUSR1 presses reset; so does
 a "load t" line while a program runs, which then loads as if typed after
 the reset and its CR.
 
+With --rom FILE there is no simulated monitor: the processor runs that monitor
+ROM from its reset vector at the same 2 MHz, talking through the same SCI, so
+the dialogue, its timing and its commands are the ROM's own. The processor's
+memory is the board's: a loaded program stays there across go, across its
+return to the monitor and across reset (kill -USR1 PID). The line belongs to
+the ROM, so "load t" never resets the board.
+
   --link PATH         also make PATH a symbolic link to the terminal
                       (removed on exit)
+  --rom FILE          run the monitor ROM image FILE: 8192 bytes of E000-FFFF,
+                      or S-records inside that range (with the reset vector)
+  --pe0 0|1           the level of pin PE0 (default 0); at 1 a monitor ROM
+                      starts the program in EEPROM (B600) instead of itself;
+                      needs --rom
+  --eeprom FILE       the EEPROM's contents at power-on: 512 bytes of
+                      B600-B7FF, or S-records inside it; needs --rom
   --builtin-responder instead of running the program, answer the memory
                       requests in the board itself (for programs without a
                       responder, and for tests)
@@ -41,7 +55,7 @@ the reset and its CR.
                       rate the example program sets); 0 turns pacing off (the
                       processor's SCI still takes characters at its own rate)
   --no-auto-reset     ignore "load t" while a program runs (only SIGUSR1
-                      resets the board)
+                      resets the board; always so with --rom)
   --fast-load         report a load at once after its end record, without
                       the monitor's one-second pause (for quick demos)
   --usb-latency MS    hold the board's output as a USB-serial adapter does:
@@ -52,7 +66,7 @@ the reset and its CR.
                       (the monitor's dialogue and the program's traffic)
   --trace FILE        write one line per executed instruction: address,
                       opcode, registers, cycle count (large: about 35 MB
-                      for each second the program runs)
+                      for each second the program, or the ROM, runs)
 Faults, for testing error handling:
   --no-reply          never send a reply
   --reply-delay MS    send each reply MS milliseconds late
@@ -83,6 +97,7 @@ std::optional<std::uint64_t> parse_number(const std::string& text, int base, std
 std::variant<Options, OptionError> parse_options(const std::vector<std::string>& args) {
     Options options;
     FaultOptions& faults = options.board.faults;
+    bool pe0_given = false;
 
     using Setter = std::function<std::optional<std::string>(const std::string&)>;
     auto number = [](std::uint64_t min, std::uint64_t max, int base, auto store,
@@ -111,6 +126,25 @@ std::variant<Options, OptionError> parse_options(const std::vector<std::string>&
          [&](const std::string& text) -> std::optional<std::string> {
              if (text.empty()) return std::string("needs a file name");
              options.trace_path = text;
+             return std::nullopt;
+         }},
+        {"--rom",
+         [&](const std::string& text) -> std::optional<std::string> {
+             if (text.empty()) return std::string("needs a file name");
+             options.rom_path = text;
+             return std::nullopt;
+         }},
+        {"--eeprom",
+         [&](const std::string& text) -> std::optional<std::string> {
+             if (text.empty()) return std::string("needs a file name");
+             options.eeprom_path = text;
+             return std::nullopt;
+         }},
+        {"--pe0",
+         [&](const std::string& text) -> std::optional<std::string> {
+             if (text != "0" && text != "1") return "needs 0 or 1, not \"" + text + "\"";
+             options.board.pe0 = text == "1";
+             pe0_given = true;
              return std::nullopt;
          }},
         {"--count", number(
@@ -174,6 +208,15 @@ std::variant<Options, OptionError> parse_options(const std::vector<std::string>&
             inline_value = args[++i];
         }
         if (auto problem = option->second(*inline_value)) return OptionError{name + " " + *problem};
+    }
+    // Only a monitor ROM looks at the pin and starts the EEPROM's program; and it starts
+    // programs itself, so the board cannot answer for them.
+    if (options.rom_path && options.board.runner == ProgramRunner::kBuiltinResponder) {
+        return OptionError{"--builtin-responder and --count do not go with --rom"};
+    }
+    if (!options.rom_path) {
+        if (pe0_given) return OptionError{"--pe0 needs --rom: the simulated monitor ignores PE0"};
+        if (options.eeprom_path) return OptionError{"--eeprom needs --rom"};
     }
     return options;
 }

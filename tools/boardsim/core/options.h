@@ -15,6 +15,9 @@ struct Options {
     std::optional<std::string> link_path;
     std::optional<std::string> log_path;
     std::optional<std::string> trace_path;
+    // The monitor ROM image and the EEPROM's contents; main reads them into `board`.
+    std::optional<std::string> rom_path;
+    std::optional<std::string> eeprom_path;
     bool help = false;
 };
 

@@ -51,6 +51,17 @@ ProcessorProgram::ProcessorProgram(const MemoryImage& image, SerialSink& out, st
             run.clear();
         }
     }
+    connect(started_at, settings);
+    board_.go(address);
+}
+
+ProcessorProgram::ProcessorProgram(const hc11::RomImage& rom, SerialSink& out, Nanos powered_at,
+                                   const ProcessorSettings& settings)
+    : board_(rom), out_(out), line_char_time_(settings.line_char_time), reached_(powered_at) {
+    connect(powered_at, settings);
+}
+
+void ProcessorProgram::connect(Nanos started_at, const ProcessorSettings& settings) {
     origin_ = started_at - kCycle * static_cast<std::int64_t>(board_.cycles());
     board_.set_transmit_handler([this](std::uint8_t byte) { transmit(byte); });
     if (std::ostream* trace = settings.trace) {
@@ -58,7 +69,16 @@ ProcessorProgram::ProcessorProgram(const MemoryImage& image, SerialSink& out, st
             *trace << hc11::format_trace(record) << '\n';
         });
     }
-    board_.go(address);
+}
+
+void ProcessorProgram::reset(Nanos at) {
+    run_until(at);
+    board_.reset();
+    // After STOP the clock stood still: the restarted processor's time is `at` again.
+    origin_ = at - kCycle * static_cast<std::int64_t>(board_.cycles());
+    reached_ = std::max(reached_, at);
+    halted_ = false;
+    reply_check_.reset();
 }
 
 void ProcessorProgram::transmit(std::uint8_t byte) {

@@ -27,6 +27,9 @@ struct ProcessorSettings {
 //
 // When the program enters the monitor (SWI, an interrupt without a handler, a jump into the
 // ROM) it is finished and the monitor takes over; after STOP it stays silent, as the board does.
+//
+// Built from a monitor ROM image instead, it is the whole board from power-on: the ROM runs from
+// its reset vector, owns the line, never finishes, and reset() is the reset button.
 class ProcessorProgram : public RunningProgram {
   public:
     static constexpr Nanos kCycle{500};
@@ -39,6 +42,12 @@ class ProcessorProgram : public RunningProgram {
 
     ProcessorProgram(const MemoryImage& image, SerialSink& out, std::uint16_t address,
                      Nanos started_at, const ProcessorSettings& settings);
+    ProcessorProgram(const hc11::RomImage& rom, SerialSink& out, Nanos powered_at,
+                     const ProcessorSettings& settings);
+
+    // The reset button, for a ROM: the processor starts again from the reset vector at `at`;
+    // memory keeps its contents.
+    void reset(Nanos at);
 
     void receive(std::uint8_t byte, Nanos at) override;
     void run_until(Nanos now) override;
@@ -51,8 +60,10 @@ class ProcessorProgram : public RunningProgram {
     // True after STOP: the clocks are halted for good (the board has no IRQ source).
     bool halted() const { return halted_; }
     const hc11::Board& board() const { return board_; }
+    hc11::Board& board() { return board_; }
 
   private:
+    void connect(Nanos started_at, const ProcessorSettings& settings);
     Nanos time_of(std::uint64_t cycle) const {
         return origin_ + kCycle * static_cast<std::int64_t>(cycle);
     }

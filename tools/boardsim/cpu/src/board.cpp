@@ -86,6 +86,15 @@ Board::Board() {
     reset();
 }
 
+Board::Board(const RomImage& rom) : monitor_entry_(0x10000) {
+    memory_.attach(this);
+    for (std::size_t i = 0; i < rom.size(); ++i) {
+        memory_.cell(static_cast<std::uint16_t>(board_map::MONITOR_ROM + i)) = rom[i];
+    }
+    sci_.set_transmit_handler([this](std::uint8_t byte) { transmitted_.push_back(byte); });
+    reset();
+}
+
 void Board::install_monitor_rom() {
     for (std::uint16_t v = vector::FIRST; v < vector::RESET; v += 2) {
         const std::uint16_t slot = pseudo_vector_for(v);
@@ -108,20 +117,30 @@ void Board::install_pseudo_vectors() {
 
 void Board::reset() {
     plain_registers_.fill(0);
-    plain_registers_[0x3D] = 0x01;  // INIT: RAM at 0000, registers at 1000
-    plain_registers_[0x3F] = 0x0F;  // CONFIG: EEPROM and ROM on
+    plain_registers_[reg::BPROT] = reset_value::BPROT;
+    plain_registers_[reg::OPTION] = reset_value::OPTION;
+    plain_registers_[reg::HPRIO] = reset_value::HPRIO;
+    plain_registers_[reg::INIT] = reset_value::INIT;
+    plain_registers_[reg::CONFIG] = reset_value::CONFIG;
     sci_.reset();
     timer_.reset(cpu_.cycles());
+    protected_window_end_ = cpu_.cycles() + Timer::protected_window_cycles;
     eeprom_.reset();
     cpu_.reset();
+    if (!runs_rom()) apply_monitor_setup();
+    refresh_interrupts();
+}
+
+void Board::apply_monitor_setup() {
     install_pseudo_vectors();
-    // What the monitor leaves behind: 9600 baud, transmitter and receiver on.
+    // Programs have always found the EEPROM writable.
+    plain_registers_[reg::BPROT] = 0x00;
+    // 9600 baud, transmitter and receiver on.
     const std::uint64_t now = cpu_.cycles();
     sci_.write(reg::BAUD, 0x30, now);
     sci_.write(reg::SCCR2, sci_bits::TE | sci_bits::RE, now);
     // The monitor's banner has long been sent: no idle preamble is pending.
     sci_.advance(now + sci_.character_cycles());
-    refresh_interrupts();
 }
 
 void Board::go(std::uint16_t address) {
@@ -129,8 +148,13 @@ void Board::go(std::uint16_t address) {
     r.sp = board_map::DEFAULT_USER_STACK;
     r.ccr = ccr::S | ccr::X | ccr::I;
     cpu_.start_at(address);
-    // The monitor has run far longer than the prescaler's protected window since reset.
+    // The monitor has run far longer than the protected window since reset.
     timer_.close_protected_window();
+    protected_window_end_ = 0;
+}
+
+bool Board::inside_protected_window() const {
+    return cpu_.cycles() < protected_window_end_;
 }
 
 RunResult Board::run_cycles(std::uint64_t cycles) {
@@ -144,7 +168,7 @@ RunResult Board::run_cycles(std::uint64_t cycles) {
             cpu_.leave_stop();
         }
         const std::uint16_t pc = cpu_.regs().pc;
-        if (pc >= board_map::MONITOR_ROM && cpu_.state() == CpuState::running) {
+        if (pc >= monitor_entry_ && cpu_.state() == CpuState::running) {
             return {cpu_.cycles() - start, StopReason::monitor, pc};
         }
         if (cpu_.step() == 0 && cpu_.state() == CpuState::waiting) {
@@ -249,6 +273,8 @@ std::uint8_t Board::read_register(std::uint8_t offset) {
 std::uint8_t Board::peek_register(std::uint8_t offset) const {
     const std::uint64_t now = cpu_.cycles();
     switch (offset) {
+        case reg::PORTE:
+            return port_e_pins_;
         case reg::TCNT_HI:
             return static_cast<std::uint8_t>(timer_.tcnt(now) >> 8);
         case reg::TCNT_LO:
@@ -274,12 +300,14 @@ std::uint8_t Board::peek_register(std::uint8_t offset) const {
 
 void Board::write_register(std::uint8_t offset, std::uint8_t value) {
     const std::uint64_t now = cpu_.cycles();
+    std::uint8_t& stored = plain_registers_[offset];
     switch (offset) {
+        case reg::PORTE:
         case reg::TCNT_HI:
         case reg::TCNT_LO:
             break;  // read-only outside the chip's test modes
         case reg::TFLG1:
-            plain_registers_[offset] &= static_cast<std::uint8_t>(~value);
+            stored &= static_cast<std::uint8_t>(~value);
             break;
         case reg::TMSK2:
             timer_.write_tmsk2(value, now);
@@ -297,11 +325,26 @@ void Board::write_register(std::uint8_t offset, std::uint8_t value) {
         case reg::SCDR:
             sci_.write(offset, value, now);
             break;
+        case reg::BPROT:
+            // Protection can always be added, but removed only right after reset.
+            stored = static_cast<std::uint8_t>(
+                (inside_protected_window() ? value : stored | value) & 0x1F);
+            break;
+        case reg::OPTION: {
+            const std::uint8_t writable =
+                inside_protected_window() ? 0xFF : OPTION_WRITABLE_ANY_TIME;
+            stored = static_cast<std::uint8_t>((value & writable) | (stored & ~writable));
+            break;
+        }
+        case reg::HPRIO:
+            // Outside the special modes only the priority selection can change.
+            stored = static_cast<std::uint8_t>((stored & 0xF0) | (value & 0x0F));
+            break;
         case reg::PPROG:
-            eeprom_.write_pprog(value);
+            eeprom_.write_pprog(value, plain_registers_[reg::BPROT]);
             break;
         default:
-            plain_registers_[offset] = value;
+            stored = value;
             break;
     }
     refresh_interrupts();

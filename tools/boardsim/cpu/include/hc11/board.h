@@ -1,13 +1,17 @@
-// The CME11E9 board: the processor, its memory map, the SCI, the timer and the EEPROM, as a
-// program downloaded through the monitor finds them.
+// The CME11E9 board: the processor, its memory map, the SCI, the timer and the EEPROM.
 //
-// The monitor itself lives on the host side. The board keeps two of its traces: its ROM routes
-// every interrupt vector to a three-byte JMP slot in internal RAM (the SCI's at 00C4, the RTI's at
-// 00EB, the IRQ's at 00EE, the SWI's at 00F4, ..., three bytes apart from 00C4 to 00FD), so a
-// program installs a handler by writing a JMP into that slot, as it does on the real board; and
-// after reset the SCI runs at 9600 baud with transmitter and receiver on. A slot the program
-// leaves alone jumps back into the monitor ROM: so do SWI (the usual way for a program to end)
-// and a jump into E000-FFFF. `run_cycles` then returns `StopReason::monitor`.
+// It runs in one of two ways. Built without a ROM image, the monitor lives on the host side and
+// the board keeps two of its traces, as a program downloaded through the monitor finds them: its
+// ROM routes every interrupt vector to a three-byte JMP slot in internal RAM (the SCI's at 00C4,
+// the RTI's at 00EB, the IRQ's at 00EE, the SWI's at 00F4, ..., three bytes apart from 00C4 to
+// 00FD), so a program installs a handler by writing a JMP into that slot, as it does on the real
+// board; and after reset the SCI runs at 9600 baud with transmitter and receiver on. A slot the
+// program leaves alone jumps back into the monitor ROM: so do SWI (the usual way for a program to
+// end) and a jump into E000-FFFF. `run_cycles` then returns `StopReason::monitor`.
+//
+// Built with a ROM image (a monitor ROM of E000-FFFF), the board is the bare chip on the board:
+// reset leaves every register in its reset state and takes the PC from the image's reset vector,
+// and the ROM's own code does all the rest. `run_cycles` never stops for the monitor then.
 #pragma once
 
 #include <array>
@@ -24,6 +28,10 @@
 #include "hc11/timer.h"
 
 namespace hc11 {
+
+// The monitor ROM's contents, E000-FFFF, and the EEPROM's, B600-B7FF.
+using RomImage = std::array<std::uint8_t, board_map::MONITOR_ROM_SIZE>;
+using EepromImage = std::array<std::uint8_t, board_map::EEPROM_SIZE>;
 
 enum class StopReason : std::uint8_t {
     time_used,         // the cycles asked for have passed
@@ -44,13 +52,18 @@ class Board final : private Peripherals {
   public:
     static constexpr std::uint32_t e_clock_hz = 2'000'000;
 
+    // The monitor on the host side.
     Board();
+    // The monitor ROM `rom` runs on the processor from reset.
+    explicit Board(const RomImage& rom);
     Board(const Board&) = delete;
     Board& operator=(const Board&) = delete;
 
-    // The reset button: processor and peripherals to their reset state, the monitor's setup
-    // applied (pseudo-vectors, SCI at 9600 baud). Memory keeps its contents.
+    // The reset button: processor and peripherals to their reset state. Memory keeps its
+    // contents. Without a ROM image the monitor's setup is applied as well (pseudo-vectors, SCI
+    // at 9600 baud, EEPROM unprotected); with one, the ROM starts from its reset vector.
     void reset();
+    bool runs_rom() const { return monitor_entry_ > 0xFFFF; }
 
     // The monitor's go command: PC = address, SP = 0041, CCR = D0 (interrupts masked).
     void go(std::uint16_t address);
@@ -73,6 +86,9 @@ class Board final : private Peripherals {
     void set_transmit_handler(Sci::TransmitHandler handler);
     std::vector<std::uint8_t> take_transmitted();
 
+    // The levels of the PORTE input pins (bit 0 is PE0); all low unless set.
+    void set_port_e(std::uint8_t pins) { port_e_pins_ = pins; }
+
     void set_irq(bool asserted);
     void set_xirq(bool asserted);
     void set_trace(TraceHandler handler) { cpu_.set_trace(std::move(handler)); }
@@ -93,7 +109,9 @@ class Board final : private Peripherals {
     void write_eeprom(std::uint16_t address, std::uint8_t value) override;
 
     void install_monitor_rom();
+    void apply_monitor_setup();
     void install_pseudo_vectors();
+    bool inside_protected_window() const;
     void service_peripherals();
     void refresh_interrupts();
 
@@ -104,6 +122,11 @@ class Board final : private Peripherals {
     EepromProgrammer eeprom_{memory_};
     std::array<std::uint8_t, 64> plain_registers_{};  // registers without behaviour here
     std::uint64_t next_event_ = 0;
+    // The processor stops for the host's monitor when its PC reaches this; beyond FFFF with a ROM.
+    std::uint32_t monitor_entry_ = board_map::MONITOR_ROM;
+    // OPTION, TMSK2 and BPROT take their protected bits only before this cycle.
+    std::uint64_t protected_window_end_ = 0;
+    std::uint8_t port_e_pins_ = 0;
     bool irq_pin_ = false;
     bool xirq_pin_ = false;
     std::vector<std::uint8_t> transmitted_;

@@ -2,6 +2,7 @@
 // offsets (relative to the register block at 1000), interrupt vectors and the board's memory map.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace hc11 {
@@ -21,6 +22,7 @@ inline constexpr std::uint8_t after_reset = S | X | I;
 
 // Offsets inside the 64-byte register block.
 namespace reg {
+inline constexpr std::uint8_t PORTE = 0x0A;
 inline constexpr std::uint8_t TCNT_HI = 0x0E;
 inline constexpr std::uint8_t TCNT_LO = 0x0F;
 inline constexpr std::uint8_t TFLG1 = 0x23;
@@ -32,8 +34,26 @@ inline constexpr std::uint8_t SCCR1 = 0x2C;
 inline constexpr std::uint8_t SCCR2 = 0x2D;
 inline constexpr std::uint8_t SCSR = 0x2E;
 inline constexpr std::uint8_t SCDR = 0x2F;
+inline constexpr std::uint8_t BPROT = 0x35;
+inline constexpr std::uint8_t OPTION = 0x39;
 inline constexpr std::uint8_t PPROG = 0x3B;
+inline constexpr std::uint8_t HPRIO = 0x3C;
+inline constexpr std::uint8_t INIT = 0x3D;
+inline constexpr std::uint8_t CONFIG = 0x3F;
 }  // namespace reg
+
+// The chip's state after reset in the board's expanded mode, where it differs from zero.
+namespace reset_value {
+inline constexpr std::uint8_t BPROT = 0x1F;   // every EEPROM block and CONFIG protected
+inline constexpr std::uint8_t OPTION = 0x10;  // DLY: oscillator start-up delay after STOP
+inline constexpr std::uint8_t HPRIO = 0x26;   // MDA (expanded mode), IRQ the highest priority
+inline constexpr std::uint8_t INIT = 0x01;    // RAM at 0000, registers at 1000
+inline constexpr std::uint8_t CONFIG = 0x0F;  // EEPROM and ROM on
+}  // namespace reset_value
+
+// OPTION's bits writable at any time (ADPU, CSEL, CME); IRQE, DLY, CR1 and CR0 only within 64 E
+// cycles of reset. BPROT's bits can be set at any time but cleared only within that window.
+inline constexpr std::uint8_t OPTION_WRITABLE_ANY_TIME = 0xC8;
 
 // Bits of TMSK2 / TFLG2 / PACTL.
 namespace timer_bits {
@@ -83,6 +103,8 @@ inline constexpr std::uint16_t EXTERNAL_RAM_END = 0x7FFF;
 inline constexpr std::uint16_t EEPROM = 0xB600;
 inline constexpr std::uint16_t EEPROM_END = 0xB7FF;
 inline constexpr std::uint16_t MONITOR_ROM = 0xE000;
+inline constexpr std::size_t MONITOR_ROM_SIZE = 0x2000;  // E000-FFFF
+inline constexpr std::size_t EEPROM_SIZE = 0x200;        // B600-B7FF
 inline constexpr std::uint16_t PROGRAM_START = 0x2400;
 // The monitor's jump table in internal RAM: one three-byte JMP per vector, SCI first.
 inline constexpr std::uint16_t PSEUDO_VECTORS = 0x00C4;
