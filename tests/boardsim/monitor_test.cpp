@@ -40,7 +40,8 @@ TEST_F(MonitorDialogue, DownloadOfTheExampleAsTheWindowTypesIt) {
     EXPECT_EQ(state(), State::kLoading);
     // Every character comes back; each line end is echoed as CR LF.
     std::size_t data_records = 0;
-    for (std::size_t at = file.find("S1"); at != std::string::npos; at = file.find("\nS1", at + 1)) {
+    for (std::size_t at = file.find("S1"); at != std::string::npos;
+         at = file.find("\nS1", at + 1)) {
         ++data_records;
     }
     EXPECT_EQ(driver.send(file),

@@ -121,10 +121,10 @@ TEST_F(Programs, InterruptResponderAnswersReadsAndTakesWritesInEitherCase) {
 TEST_F(Programs, InterruptResponderFallsBackIntoStepAfterNoise) {
     ASSERT_TRUE(start("busy_irq_50ms"));
     board.run_cycles(1000);
-    EXPECT_EQ(exchange("q7\r@!2404"), "");           // no request without a '*'
-    EXPECT_EQ(exchange("x1G*2404"), "!5A@");           // noise before the '*'
-    EXPECT_EQ(exchange("*24G4"), "");                  // a bad digit drops the request
-    EXPECT_EQ(exchange("*FFFF24*FFFF240401"), "");     // a '*' starts over inside a request
+    EXPECT_EQ(exchange("q7\r@!2404"), "");          // no request without a '*'
+    EXPECT_EQ(exchange("x1G*2404"), "!5A@");        // noise before the '*'
+    EXPECT_EQ(exchange("*24G4"), "");               // a bad digit drops the request
+    EXPECT_EQ(exchange("*FFFF24*FFFF240401"), "");  // a '*' starts over inside a request
     EXPECT_EQ(board.read(0x2404), 0x01);
     EXPECT_EQ(exchange("*2404"), "!01@");
 }

@@ -170,8 +170,8 @@ TEST(ExampleFiles, TheSRecordsAreValidAndLoadTheProgramAt2400) {
 }
 
 TEST(ExampleFiles, TheCompanionsAreThere) {
-    for (const char* name :
-         {"counter.c", "counter.dsc", "responder.s", "responder_irq.s", "cme11e9.ld", "README.md"}) {
+    for (const char* name : {"counter.c", "counter.dsc", "responder.s", "responder_irq.s",
+                             "cme11e9.ld", "README.md"}) {
         EXPECT_FALSE(read_file(kExamples + "/" + name).empty()) << name;
     }
 }
