@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "qt/serial_low_latency.h"
 #include "qt/text_encoding.h"
 
 namespace halvane::qt {
@@ -61,6 +62,8 @@ SerialPort::OpenResult QtSerialPort::open() {
     port_.setStopBits(QSerialPort::OneStop);
     port_.setFlowControl(QSerialPort::NoFlowControl);
     if (port_.open(QIODevice::ReadWrite)) {
+        // A USB adapter would otherwise hold each short reply back for its latency timer.
+        request_low_latency(port_.handle());
         result.ok = true;
         return result;
     }
