@@ -1,10 +1,11 @@
 /* counter.c - the example program of counter.s, written in C for reading.
  *
- * It does what counter.s does: it sets up the SCI for 9600 baud, then loops
- * forever, adding `step` to the 16-bit `count` while `run` is not zero, and
- * serving the watch window's memory requests between passes.  The shipped
- * counter.s19 is built from counter.s; this file shows the same logic in C
- * for a 68HC11 C compiler that places the variables at the same addresses.
+ * It does what counter.s does: it sets up the SCI for 9600 baud with its
+ * interrupt, then loops forever, adding `step` to the 16-bit `count` while
+ * `run` is not zero.  The watch window's memory requests are served from the
+ * SCI interrupt, whatever the loop does.  The shipped counter.s19 is built from
+ * counter.s; this file shows the same logic in C for a 68HC11 C compiler that
+ * places the variables at the same addresses.
  */
 
 typedef unsigned char byte;
@@ -19,26 +20,20 @@ typedef unsigned short word;
 
 #define SCSR_TDRE 0x80
 #define SCSR_RDRF 0x20
+#define SCSR_OR 0x08
+#define SCCR2_TE_RE_RIE 0x2C /* transmitter, receiver, receive interrupt */
+#define SCCR2_TIE 0x80       /* transmit interrupt, on while a reply goes out */
+
+/* The monitor's JMP slot for the SCI interrupt (JMP opcode, then the address). */
+#define SCI_VECTOR ((volatile byte*)0x00C4)
 
 /* The watched variables, at the addresses listed in counter.csv. */
 #define count (*(volatile word*)0x2402) /* 16-bit counter, high byte first */
 #define step (*(volatile byte*)0x2404)  /* added to count on every pass */
 #define run (*(volatile byte*)0x2405)   /* 0 stops the counter */
 
-static void sci_init(void) {
-    BAUD = 0x30; /* 9600 baud with the 8 MHz crystal */
-    SCCR1 = 0x00;
-    SCCR2 = 0x0C; /* transmitter and receiver on, no interrupts */
-}
-
-static void sci_put(char c) {
-    while (!(SCSR & SCSR_TDRE)) {
-    }
-    SCDR = (byte)c;
-}
-
-static void sci_put_hex(byte nibble) {
-    sci_put((char)(nibble < 10 ? '0' + nibble : 'A' + nibble - 10));
+static char hex_digit(byte nibble) {
+    return (char)(nibble < 10 ? '0' + nibble : 'A' + nibble - 10);
 }
 
 /* Value of a hexadecimal digit, or -1 for any other character. */
@@ -56,6 +51,9 @@ static byte state = IDLE;
 static byte digits_left;
 static word field;
 static word write_address;
+static char reply[4];    /* "!HH@" */
+static byte reply_sent;  /* characters of reply already sent */
+static byte reply_left;  /* characters of reply still to send */
 
 static void start_field(byte new_state) {
     state = new_state;
@@ -63,9 +61,8 @@ static void start_field(byte new_state) {
     field = 0;
 }
 
-static void resp_poll(void) {
-    if (!(SCSR & SCSR_RDRF)) return;
-    char c = (char)SCDR;
+/* Moves the request along by one received character. */
+static void take(char c) {
     if (c == '*') {
         start_field(FIRST);
         return;
@@ -82,11 +79,14 @@ static void resp_poll(void) {
         start_field(WRITE_ADDRESS);
     } else if (state == FIRST) {
         byte value = *(volatile byte*)field;
-        sci_put('!');
-        sci_put_hex(value >> 4);
-        sci_put_hex(value & 0x0F);
-        sci_put('@');
+        reply[0] = '!';
+        reply[1] = hex_digit(value >> 4);
+        reply[2] = hex_digit(value & 0x0F);
+        reply[3] = '@';
+        reply_sent = 0;
+        reply_left = 4;
         state = IDLE;
+        SCCR2 |= SCCR2_TIE; /* the transmit interrupt sends it */
     } else if (state == WRITE_ADDRESS) {
         write_address = field;
         start_field(WRITE_VALUE);
@@ -96,13 +96,43 @@ static void resp_poll(void) {
     }
 }
 
+/* The SCI interrupt: the processor has saved every register and masked
+ * interrupts; the return from interrupt restores both.  It never waits. */
+static void __attribute__((interrupt)) resp_irq(void) {
+    byte status = SCSR;
+    if (status & (SCSR_RDRF | SCSR_OR)) {
+        char c = (char)SCDR;
+        if (status & SCSR_OR) {
+            state = IDLE; /* a character of this request was lost */
+        } else {
+            take(c);
+        }
+    }
+    if (reply_left != 0 && (SCSR & SCSR_TDRE)) {
+        SCDR = (byte)reply[reply_sent++];
+        if (--reply_left == 0) SCCR2 &= (byte)~SCCR2_TIE;
+    }
+}
+
+static void resp_irq_init(void) {
+    BAUD = 0x30; /* 9600 baud with the 8 MHz crystal */
+    SCCR1 = 0x00;
+    SCI_VECTOR[0] = 0x7E; /* JMP resp_irq */
+    *(volatile word*)(SCI_VECTOR + 1) = (word)resp_irq;
+    (void)SCSR; /* drop whatever arrived before */
+    (void)SCDR;
+    state = IDLE;
+    reply_left = 0;
+    SCCR2 = SCCR2_TE_RE_RIE;
+}
+
 int main(void) {
-    sci_init();
+    resp_irq_init();
     count = 0;
     step = 1;
     run = 1;
+    __asm__("cli");
     for (;;) {
-        resp_poll();
         if (run) count = (word)(count + step);
     }
 }

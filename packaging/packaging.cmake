@@ -15,12 +15,14 @@ install(TARGETS halvane boardsim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES
           ${HALVANE_EXAMPLES_DIR}/README.md
           ${HALVANE_EXAMPLES_DIR}/counter.s19
+          ${HALVANE_EXAMPLES_DIR}/counter.elf
           ${HALVANE_EXAMPLES_DIR}/counter.lst
           ${HALVANE_EXAMPLES_DIR}/counter.c
           ${HALVANE_EXAMPLES_DIR}/counter.dsc
           ${HALVANE_EXAMPLES_DIR}/counter.csv
           ${HALVANE_EXAMPLES_DIR}/counter.s
           ${HALVANE_EXAMPLES_DIR}/responder.s
+          ${HALVANE_EXAMPLES_DIR}/responder_irq.s
           ${HALVANE_EXAMPLES_DIR}/cme11e9.ld
         DESTINATION ${CMAKE_INSTALL_DATADIR}/halvane/examples)
 install(PROGRAMS ${HALVANE_EXAMPLES_DIR}/assemble.sh

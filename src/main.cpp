@@ -24,6 +24,7 @@
 #include <string>
 
 #include "app/serial_device.h"
+#include "app/usb_latency_timer.h"
 #include "qt/qt_serial_port.h"
 #include "qt/tamrin_window.h"
 
@@ -33,7 +34,8 @@ constexpr const char* kDefaultPort = "/dev/ttyS0";
 
 const QCommandLineOption kListPorts(QStringList{QStringLiteral("list-ports")},
                                     QStringLiteral("Print the serial ports this system knows, one "
-                                                   "per line, and what they are where known."));
+                                                   "per line, and what they are where known (for "
+                                                   "a USB adapter also its latency timer)."));
 
 void describe(QCommandLineParser& parser, QCommandLineOption& port) {
     parser.setApplicationDescription(
@@ -69,7 +71,8 @@ std::string initial_directory() {
     return std::string(path.constData(), static_cast<std::size_t>(path.size()));
 }
 
-// One line per port: the device, then a tab and what the system says it is.
+// One line per port: the device, then a tab and what the system says it is, with a USB
+// adapter's latency timer where its driver shows one.
 void list_ports() {
     QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
     std::sort(ports.begin(), ports.end(), [](const QSerialPortInfo& a, const QSerialPortInfo& b) {
@@ -82,6 +85,9 @@ void list_ports() {
             about << port.manufacturer();
         if (!port.serialNumber().isEmpty())
             about << QStringLiteral("serial ") + port.serialNumber();
+        const QByteArray device = QFile::encodeName(port.systemLocation());
+        if (const auto timer = halvane::usb_latency_timer_ms(device.toStdString()))
+            about << QStringLiteral("latency timer %1 ms").arg(*timer);
         QString line = port.systemLocation();
         if (!about.isEmpty()) line += QLatin1Char('\t') + about.join(QStringLiteral(", "));
         std::printf("%s\n", line.toLocal8Bit().constData());

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "qt/serial_line_os.h"
+#include "qt/serial_low_latency.h"
 #include "qt/text_encoding.h"
 
 namespace halvane::qt {
@@ -52,6 +53,8 @@ SerialPort::OpenResult QtSerialPort::open() {
     port_.setStopBits(QSerialPort::OneStop);
     port_.setFlowControl(QSerialPort::NoFlowControl);
     if (port_.open(QIODevice::ReadWrite)) {
+        // A USB adapter would otherwise hold each short reply back for its latency timer.
+        request_low_latency(port_.handle());
         result.ok = true;
         return result;
     }

@@ -111,9 +111,7 @@ TEST(ProcessorLine, AnUnpacedLineIsPacedByTheProgramsSci) {
     BoardDriver driver(BoardDriver::processor(0));
     driver.start(example_records());
     driver.wait(20ms);
-    // Everything arrives at once, and the SCI takes it in at the rate the program set. (The
-    // example's responder waits for the transmitter while it replies, so only a write may
-    // come straight before another request.)
+    // Everything arrives at once, and the SCI takes it in at the rate the program set.
     EXPECT_EQ(driver.send("*2404"), "");
     EXPECT_EQ(driver.wait(20ms), "!01@");
     EXPECT_EQ(driver.send("*FFFF30007E*3000"), "");

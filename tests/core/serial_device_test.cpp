@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/usb_latency_timer.h"
+
 namespace halvane {
 namespace {
 
@@ -69,6 +71,27 @@ TEST_F(SerialDeviceLinks, ADeviceThatIsNotALinkOrLeadsNowhereIsKept) {
     fs::create_symlink("../../ttyUSB9", dangling);
     EXPECT_EQ(resolve_serial_device(dangling.string()).path, dangling.string());
     EXPECT_EQ(resolve_serial_device("COM250").shown(), "COM250 (/dev/ttyS249)");
+}
+
+TEST_F(SerialDeviceLinks, AUsbAdaptersLatencyTimerIsReadFromSysfs) {
+    // Laid out as the kernel shows usb-serial ports under /sys.
+    const fs::path devices = root_ / "bus" / "usb-serial" / "devices";
+    const std::pair<const char*, const char*> timers[] = {
+        {"ttyUSB0", "16\n"}, {"ttyUSB1", "1\n"}, {"ttyUSB2", "fast\n"}, {"ttyUSB3", "300\n"}};
+    for (const auto& [name, text] : timers) {
+        fs::create_directories(devices / name);
+        std::ofstream(devices / name / "latency_timer") << text;
+    }
+    fs::create_directories(devices / "ttyUSB4");  // a driver without the timer
+    const std::string sysfs = root_.string();
+
+    EXPECT_EQ(usb_latency_timer_ms("/dev/ttyUSB0", sysfs), 16);
+    EXPECT_EQ(usb_latency_timer_ms("/dev/ttyUSB1", sysfs), 1);
+    EXPECT_EQ(usb_latency_timer_ms("/dev/ttyUSB2", sysfs), std::nullopt);  // not a number
+    EXPECT_EQ(usb_latency_timer_ms("/dev/ttyUSB3", sysfs), std::nullopt);  // not a byte
+    EXPECT_EQ(usb_latency_timer_ms("/dev/ttyUSB4", sysfs), std::nullopt);
+    EXPECT_EQ(usb_latency_timer_ms("/dev/ttyS0", sysfs), std::nullopt);
+    EXPECT_EQ(usb_latency_timer_ms("/dev/", sysfs), std::nullopt);
 }
 
 }  // namespace

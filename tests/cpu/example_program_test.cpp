@@ -52,7 +52,7 @@ class ExampleProgram : public CpuTest {
 TEST_F(ExampleProgram, AnswersReadsWithTheByteInHex) {
     EXPECT_EQ(exchange("*2404"), "!01@");
     EXPECT_EQ(exchange("*102B"), "!30@");
-    EXPECT_EQ(exchange("*102D"), "!0C@");
+    EXPECT_EQ(exchange("*102D"), "!2C@");  // TE, RE and the receive interrupt
 }
 
 TEST_F(ExampleProgram, CounterMovesBetweenTwoReads) {

@@ -1,5 +1,6 @@
 // Programs assembled with m68hc11-as run to their SWI and leave known results in memory; the
-// responder program answers the memory protocol through the SCI while its counter runs.
+// responder program answers the memory protocol through the SCI while its counter runs; the
+// interrupt-driven responder of examples/ serves a main loop that works 50 ms per pass.
 #include <fstream>
 #include <iterator>
 
@@ -101,6 +102,50 @@ TEST_F(Programs, ResponderCounterRunsAndFollowsTheWrittenStep) {
     exchange("*FFFF24050A");  // step 10
     board.run_cycles(Board::e_clock_hz / 10);
     EXPECT_GE(word_at(0x2403), stopped + 230);
+}
+
+// busy_loop.s: a main loop that works 50 ms per pass with examples/responder_irq.s, which
+// takes every character from the SCI interrupt. Requests arrive at full line speed.
+TEST_F(Programs, InterruptResponderAnswersReadsAndTakesWritesInEitherCase) {
+    ASSERT_TRUE(start("busy_irq_50ms"));
+    board.run_cycles(1000);
+    EXPECT_EQ(exchange("*2404"), "!5A@");
+    EXPECT_EQ(exchange("*FFFF24047e"), "");
+    EXPECT_EQ(board.read(0x2404), 0x7E);
+    board.write(0x30AB, 0xC3);
+    EXPECT_EQ(exchange("*30ab"), "!C3@");
+    EXPECT_EQ(exchange("*ffff3000b1*3000"), "!B1@");  // a read straight after a write
+    EXPECT_EQ(exchange("*9aBc"), "!FF@");             // no memory there: reads FF
+}
+
+TEST_F(Programs, InterruptResponderFallsBackIntoStepAfterNoise) {
+    ASSERT_TRUE(start("busy_irq_50ms"));
+    board.run_cycles(1000);
+    EXPECT_EQ(exchange("q7\r@!2404"), "");          // no request without a '*'
+    EXPECT_EQ(exchange("x1G*2404"), "!5A@");        // noise before the '*'
+    EXPECT_EQ(exchange("*24G4"), "");               // a bad digit drops the request
+    EXPECT_EQ(exchange("*FFFF24*FFFF240401"), "");  // a '*' starts over inside a request
+    EXPECT_EQ(board.read(0x2404), 0x01);
+    EXPECT_EQ(exchange("*2404"), "!01@");
+}
+
+TEST_F(Programs, InterruptResponderServesARequestSplitAcrossLongPasses) {
+    ASSERT_TRUE(start("busy_irq_50ms"));
+    board.run_cycles(1000);
+    exchange("*24");
+    board.run_cycles(Board::e_clock_hz / 8);  // 125 ms: more than two passes of the main loop
+    EXPECT_EQ(exchange("04"), "!5A@");
+    // The program kept its registers across every interrupt (it checks them while it works
+    // and would stop with SWI) and kept counting its passes.
+    const RunResult result = board.run_cycles(Board::e_clock_hz / 5);
+    EXPECT_EQ(result.reason, StopReason::time_used) << describe_monitor_entry(result.address);
+    EXPECT_GE(word_at(0x2402), 6);
+}
+
+TEST_F(Programs, PollingResponderLosesRequestsUnderTheSameMainLoop) {
+    ASSERT_TRUE(start("busy_poll_5ms"));
+    board.run_cycles(1000);
+    EXPECT_EQ(exchange("*2404"), "");  // one character per 5 ms pass: the rest overrun the SCI
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <cstdio>
+#include <filesystem>
+#include <string>
 
 #include "e2e/board_process.h"
 #include "e2e/link_harness.h"
@@ -14,6 +16,14 @@ namespace halvane::e2e {
 namespace {
 
 const std::string kExample = std::string(HALVANE_EXAMPLES_DIR) + "/counter.s19";
+
+// tests/cpu/programs/busy_loop.s, assembled at build time: a main loop that works `pass_ms`
+// per pass with the interrupt-driven or the polling responder; it counts its passes in the
+// word at 2402 and keeps 5A in the byte at 2404.
+std::string busy_program(const std::string& kind, int pass_ms) {
+    return std::string(HC11_PROGRAM_DIR) + "/busy_" + kind + "_" + std::to_string(pass_ms) +
+           "ms.s19";
+}
 
 // The example program's variables (see examples/counter.csv) and RAM it leaves alone.
 constexpr const char* kCount = "2402";
@@ -29,14 +39,14 @@ std::string hex4(unsigned value) {
 
 class MemoryWatchE2E : public ::testing::Test {
   protected:
-    // Starts the board with `options`, opens the port and downloads the example program.
-    void start(std::vector<std::string> options) {
+    // Starts the board with `options`, opens the port and downloads `program` (an .s19 file).
+    void start(std::vector<std::string> options, const std::string& program = kExample) {
         board = std::make_unique<BoardProcess>(options);
         ASSERT_FALSE(board->device().empty()) << "boardsim did not start";
         link = std::make_unique<LinkHarness>(board->device());
         ASSERT_TRUE(link->window->Form_Load())
             << (link->message_box.shown.empty() ? "" : link->message_box.shown[0]);
-        link->download(kExample);
+        link->download(program);
         ASSERT_EQ(link->window->flag(), 1) << link->status.value;
     }
     void row(int r, std::string address, std::string flag) {
@@ -165,6 +175,41 @@ TEST_F(MemoryWatchE2E, WritesFromTheGridChangeWhatTheProgramDoes) {
     const int counted = (read_decimal(1) - stopped + 65536) % 65536;
     EXPECT_NE(counted, 0);
     EXPECT_EQ(counted % 16, 0) << counted;
+}
+
+// Get All over a word and a byte, twice, and a write: every read answered, the word moving.
+TEST_F(MemoryWatchE2E, TheInterruptResponderServesMainLoopsThatWorkFiveAndFiftyMsPerPass) {
+    for (const int pass_ms : {5, 50}) {
+        SCOPED_TRACE(std::to_string(pass_ms) + " ms per pass");
+        const std::string program = busy_program("irq", pass_ms);
+        ASSERT_TRUE(std::filesystem::exists(program)) << "not assembled: " << program;
+        start({}, program);
+        row(1, "2402", "WD");
+        row(2, "2404", "");
+        get_all();
+        EXPECT_EQ(link->status.value, "Status: Program Running");
+        EXPECT_EQ(link->grid.text(2, 2), "5A");
+        const std::string first = link->grid.text(1, 4);
+        EXPECT_FALSE(first.empty());
+        link->run_for(std::chrono::milliseconds(150));
+        get_all();
+        EXPECT_EQ(link->status.value, "Status: Program Running");
+        EXPECT_NE(link->grid.text(1, 4), first);
+        write(2, "c3");
+        EXPECT_EQ(link->grid.text(2, 2), "C3") << link->status.value;
+        TearDown();
+    }
+}
+
+TEST_F(MemoryWatchE2E, ThePollingResponderLosesRequestsUnderAMainLoopOfFiveMsPerPass) {
+    const std::string program = busy_program("poll", 5);
+    ASSERT_TRUE(std::filesystem::exists(program)) << "not assembled: " << program;
+    start({}, program);
+    row(1, "2402", "WD");
+    row(2, "2404", "");
+    get_all();
+    EXPECT_EQ(link->status.value.rfind("Status: No reply from board at ", 0), 0u)
+        << link->status.value;
 }
 
 TEST_F(MemoryWatchE2E, TheBuiltinResponderAndItsCounterServeTheWindowToo) {

@@ -72,11 +72,33 @@ class AssembledExample : public ::testing::Test {
     static inline bool built_ = false;
 };
 
-TEST_F(AssembledExample, ShippedSRecordsAndListingAreWhatTheAssemblerMakes) {
-    EXPECT_EQ(read_file(kExamples + "/counter.s19"), read_file(work_ + "/counter.s19"))
-        << "run: cmake --build <build> --target regenerate_examples";
-    EXPECT_EQ(read_file(kExamples + "/counter.lst"), read_file(work_ + "/counter.lst"))
-        << "run: cmake --build <build> --target regenerate_examples";
+TEST_F(AssembledExample, ShippedProgramFilesAreWhatTheAssemblerMakes) {
+    for (const char* name : {"counter.s19", "counter.lst", "counter.elf"}) {
+        const std::string shipped = read_file(kExamples + "/" + name);
+        EXPECT_FALSE(shipped.empty()) << name;
+        EXPECT_TRUE(shipped == read_file(work_ + "/" + name))
+            << name << " differs; run: cmake --build <build> --target regenerate_examples";
+    }
+}
+
+TEST_F(AssembledExample, TheShippedElfHoldsTheVariablesAsDataWithTheirSizes) {
+    // "00002402 00000002 d count": address, size, type letter (d/D: initialised data), name.
+    std::map<std::string, std::string> data;
+    const std::string command = "m68hc11-nm -n -S " + kExamples + "/counter.elf";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char line[256];
+    while (fgets(line, sizeof line, pipe)) {
+        std::istringstream fields(line);
+        std::vector<std::string> field{std::istream_iterator<std::string>(fields), {}};
+        if (field.size() == 4 && (field[2] == "d" || field[2] == "D")) {
+            data[field[3]] = field[0].substr(4) + "/" + field[1].substr(6);
+        }
+    }
+    pclose(pipe);
+    const std::map<std::string, std::string> expected = {
+        {"count", "2402/02"}, {"step", "2404/01"}, {"run", "2405/01"}};
+    EXPECT_EQ(data, expected);
 }
 
 TEST_F(AssembledExample, TheProgramStartsAt2400AndKeepsItsVariablesWhereTheMapSays) {
@@ -142,13 +164,14 @@ TEST(ExampleFiles, TheSRecordsAreValidAndLoadTheProgramAt2400) {
     EXPECT_TRUE(ended);
     EXPECT_TRUE(memory.is_loaded(0x2400));
     EXPECT_EQ(memory.read(0x2400), 0x20);  // BRA over the variables
+    EXPECT_EQ(memory.read(0x2401), 0x04);  // to the code at 2406
     EXPECT_EQ(memory.read(0x2404), 0x01);  // step starts at 1
     EXPECT_EQ(memory.read(0x2405), 0x01);  // run starts at 1
 }
 
 TEST(ExampleFiles, TheCompanionsAreThere) {
-    for (const char* name :
-         {"counter.c", "counter.dsc", "responder.s", "cme11e9.ld", "README.md"}) {
+    for (const char* name : {"counter.c", "counter.dsc", "responder.s", "responder_irq.s",
+                             "cme11e9.ld", "README.md"}) {
         EXPECT_FALSE(read_file(kExamples + "/" + name).empty()) << name;
     }
 }

@@ -1,8 +1,12 @@
 // The serial adapter against a pseudo-terminal: settings, bytes out in order, bytes in one
-// notice per character, and the far side hanging up.
+// notice per character, and the far side hanging up; the driver's low-latency mode.
 
 #include "qt/qt_serial_port.h"
 
+#ifdef __linux__
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#endif
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -10,8 +14,11 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <cerrno>
+#include <vector>
 
 #include "pty_pair.h"
+#include "qt/serial_low_latency.h"
 
 using halvane::qt::QtSerialPort;
 using halvane::testing::PtyPair;
@@ -27,6 +34,8 @@ class SerialPortTest : public QObject {
     void every_character_reaches_the_reader_once_and_in_order();
     void characters_wait_until_taken_with_one_notice_per_arrival();
     void far_side_hanging_up_is_reported_once_and_closes_the_port();
+    void low_latency_mode_is_added_to_the_drivers_serial_settings();
+    void devices_without_serial_settings_are_left_alone_silently();
 };
 
 void SerialPortTest::opens_at_9600_8n1_without_flow_control() {
@@ -157,6 +166,65 @@ void SerialPortTest::far_side_hanging_up_is_reported_once_and_closes_the_port() 
     // Closed, the port raises nothing more: no repeated reports, no busy notifier.
     QTest::qWait(200);
     QCOMPARE(failures, 1);
+}
+
+void SerialPortTest::low_latency_mode_is_added_to_the_drivers_serial_settings() {
+#ifdef __linux__
+    constexpr int kOtherFlags = ASYNC_SKIP_TEST | ASYNC_SPD_HI;
+    std::vector<unsigned long> calls;
+    int written_flags = -1;
+    const halvane::qt::SerialIoctl driver = [&](int fd, unsigned long request, void* argument) {
+        if (fd != 7) return -1;
+        calls.push_back(request);
+        auto* settings = static_cast<serial_struct*>(argument);
+        if (request == TIOCGSERIAL) settings->flags = kOtherFlags;
+        if (request == TIOCSSERIAL) written_flags = settings->flags;
+        return 0;
+    };
+    QVERIFY(halvane::qt::request_low_latency(7, driver));
+    QCOMPARE(calls, (std::vector<unsigned long>{TIOCGSERIAL, TIOCSSERIAL}));
+    QCOMPARE(written_flags, kOtherFlags | ASYNC_LOW_LATENCY);  // the others kept
+
+    // A driver that shows its settings but refuses changes (no permission) is no error either.
+    calls.clear();
+    const halvane::qt::SerialIoctl refusing = [&](int, unsigned long request, void*) {
+        calls.push_back(request);
+        return request == TIOCSSERIAL ? -1 : 0;
+    };
+    QVERIFY(!halvane::qt::request_low_latency(7, refusing));
+    QCOMPARE(calls.size(), std::size_t{2});
+#else
+    QSKIP("low-latency mode is a Linux serial driver setting");
+#endif
+}
+
+void SerialPortTest::devices_without_serial_settings_are_left_alone_silently() {
+#ifdef __linux__
+    std::vector<unsigned long> calls;
+    const halvane::qt::SerialIoctl no_settings = [&](int, unsigned long request, void*) {
+        calls.push_back(request);
+        errno = ENOTTY;
+        return -1;
+    };
+    QVERIFY(!halvane::qt::request_low_latency(7, no_settings));
+    QCOMPARE(calls, (std::vector<unsigned long>{TIOCGSERIAL}));  // nothing written
+
+    // A pseudo-terminal is such a device: the request fails, and the port opens and works as
+    // usual, with no failure reported.
+    PtyPair pty;
+    QVERIFY(pty.ok());
+    QVERIFY(!halvane::qt::request_low_latency(pty.master()));
+    QtSerialPort port(pty.slave_name());
+    std::string failure;
+    port.on_failure = [&](const std::string& text) { failure = text; };
+    const auto result = port.open();
+    QVERIFY2(result.ok, result.error_text.c_str());
+    QVERIFY(port.write("*"));
+    QCOMPARE(pty.receive(1), QByteArray("*"));
+    QVERIFY(failure.empty());
+#else
+    QSKIP("low-latency mode is a Linux serial driver setting");
+#endif
 }
 
 QTEST_GUILESS_MAIN(SerialPortTest)

@@ -1,0 +1,159 @@
+// The example's interrupt-driven responder on the 68HC11 core, with no PC and no host timing
+// in the way: Get All over the example's rows (examples/counter.csv) as an ideal PC makes it,
+// each request sent at line speed the moment the previous reply has ended. Reports the time
+// against the wire time of the same characters (target: at most 1.05) and how long the SCI
+// handler keeps interrupts masked, in E cycles (one E cycle is 0.5 us at 2 MHz).
+//
+//   responder_bench [PROGRAM.s19 [MAP.csv]]   (default: the shipped example and its map)
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "hc11/board.h"
+
+namespace {
+
+constexpr std::uint16_t kSciPseudoVector = 0x00C4;
+constexpr std::uint64_t kInterruptEntryCycles = 14;
+constexpr std::uint64_t kRtiCycles = 12;
+
+bool load_s19(hc11::Board& board, const std::string& path) {
+    std::ifstream file(path);
+    if (!file) return false;
+    std::string line;
+    while (std::getline(file, line)) {
+        if (line.size() < 10 || line.compare(0, 2, "S1") != 0) continue;
+        auto byte_at = [&](std::size_t i) {
+            return static_cast<std::uint8_t>(std::stoi(line.substr(2 + 2 * i, 2), nullptr, 16));
+        };
+        const std::size_t count = byte_at(0);
+        const auto address = static_cast<std::uint16_t>(byte_at(1) << 8 | byte_at(2));
+        std::vector<std::uint8_t> data;
+        for (std::size_t i = 3; i < count; ++i) data.push_back(byte_at(i));
+        board.load(address, data);
+    }
+    return true;
+}
+
+// The byte addresses Get All reads for the map's rows: two for a word row (flag W).
+std::vector<std::string> addresses_read(const std::string& map_path) {
+    std::ifstream file(map_path);
+    std::vector<std::string> addresses;
+    std::string line;
+    std::getline(file, line);  // the heading row
+    while (std::getline(file, line)) {
+        if (line.size() < 7 || line[1] == '"') continue;
+        const std::string address = line.substr(1, 4);
+        addresses.push_back(address);
+        const std::size_t flag_start = line.rfind("\",\"", line.rfind("\",\"") - 1);
+        if (line.find('W', flag_start) != std::string::npos) {
+            char next[5];
+            std::snprintf(next, sizeof next, "%04X",
+                          (std::stoi(address, nullptr, 16) + 1) & 0xFFFF);
+            addresses.emplace_back(next);
+        }
+    }
+    return addresses;
+}
+
+// Follows the trace for the runs of the handler that starts at the SCI pseudo-vector.
+class HandlerWatch {
+  public:
+    void see(const hc11::TraceRecord& record) {
+        if (record.pc == kSciPseudoVector) {
+            start_ = record.cycle - kInterruptEntryCycles;
+            if (start_ != last_end_) stretch_start_ = start_;
+            inside_ = true;
+            ++runs_;
+        }
+        if (inside_ && record.prefix == 0 && record.opcode == 0x3B) {  // RTI
+            last_end_ = record.cycle + kRtiCycles;
+            longest_run_ = std::max(longest_run_, last_end_ - start_);
+            longest_stretch_ = std::max(longest_stretch_, last_end_ - stretch_start_);
+            inside_ = false;
+        }
+    }
+    std::uint64_t runs() const { return runs_; }
+    std::uint64_t longest_run() const { return longest_run_; }
+    std::uint64_t longest_stretch() const { return longest_stretch_; }
+
+  private:
+    bool inside_ = false;
+    std::uint64_t start_ = 0;
+    std::uint64_t stretch_start_ = 0;
+    std::uint64_t last_end_ = 0;
+    std::uint64_t runs_ = 0;
+    std::uint64_t longest_run_ = 0;
+    std::uint64_t longest_stretch_ = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string examples = HALVANE_EXAMPLES_DIR;
+    const std::string program = argc > 1 ? argv[1] : examples + "/counter.s19";
+    const std::string map = argc > 2 ? argv[2] : examples + "/counter.csv";
+    hc11::Board board;
+    if (!load_s19(board, program)) {
+        std::fprintf(stderr, "responder_bench: cannot read %s\n", program.c_str());
+        return 1;
+    }
+    const std::vector<std::string> addresses = addresses_read(map);
+    if (addresses.empty()) {
+        std::fprintf(stderr, "responder_bench: no rows in %s\n", map.c_str());
+        return 1;
+    }
+    HandlerWatch watch;
+    board.set_trace([&watch](const hc11::TraceRecord& record) { watch.see(record); });
+    std::string reply;
+    std::uint64_t reply_end = 0;
+    board.set_transmit_handler([&](std::uint8_t byte) {
+        reply += static_cast<char>(byte);
+        if (byte == '@') reply_end = board.cycles();
+    });
+    board.go(0x2400);
+    board.run_cycles(hc11::Board::e_clock_hz / 100);  // 10 ms to set up
+
+    const std::uint64_t character = board.sci().character_cycles();
+    constexpr int kPasses = 20;
+    std::uint64_t elapsed = 0;
+    std::uint64_t slowest = 0;
+    int reads = 0;
+    for (int pass = 0; pass < kPasses; ++pass) {
+        for (const std::string& address : addresses) {
+            const std::uint64_t sent = board.cycles();
+            reply.clear();
+            reply_end = 0;
+            for (const char c : "*" + address) board.sci_receive(static_cast<std::uint8_t>(c));
+            while (reply_end == 0 && board.cycles() - sent < 20 * character) board.run_cycles(20);
+            if (reply_end == 0 || reply.size() != 4) {
+                std::fprintf(stderr, "responder_bench: no reply to *%s (got \"%s\")\n",
+                             address.c_str(), reply.c_str());
+                return 1;
+            }
+            elapsed += reply_end - sent;
+            slowest = std::max(slowest, reply_end - sent);
+            ++reads;
+        }
+    }
+    const double wire = static_cast<double>(reads) * 9.0 * static_cast<double>(character);
+    std::printf(
+        "Get All over %zu reads (%s), %d times: %.4f s of board time, wire time %.4f s, "
+        "ratio %.4f (target <= 1.05); slowest read %.3f character times of 9\n",
+        addresses.size(), map.c_str(), kPasses, static_cast<double>(elapsed) / 2e6, wire / 2e6,
+        static_cast<double>(elapsed) / wire,
+        static_cast<double>(slowest) / static_cast<double>(character));
+    std::printf(
+        "SCI handler: %llu runs, longest %llu E cycles (%.1f us); longest stretch with "
+        "interrupts masked by it %llu E cycles (%.1f us); one character is %llu\n",
+        static_cast<unsigned long long>(watch.runs()),
+        static_cast<unsigned long long>(watch.longest_run()),
+        static_cast<double>(watch.longest_run()) / 2.0,
+        static_cast<unsigned long long>(watch.longest_stretch()),
+        static_cast<double>(watch.longest_stretch()) / 2.0,
+        static_cast<unsigned long long>(character));
+    return 0;
+}

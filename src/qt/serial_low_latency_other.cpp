@@ -1,0 +1,14 @@
+// Systems without a low-latency request for serial drivers.
+#include "qt/serial_low_latency.h"
+
+namespace halvane::qt {
+
+bool request_low_latency(int) {
+    return false;
+}
+
+bool request_low_latency(int, const SerialIoctl&) {
+    return false;
+}
+
+}  // namespace halvane::qt
