@@ -1,5 +1,6 @@
 #include "app/board_exchange_guard.h"
 #include "app/main_window.h"
+#include "symbols/moved_rows_status.h"
 #include "varmap/map_file.h"
 
 namespace halvane {
@@ -46,6 +47,8 @@ void Tamrin::file_open_Click() {
     // The listing and the map are independent: a program without a listing still gets its map.
     if (load_companion(s19_file_name_ + ".lst")) p_.options.select(1);
     load_map_file(s19_file_name_ + ".csv", p_.grid);
+    // A rebuild may have moved variables the map still names by their old addresses.
+    set_status(status_after_map_load(p_.status.text(), s19_file_name_ + ".elf", p_.grid));
 }
 
 }  // namespace halvane

@@ -5,6 +5,7 @@
 #include "platform/event_pump.h"
 #include "platform/grid_view.h"
 #include "platform/serial_port.h"
+#include "platform/symbol_picker.h"
 #include "platform/tick_timer.h"
 #include "platform/viewer.h"
 
@@ -24,6 +25,8 @@ struct Platform {
     InputBox& input_box;
     FileDialog& dialog;
     Viewer& viewer;
+    // File > Import Symbols' list; the command does nothing where it is missing.
+    SymbolPicker* symbol_picker = nullptr;
 };
 
 }  // namespace halvane

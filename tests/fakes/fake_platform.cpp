@@ -87,12 +87,24 @@ std::string FakeDialog::show_save(const FileDialogSettings& s) {
     return a;
 }
 
+std::optional<std::vector<bool>> FakeSymbolPicker::choose(std::string_view program_path,
+                                                          const std::vector<ProgramSymbol>& symbols,
+                                                          std::vector<bool> marks) {
+    paths.emplace_back(program_path);
+    offered.push_back(symbols);
+    initial_marks.push_back(marks);
+    if (cancel) return std::nullopt;
+    if (change) change(marks);
+    return marks;
+}
+
 Harness::Harness() : Harness("/tmp") {}
 
 Harness::Harness(std::string initial_directory) {
-    window = std::make_unique<Tamrin>(Platform{pump, timer, serial, grid, text1, status, progress,
-                                               options, message_box, input_box, dialog, viewer},
-                                      std::move(initial_directory));
+    window = std::make_unique<Tamrin>(
+        Platform{pump, timer, serial, grid, text1, status, progress, options, message_box,
+                 input_box, dialog, viewer, &symbol_picker},
+        std::move(initial_directory));
     serial.window = window.get();
     serial.clock = &pump;
     pump.on_tick = [this] { window->Timer1_Timer(); };

@@ -1,0 +1,23 @@
+#include "symbols/moved_rows_status.h"
+
+#include "app/main_window.h"
+#include "symbols/elf_symbols.h"
+#include "symbols/symbol_rows.h"
+
+namespace halvane {
+
+std::string moved_rows_status(std::string_view status, int moved_rows) {
+    if (status != texts::kProgramRunning || moved_rows <= 0) return std::string(status);
+    return std::string(texts::kProgramRunning) + " (" + std::to_string(moved_rows) +
+           " map rows point to old addresses: File > Import Symbols updates them)";
+}
+
+std::string status_after_map_load(std::string_view status, const std::string& elf_path,
+                                  const GridView& grid) {
+    if (status != texts::kProgramRunning) return std::string(status);
+    const SymbolFile file = read_program_symbols(elf_path);
+    if (!file.ok()) return std::string(status);
+    return moved_rows_status(status, count_moved_rows(grid, file.symbols));
+}
+
+}  // namespace halvane
