@@ -23,6 +23,7 @@
 #include "qt/qt_serial_port.h"
 #include "qt/qt_tick_timer.h"
 #include "qt/receive_buffer_box.h"
+#include "qt/symbol_picker_dialog.h"
 #include "qt/text_encoding.h"
 #include "qt/text_viewer.h"
 #include "qt/twips.h"
@@ -50,7 +51,8 @@ struct WindowAdapters {
           message_box(window, gate, from_utf8(texts::kCaption)),
           input_box(window, gate),
           file_dialog(window, gate),
-          text_viewer(viewer) {}
+          text_viewer(viewer),
+          symbol_picker(window, gate) {}
 
     QtEventPump pump;
     QtTickTimer timer;
@@ -63,6 +65,7 @@ struct WindowAdapters {
     InputBoxAdapter input_box;
     FileDialogAdapter file_dialog;
     TextViewer text_viewer;
+    SymbolPickerAdapter symbol_picker;
 };
 
 TamrinWindow::TamrinWindow(const QString& device, std::string initial_directory, QWidget* parent)
@@ -79,7 +82,8 @@ TamrinWindow::TamrinWindow(const QString& device, std::string initial_directory,
     WindowAdapters& a = *adapters_;
     logic_ = std::make_unique<Tamrin>(
         Platform{a.pump, a.timer, a.serial, *grid_, a.text1_box, a.status_text, a.progress_bar,
-                 a.options, a.message_box, a.input_box, a.file_dialog, a.text_viewer},
+                 a.options, a.message_box, a.input_box, a.file_dialog, a.text_viewer,
+                 &a.symbol_picker},
         std::move(initial_directory));
     wire_events();
     grid_->setFocus(Qt::OtherFocusReason);
@@ -213,6 +217,7 @@ void TamrinWindow::build_menu() {
     add("File_new", QStringLiteral("&New"));
     add("file_open", QStringLiteral("&Open"));
     add("file_openoverlay", QStringLiteral("Open O&verlay"));
+    add("file_importsymbols", QStringLiteral("&Import Symbols..."));
     add("File_save", QStringLiteral("&Save"));
 }
 
@@ -241,6 +246,8 @@ void TamrinWindow::wire_events() {
             [logic] { logic->file_open_Click(); });
     connect(findChild<QAction*>("file_openoverlay"), &QAction::triggered, this,
             [logic] { logic->file_openoverlay_Click(); });
+    connect(findChild<QAction*>("file_importsymbols"), &QAction::triggered, this,
+            [logic] { logic->file_importsymbols_Click(); });
     connect(findChild<QAction*>("File_save"), &QAction::triggered, this,
             [logic] { logic->File_save_Click(); });
 }
