@@ -48,7 +48,8 @@ void Tamrin::file_open_Click() {
     if (load_companion(s19_file_name_ + ".lst")) p_.options.select(1);
     load_map_file(s19_file_name_ + ".csv", p_.grid);
     // A rebuild may have moved variables the map still names by their old addresses.
-    set_status(status_after_map_load(p_.status.text(), s19_file_name_ + ".elf", p_.grid));
+    if (auto moved = status_after_map_load(p_.status.text(), s19_file_name_ + ".elf", p_.grid))
+        set_status(*moved);
 }
 
 }  // namespace halvane

@@ -12,12 +12,15 @@ std::string moved_rows_status(std::string_view status, int moved_rows) {
            " map rows point to old addresses: File > Import Symbols updates them)";
 }
 
-std::string status_after_map_load(std::string_view status, const std::string& elf_path,
-                                  const GridView& grid) {
-    if (status != texts::kProgramRunning) return std::string(status);
+std::optional<std::string> status_after_map_load(std::string_view status,
+                                                 const std::string& elf_path,
+                                                 const GridView& grid) {
+    if (status != texts::kProgramRunning) return std::nullopt;
     const SymbolFile file = read_program_symbols(elf_path);
-    if (!file.ok()) return std::string(status);
-    return moved_rows_status(status, count_moved_rows(grid, file.symbols));
+    if (!file.ok()) return std::nullopt;
+    const int moved = count_moved_rows(grid, file.symbols);
+    if (moved == 0) return std::nullopt;
+    return moved_rows_status(status, moved);
 }
 
 }  // namespace halvane

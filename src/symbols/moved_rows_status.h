@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,9 +13,10 @@ namespace halvane {
 // status says so and how to fix it; any other status stays as it is.
 std::string moved_rows_status(std::string_view status, int moved_rows);
 
-// The same, with the rows counted against the symbols of the ELF file at `elf_path`. No
-// such file, or one that cannot be read, leaves the status as it is.
-std::string status_after_map_load(std::string_view status, const std::string& elf_path,
-                                  const GridView& grid);
+// The status to show instead of `status` once the map is loaded, its rows counted against
+// the symbols of the ELF file at `elf_path`; std::nullopt when it stays as it is (nothing
+// moved, another status, no such file or one that cannot be read).
+std::optional<std::string> status_after_map_load(std::string_view status,
+                                                 const std::string& elf_path, const GridView& grid);
 
 }  // namespace halvane

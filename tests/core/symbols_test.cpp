@@ -312,12 +312,14 @@ TEST_F(SymbolCommands, OpeningAProgramWarnsOfMapRowsAtOldAddresses) {
     EXPECT_EQ(h.status.value,
               "Status: Program Running (warning: the file held no S1 or S9 record)");
 
-    // Without the ELF the map cannot be checked.
+    // Without the ELF the map cannot be checked; the status is shown once, as ever.
     std::filesystem::remove(base + ".elf");
     write_bytes(base + ".s19", "S9030000FC\r\n");
     h.dialog.answers.push_back(base + ".s19");
+    h.status.history.clear();
     h.window->file_open_Click();
-    EXPECT_EQ(h.status.value, "Status: Program Running");
+    EXPECT_EQ(h.status.history.back(), "Status: Program Running");
+    EXPECT_EQ(h.status.history.end()[-2], "Status: Sending File File");
 }
 
 }  // namespace
