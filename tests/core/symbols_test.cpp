@@ -10,7 +10,6 @@
 #include "fakes/fake_platform.h"
 #include "fakes/test_files.h"
 #include "symbols/elf_symbols.h"
-#include "symbols/moved_rows_status.h"
 #include "symbols/symbol_rows.h"
 
 namespace halvane {
@@ -43,15 +42,6 @@ TEST(SymbolReader, LabelsWithAndWithoutSizesGiveTheSameSymbols) {
         ASSERT_TRUE(file.ok()) << name << ": " << file.error_text;
         EXPECT_EQ(file.symbols, kExpected) << name;
     }
-}
-
-TEST(SymbolReader, LeavesOutLocalLabelsAndTheLinkersNames) {
-    for (const char* hidden : {".Lskip", "L1", "L9x", "_start", "__bss_start", "__anything",
-                               "_etext", "etext", "_edata", "edata", "_end", "end", "_stack"}) {
-        EXPECT_TRUE(is_hidden_symbol_name(hidden)) << hidden;
-    }
-    for (const char* shown : {"Loop", "L", "counter", "_count", "start", "end_of_table"})
-        EXPECT_FALSE(is_hidden_symbol_name(shown)) << shown;
 }
 
 TEST(SymbolReader, EveryFaultIsNamedForTheUser) {
@@ -201,14 +191,6 @@ TEST(SymbolRows, MovedRowsAreThoseNamingASymbolAtAnotherAddress) {
     fill_row(grid, 7, {"1235", "speed[2 bytes]", "", "", ""});   // the array form of a word
     EXPECT_EQ(count_moved_rows(grid, kExpected), 3);
     EXPECT_EQ(count_moved_rows(grid, {}), 0);
-
-    EXPECT_EQ(moved_rows_status("Status: Program Running", 3),
-              "Status: Program Running (3 map rows point to old addresses: File > Import "
-              "Symbols updates them)");
-    EXPECT_EQ(moved_rows_status("Status: Program Running", 0), "Status: Program Running");
-    const std::string warned =
-        "Status: Program Running (warning: the file held no S1 or S9 record)";
-    EXPECT_EQ(moved_rows_status(warned, 3), warned);
 }
 
 // --- The window's commands ---
