@@ -2,6 +2,7 @@
 //
 //   halvane [--port DEVICE]
 //   halvane --list-ports
+//   halvane --map-from-symbols PROGRAM.elf [--all-symbols]
 //
 // Without --port the first serial port (/dev/ttyS0) is used. DEVICE may be a path
 // (/dev/ttyUSB0, /dev/ttyACM0, a /dev/serial/by-id/... link), a bare name in /dev (ttyUSB0)
@@ -27,6 +28,7 @@
 #include "app/usb_latency_timer.h"
 #include "qt/qt_serial_port.h"
 #include "qt/tamrin_window.h"
+#include "symbols/symbol_map.h"
 
 namespace {
 
@@ -37,6 +39,16 @@ const QCommandLineOption kListPorts(QStringList{QStringLiteral("list-ports")},
                                                    "per line, and what they are where known (for "
                                                    "a USB adapter also its latency timer)."));
 
+const QCommandLineOption kMapFromSymbols(
+    QStringList{QStringLiteral("map-from-symbols")},
+    QStringLiteral("Write a variable map of the data symbols of PROGRAM.elf (the linked "
+                   "program) to standard output, as File > Save writes it."),
+    QStringLiteral("PROGRAM.elf"));
+
+const QCommandLineOption kAllSymbols(
+    QStringList{QStringLiteral("all-symbols")},
+    QStringLiteral("With --map-from-symbols: add the symbols in code sections."));
+
 void describe(QCommandLineParser& parser, QCommandLineOption& port) {
     parser.setApplicationDescription(
         QStringLiteral("Downloads programs to a CME11E9 68HC11 evaluation board and watches "
@@ -45,13 +57,15 @@ void describe(QCommandLineParser& parser, QCommandLineOption& port) {
     parser.addVersionOption();
     parser.addOption(port);
     parser.addOption(kListPorts);
+    parser.addOption(kMapFromSymbols);
+    parser.addOption(kAllSymbols);
 }
 
 bool asks_for_text_only(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "-h" || arg == "--help" || arg == "-?" || arg == "--help-all" || arg == "-v" ||
-            arg == "--version" || arg == "--list-ports") {
+            arg == "--version" || arg == "--list-ports" || arg.starts_with("--map-from-symbols")) {
             return true;
         }
     }
@@ -95,6 +109,29 @@ void list_ports() {
     if (ports.isEmpty()) std::fprintf(stderr, "halvane: no serial ports found\n");
 }
 
+// The map on standard output; errors and the symbols left out on standard error.
+int print_map_from_symbols(const QString& elf_path, bool with_code) {
+    const std::string path = QFile::encodeName(elf_path).toStdString();
+    const halvane::SymbolMap map = halvane::map_from_symbols(path, with_code);
+    if (!map.ok) {
+        std::fprintf(stderr, "halvane: %s\n", map.error_text.c_str());
+        return 1;
+    }
+    if (!map.left_out.empty()) {
+        std::string names;
+        for (const std::string& name : map.left_out) names += " " + name;
+        std::fprintf(stderr,
+                     "halvane: warning: a map holds 99 rows; %zu symbols were left out:%s\n",
+                     map.left_out.size(), names.c_str());
+    }
+    if (std::fwrite(map.text.data(), 1, map.text.size(), stdout) != map.text.size() ||
+        std::fflush(stdout) != 0) {
+        std::perror("halvane: cannot write the map");
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -111,6 +148,14 @@ int main(int argc, char** argv) {
         QCommandLineParser parser;
         describe(parser, port_option);
         parser.process(app);
+        if (parser.isSet(kMapFromSymbols)) {
+            if (!parser.positionalArguments().isEmpty()) {
+                std::fprintf(stderr, "halvane: unexpected argument '%s'\n",
+                             qPrintable(parser.positionalArguments().constFirst()));
+                return 2;
+            }
+            return print_map_from_symbols(parser.value(kMapFromSymbols), parser.isSet(kAllSymbols));
+        }
         if (parser.isSet(kListPorts)) list_ports();
         return 0;
     }
@@ -119,6 +164,10 @@ int main(int argc, char** argv) {
     QCommandLineParser parser;
     describe(parser, port_option);
     parser.process(app);
+    if (parser.isSet(kAllSymbols)) {
+        std::fprintf(stderr, "halvane: --all-symbols goes with --map-from-symbols\n");
+        return 2;
+    }
     if (!parser.positionalArguments().isEmpty()) {
         std::fprintf(stderr, "halvane: unexpected argument '%s'\n",
                      qPrintable(parser.positionalArguments().constFirst()));

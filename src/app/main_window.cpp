@@ -2,12 +2,12 @@
 
 #include <utility>
 
+#include "varmap/map_format.h"
+
 namespace halvane {
 
 namespace {
 constexpr int kColumnWidthsTwips[GridView::kCols] = {900, 1900, 900, 400, 900};
-constexpr std::string_view kHeadings[GridView::kCols] = {"Address", "Description", "Hex Value",
-                                                         "Flag", "Dec Value"};
 }  // namespace
 
 Tamrin::Tamrin(Platform platform, std::string initial_directory)
@@ -41,7 +41,7 @@ bool Tamrin::Form_Load() {
     link_.set_gate(false);
     for (int col = 0; col < GridView::kCols; ++col)
         p_.grid.set_col_width_twips(col, kColumnWidthsTwips[col]);
-    for (int col = 0; col < GridView::kCols; ++col) p_.grid.set_text(0, col, kHeadings[col]);
+    for (int col = 0; col < GridView::kCols; ++col) p_.grid.set_text(0, col, kMapHeadings[col]);
     p_.viewer.set_font_face(texts::kViewerFace);
     return true;
 }

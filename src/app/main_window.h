@@ -74,6 +74,7 @@ class Tamrin {
     void file_open_Click();
     void file_cancel_download_Click();
     void file_openoverlay_Click();
+    void file_importsymbols_Click();
     void File_save_Click();
 
     int flag() const { return flag_; }

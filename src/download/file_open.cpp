@@ -2,6 +2,7 @@
 
 #include "app/main_window.h"
 #include "download/download_job.h"
+#include "symbols/moved_rows_status.h"
 #include "varmap/map_file.h"
 
 namespace halvane {
@@ -78,6 +79,10 @@ void Tamrin::download_finished(const DownloadOutcome& outcome) {
     // The listing and the map are independent: a program without a listing still gets its map.
     if (load_companion(s19_file_name_ + ".lst")) p_.options.select(1);
     load_map_file(s19_file_name_ + ".csv", p_.grid);
+    // A rebuild may have moved variables the map still names by their old addresses.
+    if (auto moved = status_after_map_load(status_.program_status(), s19_file_name_ + ".elf",
+                                           p_.grid))
+        status_.set_program_status(*moved);
 }
 
 // The reason stands in the status line (cut to its width there) and whole in a message box.

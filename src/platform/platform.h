@@ -5,6 +5,7 @@
 #include "platform/dialogs.h"
 #include "platform/grid_view.h"
 #include "platform/serial_port.h"
+#include "platform/symbol_picker.h"
 #include "platform/viewer.h"
 
 namespace halvane {
@@ -22,6 +23,8 @@ struct Platform {
     InputBox& input_box;
     FileDialog& dialog;
     Viewer& viewer;
+    // File > Import Symbols' list; the command does nothing where it is missing.
+    SymbolPicker* symbol_picker = nullptr;
 };
 
 }  // namespace halvane

@@ -22,6 +22,7 @@
 #include "qt/qt_clock.h"
 #include "qt/qt_serial_port.h"
 #include "qt/receive_buffer_box.h"
+#include "qt/symbol_picker_dialog.h"
 #include "qt/text_encoding.h"
 #include "qt/text_viewer.h"
 #include "qt/twips.h"
@@ -49,7 +50,8 @@ struct WindowAdapters {
           message_box(window, gate, from_utf8(texts::kCaption)),
           input_box(window, gate),
           file_dialog(window, gate),
-          text_viewer(viewer) {}
+          text_viewer(viewer),
+          symbol_picker(window, gate) {}
 
     QtClock clock;
     QtSerialPort serial;
@@ -61,6 +63,7 @@ struct WindowAdapters {
     InputBoxAdapter input_box;
     FileDialogAdapter file_dialog;
     TextViewer text_viewer;
+    SymbolPickerAdapter symbol_picker;
 };
 
 TamrinWindow::TamrinWindow(const QString& device, std::string initial_directory, QWidget* parent)
@@ -77,7 +80,7 @@ TamrinWindow::TamrinWindow(const QString& device, std::string initial_directory,
     WindowAdapters& a = *adapters_;
     logic_ = std::make_unique<Tamrin>(
         Platform{a.clock, a.serial, *grid_, a.text1_box, a.status_text, a.progress_bar, a.options,
-                 a.message_box, a.input_box, a.file_dialog, a.text_viewer},
+                 a.message_box, a.input_box, a.file_dialog, a.text_viewer, &a.symbol_picker},
         std::move(initial_directory));
     wire_events();
     grid_->setFocus(Qt::OtherFocusReason);
@@ -207,6 +210,7 @@ void TamrinWindow::build_menu() {
     add("File_new", QStringLiteral("&New"));
     add("file_open", QStringLiteral("&Open"));
     add("file_openoverlay", QStringLiteral("Open O&verlay"));
+    add("file_importsymbols", QStringLiteral("&Import Symbols..."));
     add("File_save", QStringLiteral("&Save"));
     // Offered only while a download runs.
     add("file_canceldownload", QStringLiteral("&Cancel Download"))->setVisible(false);
@@ -236,6 +240,8 @@ void TamrinWindow::wire_events() {
             [logic] { logic->file_open_Click(); });
     connect(findChild<QAction*>("file_openoverlay"), &QAction::triggered, this,
             [logic] { logic->file_openoverlay_Click(); });
+    connect(findChild<QAction*>("file_importsymbols"), &QAction::triggered, this,
+            [logic] { logic->file_importsymbols_Click(); });
     connect(findChild<QAction*>("File_save"), &QAction::triggered, this,
             [logic] { logic->File_save_Click(); });
     QAction* cancel_download = findChild<QAction*>("file_canceldownload");

@@ -1,14 +1,20 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace halvane {
 
 // One field per grid cell, row by row: 100 rows of 5 columns, the heading row first.
 inline constexpr std::size_t kMapFields = 500;
 inline constexpr std::size_t kMapFieldsPerRow = 5;
+
+// The heading row of the grid, and so the first line of every map it saves.
+inline constexpr std::array<std::string_view, kMapFieldsPerRow> kMapHeadings = {
+    "Address", "Description", "Hex Value", "Flag", "Dec Value"};
 
 // The text of a variable map file holding `cells` in row order: every cell between
 // double quotes (a double quote inside a cell written twice), the five fields of a

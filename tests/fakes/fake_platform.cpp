@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 namespace halvane::fakes {
 
@@ -154,11 +155,23 @@ std::string FakeDialog::show_save(const FileDialogSettings& s) {
     return a;
 }
 
+std::optional<std::vector<bool>> FakeSymbolPicker::choose(std::string_view program_path,
+                                                          const std::vector<ProgramSymbol>& symbols,
+                                                          std::vector<bool> marks) {
+    paths.emplace_back(program_path);
+    offered.push_back(symbols);
+    initial_marks.push_back(marks);
+    if (cancel) return std::nullopt;
+    if (change) change(marks);
+    return marks;
+}
+
 Harness::Harness() : Harness("/tmp") {}
 
 Harness::Harness(std::string initial_directory) {
     window = std::make_unique<Tamrin>(Platform{clock, serial, grid, text1, status, progress,
-                                               options, message_box, input_box, dialog, viewer},
+                                               options, message_box, input_box, dialog, viewer,
+                                               &symbol_picker},
                                       std::move(initial_directory));
     serial.window = window.get();
     serial.clock = &clock;
@@ -168,16 +181,29 @@ void Harness::load() {
     if (!window->Form_Load()) throw std::runtime_error("Form_Load failed");
 }
 
+void Harness::answer_loads() {
+    serial.on_write = [this, board = serial.on_write,
+                       line = std::make_shared<std::string>()](std::string_view text) {
+        if (board) board(text);
+        for (const char c : text) {
+            if (c != '\r' && c != '\n') {
+                *line += c;
+                continue;
+            }
+            if (line->find("S9") != std::string::npos)
+                clock.after_ms(1, [this] { serial.arrive("done\r\n>"); });
+            line->clear();
+        }
+    };
+}
+
 void Harness::start_program() {
     const std::filesystem::path path =
         std::filesystem::temp_directory_path() /
         ("halvane-fake-program-" + std::to_string(::getpid()) + ".s19");
     std::ofstream(path, std::ios::binary) << "S9030000FC\r\n";
     const auto board = serial.on_write;
-    serial.on_write = [this, board](std::string_view text) {
-        if (board) board(text);
-        if (text == "\n") clock.after_ms(1, [this] { serial.arrive("done\r\n>"); });
-    };
+    answer_loads();
     dialog.answers.push_back(path.string());
     window->file_open_Click();
     clock.run_until([this] { return window->flag() == 1; });

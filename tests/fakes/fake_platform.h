@@ -196,6 +196,20 @@ class FakeViewer : public Viewer {
     int loads = 0;
 };
 
+class FakeSymbolPicker : public SymbolPicker {
+  public:
+    std::optional<std::vector<bool>> choose(std::string_view program_path,
+                                            const std::vector<ProgramSymbol>& symbols,
+                                            std::vector<bool> marks) override;
+    // How the next showing ends: with OK on the marks it was given after `change` has
+    // toggled some, or cancelled.
+    bool cancel = false;
+    std::function<void(std::vector<bool>&)> change;
+    std::vector<std::string> paths;
+    std::vector<std::vector<ProgramSymbol>> offered;
+    std::vector<std::vector<bool>> initial_marks;
+};
+
 // The window with every fake wired to it, as the Qt layer wires the real ones.
 struct Harness {
     Harness();
@@ -212,10 +226,14 @@ struct Harness {
     FakeInputBox input_box;
     FakeDialog dialog;
     FakeViewer viewer;
+    FakeSymbolPicker symbol_picker;
     std::unique_ptr<Tamrin> window;
 
     // Form_Load, expecting success.
     void load();
+    // From now on the board's monitor confirms every load: a while after a line with an end
+    // record ("S9") it answers "done" and its prompt.
+    void answer_loads();
     // Downloads a program of one end record, the monitor confirming the load, so that a
     // program runs and its replies reach the window. The records of it are then cleared.
     void start_program();

@@ -12,11 +12,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <functional>
 
 #include "qt/file_dialog.h"
 #include "qt/input_box.h"
 #include "qt/message_box.h"
+#include "qt/symbol_picker_dialog.h"
 
 using namespace halvane::qt;
 
@@ -51,6 +53,7 @@ class DialogsTest : public QObject {
     void filter_text_becomes_qt_name_filters();
     void open_dialog_carries_its_settings();
     void a_chosen_name_is_shown_by_the_next_use_and_cancel_keeps_it();
+    void symbol_picker_lists_filters_and_returns_the_check_boxes();
 
   private:
     QWidget parent_;
@@ -93,7 +96,9 @@ void DialogsTest::nothing_is_shown_when_nobody_can_answer() {
     });
     watch.start(0);
 
+    halvane::qt::SymbolPickerAdapter picker(parent_, gate_);
     gate_.window_closed = true;
+    QCOMPARE(picker.choose("p.elf", {{"count", 0x2402, 2, false}}, {true}), std::nullopt);
     box.show("after the window closed");
     QCOMPARE(input.ask("New Value", ""), std::nullopt);
     QCOMPARE(files.show_open({}), std::string());
@@ -201,6 +206,47 @@ void DialogsTest::a_chosen_name_is_shown_by_the_next_use_and_cancel_keeps_it() {
     when_open(read_name_and(false));
     QCOMPARE(files.show_save(settings), std::string());
     QCOMPARE(shown, QString("counter.csv"));
+}
+
+void DialogsTest::symbol_picker_lists_filters_and_returns_the_check_boxes() {
+    SymbolPickerAdapter picker(parent_, gate_);
+    const std::vector<halvane::ProgramSymbol> symbols = {{"table", 0x2402, 4, true},
+                                                         {"count", 0x3000, 2, false},
+                                                         {"count_limit", 0x3002, 1, false},
+                                                         {"buffer", 0x3003, 16, false}};
+    QStringList rows, shown_after_filter;
+    QString count_before, count_after;
+    when_open([&](QWidget& modal) {
+        QCOMPARE(modal.objectName(), QString("SymbolPicker"));
+        auto* list = modal.findChild<QTreeWidget*>("symbols");
+        auto* count = modal.findChild<QLabel*>("checked_count");
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* item = list->topLevelItem(i);
+            rows << QStringList{item->text(0), item->text(1), item->text(2), item->text(3),
+                                item->checkState(0) == Qt::Checked ? "x" : "-"}
+                        .join(' ');
+        }
+        count_before = count->text();
+        modal.findChild<QLineEdit*>("filter")->setText("COUNT");
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            if (!list->topLevelItem(i)->isHidden())
+                shown_after_filter << list->topLevelItem(i)->text(0);
+        }
+        list->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+        list->topLevelItem(0)->setCheckState(0, Qt::Checked);  // hidden, still counts
+        count_after = count->text();
+        modal.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    const auto marks = picker.choose("/p/prog.elf", symbols, {false, true, true, false});
+    QCOMPARE(rows, (QStringList{"table 2402 4 code -", "count 3000 2 data x",
+                                "count_limit 3002 1 data x", "buffer 3003 16 data -"}));
+    QCOMPARE(shown_after_filter, (QStringList{"count", "count_limit"}));
+    QCOMPARE(count_before, QString("2 of 4 symbols checked"));
+    QCOMPARE(count_after, QString("2 of 4 symbols checked"));
+    QCOMPARE(marks, (std::optional<std::vector<bool>>{{true, false, true, false}}));
+
+    when_open([](QWidget& modal) { qobject_cast<QDialog*>(&modal)->reject(); });
+    QCOMPARE(picker.choose("/p/prog.elf", symbols, {true, true, true, true}), std::nullopt);
 }
 
 QTEST_MAIN(DialogsTest)

@@ -1,9 +1,15 @@
 // The halvane program as a user starts it: its command line, and a port that cannot be
 // opened. Run offscreen, where message boxes go to standard error.
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include "fakes/fake_platform.h"
+#include "varmap/map_file.h"
 
 namespace {
 
@@ -12,6 +18,7 @@ struct Run {
     QProcess::ExitStatus status = QProcess::CrashExit;
     QString out;
     QString err;
+    QByteArray out_bytes;
 };
 
 Run run_halvane(const QStringList& arguments, bool with_display = true) {
@@ -34,7 +41,8 @@ Run run_halvane(const QStringList& arguments, bool with_display = true) {
     }
     run.exit_code = process.exitCode();
     run.status = process.exitStatus();
-    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    run.out_bytes = process.readAllStandardOutput();
+    run.out = QString::fromLocal8Bit(run.out_bytes);
     run.err = QString::fromLocal8Bit(process.readAllStandardError());
     return run;
 }
@@ -48,6 +56,9 @@ class ProgramTest : public QObject {
     void a_port_that_cannot_be_opened_ends_the_program_with_its_reason();
     void version_and_help_need_no_display();
     void anything_else_on_the_command_line_is_refused();
+    void a_map_from_symbols_is_what_file_save_writes_for_the_same_rows();
+    void map_from_symbols_adds_code_symbols_on_request_and_stops_at_99_rows();
+    void map_from_symbols_reports_files_it_cannot_use();
 };
 
 void ProgramTest::a_port_that_cannot_be_opened_ends_the_program_with_its_reason() {
@@ -72,6 +83,71 @@ void ProgramTest::anything_else_on_the_command_line_is_refused() {
     QVERIFY(run_halvane({"--baud", "19200"}).exit_code != 0);
     QVERIFY(run_halvane({"program.s19"}).exit_code != 0);
     QVERIFY(run_halvane({"--port"}).exit_code != 0);
+}
+
+void ProgramTest::a_map_from_symbols_is_what_file_save_writes_for_the_same_rows() {
+    const Run run = run_halvane({"--map-from-symbols", HALVANE_TEST_ELF_DIR "/labels.elf"}, false);
+    QCOMPARE(run.exit_code, 0);
+    QCOMPARE(run.err, QString());
+
+    // The rows as a user would type them into the window, then File > Save.
+    halvane::fakes::FakeGrid grid;
+    const std::vector<std::vector<std::string>> rows = {
+        {"Address", "Description", "Hex Value", "Flag", "Dec Value"},
+        {"3000", "counter", "", "D", ""},
+        {"3001", "speed", "", "WD", ""},
+        {"3003", "buffer[8 bytes]", "", "D", ""},
+        {"300B", "flags", "", "D", ""},
+        {"300C", "total", "", "WD", ""},
+        {"300E", "scratch[3 bytes]", "", "D", ""}};
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        for (int col = 0; col < 5; ++col) grid.set_text(static_cast<int>(row), col, rows[row][col]);
+    }
+    QTemporaryDir folder;
+    const std::string saved = folder.filePath("saved.csv").toStdString();
+    QVERIFY(halvane::save_map_file(saved, grid).ok);
+    QFile file(QString::fromStdString(saved));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(run.out_bytes, file.readAll());
+}
+
+void ProgramTest::map_from_symbols_adds_code_symbols_on_request_and_stops_at_99_rows() {
+    const Run all = run_halvane(
+        {"--map-from-symbols", HALVANE_TEST_ELF_DIR "/sized.elf", "--all-symbols"}, false);
+    QCOMPARE(all.exit_code, 0);
+    QStringList lines = all.out.split("\r\n");
+    QCOMPARE(lines.size(), 101);  // the last line end is followed by nothing
+    QCOMPARE(lines[1], QString(R"("2402","table[4 bytes]","","D","")"));
+    QCOMPARE(lines[2], QString(R"("2406","start[6 bytes]","","D","")"));
+    QCOMPARE(lines[3], QString(R"("3000","counter","","D","")"));
+
+    const Run many = run_halvane({"--map-from-symbols", HALVANE_TEST_ELF_DIR "/many_symbols.elf"});
+    QCOMPARE(many.exit_code, 0);
+    lines = many.out.split("\r\n");
+    QCOMPARE(lines.size(), 101);
+    QCOMPARE(lines[99], QString(R"("3062","v98","","D","")"));
+    QVERIFY2(many.err.contains("21 symbols were left out") && many.err.contains(" v99 ") &&
+                 many.err.trimmed().endsWith(" v119"),
+             qPrintable(many.err));
+}
+
+void ProgramTest::map_from_symbols_reports_files_it_cannot_use() {
+    const QString missing = QDir::temp().filePath("no-such-program.elf");
+    const QString code_only = HALVANE_TEST_ELF_DIR "/code_only.elf";
+    const struct {
+        QStringList arguments;
+        QString error;
+    } cases[] = {
+        {{"--map-from-symbols", missing}, "halvane: There is no file " + missing + "\n"},
+        {{"--map-from-symbols", code_only}, "halvane: " + code_only + " holds no data symbols\n"},
+    };
+    for (const auto& c : cases) {
+        const Run run = run_halvane(c.arguments, false);
+        QCOMPARE(run.exit_code, 1);
+        QVERIFY2(run.err.startsWith(c.error), qPrintable(run.err));
+        QCOMPARE(run.out, QString());
+    }
+    QCOMPARE(run_halvane({"--all-symbols"}).exit_code, 2);
 }
 
 QTEST_GUILESS_MAIN(ProgramTest)

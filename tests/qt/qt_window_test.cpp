@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -77,6 +78,7 @@ class WindowTest : public QObject {
     void tab_order_follows_the_design();
     void menu_has_its_captions_and_access_keys_and_no_shortcuts();
     void menu_commands_open_their_dialogs_and_new_does_nothing();
+    void import_symbols_runs_from_the_file_dialog_through_the_list_into_the_grid();
     void clicks_on_passive_controls_run_nothing();
     void option_buttons_load_their_companions();
     void typing_in_the_grid_edits_the_current_cell();
@@ -226,9 +228,10 @@ void WindowTest::menu_has_its_captions_and_access_keys_and_no_shortcuts() {
         QVERIFY(item->shortcut().isEmpty());
     }
     QCOMPARE(captions,
-             (QStringList{"&New", "&Open", "Open O&verlay", "&Save", "&Cancel Download"}));
-    QCOMPARE(names, (QStringList{"File_new", "file_open", "file_openoverlay", "File_save",
-                                 "file_canceldownload"}));
+             (QStringList{"&New", "&Open", "Open O&verlay", "&Import Symbols...", "&Save",
+                          "&Cancel Download"}));
+    QCOMPARE(names, (QStringList{"File_new", "file_open", "file_openoverlay", "file_importsymbols",
+                                 "File_save", "file_canceldownload"}));
     // Offered only while a download runs.
     QVERIFY(!window_->findChild<QAction*>("file_canceldownload")->isVisible());
 }
@@ -241,12 +244,41 @@ void WindowTest::menu_commands_open_their_dialogs_and_new_does_nothing() {
     QCOMPARE(control<QLabel>("Status")->text(), QString("Status: Awaiting Program File"));
 
     window_->findChild<QAction*>("file_openoverlay")->trigger();
+    window_->findChild<QAction*>("file_importsymbols")->trigger();
     window_->findChild<QAction*>("File_save")->trigger();
     window_->findChild<QAction*>("file_open")->trigger();
-    QCOMPARE(watcher.opened, (QStringList{"OpenDialog", "SaveDialog", "OpenDialog"}));
+    QCOMPARE(watcher.opened, (QStringList{"OpenDialog", "OpenDialog", "SaveDialog", "OpenDialog"}));
     // Only the open program command speaks on the status line, and a cancel leaves it so.
     QCOMPARE(control<QLabel>("Status")->text(), QString("Status: Awaiting Program"));
     QCOMPARE(pty_->receive_for(50), QByteArray());
+}
+
+void WindowTest::import_symbols_runs_from_the_file_dialog_through_the_list_into_the_grid() {
+    QStringList opened;
+    QString message;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || (!opened.isEmpty() && opened.last() == modal->objectName())) return;
+        opened << modal->objectName();
+        if (auto* files = qobject_cast<QFileDialog*>(modal)) {
+            files->findChild<QLineEdit*>("fileNameEdit")
+                ->setText(HALVANE_TEST_ELF_DIR "/labels.elf");
+            static_cast<QDialog*>(files)->accept();
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            message = box->text();
+            box->accept();
+        } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            dialog->accept();
+        }
+    });
+    answer.start(0);
+    window_->findChild<QAction*>("file_importsymbols")->trigger();
+    QCOMPARE(opened, (QStringList{"OpenDialog", "SymbolPicker", "MessageBox"}));
+    QVERIFY2(message.startsWith("Rows added: 6."), qPrintable(message));
+    QCOMPARE(window_->grid().text(1, 0), std::string("3000"));
+    QCOMPARE(window_->grid().text(1, 1), std::string("counter"));
+    QCOMPARE(window_->grid().text(6, 1), std::string("scratch[3 bytes]"));
 }
 
 void WindowTest::clicks_on_passive_controls_run_nothing() {
