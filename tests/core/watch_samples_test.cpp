@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "watch/plot_points.h"
+#include "watch/sample_ring.h"
+
+namespace halvane {
+namespace {
+
+std::vector<double> values(const SampleRing& ring) {
+    std::vector<double> out;
+    for (std::size_t i = 0; i < ring.size(); ++i) out.push_back(ring[i].value);
+    return out;
+}
+
+std::vector<double> values(const std::vector<Sample>& samples) {
+    std::vector<double> out;
+    for (const Sample& sample : samples) out.push_back(sample.value);
+    return out;
+}
+
+TEST(SampleRing, KeepsTheNewestInOrderOnceFull) {
+    SampleRing ring(5);
+    for (int i = 0; i < 3; ++i) ring.push({i * 0.1, static_cast<double>(i)});
+    EXPECT_EQ(values(ring), (std::vector<double>{0, 1, 2}));
+    // Past its capacity (and across the growth of its storage) the oldest go first.
+    for (int i = 3; i < 38; ++i) ring.push({i * 0.1, static_cast<double>(i)});
+    EXPECT_EQ(ring.size(), 5u);
+    EXPECT_EQ(values(ring), (std::vector<double>{33, 34, 35, 36, 37}));
+    EXPECT_EQ(ring.newest().value, 37);
+}
+
+TEST(SampleRing, FindsAndDropsByTimeAcrossTheWrap) {
+    SampleRing ring(8);
+    for (int i = 0; i < 13; ++i) ring.push({static_cast<double>(i), static_cast<double>(i)});
+    // Holds 5 to 12, its oldest part at the end of its storage.
+    EXPECT_EQ(ring.first_since(0), 0u);
+    EXPECT_EQ(ring.first_since(7), 2u);  // a sample exactly at the time is included
+    EXPECT_EQ(ring.first_since(7.5), 3u);
+    EXPECT_EQ(ring.first_since(13), 8u);
+
+    ring.drop_before(9.5);
+    EXPECT_EQ(values(ring), (std::vector<double>{10, 11, 12}));
+    ring.push({13, 13});
+    EXPECT_EQ(values(ring), (std::vector<double>{10, 11, 12, 13}));
+    ring.drop_before(100);
+    EXPECT_TRUE(ring.empty());
+    ring.push({14, 14});
+    EXPECT_EQ(values(ring), (std::vector<double>{14}));
+}
+
+TEST(SampleRing, ASampleFromThePastIsStoredAtTheNewestTime) {
+    SampleRing ring(4);
+    ring.push({5, 1});
+    ring.push({4, 2});
+    EXPECT_EQ(ring[1].seconds, 5);
+    EXPECT_EQ(ring.first_since(5), 0u);
+}
+
+TEST(PlotPoints, AFewSamplesAreDrawnAsTheyAre) {
+    SampleRing ring;
+    for (int i = 0; i < 20; ++i) ring.push({static_cast<double>(i), i * 10.0});
+    std::vector<Sample> points{{99, 99}};  // replaced, not appended to
+    plot_points(ring, 5, 9, 100, points);
+    EXPECT_EQ(values(points), (std::vector<double>{50, 60, 70, 80, 90}));
+    EXPECT_EQ(points.front().seconds, 5);
+}
+
+TEST(PlotPoints, ManySamplesGiveEachColumnItsLowAndHighInOrder) {
+    SampleRing ring;
+    // 1000 samples a second for 10 s of a sawtooth, with one spike up and one down.
+    for (int i = 0; i < 10000; ++i) {
+        double value = i % 100;
+        if (i == 4321) value = 5000;
+        if (i == 7654) value = -5000;
+        ring.push({i / 1000.0, value});
+    }
+    std::vector<Sample> points;
+    plot_points(ring, 0, 10, 200, points);
+    EXPECT_LE(points.size(), 400u);
+    EXPECT_GE(points.size(), 200u);
+    double low = 0;
+    double high = 0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        if (i > 0) {
+            EXPECT_LT(points[i - 1].seconds, points[i].seconds);
+        }
+        low = std::min(low, points[i].value);
+        high = std::max(high, points[i].value);
+    }
+    EXPECT_EQ(high, 5000);
+    EXPECT_EQ(low, -5000);
+}
+
+}  // namespace
+}  // namespace halvane
