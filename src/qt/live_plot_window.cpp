@@ -14,6 +14,7 @@
 #include <cmath>
 #include <limits>
 
+#include "watch/axis_range.h"
 #include "watch/plot_points.h"
 
 namespace halvane::qt {
@@ -57,6 +58,7 @@ LivePlotWindow::LivePlotWindow(QWidget* parent)
     chart_->legend()->setAlignment(Qt::AlignBottom);
     time_axis_ = new QValueAxis;
     time_axis_->setTitleText(QStringLiteral("Time (s)"));
+    time_axis_->setLabelFormat(QStringLiteral("%.0f"));
     value_axis_ = new QValueAxis;
     value_axis_->setTitleText(QStringLiteral("Value"));
     value_axis_->setLabelFormat(QStringLiteral("%.0f"));
@@ -77,12 +79,16 @@ LivePlotWindow::LivePlotWindow(QWidget* parent)
     layout->addWidget(rows_list_);
     layout->addLayout(right, 1);
     resize(800, 450);
+    show_span();
 
     redraw_timer_.setSingleShot(true);
     connect(&redraw_timer_, &QTimer::timeout, this, [this] { redraw_when_due(); });
     connect(rows_list_, &QListWidget::itemChanged, this,
             [this](QListWidgetItem* item) { row_check_changed(item); });
-    connect(span_, &QComboBox::currentIndexChanged, this, [this] { schedule_redraw(); });
+    connect(span_, &QComboBox::currentIndexChanged, this, [this] {
+        show_span();
+        schedule_redraw();
+    });
     connect(pause_, &QPushButton::toggled, this, [this](bool paused) {
         pause_->setText(paused ? QStringLiteral("Resume") : QStringLiteral("Pause"));
         if (!paused) schedule_redraw();
@@ -174,6 +180,11 @@ void LivePlotWindow::show_series(int row, RowPlot& plot) {
     plot.series->setName(plot.name);
     plot.series->setObjectName(QStringLiteral("plot_series_%1").arg(row));
     chart_->addSeries(plot.series);  // the chart owns it from here
+    // One-pixel lines take the painter's fast path; the theme's wider pen is stroked as an
+    // outline, which costs several times as much at every redraw.
+    QPen pen = plot.series->pen();
+    pen.setWidth(1);
+    plot.series->setPen(pen);
     plot.series->attachAxis(time_axis_);
     plot.series->attachAxis(value_axis_);
 }
@@ -202,8 +213,10 @@ void LivePlotWindow::limit_checks() {
 // meanwhile join it.
 void LivePlotWindow::schedule_redraw() {
     dirty_ = true;
-    if (paused() || redraw_timer_.isActive()) return;
+    if (paused()) return;
     const double wait = drawn_ ? last_redraw_at_ + kMinRedrawInterval - clock_() : 0;
+    // A timer already set keeps its time, unless the clock says the redraw is due now.
+    if (redraw_timer_.isActive() && wait > 0) return;
     redraw_timer_.start(std::max(0, static_cast<int>(std::ceil(wait * 1000))));
 }
 
@@ -215,6 +228,14 @@ void LivePlotWindow::redraw_when_due() {
         return;
     }
     redraw();
+}
+
+// The time axis stays put, its 0 at the newest value, so that a redraw moves only the lines
+// and the axes' labels are laid out again only when their range changes.
+void LivePlotWindow::show_span() {
+    const double span = span_seconds();
+    time_axis_->setRange(-span, 0);
+    time_axis_->setTickCount(span <= 10 ? 11 : 7);
 }
 
 void LivePlotWindow::redraw() {
@@ -230,31 +251,25 @@ void LivePlotWindow::redraw() {
     double high = -low;
     std::vector<Sample> points;
     QList<QPointF> series_points;
-    for (auto& [row, plot] : rows_) {
+    for (auto& entry : rows_) {
+        RowPlot& plot = entry.second;
         if (plot.series == nullptr) continue;
         plot_points(plot.samples, from, to, columns, points);
         series_points.clear();
         series_points.reserve(static_cast<qsizetype>(points.size()));
         for (const Sample& point : points) {
-            series_points.append(QPointF(point.seconds, point.value));
+            series_points.append(QPointF(point.seconds - to, point.value));
             low = std::min(low, point.value);
             high = std::max(high, point.value);
         }
         plot.series->replace(series_points);
     }
 
-    time_axis_->setRange(from, to);
-    time_axis_->setLabelFormat(span_seconds() <= 10 ? QStringLiteral("%.1f")
-                                                    : QStringLiteral("%.0f"));
-    if (low > high) {
-        low = 0;
-        high = 1;
-    } else if (low == high) {
-        low -= 1;
-        high += 1;
+    const AxisRange range = low <= high ? nice_axis_range(low, high) : AxisRange{};
+    if (range.min != value_axis_->min() || range.max != value_axis_->max()) {
+        value_axis_->setRange(range.min, range.max);
+        value_axis_->setTickCount(range.ticks);
     }
-    value_axis_->setRange(low, high);
-    value_axis_->applyNiceNumbers();
 }
 
 }  // namespace halvane::qt

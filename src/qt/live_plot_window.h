@@ -32,6 +32,8 @@ struct PlotRow {
 // rings bounded by the longest time window. The window knows nothing of the board: whoever
 // reads a row hands the value to `add_sample`. Drawing is coalesced: however fast samples
 // arrive, the series are rebuilt at most 30 times a second, each with one `replace()`.
+// Time runs along the x axis in seconds before the newest value (-60 to 0), so the axes stay
+// put while the lines move.
 //
 // Object names: "LivePlot" (the window), "plot_rows" (the check list), "plot_span" (the time
 // window), "plot_pause" (pause / resume), "plot_chart" (the chart view).
@@ -77,6 +79,7 @@ class LivePlotWindow : public QWidget {
     void show_series(int row, RowPlot& plot);
     void hide_series(RowPlot& plot);
     void limit_checks();
+    void show_span();
     void schedule_redraw();
     void redraw_when_due();
     void redraw();

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
+#include "watch/axis_range.h"
 #include "watch/plot_points.h"
 #include "watch/sample_ring.h"
 
@@ -91,6 +93,36 @@ TEST(PlotPoints, ManySamplesGiveEachColumnItsLowAndHighInOrder) {
     }
     EXPECT_EQ(high, 5000);
     EXPECT_EQ(low, -5000);
+}
+
+TEST(AxisRange, HoldsTheValuesWithRoundTicks) {
+    const AxisRange bytes = nice_axis_range(0, 255);
+    EXPECT_EQ(bytes.min, 0);
+    EXPECT_EQ(bytes.max, 300);
+    EXPECT_EQ(bytes.ticks, 7);
+    const AxisRange words = nice_axis_range(0, 65535);
+    EXPECT_EQ(words.max, 70000);
+    EXPECT_EQ(words.ticks, 8);
+
+    for (const auto& [low, high] : {std::pair{3.0, 4.0},
+                                    {17.0, 17.0},
+                                    {-12.0, 977.0},
+                                    {0.0, 0.0},
+                                    {12345.0, 12400.0},
+                                    {1.0, 65535.0}}) {
+        const AxisRange range = nice_axis_range(low, high);
+        EXPECT_LE(range.min, low);
+        EXPECT_GE(range.max, high);
+        EXPECT_LT(range.min, range.max);
+        EXPECT_GE(range.ticks, 5) << low << " " << high;
+        EXPECT_LE(range.ticks, 13) << low << " " << high;
+        // 1, 2 or 5 times a power of ten.
+        const double step = (range.max - range.min) / (range.ticks - 1);
+        const double mantissa = step / std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+        EXPECT_TRUE(std::abs(mantissa - 1) < 1e-6 || std::abs(mantissa - 2) < 1e-6 ||
+                    std::abs(mantissa - 5) < 1e-6)
+            << step;
+    }
 }
 
 }  // namespace
