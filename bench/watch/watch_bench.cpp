@@ -209,13 +209,13 @@ int main(int argc, char** argv) {
 
     if (real_seconds <= 0) return 0;
     // The same rate in real time, on the real clock: what the plot costs while it is open, and
-    // of that what keeping its series costs without painting them.
+    // while it is closed and only keeps its samples.
     for (const bool shown : {false, true}) {
         const RealTimeRun run = run_in_real_time(app, shown, real_seconds);
         std::printf(
             "real time, plot %s: %.1f s at %.0f samples/s, %.1f redraws a second, CPU "
             "%.1f%% of one core\n",
-            shown ? "shown " : "hidden", run.seconds, run.samples_per_second,
+            shown ? "open  " : "closed", run.seconds, run.samples_per_second,
             run.redraws_per_second, run.cpu_percent);
     }
     return 0;

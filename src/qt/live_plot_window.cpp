@@ -97,6 +97,11 @@ LivePlotWindow::LivePlotWindow(QWidget* parent)
 
 LivePlotWindow::~LivePlotWindow() = default;
 
+void LivePlotWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    schedule_redraw();
+}
+
 void LivePlotWindow::set_clock(std::function<double()> clock) {
     clock_ = std::move(clock);
 }
@@ -213,7 +218,8 @@ void LivePlotWindow::limit_checks() {
 // meanwhile join it.
 void LivePlotWindow::schedule_redraw() {
     dirty_ = true;
-    if (paused()) return;
+    // A closed window only keeps its samples; it draws them when it is shown again.
+    if (paused() || !isVisible()) return;
     const double wait = drawn_ ? last_redraw_at_ + kMinRedrawInterval - clock_() : 0;
     // A timer already set keeps its time, unless the clock says the redraw is due now.
     if (redraw_timer_.isActive() && wait > 0) return;

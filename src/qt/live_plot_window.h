@@ -29,11 +29,12 @@ struct PlotRow {
 // "Plot...": a window that draws the values of up to 16 watched rows against time.
 //
 // It keeps the recent samples of every listed row (so a row checked later shows its past), in
-// rings bounded by the longest time window. The window knows nothing of the board: whoever
-// reads a row hands the value to `add_sample`. Drawing is coalesced: however fast samples
-// arrive, the series are rebuilt at most 30 times a second, each with one `replace()`.
-// Time runs along the x axis in seconds before the newest value (-60 to 0), so the axes stay
-// put while the lines move.
+// rings bounded by the longest time window, also while it is closed: keep feeding it, and it
+// shows the recent past when it opens again. Closed, it does no drawing work. The window knows
+// nothing of the board: whoever reads a row hands the value to `add_sample`. Drawing is coalesced:
+// however fast samples arrive, the series are rebuilt at most 30 times a second, each with one
+// `replace()`. Time runs along the x axis in seconds before the newest value (-60 to 0), so the
+// axes stay put while the lines move.
 //
 // Object names: "LivePlot" (the window), "plot_rows" (the check list), "plot_span" (the time
 // window), "plot_pause" (pause / resume), "plot_chart" (the chart view).
@@ -66,6 +67,9 @@ class LivePlotWindow : public QWidget {
     // How many times the series were rebuilt.
     long long redraw_count() const { return redraws_; }
     QChart& chart() const { return *chart_; }
+
+  protected:
+    void showEvent(QShowEvent* event) override;
 
   private:
     struct RowPlot {

@@ -25,7 +25,7 @@ class LivePlotTest : public QObject {
     void draws_exactly_the_samples_of_the_checked_rows();
     void at_most_sixteen_rows_can_be_checked();
     void the_time_window_chooses_the_samples_drawn();
-    void pause_holds_the_picture_and_resume_catches_up();
+    void pause_or_close_holds_the_picture_and_it_catches_up();
     void samples_arriving_fast_are_drawn_at_most_thirty_times_a_second();
 
   private:
@@ -155,7 +155,7 @@ void LivePlotTest::the_time_window_chooses_the_samples_drawn() {
     }
 }
 
-void LivePlotTest::pause_holds_the_picture_and_resume_catches_up() {
+void LivePlotTest::pause_or_close_holds_the_picture_and_it_catches_up() {
     plot_->set_rows(rows(1));
     plot_->set_current_row(1);
     plot_->add_sample(1, 1, 10);
@@ -174,6 +174,15 @@ void LivePlotTest::pause_holds_the_picture_and_resume_catches_up() {
     pause->click();
     QCOMPARE(pause->text(), QString("Pause"));
     QTRY_COMPARE(series("v1")->points().size(), 2);
+
+    // Closed, it keeps the samples and draws them when opened again.
+    plot_->close();
+    plot_->add_sample(1, 3, 30);
+    now_ += 5;
+    QTest::qWait(100);
+    QCOMPARE(series("v1")->points().size(), 2);
+    plot_->show();
+    QTRY_COMPARE(series("v1")->points().size(), 3);
 }
 
 void LivePlotTest::samples_arriving_fast_are_drawn_at_most_thirty_times_a_second() {
