@@ -1,7 +1,10 @@
 #include "qt/watch_grid.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
+#include <QStyledItemDelegate>
+#include <QToolTip>
 #include <algorithm>
 
 #include "qt/text_encoding.h"
@@ -14,6 +17,13 @@ namespace {
 constexpr int kBodyRows = GridView::kRows - 1;
 // The cell's own bytes; the shown text is derived from them.
 constexpr int kBytesRole = Qt::UserRole;
+// The live watch's marks: a row whose last read failed, and a changed value's highlight.
+constexpr int kGreyedRole = Qt::UserRole + 1;
+constexpr int kHighlightRole = Qt::UserRole + 2;
+constexpr int kHexValueColumn = 2;
+// At full strength the highlight colour is mixed half into the background, so the cell's
+// text stays readable on it.
+constexpr double kStrongestBlend = 0.5;
 
 void store(QTableWidgetItem& item, std::string_view text) {
     item.setData(kBytesRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
@@ -30,9 +40,30 @@ bool in_range(int row, int col) {
     return row >= 0 && row < GridView::kRows && col >= 0 && col < GridView::kCols;
 }
 
+// Paints the live watch's marks with the colours of the palette in use at the time.
+class WatchMarksDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+  protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const double strength = index.data(kHighlightRole).toDouble();
+        if (strength > 0) {
+            option->backgroundBrush = WatchGrid::highlight_background(option->palette, strength);
+        }
+        if (index.data(kGreyedRole).toBool()) {
+            const QColor grey = option->palette.color(QPalette::Disabled, QPalette::Text);
+            option->palette.setColor(QPalette::Text, grey);
+            option->palette.setColor(QPalette::HighlightedText, grey);
+        }
+    }
+};
+
 }  // namespace
 
 WatchGrid::WatchGrid(QWidget* parent) : QTableWidget(kBodyRows, kCols, parent) {
+    setItemDelegate(new WatchMarksDelegate(this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -112,6 +143,55 @@ void WatchGrid::set_col(int col) {
 void WatchGrid::set_col_width_twips(int col, int twips) {
     if (col < 0 || col >= kCols) return;
     setColumnWidth(col, twips_x(*this, twips));
+}
+
+void WatchGrid::set_row_greyed(int row, bool greyed) {
+    if (row < 1 || row >= kRows) return;
+    for (int col = 0; col < kCols; ++col) item(row - 1, col)->setData(kGreyedRole, greyed);
+}
+
+bool WatchGrid::row_greyed(int row) const {
+    if (row < 1 || row >= kRows) return false;
+    return item(row - 1, 0)->data(kGreyedRole).toBool();
+}
+
+void WatchGrid::set_hex_highlight(int row, double strength) {
+    if (row < 1 || row >= kRows) return;
+    strength = std::clamp(strength, 0.0, 1.0);
+    QTableWidgetItem* cell = item(row - 1, kHexValueColumn);
+    // Unchanged data would still repaint the cell; a fading highlight asks often.
+    if (cell->data(kHighlightRole).toDouble() != strength) cell->setData(kHighlightRole, strength);
+}
+
+double WatchGrid::hex_highlight(int row) const {
+    if (row < 1 || row >= kRows) return 0;
+    return item(row - 1, kHexValueColumn)->data(kHighlightRole).toDouble();
+}
+
+QColor WatchGrid::highlight_background(const QPalette& palette, double strength) {
+    const QColor base = palette.color(QPalette::Active, QPalette::Base);
+    const QColor mark = palette.color(QPalette::Active, QPalette::Highlight);
+    const double blend = std::clamp(strength, 0.0, 1.0) * kStrongestBlend;
+    const auto mix = [blend](double from, double to) { return from + (to - from) * blend; };
+    return QColor::fromRgbF(static_cast<float>(mix(base.redF(), mark.redF())),
+                            static_cast<float>(mix(base.greenF(), mark.greenF())),
+                            static_cast<float>(mix(base.blueF(), mark.blueF())));
+}
+
+bool WatchGrid::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip || !tool_tip_text)
+        return QTableWidget::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    const std::string text =
+        index.isValid() ? tool_tip_text(index.row() + 1, index.column()) : std::string();
+    if (text.empty()) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        QToolTip::showText(help->globalPos(), from_utf8(text), viewport(), visualRect(index));
+    }
+    return true;
 }
 
 int WatchGrid::key_code(const QKeyEvent& event) {

@@ -28,12 +28,27 @@ class WatchGrid : public QTableWidget, public GridView {
     // The character code a key event delivers, or -1 for a key that only navigates.
     static int key_code(const QKeyEvent& event);
 
+    // The live watch's marks. A greyed row (its last read failed) shows its text in the
+    // palette's disabled colour. A Hex Value highlight of strength 0 to 1 blends the palette's
+    // highlight colour into the cell's background, so it reads in light and dark themes alike.
+    // Both follow palette changes.
+    void set_row_greyed(int row, bool greyed);
+    bool row_greyed(int row) const;
+    void set_hex_highlight(int row, double strength);
+    double hex_highlight(int row) const;
+    // The background of a cell highlighted with `strength` under `palette`.
+    static QColor highlight_background(const QPalette& palette, double strength);
+
     std::function<void()> on_double_click;
     std::function<void(int key_ascii)> on_key_press;
+    // The tooltip of a cell, asked for when the pointer rests on it (so an age is current);
+    // an empty text shows none.
+    std::function<std::string(int row, int col)> tool_tip_text;
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
   private:
     void fit_rows_to_font();

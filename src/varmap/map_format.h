@@ -16,9 +16,11 @@ inline constexpr std::size_t kMapFieldsPerRow = 5;
 inline constexpr std::array<std::string_view, kMapFieldsPerRow> kMapHeadings = {
     "Address", "Description", "Hex Value", "Flag", "Dec Value"};
 
-// The text of a variable map file holding `cells` in row order: every cell between
-// double quotes (a double quote inside a cell written twice), the five fields of a
-// row joined by commas, each row ended by CR LF.
+// A field as a map file writes it: between double quotes, a double quote inside written twice.
+std::string quote_map_field(std::string_view text);
+
+// The text of a variable map file holding `cells` in row order: every cell quoted as
+// `quote_map_field` does, the five fields of a row joined by commas, each row ended by CR LF.
 std::string format_map(std::span<const std::string> cells);
 
 }  // namespace halvane

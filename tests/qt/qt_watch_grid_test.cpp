@@ -2,8 +2,11 @@
 // twips, and which keys and double-clicks reach the handlers.
 
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QTest>
+#include <QToolTip>
+#include <cmath>
 
 #include "qt/watch_grid.h"
 
@@ -24,10 +27,17 @@ class WatchGridTest : public QObject {
     void navigation_keys_move_the_current_cell_without_a_key_press();
     void double_click_on_a_cell_makes_it_current_first();
     void double_click_on_the_heading_keeps_the_current_cell();
+    void highlight_stays_readable_in_light_and_dark_palettes();
+    void marks_are_painted_with_the_palette_in_use();
+    void tooltips_come_from_the_handler_when_asked();
 
   private:
     QRect cell_rect(int logic_row, int col) const {
         return grid_->visualRect(grid_->model()->index(logic_row - 1, col));
+    }
+    // The cell as painted, without its one-pixel grid lines.
+    QImage painted_cell(int logic_row, int col) const {
+        return grid_->viewport()->grab(cell_rect(logic_row, col).adjusted(2, 2, -2, -2)).toImage();
     }
 
     std::unique_ptr<WatchGrid> grid_;
@@ -157,6 +167,114 @@ void WatchGridTest::double_click_on_the_heading_keeps_the_current_cell() {
                          header->height() / 2);
     QTest::mouseDClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, on_col3);
     QCOMPARE(double_clicks_, (std::vector<std::pair<int, int>>{{5, 0}}));
+}
+
+namespace {
+
+double luminance(const QColor& colour) {
+    const auto linear = [](double c) {
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+           0.0722 * linear(colour.blueF());
+}
+
+// The contrast ratio of two colours, 1 (none) to 21 (black on white).
+double contrast(const QColor& a, const QColor& b) {
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QPalette palette_of(const char* base, const char* text, const char* highlight) {
+    QPalette palette;
+    palette.setColor(QPalette::Base, QColor(base));
+    palette.setColor(QPalette::Text, QColor(text));
+    palette.setColor(QPalette::Highlight, QColor(highlight));
+    return palette;
+}
+
+int darkest(const QImage& image) {
+    int darkest = 255;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            darkest = std::min(darkest, qGray(image.pixel(x, y)));
+    }
+    return darkest;
+}
+
+}  // namespace
+
+void WatchGridTest::highlight_stays_readable_in_light_and_dark_palettes() {
+    const QPalette light = palette_of("#ffffff", "#000000", "#308cc6");
+    const QPalette dark = palette_of("#1e1e1e", "#f0f0f0", "#2a82da");
+    for (const QPalette& palette : {light, dark}) {
+        const QColor base = palette.color(QPalette::Base);
+        QCOMPARE(WatchGrid::highlight_background(palette, 0), base);
+        const QColor full = WatchGrid::highlight_background(palette, 1);
+        const QColor half = WatchGrid::highlight_background(palette, 0.5);
+        // It shows, it fades evenly towards the base, and the text on it stays readable.
+        QVERIFY(contrast(full, base) > 1.3);
+        QVERIFY(contrast(half, base) < contrast(full, base));
+        QVERIFY(contrast(full, palette.color(QPalette::Text)) >= 4.5);
+    }
+}
+
+void WatchGridTest::marks_are_painted_with_the_palette_in_use() {
+    grid_->set_text(2, 2, "WWWW");
+    grid_->set_text(3, 2, "WWWW");
+    grid_->set_row(9);  // no selection on the cells looked at
+    const QImage plain = painted_cell(4, 2);
+
+    grid_->set_hex_highlight(4, 1);
+    QCOMPARE(grid_->hex_highlight(4), 1.0);
+    QCOMPARE(grid_->hex_highlight(5), 0.0);
+    const QColor expected = WatchGrid::highlight_background(grid_->palette(), 1);
+    QImage marked = painted_cell(4, 2);
+    QCOMPARE(marked.pixel(marked.width() / 2, marked.height() / 2), expected.rgb());
+    QCOMPARE(painted_cell(4, 1), painted_cell(5, 1));  // only the Hex Value cell
+
+    // A new palette (the desktop switching to a dark theme) changes the painted colour.
+    QPalette dark = palette_of("#1e1e1e", "#f0f0f0", "#2a82da");
+    grid_->setPalette(dark);
+    marked = painted_cell(4, 2);
+    QCOMPARE(marked.pixel(marked.width() / 2, marked.height() / 2),
+             WatchGrid::highlight_background(dark, 1).rgb());
+    grid_->setPalette(QPalette());
+    grid_->set_hex_highlight(4, 0);
+    QCOMPARE(painted_cell(4, 2), plain);
+
+    // A greyed row draws its text in the disabled colour, lighter than the normal text.
+    QPalette greys = grid_->palette();
+    greys.setColor(QPalette::Text, QColor("#000000"));  // every group
+    greys.setColor(QPalette::Disabled, QPalette::Text, QColor("#a0a0a0"));
+    grid_->setPalette(greys);
+    grid_->set_row_greyed(3, true);
+    QVERIFY(grid_->row_greyed(3));
+    QVERIFY(!grid_->row_greyed(2));
+    QVERIFY(darkest(painted_cell(2, 2)) < 60);
+    QVERIFY(darkest(painted_cell(3, 2)) > 120);
+    grid_->set_row_greyed(3, false);
+    QCOMPARE(painted_cell(3, 2), painted_cell(2, 2));
+}
+
+void WatchGridTest::tooltips_come_from_the_handler_when_asked() {
+    std::vector<std::pair<int, int>> asked;
+    grid_->tool_tip_text = [&](int row, int col) {
+        asked.emplace_back(row, col);
+        return col == 2 ? std::string("read 0.3 s ago") : std::string();
+    };
+    const auto hover = [&](int logic_row, int col) {
+        const QPoint at = cell_rect(logic_row, col).center();
+        QHelpEvent event(QEvent::ToolTip, at, grid_->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(grid_->viewport(), &event);
+    };
+    hover(6, 2);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), QString("read 0.3 s ago"));
+    hover(6, 1);
+    QTRY_VERIFY(!QToolTip::isVisible());
+    QCOMPARE(asked, (std::vector<std::pair<int, int>>{{6, 2}, {6, 1}}));
 }
 
 QTEST_MAIN(WatchGridTest)

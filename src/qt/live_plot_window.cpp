@@ -1,0 +1,281 @@
+#include "qt/live_plot_window.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <limits>
+
+#include "watch/axis_range.h"
+#include "watch/plot_points.h"
+
+namespace halvane::qt {
+
+namespace {
+
+constexpr int kRowRole = Qt::UserRole;
+constexpr int kDefaultSpan = 1;
+// Samples older than the longest window are never drawn again.
+constexpr double kLongestSpan =
+    LivePlotWindow::kSpanSeconds[std::size(LivePlotWindow::kSpanSeconds) - 1];
+
+double steady_seconds() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+LivePlotWindow::LivePlotWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window), clock_(steady_seconds) {
+    setObjectName("LivePlot");
+    setWindowTitle(QStringLiteral("Halvane Plot"));
+
+    rows_list_ = new QListWidget(this);
+    rows_list_->setObjectName("plot_rows");
+    rows_list_->setMaximumWidth(200);
+
+    span_ = new QComboBox(this);
+    span_->setObjectName("plot_span");
+    for (double span : kSpanSeconds) {
+        span_->addItem(QStringLiteral("Last %1 s").arg(span), span);
+    }
+    span_->setCurrentIndex(kDefaultSpan);
+
+    pause_ = new QPushButton(QStringLiteral("Pause"), this);
+    pause_->setObjectName("plot_pause");
+    pause_->setCheckable(true);
+
+    chart_ = new QChart;
+    chart_->legend()->setAlignment(Qt::AlignBottom);
+    time_axis_ = new QValueAxis;
+    time_axis_->setTitleText(QStringLiteral("Time (s)"));
+    time_axis_->setLabelFormat(QStringLiteral("%.0f"));
+    value_axis_ = new QValueAxis;
+    value_axis_->setTitleText(QStringLiteral("Value"));
+    value_axis_->setLabelFormat(QStringLiteral("%.0f"));
+    chart_->addAxis(time_axis_, Qt::AlignBottom);
+    chart_->addAxis(value_axis_, Qt::AlignLeft);
+    chart_view_ = new QChartView(chart_, this);  // takes the chart
+    chart_view_->setObjectName("plot_chart");
+    chart_view_->setRenderHint(QPainter::Antialiasing, false);
+
+    auto* controls = new QHBoxLayout;
+    controls->addWidget(span_);
+    controls->addWidget(pause_);
+    controls->addStretch();
+    auto* right = new QVBoxLayout;
+    right->addLayout(controls);
+    right->addWidget(chart_view_, 1);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(rows_list_);
+    layout->addLayout(right, 1);
+    resize(800, 450);
+    show_span();
+
+    redraw_timer_.setSingleShot(true);
+    connect(&redraw_timer_, &QTimer::timeout, this, [this] { redraw_when_due(); });
+    connect(rows_list_, &QListWidget::itemChanged, this,
+            [this](QListWidgetItem* item) { row_check_changed(item); });
+    connect(span_, &QComboBox::currentIndexChanged, this, [this] {
+        show_span();
+        schedule_redraw();
+    });
+    connect(pause_, &QPushButton::toggled, this, [this](bool paused) {
+        pause_->setText(paused ? QStringLiteral("Resume") : QStringLiteral("Pause"));
+        if (!paused) schedule_redraw();
+    });
+}
+
+LivePlotWindow::~LivePlotWindow() = default;
+
+void LivePlotWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    schedule_redraw();
+}
+
+void LivePlotWindow::set_clock(std::function<double()> clock) {
+    clock_ = std::move(clock);
+}
+
+void LivePlotWindow::set_rows(const std::vector<PlotRow>& rows) {
+    std::map<int, RowPlot> kept;
+    for (const PlotRow& row : rows) {
+        auto old = rows_.find(row.row);
+        if (old != rows_.end() && old->second.name == row.name) {
+            kept.emplace(row.row, std::move(old->second));
+            rows_.erase(old);
+        }
+    }
+    for (auto& [row, plot] : rows_) hide_series(plot);
+    rows_ = std::move(kept);
+
+    updating_checks_ = true;
+    rows_list_->clear();
+    for (const PlotRow& row : rows) {
+        RowPlot& plot = rows_[row.row];
+        plot.name = row.name;
+        plot.item = new QListWidgetItem(row.name, rows_list_);
+        plot.item->setData(kRowRole, row.row);
+        plot.item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
+        plot.item->setCheckState(plot.series != nullptr ? Qt::Checked : Qt::Unchecked);
+    }
+    updating_checks_ = false;
+    limit_checks();
+    schedule_redraw();
+}
+
+void LivePlotWindow::set_current_row(int row) {
+    if (!checked_rows().empty()) return;
+    const auto found = rows_.find(row);
+    if (found != rows_.end()) found->second.item->setCheckState(Qt::Checked);
+}
+
+void LivePlotWindow::add_sample(int row, double seconds, double value) {
+    const auto found = rows_.find(row);
+    if (found == rows_.end()) return;
+    SampleRing& samples = found->second.samples;
+    samples.push({seconds, value});
+    samples.drop_before(samples.newest().seconds - kLongestSpan);
+    newest_seconds_ = std::max(newest_seconds_, samples.newest().seconds);
+    if (found->second.series != nullptr) schedule_redraw();
+}
+
+std::vector<int> LivePlotWindow::checked_rows() const {
+    std::vector<int> checked;
+    for (int i = 0; i < rows_list_->count(); ++i) {
+        const QListWidgetItem* item = rows_list_->item(i);
+        if (item->checkState() == Qt::Checked) checked.push_back(item->data(kRowRole).toInt());
+    }
+    return checked;
+}
+
+bool LivePlotWindow::paused() const {
+    return pause_->isChecked();
+}
+
+double LivePlotWindow::span_seconds() const {
+    return span_->currentData().toDouble();
+}
+
+void LivePlotWindow::row_check_changed(QListWidgetItem* item) {
+    if (updating_checks_) return;
+    const auto found = rows_.find(item->data(kRowRole).toInt());
+    if (found == rows_.end()) return;
+    if (item->checkState() == Qt::Checked) {
+        show_series(found->first, found->second);
+    } else {
+        hide_series(found->second);
+    }
+    limit_checks();
+    schedule_redraw();
+}
+
+void LivePlotWindow::show_series(int row, RowPlot& plot) {
+    if (plot.series != nullptr) return;
+    plot.series = new QLineSeries;
+    plot.series->setName(plot.name);
+    plot.series->setObjectName(QStringLiteral("plot_series_%1").arg(row));
+    chart_->addSeries(plot.series);  // the chart owns it from here
+    // One-pixel lines take the painter's fast path; the theme's wider pen is stroked as an
+    // outline, which costs several times as much at every redraw.
+    QPen pen = plot.series->pen();
+    pen.setWidth(1);
+    plot.series->setPen(pen);
+    plot.series->attachAxis(time_axis_);
+    plot.series->attachAxis(value_axis_);
+}
+
+void LivePlotWindow::hide_series(RowPlot& plot) {
+    if (plot.series == nullptr) return;
+    chart_->removeSeries(plot.series);
+    delete plot.series;
+    plot.series = nullptr;
+}
+
+// With the most rows checked, the unchecked boxes are disabled until one is cleared.
+void LivePlotWindow::limit_checks() {
+    const bool full = checked_rows().size() >= kMaxCheckedRows;
+    updating_checks_ = true;
+    for (int i = 0; i < rows_list_->count(); ++i) {
+        QListWidgetItem* item = rows_list_->item(i);
+        const bool enabled = !full || item->checkState() == Qt::Checked;
+        item->setFlags(enabled ? item->flags() | Qt::ItemIsEnabled
+                               : item->flags() & ~Qt::ItemIsEnabled);
+    }
+    updating_checks_ = false;
+}
+
+// The next redraw happens once the previous one is kMinRedrawInterval old; samples arriving
+// meanwhile join it.
+void LivePlotWindow::schedule_redraw() {
+    dirty_ = true;
+    // A closed window only keeps its samples; it draws them when it is shown again.
+    if (paused() || !isVisible()) return;
+    const double wait = drawn_ ? last_redraw_at_ + kMinRedrawInterval - clock_() : 0;
+    // A timer already set keeps its time, unless the clock says the redraw is due now.
+    if (redraw_timer_.isActive() && wait > 0) return;
+    redraw_timer_.start(std::max(0, static_cast<int>(std::ceil(wait * 1000))));
+}
+
+void LivePlotWindow::redraw_when_due() {
+    if (!dirty_ || paused()) return;
+    const double wait = drawn_ ? last_redraw_at_ + kMinRedrawInterval - clock_() : 0;
+    if (wait > 0) {
+        redraw_timer_.start(std::max(1, static_cast<int>(std::ceil(wait * 1000))));
+        return;
+    }
+    redraw();
+}
+
+// The time axis stays put, its 0 at the newest value, so that a redraw moves only the lines
+// and the axes' labels are laid out again only when their range changes.
+void LivePlotWindow::show_span() {
+    const double span = span_seconds();
+    time_axis_->setRange(-span, 0);
+    time_axis_->setTickCount(span <= 10 ? 11 : 7);
+}
+
+void LivePlotWindow::redraw() {
+    dirty_ = false;
+    drawn_ = true;
+    last_redraw_at_ = clock_();
+    ++redraws_;
+
+    const double to = newest_seconds_;
+    const double from = to - span_seconds();
+    const auto columns = static_cast<std::size_t>(std::max(100.0, chart_->plotArea().width()));
+    double low = std::numeric_limits<double>::infinity();
+    double high = -low;
+    std::vector<Sample> points;
+    QList<QPointF> series_points;
+    for (auto& entry : rows_) {
+        RowPlot& plot = entry.second;
+        if (plot.series == nullptr) continue;
+        plot_points(plot.samples, from, to, columns, points);
+        series_points.clear();
+        series_points.reserve(static_cast<qsizetype>(points.size()));
+        for (const Sample& point : points) {
+            series_points.append(QPointF(point.seconds - to, point.value));
+            low = std::min(low, point.value);
+            high = std::max(high, point.value);
+        }
+        plot.series->replace(series_points);
+    }
+
+    const AxisRange range = low <= high ? nice_axis_range(low, high) : AxisRange{};
+    if (range.min != value_axis_->min() || range.max != value_axis_->max()) {
+        value_axis_->setRange(range.min, range.max);
+        value_axis_->setTickCount(range.ticks);
+    }
+}
+
+}  // namespace halvane::qt
