@@ -50,6 +50,8 @@ void Tamrin::Form_Unload() {
     closing_ = true;
     link_.cancel_all();
     p_.mscomm1.close();
+    stop_recording();
+    if (watch_ticker_) watch_ticker_->disarm();
 }
 
 void Tamrin::MSComm1_OnComm() {
@@ -62,8 +64,14 @@ void Tamrin::serial_failed(std::string_view error_text) {
     p_.mscomm1.close();
     const bool was_downloading = link_.downloading();
     link_.port_failed(port_error_);
+    stop_recording();
+    update_sweep();
     // A download reports the failure as its own end; anything else shows it here.
-    if (!was_downloading) report_port_closed();
+    if (std::exchange(download_failed_on_port_, false)) {
+        status_.set_program_status(std::string(texts::kDownloadFailed) + port_error_);
+    } else if (!was_downloading) {
+        report_port_closed();
+    }
 }
 
 // False, with the reason shown, when no exchange with the board may start now.

@@ -2,12 +2,19 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/status_line.h"
 #include "link/board_link.h"
 #include "platform/platform.h"
+#include "watch/link_health.h"
+#include "watch/sweep_recorder.h"
+#include "watch/watched_rows.h"
 
 namespace halvane {
 
@@ -77,6 +84,14 @@ class Tamrin {
     void file_importsymbols_Click();
     void File_save_Click();
 
+    // The Watch menu. Live Refresh reads the named rows over and over while a program runs;
+    // `interval_seconds` is from the start of one sweep to the start of the next (0: as fast as
+    // the line allows).
+    void watch_liverefresh_Click(bool on);
+    void watch_refreshinterval_Click(double interval_seconds);
+    void watch_recordtofile_Click();
+    void watch_stoprecording_Click();
+
     int flag() const { return flag_; }
     const std::string& s19_file_name() const { return s19_file_name_; }
     bool closing() const { return closing_; }
@@ -84,9 +99,18 @@ class Tamrin {
     const BoardLink& link() const { return link_; }
     const StatusLine& status() const { return status_; }
     const std::string& initial_directory() const { return initial_directory_; }
+    bool live_refresh() const { return live_refresh_; }
+    bool sweeping() const { return link_.source_running(BoardLink::Source::kSweep); }
+    bool recording() const { return recorder_ != nullptr; }
+    // The seconds of the watch's clock (the plot's time and the recording's).
+    double watch_seconds() const;
+    // The Hex Value cell's tooltip of `row`: when it was last read, or that the read failed.
+    std::string hex_value_tooltip(int row) const;
 
     // Told when a download starts and ends (the menu offers Cancel Download only meanwhile).
     std::function<void(bool running)> on_download_running;
+    // Told when a recording starts and stops (the menu offers Stop Recording only meanwhile).
+    std::function<void(bool recording)> on_recording;
 
   private:
     friend class TamrinProbe;  // tests set the program's name through it
@@ -97,6 +121,15 @@ class Tamrin {
     void queue_row(const RowRequest& request);
     void row_done(const RowResult& result);
     void get_all_finished(int first_invalid_row, bool completed);
+
+    // Live watch.
+    void note_read(const RowResult& result);
+    void update_sweep();
+    void sweep_row_done(const RowResult& result);
+    void sweep_completed();
+    void watch_tick();
+    void update_watch_ticker();
+    void stop_recording();
 
     // Download.
     void send_s19();
@@ -117,6 +150,22 @@ class Tamrin {
     bool closing_ = false;
     // What the serial layer said when the port was lost.
     std::string port_error_;
+    // The last download ended because the port refused its data, before the port's failure
+    // was reported.
+    bool download_failed_on_port_ = false;
+
+    // Live watch.
+    WatchedRows watched_;
+    bool live_refresh_ = false;
+    std::int64_t sweep_interval_ns_ = 0;
+    RecentSweeps recent_sweeps_;
+    long long sweep_timeouts_ = 0;
+    // What the sweep under way has read of each row.
+    std::map<int, std::optional<RowReading>> sweep_readings_;
+    std::unique_ptr<SweepRecorder> recorder_;
+    std::vector<int> recorded_rows_;
+    // Twice a second while the sweep or a recording runs: the live figures and the flush.
+    std::unique_ptr<Alarm> watch_ticker_;
 };
 
 }  // namespace halvane

@@ -79,7 +79,7 @@ void DownloadJob::begin_step(Line& line) {
 
 void DownloadJob::send_step(Line& line, std::string_view text, int pause_ticks) {
     if (!text.empty() && !line.write(text)) {
-        fail(kRefused);
+        refused();
         return;
     }
     phase_ = Phase::kDraining;
@@ -147,7 +147,7 @@ void DownloadJob::stream_file(Line& line) {
         before_previous_ = previous_;
         previous_ = c;
         if (!line.write(std::string_view(&c, 1))) {
-            fail(kRefused);
+            refused();
             return;
         }
         progress_value_ += 1;
@@ -194,6 +194,11 @@ void DownloadJob::stop(std::string_view port_error) {
         outcome_.failure = std::string(port_error);
         finish(DownloadOutcome::Kind::kFailed);
     }
+}
+
+void DownloadJob::refused() {
+    outcome_.port_refused = true;
+    fail(kRefused);
 }
 
 void DownloadJob::fail(std::string failure) {

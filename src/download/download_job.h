@@ -18,6 +18,8 @@ struct DownloadOutcome {
     enum class Kind { kStarted, kFailed, kCancelled };
     Kind kind = Kind::kStarted;
     std::string failure;  // why it failed: the file, the port
+    // kFailed: the port refused the data (the serial layer says why a moment later).
+    bool port_refused = false;
     // kStarted: the monitor's end-of-load line and prompt came in time.
     bool confirmed = false;
     // kStarted: the first line of the monitor's that reported an error.
@@ -76,6 +78,7 @@ class DownloadJob : public LineJob {
     void stream_file(Line& line);
     void step_done(Line& line);
     void fail(std::string failure);
+    void refused();
     void finish(DownloadOutcome::Kind kind);
     void show_progress();
 

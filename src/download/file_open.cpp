@@ -21,6 +21,7 @@ void Tamrin::file_open_Click() {
     link_.set_gate(false);
     // The old program is no longer listened to; a row in flight still finishes.
     link_.drop_memory_jobs();
+    update_sweep();
 
     FileDialogSettings settings;
     settings.filter = "68HC11 program files (*.s19)|*.s19";
@@ -52,9 +53,13 @@ void Tamrin::download_finished(const DownloadOutcome& outcome) {
     switch (outcome.kind) {
         case DownloadOutcome::Kind::kCancelled:
             status_.set_program_status(std::string(texts::kDownloadCancelled));
+            update_sweep();
             return;
         case DownloadOutcome::Kind::kFailed:
+            // A port that refused the data is about to say why; that reason replaces this one.
+            download_failed_on_port_ = outcome.port_refused && port_error_.empty();
             show_download_failure(port_error_.empty() ? outcome.failure : port_error_);
+            update_sweep();
             return;
         case DownloadOutcome::Kind::kStarted:
             break;
@@ -80,9 +85,11 @@ void Tamrin::download_finished(const DownloadOutcome& outcome) {
     if (load_companion(s19_file_name_ + ".lst")) p_.options.select(1);
     load_map_file(s19_file_name_ + ".csv", p_.grid);
     // A rebuild may have moved variables the map still names by their old addresses.
-    if (auto moved = status_after_map_load(status_.program_status(), s19_file_name_ + ".elf",
-                                           p_.grid))
+    if (auto moved =
+            status_after_map_load(status_.program_status(), s19_file_name_ + ".elf", p_.grid))
         status_.set_program_status(*moved);
+    // Live Refresh, if it is on, starts reading the new program.
+    update_sweep();
 }
 
 // The reason stands in the status line (cut to its width there) and whole in a message box.

@@ -54,6 +54,7 @@ void Tamrin::queue_row(const RowRequest& request) {
 void Tamrin::row_done(const RowResult& result) {
     if (closing_) return;
     const int row = result.request.row;
+    note_read(result);
     switch (result.outcome) {
         case RowResult::Outcome::kCancelled:
             return;

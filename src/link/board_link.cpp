@@ -197,7 +197,6 @@ void BoardLink::after_event() {
     }
     for (;;) {
         if (current_ && current_->finished()) {
-            if (current_is_download_) download_running_ = false;
             current_.reset();
             current_is_download_ = false;
             job_wake_ns_ = -1;
@@ -239,7 +238,6 @@ void BoardLink::start_next_job() {
     if (!next) return;
     current_ = std::move(next);
     current_is_download_ = is_download;
-    download_running_ = is_download;
     current_receives_ = gate_ || current_->reads_monitor();
     job_wake_ns_ = -1;
     Depth depth(depth_);

@@ -51,7 +51,10 @@ class BoardLink : private Line {
     void stop_source(Source source);
     bool source_running(Source source) const { return sources_[index(source)] != nullptr; }
 
-    bool downloading() const { return download_queued_ || download_running_; }
+    // A download waits or runs (it stops counting the moment it has finished).
+    bool downloading() const {
+        return download_queued_ || (current_ && current_is_download_ && !current_->finished());
+    }
     // A memory job is in flight or waiting.
     bool memory_traffic() const;
     // Nothing in flight and nothing waiting (always, once the window is closing).
@@ -103,7 +106,6 @@ class BoardLink : private Line {
     std::deque<std::unique_ptr<LineJob>> user_jobs_;
     std::unique_ptr<LineJob> download_;
     bool download_queued_ = false;
-    bool download_running_ = false;
     std::array<std::unique_ptr<JobSource>, 2> sources_;
 
     std::string received_;

@@ -7,6 +7,7 @@
 #include "platform/serial_port.h"
 #include "platform/symbol_picker.h"
 #include "platform/viewer.h"
+#include "platform/watch_view.h"
 
 namespace halvane {
 
@@ -25,6 +26,8 @@ struct Platform {
     Viewer& viewer;
     // File > Import Symbols' list; the command does nothing where it is missing.
     SymbolPicker* symbol_picker = nullptr;
+    // The live watch's marks and plot; nothing is shown where it is missing.
+    WatchView* watch_view = nullptr;
 };
 
 }  // namespace halvane

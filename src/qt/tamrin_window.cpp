@@ -1,5 +1,6 @@
 #include "qt/tamrin_window.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
@@ -13,9 +14,11 @@
 #include <algorithm>
 #include <iterator>
 
+#include "grid/grid_rules.h"
 #include "qt/file_dialog.h"
 #include "qt/input_box.h"
 #include "qt/label_text.h"
+#include "qt/live_plot_window.h"
 #include "qt/message_box.h"
 #include "qt/option_group.h"
 #include "qt/progress_bar.h"
@@ -27,6 +30,8 @@
 #include "qt/text_viewer.h"
 #include "qt/twips.h"
 #include "qt/watch_grid.h"
+#include "qt/watch_view_adapter.h"
+#include "watch/sweep_recorder.h"
 
 namespace halvane::qt {
 
@@ -41,7 +46,8 @@ constexpr int kRuleLengthTwips = 12000;
 struct WindowAdapters {
     WindowAdapters(TamrinWindow& window, const DialogGate& gate, const QString& device,
                    QLabel& status, QLineEdit& text1, QProgressBar& progress, QRadioButton& option1,
-                   QRadioButton& option2, QRadioButton& option3, QTextEdit& viewer)
+                   QRadioButton& option2, QRadioButton& option3, QTextEdit& viewer, WatchGrid& grid,
+                   LivePlotWindow& plot)
         : serial(device),
           status_text(status),
           text1_box(text1),
@@ -51,7 +57,8 @@ struct WindowAdapters {
           input_box(window, gate),
           file_dialog(window, gate),
           text_viewer(viewer),
-          symbol_picker(window, gate) {}
+          symbol_picker(window, gate),
+          watch_view(grid, plot) {}
 
     QtClock clock;
     QtSerialPort serial;
@@ -64,6 +71,7 @@ struct WindowAdapters {
     FileDialogAdapter file_dialog;
     TextViewer text_viewer;
     SymbolPickerAdapter symbol_picker;
+    WatchViewAdapter watch_view;
 };
 
 TamrinWindow::TamrinWindow(const QString& device, std::string initial_directory, QWidget* parent)
@@ -72,15 +80,19 @@ TamrinWindow::TamrinWindow(const QString& device, std::string initial_directory,
     setWindowTitle(from_utf8(texts::kCaption));
     build_controls();
     build_menu();
+    build_watch_menu();
     set_tab_order();
+    // Kept (hidden) from the start, so that it holds the recent past when it is opened.
+    plot_ = new LivePlotWindow(this);
 
     adapters_ =
         std::make_unique<WindowAdapters>(*this, gate_, device, *status_, *text1_, *progress_,
-                                         *option1_, *option2_, *option3_, *viewer_);
+                                         *option1_, *option2_, *option3_, *viewer_, *grid_, *plot_);
     WindowAdapters& a = *adapters_;
     logic_ = std::make_unique<Tamrin>(
         Platform{a.clock, a.serial, *grid_, a.text1_box, a.status_text, a.progress_bar, a.options,
-                 a.message_box, a.input_box, a.file_dialog, a.text_viewer, &a.symbol_picker},
+                 a.message_box, a.input_box, a.file_dialog, a.text_viewer, &a.symbol_picker,
+                 &a.watch_view},
         std::move(initial_directory));
     wire_events();
     grid_->setFocus(Qt::OtherFocusReason);
@@ -216,6 +228,53 @@ void TamrinWindow::build_menu() {
     add("file_canceldownload", QStringLiteral("&Cancel Download"))->setVisible(false);
 }
 
+void TamrinWindow::build_watch_menu() {
+    QMenu* watch = menuBar()->addMenu(QStringLiteral("&Watch"));
+    watch->setObjectName("watch_menu");
+    watch->menuAction()->setObjectName("watch");
+    const auto add = [](QMenu* menu, const char* name, const QString& caption) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(name);
+        return action;
+    };
+    add(watch, "watch_liverefresh", QStringLiteral("&Live Refresh"))->setCheckable(true);
+    QMenu* interval = watch->addMenu(QStringLiteral("Refresh &Interval"));
+    interval->setObjectName("watch_refreshinterval_menu");
+    interval->menuAction()->setObjectName("watch_refreshinterval");
+    auto* intervals = new QActionGroup(interval);
+    intervals->setExclusive(true);
+    const std::pair<const char*, double> choices[] = {
+        {"As fast as the line allows", 0}, {"0.1 s", 0.1}, {"0.5 s", 0.5}, {"1 s", 1}, {"2 s", 2}};
+    for (const auto& [caption, seconds] : choices) {
+        QAction* choice = interval->addAction(QString::fromLatin1(caption));
+        choice->setObjectName(QStringLiteral("watch_interval_%1").arg(seconds));
+        choice->setCheckable(true);
+        choice->setChecked(seconds == 0);
+        choice->setData(seconds);
+        intervals->addAction(choice);
+    }
+    add(watch, "watch_plot", QStringLiteral("&Plot..."));
+    add(watch, "watch_recordtofile", QStringLiteral("&Record to File..."));
+    // Offered only while a recording runs, in place of Record to File.
+    add(watch, "watch_stoprecording", QStringLiteral("S&top Recording"))->setVisible(false);
+}
+
+// Plot...: the rows the sweep reads, named as the recording names them.
+void TamrinWindow::open_plot() {
+    std::vector<PlotRow> rows;
+    for (int row = 1; row < GridView::kRows; ++row) {
+        const std::string address = grid_->text(row, kAddressCol);
+        if (!request_address(address)) continue;
+        rows.push_back(
+            {row, from_utf8(watch_row_name(grid_->text(row, kDescriptionCol), address))});
+    }
+    plot_->set_rows(rows);
+    plot_->set_current_row(grid_->row());
+    plot_->show();
+    plot_->raise();
+    plot_->activateWindow();
+}
+
 void TamrinWindow::set_tab_order() {
     // Labels and the progress bar take no focus; the rest keep the designed order.
     QWidget* order[] = {grid_, text1_, viewer_, option1_, option2_, option3_, get_all_};
@@ -249,6 +308,25 @@ void TamrinWindow::wire_events() {
             [logic] { logic->file_cancel_download_Click(); });
     logic->on_download_running = [cancel_download](bool running) {
         cancel_download->setVisible(running);
+    };
+
+    connect(findChild<QAction*>("watch_liverefresh"), &QAction::toggled, this,
+            [logic](bool on) { logic->watch_liverefresh_Click(on); });
+    for (QAction* choice : findChild<QMenu*>("watch_refreshinterval_menu")->actions()) {
+        connect(choice, &QAction::triggered, this,
+                [logic, choice] { logic->watch_refreshinterval_Click(choice->data().toDouble()); });
+    }
+    connect(findChild<QAction*>("watch_plot"), &QAction::triggered, this, &TamrinWindow::open_plot);
+    QAction* record = findChild<QAction*>("watch_recordtofile");
+    QAction* stop = findChild<QAction*>("watch_stoprecording");
+    connect(record, &QAction::triggered, this, [logic] { logic->watch_recordtofile_Click(); });
+    connect(stop, &QAction::triggered, this, [logic] { logic->watch_stoprecording_Click(); });
+    logic->on_recording = [record, stop](bool recording) {
+        record->setVisible(!recording);
+        stop->setVisible(recording);
+    };
+    grid_->tool_tip_text = [logic](int row, int col) {
+        return col == kHexValueCol ? logic->hex_value_tooltip(row) : std::string();
     };
 }
 

@@ -18,6 +18,7 @@ class QFrame;
 
 namespace halvane::qt {
 
+class LivePlotWindow;
 class WatchGrid;
 class QtSerialPort;
 struct WindowAdapters;
@@ -38,6 +39,7 @@ class TamrinWindow : public QMainWindow {
     DialogGate& dialog_gate() { return gate_; }
     QtSerialPort& serial_port();
     WatchGrid& grid() { return *grid_; }
+    LivePlotWindow& plot() { return *plot_; }
     // Shows the receive buffer's newest text at once (it otherwise follows within a frame).
     void refresh_receive_buffer();
     bool unloaded() const { return unloaded_; }
@@ -48,6 +50,8 @@ class TamrinWindow : public QMainWindow {
   private:
     void build_controls();
     void build_menu();
+    void build_watch_menu();
+    void open_plot();
     void set_tab_order();
     void wire_events();
     QFrame* make_rule(const char* name, int top_twips);
@@ -60,6 +64,7 @@ class TamrinWindow : public QMainWindow {
     QRadioButton* option2_ = nullptr;
     QRadioButton* option3_ = nullptr;
     WatchGrid* grid_ = nullptr;
+    LivePlotWindow* plot_ = nullptr;
     QTextEdit* viewer_ = nullptr;
     QLineEdit* text1_ = nullptr;
     QLabel* status_ = nullptr;

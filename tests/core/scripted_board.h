@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdio>
+#include <set>
 #include <string>
 
 #include "fakes/fake_platform.h"
@@ -20,7 +21,8 @@ class ScriptedBoard {
     std::array<unsigned char, 0x10000> memory{};
     int reply_delay_ticks = 2;
     bool silent = false;
-    std::string reply_prefix;  // noise the board sends before a reply
+    std::set<unsigned> silent_addresses;  // reads of these get no reply
+    std::string reply_prefix;             // noise the board sends before a reply
     int reads = 0;
     int writes = 0;
 
@@ -38,7 +40,7 @@ class ScriptedBoard {
         ++reads;
         const unsigned address = std::stoul(request_.substr(1), nullptr, 16);
         request_.clear();
-        if (silent) return;
+        if (silent || silent_addresses.count(address) > 0) return;
         char reply[8];
         std::snprintf(reply, sizeof reply, "!%02X@", memory[address]);
         const std::string text = reply_prefix + reply;

@@ -212,6 +212,36 @@ TEST_F(MemoryWatchE2E, ThePollingResponderLosesRequestsUnderAMainLoopOfFiveMsPer
         << link->status.value;
 }
 
+// Live Refresh on the example: the count moves with no other action; a write to run freezes it
+// while the sweep goes on.
+TEST_F(MemoryWatchE2E, LiveRefreshShowsTheCountMovingAndAWriteToRunFreezesIt) {
+    using namespace std::chrono_literals;
+    start({});
+    row(1, kCount, "WD");
+    row(3, kRun, "");
+    link->window->watch_liverefresh_Click(true);
+    ASSERT_TRUE(link->run_until([&] { return !link->grid.text(1, 4).empty(); }, 5s));
+    const std::string first = link->grid.text(1, 4);
+    EXPECT_TRUE(link->run_until([&] { return link->grid.text(1, 4) != first; }, 5s))
+        << "the count did not move";
+
+    // The link is never idle while the sweep runs: wait for the write's read-back instead.
+    link->input_box.answers.push_back("00");
+    link->grid.set_row(3);
+    link->grid.set_col(2);
+    link->window->DataGrid_DblClick();
+    ASSERT_TRUE(link->run_until([&] { return link->grid.text(3, 2) == "00"; }, 5s))
+        << link->status.value;
+    link->run_for(200ms);  // the sweep reads the count once more after the stop
+    const std::string frozen = link->grid.text(1, 4);
+    link->run_for(500ms);
+    EXPECT_EQ(link->grid.text(1, 4), frozen);
+    EXPECT_TRUE(link->window->sweeping());
+    EXPECT_NE(link->status.value.find(", live "), std::string::npos) << link->status.value;
+    EXPECT_EQ(link->status.value.find(" 0.0 sweeps/s"), std::string::npos) << link->status.value;
+    link->window->watch_liverefresh_Click(false);
+}
+
 TEST_F(MemoryWatchE2E, TheBuiltinResponderAndItsCounterServeTheWindowToo) {
     start({"--count", "2402"});  // --count implies --builtin-responder
     row(1, kCount, "WD");

@@ -169,10 +169,10 @@ std::optional<std::vector<bool>> FakeSymbolPicker::choose(std::string_view progr
 Harness::Harness() : Harness("/tmp") {}
 
 Harness::Harness(std::string initial_directory) {
-    window = std::make_unique<Tamrin>(Platform{clock, serial, grid, text1, status, progress,
-                                               options, message_box, input_box, dialog, viewer,
-                                               &symbol_picker},
-                                      std::move(initial_directory));
+    window = std::make_unique<Tamrin>(
+        Platform{clock, serial, grid, text1, status, progress, options, message_box, input_box,
+                 dialog, viewer, &symbol_picker, &watch_view},
+        std::move(initial_directory));
     serial.window = window.get();
     serial.clock = &clock;
 }

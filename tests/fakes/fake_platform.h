@@ -210,6 +210,23 @@ class FakeSymbolPicker : public SymbolPicker {
     std::vector<std::vector<bool>> initial_marks;
 };
 
+class FakeWatchView : public WatchView {
+  public:
+    void show_change(int row) override { changes.push_back(row); }
+    void show_read_failed(int row, bool failed) override { failed_rows[row] = failed; }
+    void add_sample(int row, double seconds, double value) override {
+        samples.push_back({row, seconds, value});
+    }
+    struct Sample {
+        int row;
+        double seconds;
+        double value;
+    };
+    std::vector<int> changes;
+    std::map<int, bool> failed_rows;
+    std::vector<Sample> samples;
+};
+
 // The window with every fake wired to it, as the Qt layer wires the real ones.
 struct Harness {
     Harness();
@@ -227,6 +244,7 @@ struct Harness {
     FakeDialog dialog;
     FakeViewer viewer;
     FakeSymbolPicker symbol_picker;
+    FakeWatchView watch_view;
     std::unique_ptr<Tamrin> window;
 
     // Form_Load, expecting success.

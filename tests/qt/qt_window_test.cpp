@@ -216,8 +216,15 @@ void WindowTest::tab_order_follows_the_design() {
 
 void WindowTest::menu_has_its_captions_and_access_keys_and_no_shortcuts() {
     const QList<QAction*> top = window_->menuBar()->actions();
-    QCOMPARE(top.size(), 1);
+    QCOMPARE(top.size(), 2);
     QCOMPARE(top[0]->text(), QString("&File"));
+    QCOMPARE(top[1]->text(), QString("&Watch"));
+    QStringList watch_captions;
+    for (QAction* item : top[1]->menu()->actions()) watch_captions << item->text();
+    QCOMPARE(watch_captions, (QStringList{"&Live Refresh", "Refresh &Interval", "&Plot...",
+                                          "&Record to File...", "S&top Recording"}));
+    QVERIFY(top[1]->menu()->actions()[0]->isCheckable());
+    QVERIFY(!top[1]->menu()->actions()[0]->isChecked());
     QCOMPARE(top[0]->objectName(), QString("file"));
     QMenu* file = top[0]->menu();
     QVERIFY(file != nullptr);
@@ -227,9 +234,8 @@ void WindowTest::menu_has_its_captions_and_access_keys_and_no_shortcuts() {
         names << item->objectName();
         QVERIFY(item->shortcut().isEmpty());
     }
-    QCOMPARE(captions,
-             (QStringList{"&New", "&Open", "Open O&verlay", "&Import Symbols...", "&Save",
-                          "&Cancel Download"}));
+    QCOMPARE(captions, (QStringList{"&New", "&Open", "Open O&verlay", "&Import Symbols...", "&Save",
+                                    "&Cancel Download"}));
     QCOMPARE(names, (QStringList{"File_new", "file_open", "file_openoverlay", "file_importsymbols",
                                  "File_save", "file_canceldownload"}));
     // Offered only while a download runs.

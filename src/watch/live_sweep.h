@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "grid/row_operation.h"
+#include "link/line_job.h"
+#include "platform/grid_view.h"
+
+namespace halvane {
+
+// Live Refresh: reads every row whose Address is four hexadecimal digits, in row order, each
+// exactly as Get All reads it, over and over, one row at a time so that the user's own
+// operations go in between. Other rows are skipped without a word; a row that gets no reply
+// does not stop the others. The current cell never moves.
+//
+// `interval_ns` is the time from the start of one sweep to the start of the next (0: as fast as
+// the line allows); a sweep that takes longer starts the next one at once.
+class LiveSweep : public JobSource {
+  public:
+    // A sweep that found no row to read waits this long before it looks again.
+    static constexpr std::int64_t kEmptySweepPauseNs = 200'000'000;
+
+    using SweepDone = std::function<void()>;
+    LiveSweep(const GridView& grid, std::int64_t interval_ns, RowOperation::Done row_done,
+              SweepDone sweep_done);
+
+    std::unique_ptr<LineJob> next_job(std::int64_t now_ns, std::int64_t& retry_at_ns) override;
+    bool finished() const override { return false; }
+
+    void set_interval(std::int64_t interval_ns) { interval_ns_ = interval_ns; }
+
+  private:
+    const GridView& grid_;
+    std::int64_t interval_ns_;
+    RowOperation::Done row_done_;
+    SweepDone sweep_done_;
+    int next_row_ = 1;      // where the sweep goes on; 1 before a sweep starts
+    bool started_ = false;  // a sweep is under way
+    bool ever_started_ = false;
+    int rows_read_ = 0;
+    std::int64_t started_at_ns_ = 0;
+};
+
+}  // namespace halvane

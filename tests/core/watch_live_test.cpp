@@ -1,0 +1,196 @@
+// Live Refresh as the window runs it: which rows the sweep reads and when, the user's own
+// operations going first, a row without reply, the marks, the figures and a recording.
+
+#include <gtest/gtest.h>
+
+#include "core/scripted_board.h"
+#include "fakes/fake_platform.h"
+#include "fakes/test_files.h"
+
+namespace halvane {
+namespace {
+
+using fakes::Harness;
+using fakes::ScriptedBoard;
+
+class LiveWatchTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        h.load();
+        row(1, "2402", "WD", "count");
+        row(2, "zz", "", "not an address");
+        row(4, "2405", "D", "run");
+        board.memory[0x2402] = 0x12;
+        board.memory[0x2403] = 0x34;
+        board.memory[0x2405] = 0x01;
+        h.grid.set_row(7);
+        h.grid.set_col(1);
+    }
+    void row(int r, const std::string& address, const std::string& flag,
+             const std::string& description = "") {
+        h.grid.set_text(r, 0, address);
+        h.grid.set_text(r, 1, description);
+        h.grid.set_text(r, 3, flag);
+    }
+    // The times (ms) at which each sweep sent its first request.
+    std::vector<std::int64_t> sweep_starts() const {
+        std::vector<std::int64_t> starts;
+        for (std::size_t i = 0; i < h.serial.writes.size(); ++i) {
+            if (h.serial.writes[i] == "*" && i + 4 < h.serial.writes.size() &&
+                h.serial.writes[i + 1] + h.serial.writes[i + 2] + h.serial.writes[i + 3] +
+                        h.serial.writes[i + 4] ==
+                    "2402")
+                starts.push_back(h.serial.write_ticks[i]);
+        }
+        return starts;
+    }
+    Harness h;
+    ScriptedBoard board{h};
+};
+
+TEST_F(LiveWatchTest, TheSweepReadsTheNamedRowsOverAndOverAndLeavesTheCurrentCell) {
+    h.window->watch_liverefresh_Click(true);
+    h.clock.run_for(100);
+    EXPECT_TRUE(h.serial.writes.empty()) << "no program runs yet";
+    h.start_program();
+    h.clock.run_for(1000);
+    const std::string wire = h.serial.written();
+    EXPECT_NE(wire.find("*2402*2403*2405*2402*2403*2405*2402*2403*2405"), std::string::npos)
+        << wire;
+    EXPECT_EQ(h.grid.text(1, 2), "1234");
+    EXPECT_EQ(h.grid.text(1, 4), "4660");
+    EXPECT_EQ(h.grid.text(4, 2), "01");
+    EXPECT_EQ(h.grid.text(2, 2), "");
+    EXPECT_EQ(h.grid.row(), 7);
+    EXPECT_EQ(h.grid.col(), 1);
+    // Every read reaches the plot; a value that moves lights up, its first read does not.
+    EXPECT_GT(h.watch_view.samples.size(), 40u);
+    EXPECT_TRUE(h.watch_view.changes.empty());
+    board.memory[0x2405] = 0x02;
+    h.clock.run_for(100);
+    EXPECT_EQ(h.watch_view.changes, std::vector<int>{4});
+    EXPECT_EQ(h.window->hex_value_tooltip(4).rfind("read 0.", 0), 0u)
+        << h.window->hex_value_tooltip(4);
+    // The figures join the program status at most twice a second.
+    EXPECT_EQ(h.status.value.rfind("Status: Program Running, live ", 0), 0u) << h.status.value;
+    EXPECT_TRUE(h.status.value.ends_with(" sweeps/s, 0 time-outs")) << h.status.value;
+
+    h.window->watch_liverefresh_Click(false);
+    h.clock.run();
+    EXPECT_EQ(h.status.value, "Status: Program Running");
+    EXPECT_EQ(h.clock.armed_alarms(), 0);
+}
+
+TEST_F(LiveWatchTest, TheUsersWriteGoesBeforeTheNextSweepReadAndLandsInItsRow) {
+    h.start_program();
+    h.window->watch_liverefresh_Click(true);
+    h.clock.run_for(8);  // in the middle of the sweep's read of the word at 2402
+    h.input_box.answers.push_back("07");
+    h.grid.set_row(4);
+    h.grid.set_col(2);
+    h.window->DataGrid_DblClick();
+    h.clock.run_for(200);
+    const std::string wire = h.serial.written();
+    // The row in flight (both bytes of the word) ends first, then the write and its read-back.
+    EXPECT_EQ(wire.substr(0, 31), "*2402*2403*FFFF240507*2405*2405") << wire;
+    EXPECT_EQ(board.memory[0x2405], 0x07);
+    EXPECT_EQ(h.grid.text(4, 2), "07");
+    EXPECT_EQ(h.grid.text(4, 4), "7");
+}
+
+TEST_F(LiveWatchTest, EachSweepStartsOneIntervalAfterTheLastOrAtOnceWhenItTookLonger) {
+    h.start_program();
+    h.window->watch_refreshinterval_Click(0.5);
+    h.window->watch_liverefresh_Click(true);
+    const std::int64_t on = h.clock.now_ms();
+    h.clock.run_for(1600);
+    EXPECT_EQ(sweep_starts(), (std::vector<std::int64_t>{on, on + 500, on + 1000, on + 1500}));
+
+    // A row without reply makes a sweep last longer than 0.1 s: the next starts at once.
+    h.serial.writes.clear();
+    h.serial.write_ticks.clear();
+    board.silent_addresses = {0x2403};
+    h.window->watch_refreshinterval_Click(0.1);
+    h.clock.run_for(3000);
+    const std::vector<std::int64_t> starts = sweep_starts();
+    ASSERT_GE(starts.size(), 2u);
+    EXPECT_LT(starts[1] - starts[0], 1100);  // the time-out, one read and no wait
+}
+
+TEST_F(LiveWatchTest, ARowWithoutReplyIsGreyedKeepsItsValueAndTheSweepGoesOn) {
+    h.start_program();
+    h.window->watch_liverefresh_Click(true);
+    h.clock.run_for(100);
+    ASSERT_EQ(h.grid.text(1, 2), "1234");
+    board.silent_addresses = {0x2402};
+    h.clock.run_for(2500);
+    EXPECT_EQ(h.watch_view.failed_rows[1], true);
+    EXPECT_EQ(h.grid.text(1, 2), "1234");
+    EXPECT_EQ(h.window->hex_value_tooltip(1).rfind("last read failed", 0), 0u);
+    EXPECT_NE(h.serial.written().find("*2402*2405"), std::string::npos) << "row 4 still read";
+    EXPECT_TRUE(h.status.value.ends_with(", 2 time-outs")) << h.status.value;
+    board.silent_addresses.clear();
+    h.clock.run_for(1100);
+    EXPECT_EQ(h.watch_view.failed_rows[1], false);
+}
+
+TEST_F(LiveWatchTest, ADownloadStopsTheSweepAndItResumesAfterwards) {
+    h.start_program();
+    h.window->watch_liverefresh_Click(true);
+    h.clock.run_for(50);
+    ASSERT_TRUE(h.window->sweeping());
+    fakes::TempFolder folder;
+    const std::string program = folder.file("p.s19");
+    fakes::write_bytes(program, "S9030000FC\r\n");
+    h.answer_loads();
+    h.dialog.answers.push_back(program);
+    h.window->file_open_Click();
+    EXPECT_FALSE(h.window->sweeping());
+    h.clock.run_until([&] { return h.window->flag() == 1; });
+    const std::string wire = h.serial.written();
+    const std::size_t load = wire.find("load t");
+    ASSERT_NE(load, std::string::npos);
+    const std::size_t go = wire.find("go 2400\r");
+    EXPECT_EQ(wire.substr(load, go - load).find('*'), std::string::npos);
+    h.clock.run_for(50);
+    EXPECT_TRUE(h.window->sweeping());
+    EXPECT_NE(h.serial.written().find('*', go), std::string::npos);
+}
+
+TEST_F(LiveWatchTest, ARecordingHasALinePerSweepAndStopsWhenItCannotWrite) {
+    fakes::TempFolder folder;
+    const std::string path = folder.file("run.csv");
+    h.start_program();
+    h.dialog.answers.push_back(path);
+    h.window->watch_recordtofile_Click();
+    ASSERT_TRUE(h.window->recording());
+    h.window->watch_refreshinterval_Click(0.5);
+    h.window->watch_liverefresh_Click(true);
+    h.clock.run_for(1200);
+    h.window->watch_stoprecording_Click();
+    EXPECT_FALSE(h.window->recording());
+    const std::string text = fakes::read_bytes(path);
+    EXPECT_TRUE(
+        text.starts_with("seconds,time,\"count hex\",\"count dec\",\"run hex\",\"run dec\""
+                         "\r\n"))
+        << text;
+    EXPECT_NE(text.find(",1234,4660,01,1\r\n"), std::string::npos) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 3);  // the header, three sweeps
+
+    // On a full disk the recording stops and says why.
+    const std::string full = folder.file("full.csv");
+    h.dialog.answers.push_back(full);
+    h.window->watch_recordtofile_Click();
+    ASSERT_TRUE(h.window->recording());
+    {
+        fakes::FileSizeLimit limit(fakes::read_bytes(full).size() + 1);
+        h.clock.run_for(3000);
+    }
+    EXPECT_FALSE(h.window->recording());
+    ASSERT_FALSE(h.message_box.shown.empty());
+    EXPECT_NE(h.message_box.shown.back().find("full.csv"), std::string::npos)
+        << h.message_box.shown.back();
+}
+
+}  // namespace
+}  // namespace halvane
