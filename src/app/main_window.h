@@ -132,6 +132,8 @@ class Tamrin {
     void stop_recording();
 
     // Download.
+    // Asks about what the program file check found; false when the user said No.
+    bool program_file_accepted();
     void send_s19();
     void download_finished(const DownloadOutcome& outcome);
     void show_download_failure(const std::string& reason);

@@ -1,11 +1,19 @@
+#include <cstdint>
 #include <memory>
 
 #include "app/main_window.h"
 #include "download/download_job.h"
+#include "download/program_check.h"
 #include "symbols/moved_rows_status.h"
 #include "varmap/map_file.h"
+#include "viewer/whole_file.h"
 
 namespace halvane {
+
+namespace {
+// No program for the board comes near this size; a larger file is sent unchecked.
+constexpr std::uintmax_t kCheckedFileMax = 16 * 1024 * 1024;
+}  // namespace
 
 // File > Open: choose a program, have the board reset, download and start it, then show
 // its listing and fill the grid from its variable map.
@@ -29,11 +37,30 @@ void Tamrin::file_open_Click() {
     settings.initial_directory = initial_directory_;
     s19_file_name_ = p_.dialog.show_open(settings);
     if (closing_ || s19_file_name_.empty()) return;
+    if (!program_file_accepted()) {
+        // As if the dialog had been cancelled: no program chosen, nothing sent.
+        s19_file_name_.clear();
+        return;
+    }
 
     p_.message_box.show(texts::kResetBoard);
     if (closing_) return;
     status_.set_program_status(std::string(texts::kSendingFile));
     send_s19();
+}
+
+// The monitor loads no record it rejects and the board keeps no byte where it has no RAM, so
+// such a program would run incomplete: the user decides whether it goes anyway. What is sent does
+// not change. A file that cannot be read is not asked about; the download says why it failed.
+bool Tamrin::program_file_accepted() {
+    const WholeFile file = read_whole_file(s19_file_name_, kCheckedFileMax);
+    if (file.status != WholeFile::Status::kRead) return true;
+    const ProgramFileCheck check = check_program_file(file.bytes);
+    for (const auto& question : {bad_records_question(check), no_ram_question(check)}) {
+        if (!question) continue;
+        if (!p_.message_box.ask_yes_no(*question) || closing_) return false;
+    }
+    return true;
 }
 
 void Tamrin::send_s19() {

@@ -11,7 +11,7 @@ namespace {
 
 using fakes::Harness;
 
-constexpr const char* kProgram = "S1130000000102\r\nS9030000FC\r\n";
+constexpr const char* kProgram = "S10524000102D3\r\nS9030000FC\r\n";
 constexpr const char* kDone = "done: 1 data records, 0 bad\r\n>";
 
 // The board's monitor as the download sees it: it says `after_load` a while after the end
@@ -108,6 +108,7 @@ TEST_F(DownloadTest, TheProgramStatusIsTheFirstThatApplies) {
         ScriptedMonitor m(w);
         m.during_load = c.during_load;
         m.after_load = c.after_load;
+        w.message_box.answers.push_back(true);  // a file that is not S-records goes anyway
         w.dialog.answers.push_back(file("p.s19", c.content));
         w.window->file_open_Click();
         w.clock.run();
@@ -140,6 +141,7 @@ TEST_F(DownloadTest, TheQueueIsBoundedAndDrainedBeforeEveryPause) {
         if (h.window->downloading()) h.clock.after_ms(1, line);
     };
     h.clock.after_ms(1, line);
+    h.message_box.answers.push_back(true);  // one bad record
     open_program(file("big.s19", content));
     EXPECT_EQ(h.serial.pending_output, 0u);
     // Every character needs its tick on the line; the pauses and the wait come on top.
@@ -185,7 +187,74 @@ TEST_F(DownloadTest, CancellingTheDialogResetsTheStateAndSendsNothing) {
     EXPECT_TRUE(h.serial.writes.empty());
 }
 
+TEST_F(DownloadTest, TheFileIsCheckedBeforeTheResetBoxAndNoEndsTheCommandAsACancelDoes) {
+    const std::string bad_checksum = "S1052400010200\r\nS9030000FC\r\n";
+    const std::string not_a_record = "S10524000102D3\r\n; built by hand\r\nS9030000FC\r\n";
+    const std::string in_the_rom = "S10524000102D3\nS105E000010217\nS9030000FC\n";
+    const std::string both = "S1052400010200\r\nS105E000010217\r\nS9030000FC\r\n";
+    const std::string checksum_question =
+        "The program file has 1 bad records (first: line 1, bad checksum). Download it anyway?";
+    const std::string rom_question =
+        "The program file puts 2 bytes where the board has no RAM (first at E000). Download it "
+        "anyway?";
+    const std::string reset(texts::kResetBoard);
+    struct Case {
+        const char* name;
+        std::string content;
+        std::vector<bool> answers;
+        std::vector<std::string> shown;  // the questions and the reset box, in order
+    };
+    const Case cases[] = {
+        {"clean", kProgram, {}, {reset}},
+        {"bad checksum, No", bad_checksum, {false}, {checksum_question}},
+        {"bad checksum, Yes", bad_checksum, {true}, {checksum_question, reset}},
+        {"a line that is no record, No",
+         not_a_record,
+         {false},
+         {"The program file has 1 bad records (first: line 2, not an S-record). Download it "
+          "anyway?"}},
+        {"data in the ROM, No", in_the_rom, {false}, {rom_question}},
+        {"data in the ROM, Yes", in_the_rom, {true}, {rom_question, reset}},
+        {"both, No to the first", both, {false}, {checksum_question}},
+        {"both, Yes then No", both, {true, false}, {checksum_question, rom_question}},
+        {"both, Yes twice", both, {true, true}, {checksum_question, rom_question, reset}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Harness w;
+        w.load();
+        w.start_program();
+        ScriptedMonitor m(w);
+        w.message_box.answers.assign(c.answers.begin(), c.answers.end());
+        w.dialog.answers.push_back(file("p.s19", c.content));
+        w.window->file_open_Click();
+        w.clock.run();
+        EXPECT_EQ(w.message_box.shown, c.shown);
+        EXPECT_TRUE(w.message_box.answers.empty());
+        if (c.shown.back() == reset) {
+            // Sent byte for byte, whatever the check found.
+            EXPECT_EQ(w.serial.written(), "\rload t\r" + c.content + "\r\rgo 2400\r");
+            EXPECT_EQ(w.status.value, "Status: Program Running");
+            EXPECT_EQ(w.window->flag(), 1);
+        } else {
+            EXPECT_TRUE(w.serial.writes.empty());
+            EXPECT_EQ(w.status.value, "Status: Awaiting Program");
+            EXPECT_EQ(w.window->flag(), 0);
+            EXPECT_EQ(w.window->s19_file_name(), "");
+            EXPECT_FALSE(w.window->downloading());
+        }
+    }
+
+    // Closing the window while a question is open ends the command, whatever the answer.
+    h.message_box.answers.push_back(true);
+    h.message_box.while_open = [&] { h.window->Form_Unload(); };
+    open_program(file("p.s19", bad_checksum));
+    EXPECT_EQ(h.message_box.shown, (std::vector<std::string>{checksum_question}));
+    EXPECT_TRUE(h.serial.writes.empty());
+}
+
 TEST_F(DownloadTest, FailuresBeforeTheGoCommandAreShownInTheStatusAndInABox) {
+    // A file that cannot be read is not asked about: the reset box, then the failure.
     open_program(folder.file("nope.s19"));
     EXPECT_EQ(h.status.value.rfind("Status: Download failed: " + folder.file("nope.s19") + ": ", 0),
               0u)
@@ -197,6 +266,7 @@ TEST_F(DownloadTest, FailuresBeforeTheGoCommandAreShownInTheStatusAndInABox) {
     EXPECT_EQ(h.window->s19_file_name(), folder.file("nope.s19"));
 
     const std::string path = file("p.s19", std::string(50, 'x'));
+    h.message_box.answers.push_back(true);
     h.clock.after_ms(1, [&] { h.window->serial_failed("Input/output error"); });
     open_program(path);
     EXPECT_EQ(h.status.value, "Status: Download failed: Input/output error");

@@ -141,7 +141,8 @@ TEST(BoardLinkClosing, ClosingTheWindowDuringAnyJobEndsItAndSendsNothingMore) {
         {"get all", [](Harness& h) { h.window->get_all_Click(); }},
         {"download",
          [&](Harness& h) {
-             h.serial.pending_output = 100;  // the line is slow: the file waits in the PC
+             h.serial.pending_output = 100;          // the line is slow: the file waits in the PC
+             h.message_box.answers.push_back(true);  // it holds no records: send it anyway
              h.dialog.answers.push_back(program);
              h.window->file_open_Click();
          }},

@@ -291,6 +291,7 @@ TEST_F(SymbolCommands, OpeningAProgramWarnsOfMapRowsAtOldAddresses) {
 
     // A download with a warning keeps its own status.
     write_bytes(base + ".s19", "no records at a line's start: S9030000FC\r\n");
+    h.message_box.answers.push_back(true);  // not an S-record: sent anyway
     h.dialog.answers.push_back(base + ".s19");
     h.window->file_open_Click();
     h.clock.run();

@@ -9,7 +9,7 @@ namespace halvane::drills {
 bool write_big_program(const QString& path, int records) {
     std::string text;
     for (int r = 0; r < records; ++r) {
-        const unsigned address = 0x4000u + 32u * static_cast<unsigned>(r);
+        const unsigned address = 0x2000u + 32u * static_cast<unsigned>(r);
         unsigned sum = 35 + (address >> 8) + (address & 0xFF);
         char field[8];
         std::snprintf(field, sizeof field, "S1%02X", 35u);

@@ -64,6 +64,8 @@ void settle(int ms) {
 
 int take_picture(halvane::qt::TamrinWindow& window, const QString& out) {
     window.logic().file_open_Click();
+    // File > Open only queues the download; the event loop runs it.
+    while (window.logic().downloading()) settle(50);
     if (status_of(window) != QStringLiteral("Status: Program Running")) {
         std::fprintf(stderr, "screenshot: after File > Open the status is \"%s\"\n",
                      qPrintable(status_of(window)));
@@ -72,6 +74,7 @@ int take_picture(halvane::qt::TamrinWindow& window, const QString& out) {
     // The example's counter moves between two refreshes, as it does for a user.
     settle(500);
     window.logic().get_all_Click();
+    while (!window.logic().link().idle()) settle(50);
     if (window.grid().text(1, 2).empty()) {
         std::fprintf(stderr, "screenshot: Get All left the first row without a value (%s)\n",
                      qPrintable(status_of(window)));
