@@ -1,13 +1,17 @@
-// Takes the user guide's picture of the window: opens a program the way a user does
-// (File > Open, choose the file, acknowledge the reset box), waits for the download to
-// finish, presses Get All, shows the listing and saves the window as a PNG.
+// Takes the user guide's pictures: opens a program the way a user does (File > Open, choose
+// the file, acknowledge the reset box), waits for the download to finish, presses Get All,
+// shows the listing and saves the window as a PNG; then, with --plot-out, turns Live Refresh
+// on, opens Watch > Plot... on the first row and saves the plot window after a few seconds.
 //
-//   halvane_screenshot --port DEVICE --program FILE.s19 --out FILE.png [--timeout-ms N]
+//   halvane_screenshot --port DEVICE --program FILE.s19 --out FILE.png [--plot-out FILE.png]
+//                      [--timeout-ms N]
 //
 // Exits 0 with the picture written, 1 when a step did not end as a user would see it,
 // 2 on bad arguments, 3 when the whole run took longer than the time-out.
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QCommandLineParser>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -19,6 +23,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "qt/live_plot_window.h"
 #include "qt/tamrin_window.h"
 #include "qt/watch_grid.h"
 
@@ -98,6 +103,30 @@ int take_picture(halvane::qt::TamrinWindow& window, const QString& out) {
     return 0;
 }
 
+int take_plot_picture(halvane::qt::TamrinWindow& window, const QString& out) {
+    window.findChild<QAction*>(QStringLiteral("watch_liverefresh"))->setChecked(true);
+    window.grid().set_row(1);
+    window.findChild<QAction*>(QStringLiteral("watch_plot"))->trigger();
+    halvane::qt::LivePlotWindow& plot = window.plot();
+    plot.resize(720, 400);
+    // The last ten seconds of the counter at the line's pace.
+    if (auto* span = plot.findChild<QComboBox*>(QStringLiteral("plot_span")))
+        span->setCurrentIndex(0);
+    settle(10000);
+    if (plot.checked_rows().empty() || !window.logic().sweeping()) {
+        std::fprintf(stderr, "screenshot: the plot shows nothing (%s)\n",
+                     qPrintable(status_of(window)));
+        return 1;
+    }
+    if (!plot.grab().save(out, "PNG")) {
+        std::fprintf(stderr, "screenshot: cannot write %s\n", qPrintable(out));
+        return 1;
+    }
+    std::fprintf(stderr, "screenshot: %s written (%s)\n", qPrintable(out),
+                 qPrintable(status_of(window)));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -106,9 +135,11 @@ int main(int argc, char** argv) {
     const QCommandLineOption port(QStringLiteral("port"), "Serial device of the board.", "DEVICE");
     const QCommandLineOption program(QStringLiteral("program"), "Program to open.", "FILE");
     const QCommandLineOption out(QStringLiteral("out"), "PNG file to write.", "FILE");
+    const QCommandLineOption plot_out(QStringLiteral("plot-out"),
+                                      "PNG file for the picture of the plot.", "FILE");
     const QCommandLineOption timeout(QStringLiteral("timeout-ms"), "Give up after N ms.", "N",
-                                     "60000");
-    parser.addOptions({port, program, out, timeout});
+                                     "120000");
+    parser.addOptions({port, program, out, plot_out, timeout});
     parser.addHelpOption();
     parser.process(app);
     if (!parser.isSet(port) || !parser.isSet(program) || !parser.isSet(out)) {
@@ -133,7 +164,9 @@ int main(int argc, char** argv) {
         std::_Exit(3);
     });
     QTimer::singleShot(200, [&] {
-        const int status = take_picture(window, parser.value(out));
+        int status = take_picture(window, parser.value(out));
+        if (status == 0 && parser.isSet(plot_out))
+            status = take_plot_picture(window, parser.value(plot_out));
         // Closing ends the event loop; the exit code says how the run went.
         window.close();
         QCoreApplication::exit(status);
