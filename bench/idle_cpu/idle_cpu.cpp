@@ -2,7 +2,7 @@
 // ten seconds: the CPU it uses in percent of one core, and how often it wakes up (its context
 // switches, voluntary and not, summed over its threads, from /proc).
 //
-//   idle_cpu [seconds]
+//   idle_cpu [seconds [halvane binary]]
 
 #include <dirent.h>
 #include <pty.h>
@@ -75,7 +75,8 @@ int main(int argc, char** argv) {
     const pid_t child = ::fork();
     if (child == 0) {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        ::execl(HALVANE_BINARY, HALVANE_BINARY, "--port", name, static_cast<char*>(nullptr));
+        const char* binary = argc > 2 ? argv[2] : HALVANE_BINARY;
+        ::execl(binary, binary, "--port", name, static_cast<char*>(nullptr));
         std::perror("exec halvane");
         std::_Exit(127);
     }

@@ -48,11 +48,21 @@ void RowOperation::begin_exchange(Line& line) {
 
 void RowOperation::send_next(Line& line) {
     const std::string& c = exchanges_[exchange_].characters[next_char_++];
+    // The character is on its way from the moment it is handed over.
+    last_sent_ns_ = line.now_ns();
     if (!c.empty() && !line.write(c)) {
         finish(RowResult::Outcome::kPortFailed);
         return;
     }
-    last_sent_ns_ = line.now_ns();
+    const Exchange& exchange = exchanges_[exchange_];
+    if (exchange.read && next_char_ == exchange.characters.size()) {
+        // The last character of a read: from its tick on, the reply is looked for; until then
+        // only the time-out needs the alarm (a reply before the tick is taken when it ends).
+        phase_ = Phase::kAwaitingReply;
+        reply_deadline_ns_ = last_sent_ns_ + kTickNs + kReplyTimeoutNs;
+        line.wake_at(reply_deadline_ns_);
+        return;
+    }
     line.wake_at(last_sent_ns_ + kTickNs);
 }
 
@@ -63,9 +73,11 @@ void RowOperation::woke(Line& line) {
         if (now >= reply_deadline_ns_) {
             result_.failed_address = exchanges_[exchange_].address;
             finish(RowResult::Outcome::kTimedOut);
-        } else {
-            line.wake_at(reply_deadline_ns_);
+            return;
         }
+        // Woken at the end of the last character's tick with a reply already in.
+        take_reply(line);
+        if (!finished_ && phase_ == Phase::kAwaitingReply) line.wake_at(reply_deadline_ns_);
         return;
     }
     // Each character leaves at least one tick after the one before, however late this
@@ -74,20 +86,13 @@ void RowOperation::woke(Line& line) {
         line.wake_at(last_sent_ns_ + kTickNs);
         return;
     }
-    const Exchange& exchange = exchanges_[exchange_];
-    if (next_char_ < exchange.characters.size()) {
+    if (next_char_ < exchanges_[exchange_].characters.size()) {
         send_next(line);
         return;
     }
-    if (!exchange.read) {
-        ++exchange_;
-        begin_exchange(line);
-        return;
-    }
-    phase_ = Phase::kAwaitingReply;
-    reply_deadline_ns_ = now + kReplyTimeoutNs;
-    take_reply(line);
-    if (!finished_ && phase_ == Phase::kAwaitingReply) line.wake_at(reply_deadline_ns_);
+    // Every character of a write has had its tick (a read waits for its reply instead).
+    ++exchange_;
+    begin_exchange(line);
 }
 
 void RowOperation::received(Line& line, std::string_view text) {
@@ -102,6 +107,13 @@ void RowOperation::received(Line& line, std::string_view text) {
 }
 
 void RowOperation::take_reply(Line& line) {
+    // Nothing is taken before the last character's tick has passed.
+    if (line.now_ns() < last_sent_ns_ + kTickNs) {
+        if (wire::reply_value(std::string_view(reply_window_).substr(
+                std::min(ruled_out_, reply_window_.size()))))
+            line.wake_at(last_sent_ns_ + kTickNs);
+        return;
+    }
     for (;;) {
         const std::string_view unread =
             std::string_view(reply_window_).substr(std::min(ruled_out_, reply_window_.size()));

@@ -21,8 +21,9 @@ class TimerfdAlarm : public Alarm {
         : fd_(::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC)),
           fired_(std::move(fired)) {
         if (fd_ < 0) return;
+        // Always watched: a disarmed timer never becomes readable, and switching the notifier on
+        // and off for every character would cost more than the timer itself.
         notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
-        notifier_->setEnabled(false);
         QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { expired(); });
     }
     ~TimerfdAlarm() override {
@@ -41,14 +42,12 @@ class TimerfdAlarm : public Alarm {
         at.it_value.tv_nsec = static_cast<long>(when_ns % 1'000'000'000);
         ::timerfd_settime(fd_, TFD_TIMER_ABSTIME, &at, nullptr);
         armed_ = true;
-        notifier_->setEnabled(true);
     }
     void disarm() override {
         if (fd_ < 0 || !armed_) return;
         const itimerspec off{};
         ::timerfd_settime(fd_, 0, &off, nullptr);
         armed_ = false;
-        notifier_->setEnabled(false);
     }
     bool armed() const override { return armed_; }
 
@@ -59,7 +58,6 @@ class TimerfdAlarm : public Alarm {
             static_cast<ssize_t>(sizeof expirations))
             return;
         armed_ = false;
-        notifier_->setEnabled(false);
         if (fired_) fired_();
     }
 
