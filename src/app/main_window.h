@@ -64,6 +64,7 @@ class Tamrin {
     void serial_failed(std::string_view error_text);
 
     void DataGrid_DblClick();
+    // `key_ascii`: the typed character as a Unicode code point (8 is backspace).
     void DataGrid_KeyPress(int key_ascii);
     void get_all_Click();
 

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "viewer/text_decoding.h"
+
 namespace halvane {
 
 namespace {
@@ -93,13 +95,9 @@ std::string edit_cell_text(std::string_view text, int key_code) {
         out.erase(cut);
         return out;
     }
-    const unsigned code = static_cast<unsigned>(key_code) & 0xFFu;
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
+    // Whatever the keyboard gives, the cell holds it as UTF-8; a code that is no character
+    // becomes U+FFFD.
+    append_utf8(out, key_code < 0 ? char32_t{0xFFFD} : static_cast<char32_t>(key_code));
     return out;
 }
 

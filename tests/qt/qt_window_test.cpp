@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -334,6 +335,12 @@ void WindowTest::typing_in_the_grid_edits_the_current_cell() {
     QTest::keyClicks(&window_->grid(), "w");
     QTest::keyClick(&window_->grid(), Qt::Key_Return);
     QCOMPARE(window_->grid().text(2, 0), std::string("w\r"));
+    // Any character a keyboard gives goes into the cell as it is.
+    QTest::keyClick(&window_->grid(), Qt::Key_Right);
+    QKeyEvent euro(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("5 \u20ac"));
+    QApplication::sendEvent(&window_->grid(), &euro);
+    QCOMPARE(window_->grid().text(2, 1), std::string("5 \xE2\x82\xAC"));
+    QCOMPARE(window_->grid().item(1, 1)->text(), QStringLiteral("5 \u20ac"));
 }
 
 void WindowTest::serial_input_reaches_text1_only_through_the_open_gate() {
