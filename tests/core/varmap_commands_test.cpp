@@ -105,6 +105,22 @@ TEST_F(MapCommands, SaveReplacesAnExistingFileWhole) {
     EXPECT_EQ(folder.entries(), 1);
 }
 
+TEST_F(MapCommands, SaveAddsTheExtensionToEveryNameThatDoesNotEndInIt) {
+    // A program named blink.v2.s19 proposes blink.v2: the map must still end in .csv to be
+    // found at the next File > Open of that program.
+    TamrinProbe(*h.window).set_s19_file_name(folder.file("blink.v2"));
+    for (const auto& [chosen, written] : {std::pair{"blink.v2", "blink.v2.csv"},
+                                          {"plain", "plain.csv"},
+                                          {"upper.CSV", "upper.CSV"},
+                                          {"map.csv", "map.csv"}}) {
+        h.dialog.answers.push_back(folder.file(chosen));
+        h.window->File_save_Click();
+        EXPECT_TRUE(fs::is_regular_file(folder.file(written))) << chosen;
+    }
+    EXPECT_EQ(folder.entries(), 4);
+    EXPECT_TRUE(h.message_box.shown.empty());
+}
+
 TEST_F(MapCommands, CancelledDialogsReadAndWriteNothing) {
     fill_awkwardly(h.grid);
     const auto cells = h.grid.cells;
