@@ -121,6 +121,38 @@ TEST_F(MapCommands, SaveAddsTheExtensionToEveryNameThatDoesNotEndInIt) {
     EXPECT_TRUE(h.message_box.shown.empty());
 }
 
+TEST_F(MapCommands, SaveWritesWindows1252WhereItReadsBackTheSameAndUtf8Elsewhere) {
+    struct Case {
+        const char* cell;       // UTF-8, as the grid holds it
+        const char* file_text;  // what the file holds for it
+    };
+    const Case cases[] = {
+        // Older tools read Windows-1252, and the reader takes these bytes back as such.
+        {"caf\xC3\xA9 \xE2\x82\xAC"
+         "5 \xE2\x80\x94",
+         "caf\xE9 \x80"
+         "5 \x97"},
+        // In Windows-1252 "\xC3\xA9" would read back as UTF-8 "\xC3\xA9": the map stays UTF-8.
+        {"\xC3\x83\xC2\xA9", "\xC3\x83\xC2\xA9"},
+        // A character Windows-1252 has no byte for keeps the whole map in UTF-8.
+        {"caf\xC3\xA9 \xCE\xB1", "caf\xC3\xA9 \xCE\xB1"},
+    };
+    for (const Case& c : cases) {
+        h.grid.set_text(1, 1, c.cell);
+        const std::string path = folder.file("map.csv");
+        h.dialog.answers.push_back(path);
+        h.window->File_save_Click();
+        EXPECT_NE(read_bytes(path).find(std::string("\"") + c.file_text + "\""), std::string::npos)
+            << c.cell;
+
+        fakes::Harness other;
+        other.load();
+        other.dialog.answers.push_back(path);
+        other.window->file_openoverlay_Click();
+        EXPECT_EQ(other.grid.cells, h.grid.cells) << c.cell;
+    }
+}
+
 TEST_F(MapCommands, CancelledDialogsReadAndWriteNothing) {
     fill_awkwardly(h.grid);
     const auto cells = h.grid.cells;
