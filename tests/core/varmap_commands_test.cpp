@@ -132,7 +132,8 @@ TEST_F(MapCommands, SaveWritesWindows1252WhereItReadsBackTheSameAndUtf8Elsewhere
          "5 \xE2\x80\x94",
          "caf\xE9 \x80"
          "5 \x97"},
-        // In Windows-1252 "\xC3\xA9" would read back as UTF-8 "\xC3\xA9": the map stays UTF-8.
+        // Its Windows-1252 bytes C3 A9 are also UTF-8 (an e acute), so they would read back
+        // wrong: the map stays UTF-8.
         {"\xC3\x83\xC2\xA9", "\xC3\x83\xC2\xA9"},
         // A character Windows-1252 has no byte for keeps the whole map in UTF-8.
         {"caf\xC3\xA9 \xCE\xB1", "caf\xC3\xA9 \xCE\xB1"},
