@@ -77,6 +77,8 @@ class Tamrin {
     void file_openoverlay_Click();
     void file_importsymbols_Click();
     void File_save_Click();
+    // File > Serial Port: choose the port, or the same one again after an unplug.
+    void file_serialport_Click();
 
     int flag() const { return flag_; }
     const std::string& s19_file_name() const { return s19_file_name_; }
@@ -95,6 +97,9 @@ class Tamrin {
     // Board link.
     bool may_use_line();
     void report_port_closed();
+    void switch_port(std::string_view typed);
+    std::string cannot_open_text(const SerialPort::OpenResult& opened) const;
+    void show_open_failure(const SerialPort::OpenResult& opened);
     void queue_row(const RowRequest& request);
     void row_done(const RowResult& result);
     void get_all_finished(int first_invalid_row, bool completed);

@@ -5,6 +5,7 @@
 #include "platform/dialogs.h"
 #include "platform/grid_view.h"
 #include "platform/serial_port.h"
+#include "platform/serial_port_picker.h"
 #include "platform/symbol_picker.h"
 #include "platform/viewer.h"
 
@@ -25,6 +26,8 @@ struct Platform {
     Viewer& viewer;
     // File > Import Symbols' list; the command does nothing where it is missing.
     SymbolPicker* symbol_picker = nullptr;
+    // File > Serial Port's list; the command does nothing where it is missing.
+    SerialPortPicker* port_picker = nullptr;
 };
 
 }  // namespace halvane

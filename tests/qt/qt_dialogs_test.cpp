@@ -18,6 +18,7 @@
 #include "qt/file_dialog.h"
 #include "qt/input_box.h"
 #include "qt/message_box.h"
+#include "qt/serial_port_dialog.h"
 #include "qt/symbol_picker_dialog.h"
 
 using namespace halvane::qt;
@@ -78,6 +79,7 @@ class DialogsTest : public QObject {
     void a_chosen_name_is_shown_by_the_next_use_and_cancel_keeps_it();
     void save_adds_the_extension_and_asks_before_replacing_the_final_name();
     void symbol_picker_lists_filters_and_returns_the_check_boxes();
+    void serial_port_list_shows_the_ports_with_the_current_one_chosen();
 
   private:
     QWidget parent_;
@@ -317,6 +319,42 @@ void DialogsTest::symbol_picker_lists_filters_and_returns_the_check_boxes() {
 
     when_open([](QWidget& modal) { qobject_cast<QDialog*>(&modal)->reject(); });
     QCOMPARE(picker.choose("/p/prog.elf", symbols, {true, true, true, true}), std::nullopt);
+}
+
+void DialogsTest::serial_port_list_shows_the_ports_with_the_current_one_chosen() {
+    SerialPortPickerAdapter picker(parent_, gate_);
+    const std::vector<halvane::SerialPortListing> ports = {
+        {"/dev/ttyS0", ""}, {"/dev/ttyUSB0", "FT232R USB UART, FTDI, latency timer 1 ms"}};
+    QStringList rows;
+    QString device_at_first, device_after_click;
+    when_open([&](QWidget& modal) {
+        QCOMPARE(modal.objectName(), QString("SerialPortPicker"));
+        auto* list = modal.findChild<QTreeWidget*>("ports");
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* item = list->topLevelItem(i);
+            rows << item->text(0) + "|" + item->text(1) + (item->isSelected() ? "|*" : "");
+        }
+        auto* device = modal.findChild<QLineEdit*>("device");
+        device_at_first = device->text();
+        list->setCurrentItem(list->topLevelItem(0));
+        device_after_click = device->text();
+        emit list->itemDoubleClicked(list->topLevelItem(0), 0);
+    });
+    QCOMPARE(picker.choose(ports, "/dev/ttyUSB0"), std::optional<std::string>("/dev/ttyS0"));
+    QCOMPARE(rows, (QStringList{"/dev/ttyS0|",
+                                "/dev/ttyUSB0|FT232R USB UART, FTDI, latency "
+                                "timer 1 ms|*"}));
+    QCOMPARE(device_at_first, QString("/dev/ttyUSB0"));
+    QCOMPARE(device_after_click, QString("/dev/ttyS0"));
+
+    // A port the system does not list (a pseudo-terminal) stays the one offered; Cancel
+    // chooses nothing.
+    when_open([&](QWidget& modal) {
+        device_at_first = modal.findChild<QLineEdit*>("device")->text();
+        qobject_cast<QDialog*>(&modal)->reject();
+    });
+    QCOMPARE(picker.choose(ports, "/dev/pts/4"), std::nullopt);
+    QCOMPARE(device_at_first, QString("/dev/pts/4"));
 }
 
 QTEST_MAIN(DialogsTest)
