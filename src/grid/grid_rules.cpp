@@ -2,21 +2,12 @@
 
 #include <cstdio>
 
+#include "text/hex_digits.h"
 #include "viewer/text_decoding.h"
 
 namespace halvane {
 
 namespace {
-bool is_hex_digit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
-unsigned hex_digit_value(char c) {
-    if (c >= '0' && c <= '9') return static_cast<unsigned>(c - '0');
-    if (c >= 'a' && c <= 'f') return static_cast<unsigned>(c - 'a' + 10);
-    return static_cast<unsigned>(c - 'A' + 10);
-}
-
 bool all_hex(std::string_view text) {
     for (char c : text)
         if (!is_hex_digit(c)) return false;
@@ -55,7 +46,7 @@ std::string next_address(std::string_view address) {
     unsigned value = 0;
     for (char c : address.substr(0, 4)) {
         if (!is_hex_digit(c)) break;
-        value = value * 16 + hex_digit_value(c);
+        value = value * 16 + static_cast<unsigned>(hex_digit_value(c));
     }
     char text[5];
     std::snprintf(text, sizeof text, "%04X", (value + 1) & 0xFFFFu);
@@ -79,7 +70,7 @@ std::string decimal_value(std::string_view hex_value) {
     if (hex_value.empty()) return "0";
     if (hex_value.size() > 4 || !all_hex(hex_value)) return "";
     unsigned value = 0;
-    for (char c : hex_value) value = value * 16 + hex_digit_value(c);
+    for (char c : hex_value) value = value * 16 + static_cast<unsigned>(hex_digit_value(c));
     // Read as a 16-bit two's-complement number, four-digit texts brought back to 0..65535:
     // every text of one to four digits therefore shows its unsigned value.
     return std::to_string(value);
