@@ -12,6 +12,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QTimer>
@@ -37,8 +38,11 @@ class DialogAnswerer {
     void answer() {
         QWidget* modal = QApplication::activeModalWidget();
         if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-            dialog->selectFile(program_);
-            // QDialog's accept reaches the file dialog's own, which takes the chosen name.
+            // Typed as a user types it: selectFile() may still wait for the folder's listing,
+            // and the dialog would then accept nothing.
+            if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->setText(program_);
+            // QDialog's accept reaches the file dialog's own, which takes the typed name.
             static_cast<QDialog*>(dialog)->accept();
         } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             std::fprintf(stderr, "screenshot: acknowledging \"%s\"\n", qPrintable(box->text()));
@@ -62,8 +66,16 @@ void settle(int ms) {
     loop.exec();
 }
 
+// Lets events run until `done` holds; the commands only start the board link's work, which
+// goes on as time passes and the board answers. The run's own time-out ends a step that hangs.
+template <typename Done>
+void settle_until(Done done) {
+    while (!done()) settle(20);
+}
+
 int take_picture(halvane::qt::TamrinWindow& window, const QString& out) {
     window.logic().file_open_Click();
+    settle_until([&] { return !window.logic().downloading(); });
     if (status_of(window) != QStringLiteral("Status: Program Running")) {
         std::fprintf(stderr, "screenshot: after File > Open the status is \"%s\"\n",
                      qPrintable(status_of(window)));
@@ -72,6 +84,7 @@ int take_picture(halvane::qt::TamrinWindow& window, const QString& out) {
     // The example's counter moves between two refreshes, as it does for a user.
     settle(500);
     window.logic().get_all_Click();
+    settle_until([&] { return window.logic().link().idle(); });
     if (window.grid().text(1, 2).empty()) {
         std::fprintf(stderr, "screenshot: Get All left the first row without a value (%s)\n",
                      qPrintable(status_of(window)));
