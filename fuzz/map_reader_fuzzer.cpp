@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
+#include "varmap/map_encoding.h"
 #include "varmap/map_format.h"
 #include "varmap/map_reader.h"
 #include "viewer/text_decoding.h"
@@ -36,5 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     cells.resize(kMapFields);
     const std::vector<std::string> again = read_map_fields(format_map(cells));
     FUZZ_CHECK(again == cells);
+    // ...also in the bytes Save writes, Windows-1252 or UTF-8, as the loader decodes them.
+    const std::string saved = map_file_bytes(format_map(cells));
+    FUZZ_CHECK(read_map_fields(decode_text(saved)) == cells);
     return 0;
 }

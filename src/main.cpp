@@ -4,7 +4,8 @@
 //   halvane --list-ports
 //   halvane --map-from-symbols PROGRAM.elf [--all-symbols]
 //
-// Without --port the first serial port (/dev/ttyS0) is used. DEVICE may be a path
+// Without --port the port chosen last in File > Serial Port is used, or, before any was
+// chosen, the first serial port (/dev/ttyS0). DEVICE may be a path
 // (/dev/ttyUSB0, /dev/ttyACM0, a /dev/serial/by-id/... link), a bare name in /dev (ttyUSB0)
 // or a COM name: COM1 is /dev/ttyS0, COM2 /dev/ttyS1, and so on.
 //
@@ -18,15 +19,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QSerialPortInfo>
 #include <QStringList>
-#include <algorithm>
 #include <cstdio>
 #include <string>
 
 #include "app/serial_device.h"
-#include "app/usb_latency_timer.h"
 #include "qt/qt_serial_port.h"
+#include "qt/serial_port_dialog.h"
+#include "qt/serial_port_list.h"
 #include "qt/tamrin_window.h"
 #include "symbols/symbol_map.h"
 
@@ -88,25 +88,13 @@ std::string initial_directory() {
 // One line per port: the device, then a tab and what the system says it is, with a USB
 // adapter's latency timer where its driver shows one.
 void list_ports() {
-    QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    std::sort(ports.begin(), ports.end(), [](const QSerialPortInfo& a, const QSerialPortInfo& b) {
-        return a.systemLocation() < b.systemLocation();
-    });
-    for (const QSerialPortInfo& port : ports) {
-        QStringList about;
-        if (!port.description().isEmpty()) about << port.description();
-        if (!port.manufacturer().isEmpty() && port.manufacturer() != port.description())
-            about << port.manufacturer();
-        if (!port.serialNumber().isEmpty())
-            about << QStringLiteral("serial ") + port.serialNumber();
-        const QByteArray device = QFile::encodeName(port.systemLocation());
-        if (const auto timer = halvane::usb_latency_timer_ms(device.toStdString()))
-            about << QStringLiteral("latency timer %1 ms").arg(*timer);
-        QString line = port.systemLocation();
-        if (!about.isEmpty()) line += QLatin1Char('\t') + about.join(QStringLiteral(", "));
-        std::printf("%s\n", line.toLocal8Bit().constData());
+    const std::vector<halvane::SerialPortListing> ports = halvane::qt::available_serial_ports();
+    for (const halvane::SerialPortListing& port : ports) {
+        std::string line = port.device;
+        if (!port.description.empty()) line += "\t" + port.description;
+        std::printf("%s\n", line.c_str());
     }
-    if (ports.isEmpty()) std::fprintf(stderr, "halvane: no serial ports found\n");
+    if (ports.empty()) std::fprintf(stderr, "halvane: no serial ports found\n");
 }
 
 // The map on standard output; errors and the symbols left out on standard error.
@@ -139,8 +127,10 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(QStringLiteral(HALVANE_VERSION));
     QCommandLineOption port_option(
         QStringList{QStringLiteral("port")},
-        QStringLiteral("Serial device of the board (default %1).").arg(QLatin1String(kDefaultPort)),
-        QStringLiteral("DEVICE"), QLatin1String(kDefaultPort));
+        QStringLiteral("Serial device of the board (default: the port chosen last in File > "
+                       "Serial Port, before that %1).")
+            .arg(QLatin1String(kDefaultPort)),
+        QStringLiteral("DEVICE"));
 
     // --help and --version need no display.
     if (asks_for_text_only(argc, argv)) {
@@ -175,8 +165,12 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    const halvane::SerialDevice device =
-        halvane::resolve_serial_device(QFile::encodeName(parser.value(port_option)).toStdString());
+    // --port always wins over the port remembered from File > Serial Port.
+    std::string port = parser.isSet(port_option)
+                           ? QFile::encodeName(parser.value(port_option)).toStdString()
+                           : halvane::qt::remembered_serial_port();
+    if (port.empty()) port = kDefaultPort;
+    const halvane::SerialDevice device = halvane::resolve_serial_device(port);
     halvane::qt::TamrinWindow window(QFile::decodeName(device.path.c_str()), initial_directory());
     window.serial_port().set_shown_name(device.shown());
     const QString platform = QGuiApplication::platformName();

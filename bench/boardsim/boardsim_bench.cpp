@@ -3,14 +3,15 @@
 // At 9600 baud 8N1 a line carries 960 characters per second in each direction.
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <string>
+
+#include "e2e/board_process.h"
+#include "link/wire_protocol.h"
 
 namespace {
 
@@ -51,34 +52,18 @@ std::string s1_record(unsigned address) {
     return line;
 }
 
-int stop_board(pid_t pid, const char* why) {
+int fail(const char* why) {
     std::fprintf(stderr, "boardsim_bench: %s\n", why);
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
     return 1;
 }
 
 }  // namespace
 
 int main() {
-    int out[2];
-    if (pipe(out) != 0) return 1;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out[1], 1);
-        // The loaded records are not a program: let the board answer reads by itself.
-        execl(BOARDSIM_PATH, BOARDSIM_PATH, "--builtin-responder", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(out[1]);
-    std::string path;
-    char c;
-    while (read(out[0], &c, 1) == 1 && c != '\n') path += c;
-    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY);
-    if (fd < 0) {
-        std::fprintf(stderr, "boardsim did not start\n");
-        return 1;
-    }
+    // The loaded records are not a program: let the board answer reads by itself.
+    halvane::e2e::BoardProcess board({"--builtin-responder"});
+    const int fd = open(board.device().c_str(), O_RDWR | O_NOCTTY);
+    if (board.device().empty() || fd < 0) return fail("boardsim did not start");
     termios t{};
     tcgetattr(fd, &t);
     cfmakeraw(&t);
@@ -86,7 +71,7 @@ int main() {
     // The banner; the monitor's first prompt comes after a CR.
     read_until(fd, "go ADDR\r\n");
     if (write(fd, "\r", 1) != 1 || read_until(fd, ">") < 0)
-        return stop_board(pid, "the monitor did not show its prompt");
+        return fail("the monitor did not show its prompt");
 
     // A download: 64 records of 16 bytes, written at once; the monitor echoes every character.
     std::string file;
@@ -95,30 +80,31 @@ int main() {
     const std::string load = "load t\r";
     auto start = Clock::now();
     if (write(fd, load.data(), load.size()) < 0 || write(fd, file.data(), file.size()) < 0)
-        return stop_board(pid, "the download could not be written");
+        return fail("the download could not be written");
     const long echoed = read_until(fd, "S9032400D8\r\n");
     const double download_time = seconds_since(start);
-    if (echoed < 0) return stop_board(pid, "the monitor did not echo the load");
+    if (echoed < 0) return fail("the monitor did not echo the load");
     std::printf(
         "download echo: %ld characters back in %.3f s = %.0f characters/s (line limit 960)\n",
         echoed, download_time, static_cast<double>(echoed) / download_time);
     // The monitor leaves the line unread for a second after the end record, then reports.
     start = Clock::now();
-    if (read_until(fd, "bad\r\n>") < 0)
-        return stop_board(pid, "the monitor did not report the load");
+    if (read_until(fd, "bad\r\n>") < 0) return fail("the monitor did not report the load");
     std::printf(
         "end of load: the report came %.3f s after the end record's echo was read (board: 1 s)\n",
         seconds_since(start));
 
     // Reads one after another: each waits for its reply, as the watch window does.
     const std::string go = "go 2400\r";
-    if (write(fd, go.data(), go.size()) < 0) return stop_board(pid, "go could not be written");
+    if (write(fd, go.data(), go.size()) < 0) return fail("go could not be written");
     read_until(fd, "go 2400\r\n");
     constexpr int kReads = 200;
     start = Clock::now();
     for (int i = 0; i < kReads; ++i) {
-        if (write(fd, "*2402", 5) != 5 || read_until(fd, "@") < 0)
-            return stop_board(pid, "a read got no reply");
+        const std::string request = halvane::wire::read_request_text(0x2402);
+        if (write(fd, request.data(), request.size()) != static_cast<ssize_t>(request.size()) ||
+            read_until(fd, std::string(1, halvane::wire::kReplyEnd)) < 0)
+            return fail("a read got no reply");
     }
     const double reads_time = seconds_since(start);
     std::printf(
@@ -126,8 +112,6 @@ int main() {
         "(9 character times each: at most 106.7 reads/s)\n",
         kReads, reads_time, kReads / reads_time, kReads * 9 / reads_time);
 
-    kill(pid, SIGTERM);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1;
+    close(fd);
+    return board.stop() == 0 ? 0 : 1;
 }

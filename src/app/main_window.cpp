@@ -20,17 +20,24 @@ Tamrin::~Tamrin() {
     if (!closing_) Form_Unload();
 }
 
+std::string Tamrin::cannot_open_text(const SerialPort::OpenResult& opened) const {
+    return "Cannot open the serial port " + p_.mscomm1.device_name() + ": " + opened.error_text;
+}
+
+void Tamrin::show_open_failure(const SerialPort::OpenResult& opened) {
+    std::string message = cannot_open_text(opened);
+    if (opened.permission_denied) {
+        message +=
+            "\n\nYou must be a member of the group that owns the device (usually dialout), "
+            "for example: sudo usermod -aG dialout $USER, then log out and in again.";
+    }
+    p_.message_box.show(message);
+}
+
 bool Tamrin::Form_Load() {
     const SerialPort::OpenResult opened = p_.mscomm1.open();
     if (!opened.ok) {
-        std::string message =
-            "Cannot open the serial port " + p_.mscomm1.device_name() + ": " + opened.error_text;
-        if (opened.permission_denied) {
-            message +=
-                "\n\nYou must be a member of the group that owns the device (usually dialout), "
-                "for example: sudo usermod -aG dialout $USER, then log out and in again.";
-        }
-        p_.message_box.show(message);
+        show_open_failure(opened);
         closing_ = true;
         link_.cancel_all();
         return false;

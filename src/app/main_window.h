@@ -71,6 +71,7 @@ class Tamrin {
     void serial_failed(std::string_view error_text);
 
     void DataGrid_DblClick();
+    // `key_ascii`: the typed character as a Unicode code point (8 is backspace).
     void DataGrid_KeyPress(int key_ascii);
     void get_all_Click();
 
@@ -83,6 +84,8 @@ class Tamrin {
     void file_openoverlay_Click();
     void file_importsymbols_Click();
     void File_save_Click();
+    // File > Serial Port: choose the port, or the same one again after an unplug.
+    void file_serialport_Click();
 
     // The Watch menu. Live Refresh reads the named rows over and over while a program runs;
     // `interval_seconds` is from the start of one sweep to the start of the next (0: as fast as
@@ -118,6 +121,9 @@ class Tamrin {
     // Board link.
     bool may_use_line();
     void report_port_closed();
+    void switch_port(std::string_view typed);
+    std::string cannot_open_text(const SerialPort::OpenResult& opened) const;
+    void show_open_failure(const SerialPort::OpenResult& opened);
     void queue_row(const RowRequest& request);
     void row_done(const RowResult& result);
     void get_all_finished(int first_invalid_row, bool completed);

@@ -2,19 +2,12 @@
 
 #include <cstdio>
 
+#include "text/hex_digits.h"
+#include "viewer/text_decoding.h"
+
 namespace halvane {
 
 namespace {
-bool is_hex_digit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
-unsigned hex_digit_value(char c) {
-    if (c >= '0' && c <= '9') return static_cast<unsigned>(c - '0');
-    if (c >= 'a' && c <= 'f') return static_cast<unsigned>(c - 'a' + 10);
-    return static_cast<unsigned>(c - 'A' + 10);
-}
-
 bool all_hex(std::string_view text) {
     for (char c : text)
         if (!is_hex_digit(c)) return false;
@@ -53,7 +46,7 @@ std::string next_address(std::string_view address) {
     unsigned value = 0;
     for (char c : address.substr(0, 4)) {
         if (!is_hex_digit(c)) break;
-        value = value * 16 + hex_digit_value(c);
+        value = value * 16 + static_cast<unsigned>(hex_digit_value(c));
     }
     char text[5];
     std::snprintf(text, sizeof text, "%04X", (value + 1) & 0xFFFFu);
@@ -77,7 +70,7 @@ std::string decimal_value(std::string_view hex_value) {
     if (hex_value.empty()) return "0";
     if (hex_value.size() > 4 || !all_hex(hex_value)) return "";
     unsigned value = 0;
-    for (char c : hex_value) value = value * 16 + hex_digit_value(c);
+    for (char c : hex_value) value = value * 16 + static_cast<unsigned>(hex_digit_value(c));
     // Read as a 16-bit two's-complement number, four-digit texts brought back to 0..65535:
     // every text of one to four digits therefore shows its unsigned value.
     return std::to_string(value);
@@ -93,13 +86,9 @@ std::string edit_cell_text(std::string_view text, int key_code) {
         out.erase(cut);
         return out;
     }
-    const unsigned code = static_cast<unsigned>(key_code) & 0xFFu;
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
+    // Whatever the keyboard gives, the cell holds it as UTF-8; a code that is no character
+    // becomes U+FFFD.
+    append_utf8(out, key_code < 0 ? char32_t{0xFFFD} : static_cast<char32_t>(key_code));
     return out;
 }
 

@@ -42,7 +42,7 @@ bool is_valid_answer(std::string_view text, bool word);
 std::string decimal_value(std::string_view hex_value);
 
 // The cell text after one key press: backspace (8) removes the last character, every
-// other code is appended as its Latin-1 character. Cell texts are UTF-8.
+// other code is a Unicode code point and is appended as that character. Cell texts are UTF-8.
 std::string edit_cell_text(std::string_view text, int key_code);
 
 }  // namespace halvane

@@ -5,13 +5,14 @@
 
 #include "grid/grid_rules.h"
 #include "link/wire_protocol.h"
+#include "text/hex_digits.h"
 
 namespace halvane {
 
 namespace {
 // A value as the responder sends it: hexadecimal digits only (normally two).
 bool is_reply_value(std::string_view value) {
-    return std::all_of(value.begin(), value.end(), wire::is_hex_digit);
+    return std::all_of(value.begin(), value.end(), is_hex_digit);
 }
 }  // namespace
 

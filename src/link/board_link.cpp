@@ -48,6 +48,16 @@ void BoardLink::input_waiting() {
 }
 
 void BoardLink::port_failed(std::string_view error) {
+    end_every_job(error);
+}
+
+void BoardLink::port_replaced() {
+    end_every_job("");
+}
+
+// Ends the job in flight and every job that waits, with `error` (empty for a cancel); the link
+// stays open for what comes next.
+void BoardLink::end_every_job(std::string_view error) {
     if (closed_) return;
     {
         Depth depth(depth_);

@@ -66,6 +66,9 @@ class BoardLink : private Line {
     void cancel_download();
     // The window is closing: every job ends and nothing more is sent.
     void cancel_all();
+    // The port was closed to open another device (File > Serial Port): every job, the one in
+    // flight too, ends as cancelled and sends nothing more; the link then serves the new device.
+    void port_replaced();
 
     // Empties the receive buffer (what `Text1` shows).
     void clear_received() override;
@@ -85,6 +88,7 @@ class BoardLink : private Line {
     void start_next_job();
     void rearm();
     void show_received();
+    void end_every_job(std::string_view error);
     void stop_all(std::deque<std::unique_ptr<LineJob>>& waiting, std::string_view error);
     void drop_sources();
 

@@ -1,5 +1,7 @@
 #include "link/wire_protocol.h"
 
+#include "text/hex_digits.h"
+
 namespace halvane::wire {
 
 namespace {
@@ -10,17 +12,30 @@ void add_positions(std::vector<std::string>& out, std::string_view text, std::si
 }
 }  // namespace
 
+std::string read_request_text(std::uint16_t address) {
+    return kRequestStart + hex_text(address, kAddressDigits);
+}
+
+std::string write_request_text(std::uint16_t address, std::uint8_t value) {
+    return kRequestStart + std::string(kWriteMarker) + hex_text(address, kAddressDigits) +
+           hex_text(value, kValueDigits);
+}
+
+std::string reply_text(std::uint8_t value) {
+    return kReplyStart + hex_text(value, kValueDigits) + kReplyEnd;
+}
+
 std::vector<std::string> read_request(std::string_view address) {
     std::vector<std::string> out{std::string(1, kRequestStart)};
-    add_positions(out, address, 4);
+    add_positions(out, address, kAddressDigits);
     return out;
 }
 
 std::vector<std::string> write_request(std::string_view value, std::string_view address) {
     std::vector<std::string> out{std::string(1, kRequestStart)};
     add_positions(out, kWriteMarker, kWriteMarker.size());
-    add_positions(out, address, 4);
-    add_positions(out, value, 2);
+    add_positions(out, address, kAddressDigits);
+    add_positions(out, value, kValueDigits);
     return out;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,21 +18,23 @@ namespace halvane::wire {
 // request, so a responder recovers from noise at the next request.
 inline constexpr char kRequestStart = '*';
 inline constexpr std::string_view kWriteMarker = "FFFF";
+// The write marker stands where a read's address would: address FFFF cannot be read.
+inline constexpr std::uint16_t kWriteMarkerAddress = 0xFFFF;
 inline constexpr char kReplyStart = '!';
 inline constexpr char kReplyEnd = '@';
-inline constexpr std::size_t kReadRequestLength = 5;
-inline constexpr std::size_t kWriteRequestLength = 11;
+inline constexpr std::size_t kAddressDigits = 4;
+inline constexpr std::size_t kValueDigits = 2;
+inline constexpr std::size_t kReadRequestLength = 1 + kAddressDigits;
+inline constexpr std::size_t kWriteRequestLength =
+    1 + kWriteMarker.size() + kAddressDigits + kValueDigits;
+inline constexpr std::size_t kReplyLength = 1 + kValueDigits + 1;
 
-constexpr bool is_hex_digit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-// 0 to 15 for a hexadecimal digit of either case, -1 for anything else.
-constexpr int hex_digit_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
+// The whole text of a read request of `address`: "*AAAA".
+std::string read_request_text(std::uint16_t address);
+// The whole text of a write request of `value` to `address`: "*FFFFAAAAHH".
+std::string write_request_text(std::uint16_t address, std::uint8_t value);
+// The responder's reply carrying `value`: "!HH@".
+std::string reply_text(std::uint8_t value);
 
 // The characters of a read request, one entry per position: "*" and the first four
 // characters of the address. A position past the end of a short address is an empty

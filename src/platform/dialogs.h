@@ -28,12 +28,13 @@ class InputBox {
 struct FileDialogSettings {
     // "Description (*.ext)|*.ext"
     std::string filter;
-    // Added to a name typed without an extension; with or without the leading dot.
+    // With or without the leading dot. Open: added to a name typed without an extension.
+    // Save: added to every name that does not end in it, also to one with another extension.
     std::string default_extension;
     std::string initial_directory;
     // The name shown at first; when unset, the dialog shows the name of its previous use.
     std::optional<std::string> file_name;
-    // Save only: ask before an existing file is replaced.
+    // Save only: ask before an existing file is replaced (the file by its final name).
     bool confirm_overwrite = true;
 };
 

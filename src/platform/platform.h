@@ -5,6 +5,7 @@
 #include "platform/dialogs.h"
 #include "platform/grid_view.h"
 #include "platform/serial_port.h"
+#include "platform/serial_port_picker.h"
 #include "platform/symbol_picker.h"
 #include "platform/viewer.h"
 #include "platform/watch_view.h"
@@ -28,6 +29,8 @@ struct Platform {
     SymbolPicker* symbol_picker = nullptr;
     // The live watch's marks and plot; nothing is shown where it is missing.
     WatchView* watch_view = nullptr;
+    // File > Serial Port's list; the command does nothing where it is missing.
+    SerialPortPicker* port_picker = nullptr;
 };
 
 }  // namespace halvane

@@ -26,6 +26,11 @@ class SerialPort {
     virtual bool is_open() const = 0;
     // The device the port stands for, for messages.
     virtual std::string device_name() const = 0;
+    // The device the next open() opens.
+    virtual std::string device_path() const = 0;
+    // Makes the closed port stand for another device (File > Serial Port): `path` is opened,
+    // messages name it `shown_name`. The settings of the line stay.
+    virtual void set_device(std::string path, std::string shown_name) = 0;
 
     // Queues text for the line, in order. False when the port is closed or refuses the text.
     virtual bool write(std::string_view text) = 0;

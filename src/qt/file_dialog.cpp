@@ -2,8 +2,11 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
 #include <QPointer>
 
+#include "app/file_extension.h"
 #include "qt/text_encoding.h"
 
 namespace halvane::qt {
@@ -48,23 +51,53 @@ std::string FileDialogAdapter::show(const FileDialogSettings& settings, bool sav
     QString suffix = from_utf8(settings.default_extension);
     while (suffix.startsWith(QLatin1Char('.'))) suffix.remove(0, 1);
     dialog->setDefaultSuffix(suffix);
-    dialog->setOption(QFileDialog::DontConfirmOverwrite, !settings.confirm_overwrite);
+    // The dialog would only ask about the name as typed; a save asks about its final name here.
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
     if (!settings.initial_directory.empty()) {
         dialog->setDirectory(QFile::decodeName(settings.initial_directory.c_str()));
     }
-    // A name with a folder opens the dialog in that folder.
-    if (!remembered_name_.isEmpty()) dialog->selectFile(remembered_name_);
 
-    const bool accepted = dialog->exec() == QDialog::Accepted;
-    if (dialog.isNull()) return {};
     QString chosen;
-    if (accepted && !dialog->selectedFiles().isEmpty())
-        chosen = dialog->selectedFiles().constFirst();
+    for (;;) {
+        // A name with a folder opens the dialog in that folder.
+        if (!remembered_name_.isEmpty()) dialog->selectFile(remembered_name_);
+        const bool accepted = dialog->exec() == QDialog::Accepted;
+        if (dialog.isNull()) return {};
+        chosen.clear();
+        if (accepted && !dialog->selectedFiles().isEmpty())
+            chosen = dialog->selectedFiles().constFirst();
+        if (chosen.isEmpty() || !save) break;
+        const QByteArray typed = QFile::encodeName(chosen);
+        chosen = QFile::decodeName(
+            with_extension(typed.toStdString(), settings.default_extension).c_str());
+        if (!settings.confirm_overwrite || !QFileInfo::exists(chosen)) break;
+        const std::optional<bool> replace = ask_replace(*dialog, chosen);
+        if (dialog.isNull()) return {};
+        if (!replace) chosen.clear();
+        if (!replace || *replace) break;
+        remembered_name_ = chosen;
+    }
     delete dialog.data();
     if (chosen.isEmpty()) return {};
     remembered_name_ = chosen;
     const QByteArray path = QFile::encodeName(chosen);
     return std::string(path.constData(), static_cast<std::size_t>(path.size()));
+}
+
+std::optional<bool> FileDialogAdapter::ask_replace(QWidget& dialog, const QString& path) {
+    if (!gate_.may_show()) return std::nullopt;
+    QPointer<QMessageBox> box =
+        new QMessageBox(QMessageBox::Warning, dialog.windowTitle(),
+                        QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                            .arg(QFileInfo(path).fileName()),
+                        QMessageBox::Yes | QMessageBox::No, &parent_);
+    box->setObjectName("ReplaceQuestion");
+    box->setDefaultButton(QMessageBox::No);
+    const int answer = box->exec();
+    if (box.isNull()) return std::nullopt;
+    delete box.data();
+    if (!gate_.may_show()) return std::nullopt;
+    return answer == QMessageBox::Yes;
 }
 
 }  // namespace halvane::qt

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <optional>
 
 #include "platform/dialogs.h"
 #include "qt/dialog_gate.h"
@@ -14,7 +15,9 @@ namespace halvane::qt {
 QStringList name_filters(std::string_view filter);
 
 // CommonDialog1: the open and save dialogs. The file name of one use (the preset name, or
-// the name chosen) is shown again by the next use of either dialog.
+// the name chosen) is shown again by the next use of either dialog. The save dialog gives
+// every name its default extension (see FileDialogSettings) and asks before it replaces the
+// file of that final name; No shows the dialog again.
 class FileDialogAdapter : public FileDialog {
   public:
     FileDialogAdapter(QWidget& parent, const DialogGate& gate) : parent_(parent), gate_(gate) {}
@@ -26,6 +29,8 @@ class FileDialogAdapter : public FileDialog {
 
   private:
     std::string show(const FileDialogSettings& settings, bool save);
+    // Yes or No to replacing `path`; std::nullopt when the window closed meanwhile.
+    std::optional<bool> ask_replace(QWidget& dialog, const QString& path);
 
     QWidget& parent_;
     const DialogGate& gate_;

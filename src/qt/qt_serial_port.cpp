@@ -81,6 +81,18 @@ std::string QtSerialPort::device_name() const {
     return shown_name_.empty() ? to_utf8(device_) : shown_name_;
 }
 
+std::string QtSerialPort::device_path() const {
+    return QFile::encodeName(device_).toStdString();
+}
+
+void QtSerialPort::set_device(std::string path, std::string shown_name) {
+    close();
+    device_ = QFile::decodeName(path.c_str());
+    shown_name_ = std::move(shown_name);
+    // What the old device's line still had to carry is no concern of the new one.
+    wire_ = WireClock(9600);
+}
+
 bool QtSerialPort::write(std::string_view text) {
     if (!port_.isOpen() || failure_pending_) return false;
     if (text.empty()) return true;
@@ -132,6 +144,8 @@ void QtSerialPort::line_error(QSerialPort::SerialPortError error) {
 }
 
 void QtSerialPort::fail_now() {
+    // The port was closed (or opened anew) since the failure: it concerns no open line.
+    if (!failure_pending_ || !port_.isOpen()) return;
     close();
     if (on_failure) on_failure(to_utf8(failure_text_));
 }

@@ -25,6 +25,9 @@ class QtSerialPort : public QObject, public SerialPort {
     void close() override;
     bool is_open() const override;
     std::string device_name() const override;
+    std::string device_path() const override;
+    // Reopened by open() on the new device, with the same settings; the port must be closed.
+    void set_device(std::string path, std::string shown_name) override;
     // The name messages use instead of the device's path (what the user typed for it).
     void set_shown_name(std::string name) { shown_name_ = std::move(name); }
 

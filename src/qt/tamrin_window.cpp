@@ -25,6 +25,7 @@
 #include "qt/qt_clock.h"
 #include "qt/qt_serial_port.h"
 #include "qt/receive_buffer_box.h"
+#include "qt/serial_port_dialog.h"
 #include "qt/symbol_picker_dialog.h"
 #include "qt/text_encoding.h"
 #include "qt/text_viewer.h"
@@ -58,7 +59,8 @@ struct WindowAdapters {
           file_dialog(window, gate),
           text_viewer(viewer),
           symbol_picker(window, gate),
-          watch_view(grid, plot) {}
+          watch_view(grid, plot),
+          port_picker(window, gate) {}
 
     QtClock clock;
     QtSerialPort serial;
@@ -72,6 +74,7 @@ struct WindowAdapters {
     TextViewer text_viewer;
     SymbolPickerAdapter symbol_picker;
     WatchViewAdapter watch_view;
+    SerialPortPickerAdapter port_picker;
 };
 
 TamrinWindow::TamrinWindow(const QString& device, std::string initial_directory, QWidget* parent)
@@ -92,7 +95,7 @@ TamrinWindow::TamrinWindow(const QString& device, std::string initial_directory,
     logic_ = std::make_unique<Tamrin>(
         Platform{a.clock, a.serial, *grid_, a.text1_box, a.status_text, a.progress_bar, a.options,
                  a.message_box, a.input_box, a.file_dialog, a.text_viewer, &a.symbol_picker,
-                 &a.watch_view},
+                 &a.watch_view, &a.port_picker},
         std::move(initial_directory));
     wire_events();
     grid_->setFocus(Qt::OtherFocusReason);
@@ -224,6 +227,7 @@ void TamrinWindow::build_menu() {
     add("file_openoverlay", QStringLiteral("Open O&verlay"));
     add("file_importsymbols", QStringLiteral("&Import Symbols..."));
     add("File_save", QStringLiteral("&Save"));
+    add("file_serialport", QStringLiteral("Serial &Port..."));
     // Offered only while a download runs.
     add("file_canceldownload", QStringLiteral("&Cancel Download"))->setVisible(false);
 }
@@ -303,6 +307,8 @@ void TamrinWindow::wire_events() {
             [logic] { logic->file_importsymbols_Click(); });
     connect(findChild<QAction*>("File_save"), &QAction::triggered, this,
             [logic] { logic->File_save_Click(); });
+    connect(findChild<QAction*>("file_serialport"), &QAction::triggered, this,
+            [logic] { logic->file_serialport_Click(); });
     QAction* cancel_download = findChild<QAction*>("file_canceldownload");
     connect(cancel_download, &QAction::triggered, this,
             [logic] { logic->file_cancel_download_Click(); });

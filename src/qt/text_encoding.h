@@ -14,7 +14,7 @@ inline QString from_bytes(std::string_view bytes) {
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-// Characters outside Latin-1 (typed by the user) become '?'.
+// Characters outside Latin-1 become "?".
 inline std::string to_bytes(const QString& text) {
     const QByteArray latin1 = text.toLatin1();
     return std::string(latin1.constData(), static_cast<std::size_t>(latin1.size()));

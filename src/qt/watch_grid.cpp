@@ -206,11 +206,9 @@ int WatchGrid::key_code(const QKeyEvent& event) {
     if ((mods & Qt::ControlModifier) && key >= Qt::Key_A && key <= Qt::Key_Z) {
         return key - Qt::Key_A + 1;
     }
-    const QString text = event.text();
-    if (text.isEmpty()) return -1;
-    const char16_t unit = text.front().unicode();
-    if (unit == 0x7f) return -1;
-    return unit <= 0xff ? static_cast<int>(unit) : '?';
+    const QList<uint> characters = event.text().toUcs4();
+    if (characters.isEmpty() || characters.front() == 0x7f) return -1;
+    return static_cast<int>(characters.front());
 }
 
 void WatchGrid::keyPressEvent(QKeyEvent* event) {
@@ -221,10 +219,10 @@ void WatchGrid::keyPressEvent(QKeyEvent* event) {
     }
     event->accept();
     // A composed input can carry several characters; each is one key press.
-    const QString text = event->text();
-    if (text.size() > 1 && !(event->modifiers() & Qt::ControlModifier)) {
-        for (const QChar ch : text) {
-            if (on_key_press) on_key_press(ch.unicode() <= 0xff ? ch.unicode() : '?');
+    const QList<uint> characters = event->text().toUcs4();
+    if (characters.size() > 1 && !(event->modifiers() & Qt::ControlModifier)) {
+        for (const uint character : characters) {
+            if (on_key_press) on_key_press(static_cast<int>(character));
         }
         return;
     }

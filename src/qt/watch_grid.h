@@ -25,7 +25,8 @@ class WatchGrid : public QTableWidget, public GridView {
     void set_col(int col) override;
     void set_col_width_twips(int col, int twips) override;
 
-    // The character code a key event delivers, or -1 for a key that only navigates.
+    // The character a key event delivers (a Unicode code point, or the control code of
+    // Backspace, Enter, Escape and Ctrl+letter), or -1 for a key that only navigates.
     static int key_code(const QKeyEvent& event);
 
     // The live watch's marks. A greyed row (its last read failed) shows its text in the

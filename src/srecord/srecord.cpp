@@ -1,24 +1,16 @@
 #include "srecord/srecord.h"
 
-#include <cstdio>
 #include <utility>
+
+#include "text/hex_digits.h"
 
 namespace halvane {
 namespace {
 
 using Problem = SRecordError::Problem;
 
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 std::string hex_byte(unsigned value) {
-    char text[3];
-    std::snprintf(text, sizeof text, "%02X", value & 0xFFu);
-    return text;
+    return hex_text(value, 2);
 }
 
 SRecordError error(SRecordError::Problem problem, std::string message) {
@@ -61,8 +53,8 @@ SRecordParse parse_srecord(std::string_view line) {
     std::vector<std::uint8_t> bytes;
     bytes.reserve(digits.size() / 2);
     for (std::size_t i = 0; i < digits.size(); i += 2) {
-        const int high = hex_digit(digits[i]);
-        const int low = hex_digit(digits[i + 1]);
+        const int high = hex_digit_value(digits[i]);
+        const int low = hex_digit_value(digits[i + 1]);
         if (high < 0 || low < 0) return error(Problem::kNotHexDigit, "not a hex digit");
         bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
     }

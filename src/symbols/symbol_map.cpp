@@ -5,6 +5,7 @@
 #include "platform/grid_view.h"
 #include "symbols/elf_symbols.h"
 #include "symbols/symbol_rows.h"
+#include "varmap/map_encoding.h"
 #include "varmap/map_format.h"
 
 namespace halvane {
@@ -57,7 +58,7 @@ SymbolMap map_from_symbols(const std::string& elf_path, bool with_code) {
     MapCells grid;
     for (int col = 0; col < GridView::kCols; ++col) grid.set_text(0, col, kMapHeadings[col]);
     result.left_out = place_symbols(chosen, grid).left_out;
-    result.text = format_map(grid.cells());
+    result.text = map_file_bytes(format_map(grid.cells()));
     result.ok = true;
     return result;
 }

@@ -1,3 +1,4 @@
+#include "app/file_extension.h"
 #include "app/main_window.h"
 #include "varmap/map_file.h"
 
@@ -15,7 +16,9 @@ void Tamrin::File_save_Click() {
     settings.initial_directory = initial_directory_;
     settings.file_name = s19_file_name_;
     settings.confirm_overwrite = true;
-    const std::string path = p_.dialog.show_save(settings);
+    // The map must end in .csv to be found again, also when the proposed program name has
+    // a dot of its own.
+    const std::string path = with_extension(p_.dialog.show_save(settings), ".csv");
     if (closing_ || path.empty()) return;
 
     const MapSaveResult result = save_map_file(path, p_.grid);

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "varmap/map_encoding.h"
 #include "varmap/map_format.h"
 #include "varmap/map_reader.h"
 #include "varmap/replace_file.h"
@@ -28,7 +29,7 @@ MapSaveResult save_map_file(const std::string& path, const GridView& grid) {
     for (int row = 0; row < GridView::kRows; ++row) {
         for (int col = 0; col < GridView::kCols; ++col) cells.push_back(grid.text(row, col));
     }
-    const ReplaceResult result = replace_file(path, format_map(cells));
+    const ReplaceResult result = replace_file(path, map_file_bytes(format_map(cells)));
     return {result.ok, result.error_text};
 }
 

@@ -25,8 +25,9 @@ struct MapSaveResult {
     std::string error_text;  // why the file could not be written
 };
 
-// Writes all 500 cells of the grid to `path` in UTF-8. Either the whole map is
-// written or the file at `path` is left as it was.
+// Writes all 500 cells of the grid to `path`, in Windows-1252 where that reads back the same
+// and in UTF-8 otherwise (map_file_bytes). Either the whole map is written or the file at
+// `path` is left as it was.
 MapSaveResult save_map_file(const std::string& path, const GridView& grid);
 
 }  // namespace halvane

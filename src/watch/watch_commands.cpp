@@ -5,7 +5,7 @@
 #include "app/main_window.h"
 #include "grid/grid_rules.h"
 #include "grid/row_operation.h"
-#include "link/wire_protocol.h"
+#include "text/hex_digits.h"
 #include "watch/live_sweep.h"
 #include "watch/record_sink.h"
 
@@ -20,7 +20,7 @@ std::optional<std::uint32_t> hex_number(std::string_view hex) {
     if (hex.empty() || hex.size() > 8) return std::nullopt;
     std::uint32_t value = 0;
     for (const char c : hex) {
-        const int digit = wire::hex_digit_value(c);
+        const int digit = hex_digit_value(c);
         if (digit < 0) return std::nullopt;
         value = value * 16 + static_cast<std::uint32_t>(digit);
     }

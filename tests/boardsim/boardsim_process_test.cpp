@@ -18,10 +18,16 @@
 #include <thread>
 #include <vector>
 
+#include "link/wire_protocol.h"
+
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using halvane::wire::read_request_text;
+using halvane::wire::reply_text;
+using halvane::wire::write_request_text;
+const std::string kReplyEnd(1, halvane::wire::kReplyEnd);
 
 std::string read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -244,29 +250,29 @@ TEST(BoardsimProcess, RunsTheExampleWhoseResponderServesTheWatchWindow) {
         << dialogue;
 
     auto request = [&](const std::string& text) { board.request(text); };
-    request("*2400");
-    EXPECT_EQ(board.read_ending_with("@", 3s), "!20@");
+    request(read_request_text(0x2400));
+    EXPECT_EQ(board.read_ending_with(kReplyEnd, 3s), reply_text(0x20));
     // Typed at once, the line paces it and the log shows it as one group however busy this
     // machine is.
-    board.type("*FFFF30007F");
-    request("*3000");
-    EXPECT_EQ(board.read_ending_with("@", 3s), "!7F@");
+    board.type(write_request_text(0x3000, 0x7F));
+    request(read_request_text(0x3000));
+    EXPECT_EQ(board.read_ending_with(kReplyEnd, 3s), reply_text(0x7F));
     // The program's counter: its high byte steps about 270 times a second.
-    request("*2402");
-    const std::string first = board.read_ending_with("@", 3s);
+    request(read_request_text(0x2402));
+    const std::string first = board.read_ending_with(kReplyEnd, 3s);
     std::this_thread::sleep_for(100ms);
-    request("*2402");
-    const std::string later = board.read_ending_with("@", 3s);
+    request(read_request_text(0x2402));
+    const std::string later = board.read_ending_with(kReplyEnd, 3s);
     ASSERT_EQ(first.size(), 4u);
     EXPECT_EQ(later.size(), 4u);
     EXPECT_NE(later, first);
     // Stopped through its `run` flag, it stays where it is.
-    request("*FFFF240500");
-    request("*2402");
-    const std::string stopped = board.read_ending_with("@", 3s);
+    request(write_request_text(0x2405, 0x00));
+    request(read_request_text(0x2402));
+    const std::string stopped = board.read_ending_with(kReplyEnd, 3s);
     std::this_thread::sleep_for(100ms);
-    request("*2402");
-    EXPECT_EQ(board.read_ending_with("@", 3s), stopped);
+    request(read_request_text(0x2402));
+    EXPECT_EQ(board.read_ending_with(kReplyEnd, 3s), stopped);
 
     // SIGUSR1 is the reset button.
     kill(board.pid(), SIGUSR1);
@@ -274,9 +280,10 @@ TEST(BoardsimProcess, RunsTheExampleWhoseResponderServesTheWatchWindow) {
     EXPECT_EQ(board.wait_exit(SIGINT), 0);
 
     const std::string log = read_file(dir / "traffic.log");
-    EXPECT_NE(log.find("PC->board  \"*FFFF30007F\""), std::string::npos)
+    EXPECT_NE(log.find("PC->board  \"" + write_request_text(0x3000, 0x7F) + "\""),
+              std::string::npos)
         << log.substr(log.size() > 1500 ? log.size() - 1500 : 0);
-    EXPECT_NE(log.find("board->PC  \"!7F@\""), std::string::npos);
+    EXPECT_NE(log.find("board->PC  \"" + reply_text(0x7F) + "\""), std::string::npos);
     EXPECT_NE(log.find("reset: reset button"), std::string::npos);
 }
 
@@ -323,11 +330,11 @@ TEST(BoardsimProcess, RunsAMonitorRomThatLoadsTheExampleAndKeepsItAcrossReset) {
     EXPECT_EQ(board.read_ending_with("\n"), "go 2400\r\n");
 
     // The example's responder answers, and its counter moves.
-    board.request("*2402");
-    const std::string first = board.read_ending_with("@", 3s);
+    board.request(read_request_text(0x2402));
+    const std::string first = board.read_ending_with(kReplyEnd, 3s);
     std::this_thread::sleep_for(100ms);
-    board.request("*2402");
-    const std::string later = board.read_ending_with("@", 3s);
+    board.request(read_request_text(0x2402));
+    const std::string later = board.read_ending_with(kReplyEnd, 3s);
     ASSERT_EQ(first.size(), 4u) << first;
     EXPECT_EQ(later.size(), 4u) << later;
     EXPECT_NE(later, first);
@@ -339,8 +346,8 @@ TEST(BoardsimProcess, RunsAMonitorRomThatLoadsTheExampleAndKeepsItAcrossReset) {
     EXPECT_EQ(board.read_ending_with(">"), "\r\n>");
     board.type("go 2400\r");
     EXPECT_EQ(board.read_ending_with("\n"), "go 2400\r\n");
-    board.request("*2400");
-    EXPECT_EQ(board.read_ending_with("@", 3s), "!20@");
+    board.request(read_request_text(0x2400));
+    EXPECT_EQ(board.read_ending_with(kReplyEnd, 3s), reply_text(0x20));
     EXPECT_EQ(board.wait_exit(SIGTERM), 0);
 
     const std::string log = read_file(dir / "traffic.log");
@@ -372,10 +379,10 @@ TEST(BoardsimProcess, HangupAfterClosesTheLineAndEnds) {
     ASSERT_TRUE(board.open_terminal(board.first_line()));
     board.banner();
     board.download(read_file(HALVANE_EXAMPLES_DIR "/counter.s19"));
-    board.type("*2400");
-    EXPECT_EQ(board.read_ending_with("@", 1s), "!20@");
-    board.type("*2401");
-    EXPECT_EQ(board.read_ending_with("@", 1s), "!04@");
+    board.type(read_request_text(0x2400));
+    EXPECT_EQ(board.read_ending_with(kReplyEnd, 1s), reply_text(0x20));
+    board.type(read_request_text(0x2401));
+    EXPECT_EQ(board.read_ending_with(kReplyEnd, 1s), reply_text(0x04));
     board.read_for(1s);
     EXPECT_TRUE(board.hung_up());
     EXPECT_EQ(board.wait_exit(std::nullopt), 0);

@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
 #include "board_driver.h"
+#include "link/wire_protocol.h"
 
 namespace boardsim {
 namespace {
 
 using namespace std::chrono_literals;
 using testing::BoardDriver;
+namespace wire = halvane::wire;
+using halvane::wire::read_request_text;
+using halvane::wire::reply_text;
+using halvane::wire::write_request_text;
 
 BoardDriver started_with(FaultOptions faults, unsigned baud = 0) {
     BoardConfig config = BoardDriver::builtin_unpaced();
@@ -20,8 +25,8 @@ BoardDriver started_with(FaultOptions faults, unsigned baud = 0) {
 
 TEST(Faults, NoReplySwallowsEveryReplyButWritesStillWork) {
     BoardDriver driver = started_with({.no_reply = true});
-    EXPECT_EQ(driver.send("*2400"), "");
-    EXPECT_EQ(driver.send("*FFFF24000A"), "");
+    EXPECT_EQ(driver.send(read_request_text(0x2400)), "");
+    EXPECT_EQ(driver.send(write_request_text(0x2400, 0x0A)), "");
     EXPECT_EQ(driver.board().memory().read(0x2400), 0x0A);
     EXPECT_EQ(driver.wait(1s), "");
 }
@@ -29,21 +34,22 @@ TEST(Faults, NoReplySwallowsEveryReplyButWritesStillWork) {
 TEST(Faults, DropEveryNthReply) {
     BoardDriver driver = started_with({.drop_every = 3});
     std::string out;
-    for (int i = 0; i < 7; ++i) out += driver.send("*2400") + "|";
-    EXPECT_EQ(out, "!20@|!20@||!20@|!20@||!20@|");
+    for (int i = 0; i < 7; ++i) out += driver.send(read_request_text(0x2400)) + "|";
+    const std::string reply = reply_text(0x20);
+    EXPECT_EQ(out, reply + "|" + reply + "||" + reply + "|" + reply + "||" + reply + "|");
 }
 
 TEST(Faults, ReplyDelayHoldsTheReplyBackAndKeepsTheOrder) {
     BoardDriver driver = started_with({.reply_delay = 50ms});
-    EXPECT_EQ(driver.send("*2400"), "");
+    EXPECT_EQ(driver.send(read_request_text(0x2400)), "");
     EXPECT_EQ(driver.wait(49ms), "");
-    EXPECT_EQ(driver.send("*2401"), "");
-    EXPECT_EQ(driver.wait(1ms), "!20@");
+    EXPECT_EQ(driver.send(read_request_text(0x2401)), "");
+    EXPECT_EQ(driver.wait(1ms), reply_text(0x20));
     EXPECT_EQ(driver.wait(48ms), "");
-    EXPECT_EQ(driver.wait(1ms), "!04@");
+    EXPECT_EQ(driver.wait(1ms), reply_text(0x04));
     // A reset forgets replies still held back.
-    driver.send("*2400");
-    EXPECT_EQ(driver.send("\rload t\r").find('!'), std::string::npos);
+    driver.send(read_request_text(0x2400));
+    EXPECT_EQ(driver.send("\rload t\r").find(wire::kReplyStart), std::string::npos);
     EXPECT_EQ(driver.wait(1s), "");
 }
 
@@ -51,29 +57,31 @@ TEST(Faults, GarbageComesBeforeTheReplyAndSometimesAStrayEndMark) {
     BoardDriver driver = started_with({.garbage = true});
     int stray_end_marks = 0;
     for (int i = 0; i < 40; ++i) {
-        const std::string out = driver.send("*2400");
+        const std::string out = driver.send(read_request_text(0x2400));
         ASSERT_GT(out.size(), 4u);
-        ASSERT_EQ(out.substr(out.size() - 4), "!20@");
+        ASSERT_EQ(out.substr(out.size() - 4), reply_text(0x20));
         const std::string noise = out.substr(0, out.size() - 4);
-        EXPECT_EQ(noise.find_first_of("!*"), std::string::npos) << noise;
-        if (noise.find('@') != std::string::npos) ++stray_end_marks;
+        EXPECT_EQ(noise.find_first_of(std::string{wire::kReplyStart, wire::kRequestStart}),
+                  std::string::npos)
+            << noise;
+        if (noise.find(wire::kReplyEnd) != std::string::npos) ++stray_end_marks;
     }
     EXPECT_GT(stray_end_marks, 0);
     EXPECT_LT(stray_end_marks, 40);
-    EXPECT_EQ(driver.send("*FFFF24000A"), "");  // writes stay unanswered
+    EXPECT_EQ(driver.send(write_request_text(0x2400, 0x0A)), "");  // writes stay unanswered
 }
 
 TEST(Faults, HangupAfterNRequestsOnceTheLastAnswerHasGone) {
     BoardDriver driver = started_with({.hangup_after = 3}, 9600);
-    driver.send("*2400");
-    driver.send("*FFFF240100");
+    driver.send(read_request_text(0x2400));
+    driver.send(write_request_text(0x2401, 0x00));
     EXPECT_FALSE(driver.board().hung_up());
-    driver.send("*2400");
+    driver.send(read_request_text(0x2400));
     EXPECT_FALSE(driver.board().hung_up());
     // The third request is complete after 21 character times; its reply is still on the wire.
-    EXPECT_EQ(driver.wait(22ms), "!20@");
+    EXPECT_EQ(driver.wait(22ms), reply_text(0x20));
     EXPECT_FALSE(driver.board().hung_up());
-    EXPECT_EQ(driver.wait(10ms), "!20@");
+    EXPECT_EQ(driver.wait(10ms), reply_text(0x20));
     EXPECT_TRUE(driver.board().hung_up());
 }
 
@@ -82,7 +90,7 @@ TEST(Faults, RequestsBeforeTheProgramRunsDoNotCount) {
     config.faults.hangup_after = 1;
     BoardDriver driver(config);
     driver.board().power_on(driver.now());
-    driver.send("*2400*2400\r");
+    driver.send(read_request_text(0x2400) + read_request_text(0x2400) + "\r");
     EXPECT_FALSE(driver.board().hung_up());
 }
 

@@ -4,11 +4,15 @@
 
 #include "board_driver.h"
 #include "core/usb_adapter.h"
+#include "link/wire_protocol.h"
 
 namespace boardsim {
 namespace {
 
 using namespace std::chrono_literals;
+using halvane::wire::read_request_text;
+using halvane::wire::reply_text;
+using halvane::wire::write_request_text;
 
 TEST(PacedWire, At9600BaudEachCharacterTakesTenBitTimes) {
     EXPECT_EQ(PacedWire::char_time_for_baud(9600), Nanos{1'041'666});
@@ -94,7 +98,7 @@ TEST(BoardPacing, ARequestAndItsReplyTakeNineCharacterTimes) {
     driver.start_program();
     driver.wait(2s);  // the dialogue's echoes have drained
     const Nanos sent = driver.now();
-    EXPECT_EQ(driver.send("*2400"), "");
+    EXPECT_EQ(driver.send(read_request_text(0x2400)), "");
     std::string reply;
     Nanos last{0};
     while (reply.size() < 4 && driver.now() < sent + 1s) {
@@ -102,7 +106,7 @@ TEST(BoardPacing, ARequestAndItsReplyTakeNineCharacterTimes) {
         if (!more.empty()) last = driver.now();
         reply += more;
     }
-    EXPECT_EQ(reply, "!20@");
+    EXPECT_EQ(reply, reply_text(0x20));
     const Nanos char_time = PacedWire::char_time_for_baud(9600);
     EXPECT_GE(last - sent, 9 * char_time);
     EXPECT_LT(last - sent, 9 * char_time + 100us);
@@ -116,10 +120,10 @@ TEST(BoardPacing, AUsbAdapterHandsTheReplyOverOneLatencyAfterItsFirstCharacter) 
     driver.start_program();
     driver.wait(2s);
     const Nanos char_time = PacedWire::char_time_for_baud(9600);
-    EXPECT_EQ(driver.send("*2400"), "");
+    EXPECT_EQ(driver.send(read_request_text(0x2400)), "");
     // Five characters of request; the reply's first has crossed the line a character later.
     EXPECT_EQ(driver.wait(6 * char_time + 16ms - 1us), "");
-    EXPECT_EQ(driver.wait(1us), "!20@");
+    EXPECT_EQ(driver.wait(1us), reply_text(0x20));
     EXPECT_FALSE(driver.board().next_event());
 }
 

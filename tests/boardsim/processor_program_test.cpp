@@ -9,11 +9,15 @@
 #include <sstream>
 
 #include "board_driver.h"
+#include "link/wire_protocol.h"
 
 namespace boardsim {
 namespace {
 
 using namespace std::chrono_literals;
+using halvane::wire::read_request_text;
+using halvane::wire::reply_text;
+using halvane::wire::write_request_text;
 using testing::BoardDriver;
 using testing::s1_record;
 
@@ -23,12 +27,6 @@ const std::string kEnd = "\rS9030000FC\r";
 std::string example_records() {
     std::ifstream in(HALVANE_EXAMPLES_DIR "/counter.s19", std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
-}
-
-std::string hex(unsigned value, int digits) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%0*X", digits, value);
-    return text;
 }
 
 // Sends a request and returns what came back within the time a reply takes on the line.
@@ -47,7 +45,8 @@ class ExampleOnProcessor : public ::testing::Test {
         driver.wait(20ms);
     }
     unsigned read_byte(unsigned address) {
-        const std::string reply = request(driver, "*" + hex(address, 4));
+        const std::string reply =
+            request(driver, read_request_text(static_cast<std::uint16_t>(address)));
         EXPECT_EQ(reply.size(), 4u) << reply;
         return reply.size() == 4 ? std::stoul(reply.substr(1, 2), nullptr, 16) : 0;
     }
@@ -55,26 +54,28 @@ class ExampleOnProcessor : public ::testing::Test {
         return read_byte(address) << 8 | read_byte(address + 1);
     }
     void write_byte(unsigned address, unsigned value) {
-        EXPECT_EQ(request(driver, "*FFFF" + hex(address, 4) + hex(value, 2)), "");
+        EXPECT_EQ(request(driver, write_request_text(static_cast<std::uint16_t>(address),
+                                                     static_cast<std::uint8_t>(value))),
+                  "");
     }
 
     BoardDriver driver{BoardDriver::processor()};
 };
 
 TEST_F(ExampleOnProcessor, ItsResponderAnswersReadsAndStoresWrites) {
-    EXPECT_EQ(request(driver, "*2404"), "!01@");
-    EXPECT_EQ(request(driver, "*2400"), "!20@");
-    EXPECT_EQ(request(driver, "*102b"), "!30@");  // BAUD as the program's sci_init set it
-    EXPECT_EQ(request(driver, "*FFFF30005A"), "");
-    EXPECT_EQ(request(driver, "*3000"), "!5A@");
-    EXPECT_EQ(request(driver, "xy*30*3000"), "!5A@");  // a '*' starts afresh after noise
+    EXPECT_EQ(request(driver, read_request_text(0x2404)), reply_text(0x01));
+    EXPECT_EQ(request(driver, read_request_text(0x2400)), reply_text(0x20));
+    EXPECT_EQ(request(driver, "*102b"), reply_text(0x30));  // BAUD as the program's sci_init set it
+    EXPECT_EQ(request(driver, write_request_text(0x3000, 0x5A)), "");
+    EXPECT_EQ(request(driver, read_request_text(0x3000)), reply_text(0x5A));
+    EXPECT_EQ(request(driver, "xy*30*3000"), reply_text(0x5A));  // a '*' starts afresh after noise
 }
 
 TEST_F(ExampleOnProcessor, TheReplyEndsFourCharacterTimesAfterTheRequest) {
-    EXPECT_EQ(driver.send("*2404"), "");
+    EXPECT_EQ(driver.send(read_request_text(0x2404)), "");
     // Five characters of request, then the program's four, each as the SCI finishes it.
-    EXPECT_EQ(driver.wait(kChar * 17 / 2), "!01");
-    EXPECT_EQ(driver.wait(kChar), "@");
+    EXPECT_EQ(driver.wait(kChar * 17 / 2), reply_text(0x01).substr(0, 3));
+    EXPECT_EQ(driver.wait(kChar), reply_text(0x01).substr(3));
 }
 
 TEST_F(ExampleOnProcessor, TheCounterCountsAndFollowsRunAndStep) {
@@ -104,7 +105,7 @@ TEST_F(ExampleOnProcessor, TheCounterCountsAndFollowsRunAndStep) {
 TEST_F(ExampleOnProcessor, AStallOfTheHostIsNotReplayed) {
     // Two hours of board time would take minutes to simulate; the program loses them instead.
     driver.jump(driver.now() + 2h);
-    EXPECT_EQ(request(driver, "*2404"), "!01@");
+    EXPECT_EQ(request(driver, read_request_text(0x2404)), reply_text(0x01));
 }
 
 TEST(ProcessorLine, AnUnpacedLineIsPacedByTheProgramsSci) {
@@ -112,10 +113,10 @@ TEST(ProcessorLine, AnUnpacedLineIsPacedByTheProgramsSci) {
     driver.start(example_records());
     driver.wait(20ms);
     // Everything arrives at once, and the SCI takes it in at the rate the program set.
-    EXPECT_EQ(driver.send("*2404"), "");
-    EXPECT_EQ(driver.wait(20ms), "!01@");
-    EXPECT_EQ(driver.send("*FFFF30007E*3000"), "");
-    EXPECT_EQ(driver.wait(30ms), "!7E@");
+    EXPECT_EQ(driver.send(read_request_text(0x2404)), "");
+    EXPECT_EQ(driver.wait(20ms), reply_text(0x01));
+    EXPECT_EQ(driver.send(write_request_text(0x3000, 0x7E) + read_request_text(0x3000)), "");
+    EXPECT_EQ(driver.wait(30ms), reply_text(0x7E));
 }
 
 TEST(ProcessorLine, FaultOptionsSpoilTheProgramsReplies) {
@@ -124,15 +125,15 @@ TEST(ProcessorLine, FaultOptionsSpoilTheProgramsReplies) {
     BoardDriver dropping(config);
     dropping.start(example_records());
     std::string out;
-    for (int i = 0; i < 4; ++i) out += request(dropping, "*2404") + "|";
-    EXPECT_EQ(out, "!01@||!01@||");
+    for (int i = 0; i < 4; ++i) out += request(dropping, read_request_text(0x2404)) + "|";
+    EXPECT_EQ(out, reply_text(0x01) + "||" + reply_text(0x01) + "||");
 
     config = BoardDriver::processor();
     config.faults.reply_delay = 30ms;
     BoardDriver delaying(config);
     delaying.start(example_records());
-    EXPECT_EQ(request(delaying, "*2404"), "");
-    EXPECT_EQ(delaying.wait(30ms), "!01@");
+    EXPECT_EQ(request(delaying, read_request_text(0x2404)), "");
+    EXPECT_EQ(delaying.wait(30ms), reply_text(0x01));
 }
 
 TEST(ProcessorExit, SwiReturnsToTheMonitorWithTheProgramsRegisters) {
@@ -171,13 +172,13 @@ TEST(ProcessorExit, TrapsStrayInterruptsAndJumpsIntoTheRomSayWhereTheProgramWas)
 TEST(ProcessorSilence, WithoutAResponderOrAfterStopNothingAnswers) {
     BoardDriver looping(BoardDriver::processor());
     looping.start(s1_record(0x2400, "20FE") + kEnd);  // BRA *
-    EXPECT_EQ(request(looping, "*2400"), "");
+    EXPECT_EQ(request(looping, read_request_text(0x2400)), "");
     EXPECT_EQ(looping.wait(50ms), "");
     EXPECT_EQ(looping.board().monitor().state(), Monitor::State::kRunning);
 
     BoardDriver stopped(BoardDriver::processor());
     stopped.start(s1_record(0x2400, "860006CF") + kEnd);  // LDAA #0, TAP (S clear), STOP
-    EXPECT_EQ(request(stopped, "*2400"), "");
+    EXPECT_EQ(request(stopped, read_request_text(0x2400)), "");
     EXPECT_EQ(stopped.wait(50ms), "");
     // Halted clocks cost nothing: the board has no reason to wake up.
     EXPECT_FALSE(stopped.board().next_event());

@@ -2,11 +2,15 @@
 
 #include "board_driver.h"
 #include "core/request_parser.h"
+#include "link/wire_protocol.h"
 
 namespace boardsim {
 namespace {
 
 using namespace std::chrono_literals;
+using halvane::wire::read_request_text;
+using halvane::wire::reply_text;
+using halvane::wire::write_request_text;
 using testing::BoardDriver;
 
 class Responder : public ::testing::Test {
@@ -18,17 +22,18 @@ class Responder : public ::testing::Test {
 TEST_F(Responder, ReadsAnswerWithTwoUpperCaseDigitsBetweenTheMarks) {
     driver.board().memory().write(0x0040, 0x3F);
     driver.board().memory().write(0xABCD, 0xE7);
-    EXPECT_EQ(driver.send("*0040"), "!3F@");
-    EXPECT_EQ(driver.send("*abcd"), "!E7@");
-    EXPECT_EQ(driver.send("*2400"), "!20@");
-    EXPECT_EQ(driver.send("*102B"), "!30@");  // the SCI as the monitor left it
+    EXPECT_EQ(driver.send(read_request_text(0x0040)), reply_text(0x3F));
+    EXPECT_EQ(driver.send("*abcd"), reply_text(0xE7));
+    EXPECT_EQ(driver.send(read_request_text(0x2400)), reply_text(0x20));
+    EXPECT_EQ(driver.send(read_request_text(0x102B)),
+              reply_text(0x30));  // the SCI as the monitor left it
 }
 
 TEST_F(Responder, WritesStoreTheByteAndAnswerNothing) {
-    EXPECT_EQ(driver.send("*FFFF00403F"), "");
+    EXPECT_EQ(driver.send(write_request_text(0x0040, 0x3F)), "");
     EXPECT_EQ(driver.board().memory().read(0x0040), 0x3F);
     EXPECT_EQ(driver.send("*ffff0041a5"), "");
-    EXPECT_EQ(driver.send("*0041"), "!A5@");
+    EXPECT_EQ(driver.send(read_request_text(0x0041)), reply_text(0xA5));
 }
 
 TEST_F(Responder, RequestsArrivingOneCharacterAtATimeAreAnsweredAfterTheLast) {
@@ -36,15 +41,15 @@ TEST_F(Responder, RequestsArrivingOneCharacterAtATimeAreAnsweredAfterTheLast) {
     std::string out;
     for (char c : std::string("*123")) out += driver.send(std::string(1, c));
     EXPECT_EQ(out, "");
-    EXPECT_EQ(driver.send("4"), "!5A@");
+    EXPECT_EQ(driver.send("4"), reply_text(0x5A));
 }
 
 TEST_F(Responder, AStarAlwaysStartsAfreshAfterGarbage) {
     driver.board().memory().write(0x2402, 0x12);
-    EXPECT_EQ(driver.send("xyz*24*2402"), "!12@");
-    EXPECT_EQ(driver.send("*24G2*2402"), "!12@");
-    EXPECT_EQ(driver.send("*FFFF24*2402"), "!12@");     // half a write, then a read
-    EXPECT_EQ(driver.send("*FFFF2402Z*2402"), "!12@");  // a write spoilt in its value
+    EXPECT_EQ(driver.send("xyz*24*2402"), reply_text(0x12));
+    EXPECT_EQ(driver.send("*24G2*2402"), reply_text(0x12));
+    EXPECT_EQ(driver.send("*FFFF24*2402"), reply_text(0x12));     // half a write, then a read
+    EXPECT_EQ(driver.send("*FFFF2402Z*2402"), reply_text(0x12));  // a write spoilt in its value
     EXPECT_EQ(driver.board().memory().read(0x2402), 0x12);
     EXPECT_EQ(driver.send("!@\r\n0123"), "");
 }
@@ -61,12 +66,13 @@ TEST(ResponderCounter, TheCountedWordGoesUpTenTimesASecondHighByteFirst) {
     config.counter_address = 0x2402;
     BoardDriver driver(config);
     driver.start_program();
-    EXPECT_EQ(driver.send("*2403"), "!00@");
+    EXPECT_EQ(driver.send(read_request_text(0x2403)), reply_text(0x00));
     driver.wait(350ms);
-    EXPECT_EQ(driver.send("*2403"), "!03@");
-    driver.send("*FFFF240200*FFFF2403FF");
+    EXPECT_EQ(driver.send(read_request_text(0x2403)), reply_text(0x03));
+    driver.send(write_request_text(0x2402, 0x00) + write_request_text(0x2403, 0xFF));
     driver.wait(100ms);
-    EXPECT_EQ(driver.send("*2402*2403"), "!01@!00@");
+    EXPECT_EQ(driver.send(read_request_text(0x2402) + read_request_text(0x2403)),
+              reply_text(0x01) + reply_text(0x00));
 }
 
 TEST(ResponderCounter, NothingCountsBeforeTheProgramStarts) {
@@ -96,7 +102,9 @@ TEST(ResponderCounter, ALongStallIsCaughtUpAtOnce) {
 TEST(RequestParserStream, YieldsEachRequestOnce) {
     RequestParser parser;
     std::vector<MemoryRequest> seen;
-    for (char c : std::string("*0040*FFFF0041FE**2402")) {
+    // A lone "*" between two requests.
+    for (char c : read_request_text(0x0040) + write_request_text(0x0041, 0xFE) + "*" +
+                      read_request_text(0x2402)) {
         if (auto r = parser.feed(static_cast<std::uint8_t>(c))) seen.push_back(*r);
     }
     ASSERT_EQ(seen.size(), 3u);

@@ -8,13 +8,18 @@
 #include "board_driver.h"
 #include "core/memory_file.h"
 #include "core/processor_program.h"
+#include "link/wire_protocol.h"
 
 namespace boardsim {
 namespace {
 
 using namespace std::chrono_literals;
+using halvane::wire::read_request_text;
+using halvane::wire::reply_text;
+using halvane::wire::write_request_text;
 using testing::BoardDriver;
 using testing::s1_record;
+const std::string kReplyEnd(1, halvane::wire::kReplyEnd);
 
 const Nanos kChar = PacedWire::char_time_for_baud(9600);
 const std::string kBanner = "\r\nTESTMON 1.0, a test monitor for the CME11E9 (68HC11E9)\r\n";
@@ -84,10 +89,10 @@ TEST_F(RomMode, TheRomGreetsLoadsWithItsOneSecondPauseAndStartsTheProgram) {
     EXPECT_EQ(driver->wait(200ms), "");  // the go command was lost
 
     EXPECT_EQ(exchange("go 2400\r", "\n"), "go 2400\r\n");
-    EXPECT_EQ(exchange("*2400", "@"), "!20@");
+    EXPECT_EQ(exchange(read_request_text(0x2400), kReplyEnd), reply_text(0x20));
     // The line belongs to the program: "load t" does not reset the board.
     EXPECT_EQ(exchange("load t\r", "\n", 50ms), "");
-    EXPECT_EQ(exchange("*2401", "@"), "!04@");
+    EXPECT_EQ(exchange(read_request_text(0x2401), kReplyEnd), reply_text(0x04));
 }
 
 TEST_F(RomMode, BadRecordsAreCountedAndReportedAtTheEnd) {
@@ -119,9 +124,9 @@ TEST_F(RomMode, FaultOptionsSpoilTheProgramsReplies) {
     exchange("load t\r", "\n");
     exchange(read_file(HALVANE_EXAMPLES_DIR "/counter.s19"), ">");
     exchange("go 2400\r", "\n");
-    EXPECT_EQ(exchange("*2400", "@"), "!20@");
-    EXPECT_EQ(exchange("*2400", "@", 50ms), "");
-    EXPECT_EQ(exchange("*2400", "@"), "!20@");
+    EXPECT_EQ(exchange(read_request_text(0x2400), kReplyEnd), reply_text(0x20));
+    EXPECT_EQ(exchange(read_request_text(0x2400), kReplyEnd, 50ms), "");
+    EXPECT_EQ(exchange(read_request_text(0x2400), kReplyEnd), reply_text(0x20));
 }
 
 TEST(RomImageFile, RawImagesAndSRecordsInsideTheRegion) {

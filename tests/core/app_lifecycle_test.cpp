@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "app/serial_device.h"
+#include "core/scripted_board.h"
 #include "fakes/fake_platform.h"
+#include "fakes/test_files.h"
 
 namespace halvane {
 namespace {
@@ -58,6 +61,100 @@ TEST(Shutdown, ClosesThePortAndLaterEventsAreHarmless) {
     h.window->MSComm1_OnComm();
     EXPECT_TRUE(h.serial.writes.empty());
     EXPECT_TRUE(h.dialog.open_settings.empty());
+}
+
+TEST(SerialPortCommand, SwitchingEndsTheOldPortsJobsAndTheNewPortServesTheWindow) {
+    Harness h;
+    h.load();
+    h.start_program();
+    fakes::ScriptedBoard board(h);
+    board.memory[0x3001] = 0x5A;
+    for (int r = 1; r <= 3; ++r) h.grid.set_text(r, 0, "300" + std::to_string(r));
+    h.window->get_all_Click();
+    h.clock.run_until([&] { return h.serial.written().size() >= 3; });
+    ASSERT_FALSE(h.window->link().idle());
+
+    h.port_picker.listed = {{"/dev/ttyS0", ""}, {"/dev/ttyUSB0", "FT232R USB UART, FTDI"}};
+    h.port_picker.answers.push_back("/dev/ttyUSB0");
+    const std::size_t sent = h.serial.written().size();
+    h.window->file_serialport_Click();
+    ASSERT_EQ(h.port_picker.offered.size(), 1u);
+    EXPECT_EQ(h.port_picker.offered[0].size(), 2u);
+    EXPECT_EQ(h.port_picker.selected[0], "/dev/fake0");
+    EXPECT_EQ(h.serial.closes, 1);
+    EXPECT_EQ(h.serial.device_path(), "/dev/ttyUSB0");
+    EXPECT_EQ(h.serial.opened_paths.back(), "/dev/ttyUSB0");
+    EXPECT_TRUE(h.serial.is_open());
+    EXPECT_EQ(h.port_picker.remembered, std::vector<std::string>{"/dev/ttyUSB0"});
+    // Get All ended with the old port, quietly: the switch is no failure.
+    EXPECT_TRUE(h.window->link().idle());
+    h.clock.run();
+    EXPECT_EQ(h.serial.written().size(), sent);
+    EXPECT_EQ(h.status.value, "Status: Program Running");
+    EXPECT_TRUE(h.message_box.shown.empty());
+
+    h.grid.set_row(1);
+    h.grid.set_col(0);
+    h.window->DataGrid_DblClick();
+    h.clock.run();
+    EXPECT_EQ(h.grid.text(1, 2), "5A");
+}
+
+TEST(SerialPortCommand, AFailedOpenLeavesNoPortAndTheSameCommandReconnectsAfterAnUnplug) {
+    Harness h;
+    h.load();
+    h.start_program();
+    h.window->serial_failed("The serial device was disconnected");
+    EXPECT_EQ(h.status.value, "Status: The serial device was disconnected");
+
+    h.serial.open_failure = SerialPort::OpenResult{false, "No such file or directory", false};
+    h.port_picker.answers.push_back("/dev/ttyUSB9");
+    h.window->file_serialport_Click();
+    const std::string error = "Cannot open the serial port /dev/ttyUSB9: No such file or directory";
+    ASSERT_EQ(h.message_box.shown.size(), 1u);
+    EXPECT_EQ(h.message_box.shown[0], error);
+    EXPECT_EQ(h.status.value, "Status: " + error);
+    EXPECT_FALSE(h.serial.is_open());
+    EXPECT_TRUE(h.port_picker.remembered.empty());
+    // Every read says why there is no port.
+    h.clock.run_for(5000);
+    h.grid.set_text(1, 0, "2400");
+    h.window->DataGrid_DblClick();
+    EXPECT_EQ(h.status.value, "Status: " + error);
+    EXPECT_TRUE(h.serial.writes.empty());
+
+    // The board's port again, by its Windows name: the program status is back at once.
+    h.serial.open_failure.reset();
+    h.port_picker.answers.push_back("COM1");
+    h.window->file_serialport_Click();
+    EXPECT_EQ(h.port_picker.selected.back(), "/dev/ttyUSB9");
+    EXPECT_TRUE(h.serial.is_open());
+    EXPECT_EQ(h.serial.device_path(), resolve_serial_device("COM1").path);
+    EXPECT_EQ(h.serial.device_name(), resolve_serial_device("COM1").shown());
+    EXPECT_EQ(h.port_picker.remembered, std::vector<std::string>{"COM1"});
+    EXPECT_EQ(h.status.value, "Status: Program Running");
+    EXPECT_EQ(h.window->flag(), 1);
+}
+
+TEST(SerialPortCommand, ADownloadKeepsItsPortAndACancelChangesNothing) {
+    Harness h;
+    h.load();
+    h.window->file_serialport_Click();  // cancelled
+    EXPECT_EQ(h.port_picker.offered.size(), 1u);
+    EXPECT_EQ(h.serial.closes, 0);
+    EXPECT_EQ(h.status.value, "Status: Awaiting Program File");
+
+    fakes::TempFolder folder;
+    const std::string program = folder.file("p.s19");
+    fakes::write_bytes(program, "S9030000FC\r\n");
+    h.dialog.answers.push_back(program);
+    h.window->file_open_Click();
+    ASSERT_TRUE(h.window->downloading());
+    h.port_picker.answers.push_back("/dev/ttyUSB0");
+    h.window->file_serialport_Click();
+    EXPECT_EQ(h.port_picker.offered.size(), 1u);
+    EXPECT_EQ(h.status.value, "Status: Busy, wait for the board");
+    EXPECT_EQ(h.serial.closes, 0);
 }
 
 }  // namespace

@@ -86,10 +86,16 @@ TEST(CellEditing, ControlCodesAreAppendedLikeAnyOtherCharacter) {
     EXPECT_EQ(edit_cell_text("a", 1), std::string("a\x01"));
 }
 
-TEST(CellEditing, LatinOneCharactersBecomeUtf8AndBackspaceRemovesThemWhole) {
+TEST(CellEditing, EveryCharacterBecomesUtf8AndBackspaceRemovesItWhole) {
     const std::string e_acute = edit_cell_text("caf", 0xE9);
     EXPECT_EQ(e_acute, "caf\xC3\xA9");
     EXPECT_EQ(edit_cell_text(e_acute, 8), "caf");
+    const std::string euro = edit_cell_text("5", 0x20AC);
+    EXPECT_EQ(euro, "5\xE2\x82\xAC");
+    EXPECT_EQ(edit_cell_text(euro, 8), "5");
+    const std::string smile = edit_cell_text("", 0x1F600);
+    EXPECT_EQ(smile, "\xF0\x9F\x98\x80");
+    EXPECT_EQ(edit_cell_text(smile, 8), "");
 }
 
 }  // namespace

@@ -26,6 +26,15 @@ TEST(WireProtocol, WriteRequestCarriesMarkerAddressAndValue) {
     EXPECT_EQ(short_value[10], "");
 }
 
+// The whole texts the simulated board and the tests build requests and replies with.
+TEST(WireProtocol, WholeRequestAndReplyTextsAreUpperCaseHexBetweenTheMarks) {
+    EXPECT_EQ(read_request_text(0x00ab), "*00AB");
+    EXPECT_EQ(write_request_text(0xbeef, 0x0a), "*FFFFBEEF0A");
+    EXPECT_EQ(write_request_text(0x0040, 0x3f).size(), kWriteRequestLength);
+    EXPECT_EQ(reply_text(0xe7), "!E7@");
+    EXPECT_EQ(reply_value(reply_text(0x05)), std::optional<std::string>("05"));
+}
+
 TEST(WireProtocol, ReplyValueIsBetweenTheLastMarkBeforeTheFirstEndAndThatEnd) {
     struct Case {
         const char* received;

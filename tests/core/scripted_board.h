@@ -4,11 +4,13 @@
 // requests from a memory image, a few ticks later, as the responder in a program does.
 
 #include <array>
-#include <cstdio>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "fakes/fake_platform.h"
+#include "link/wire_protocol.h"
+#include "text/hex_digits.h"
 
 namespace halvane::fakes {
 
@@ -29,28 +31,37 @@ class ScriptedBoard {
   private:
     void heard(std::string_view text) {
         for (char c : text) {
-            if (c == '*') request_.clear();
-            if (request_.empty() && c != '*') continue;  // not a request (a download)
+            if (c == wire::kRequestStart) request_.clear();
+            if (request_.empty() && c != wire::kRequestStart) continue;  // a download's text
             request_ += c;
-            if (request_.size() == 5 && request_ != "*FFFF") answer_read();
-            if (request_.size() == 11 && request_.rfind("*FFFF", 0) == 0) store();
+            if (request_.size() == wire::kReadRequestLength && !is_write()) answer_read();
+            if (request_.size() == wire::kWriteRequestLength && is_write()) store();
         }
+    }
+    bool is_write() const {
+        return std::string_view(request_).substr(1).starts_with(wire::kWriteMarker);
+    }
+    // The value of `digits` hexadecimal digits of the request from `pos`.
+    unsigned field(std::size_t pos, std::size_t digits) const {
+        unsigned value = 0;
+        for (char c : request_.substr(pos, digits))
+            value = value * 16 + static_cast<unsigned>(hex_digit_value(c));
+        return value;
     }
     void answer_read() {
         ++reads;
-        const unsigned address = std::stoul(request_.substr(1), nullptr, 16);
+        const unsigned address = field(1, wire::kAddressDigits);
         request_.clear();
         if (silent || silent_addresses.count(address) > 0) return;
-        char reply[8];
-        std::snprintf(reply, sizeof reply, "!%02X@", memory[address]);
-        const std::string text = reply_prefix + reply;
+        const std::string text = reply_prefix + wire::reply_text(memory[address]);
         h_.clock.after_ms(reply_delay_ticks, [this, text] { h_.serial.arrive(text); });
     }
     void store() {
         ++writes;
-        const unsigned address = std::stoul(request_.substr(5, 4), nullptr, 16);
-        memory[address] =
-            static_cast<unsigned char>(std::stoul(request_.substr(9, 2), nullptr, 16));
+        const std::size_t address_at = 1 + wire::kWriteMarker.size();
+        const unsigned address = field(address_at, wire::kAddressDigits);
+        memory[address] = static_cast<unsigned char>(
+            field(address_at + wire::kAddressDigits, wire::kValueDigits));
         request_.clear();
     }
 

@@ -105,6 +105,55 @@ TEST_F(MapCommands, SaveReplacesAnExistingFileWhole) {
     EXPECT_EQ(folder.entries(), 1);
 }
 
+TEST_F(MapCommands, SaveAddsTheExtensionToEveryNameThatDoesNotEndInIt) {
+    // A program named blink.v2.s19 proposes blink.v2: the map must still end in .csv to be
+    // found at the next File > Open of that program.
+    TamrinProbe(*h.window).set_s19_file_name(folder.file("blink.v2"));
+    for (const auto& [chosen, written] : {std::pair{"blink.v2", "blink.v2.csv"},
+                                          {"plain", "plain.csv"},
+                                          {"upper.CSV", "upper.CSV"},
+                                          {"map.csv", "map.csv"}}) {
+        h.dialog.answers.push_back(folder.file(chosen));
+        h.window->File_save_Click();
+        EXPECT_TRUE(fs::is_regular_file(folder.file(written))) << chosen;
+    }
+    EXPECT_EQ(folder.entries(), 4);
+    EXPECT_TRUE(h.message_box.shown.empty());
+}
+
+TEST_F(MapCommands, SaveWritesWindows1252WhereItReadsBackTheSameAndUtf8Elsewhere) {
+    struct Case {
+        const char* cell;       // UTF-8, as the grid holds it
+        const char* file_text;  // what the file holds for it
+    };
+    const Case cases[] = {
+        // Older tools read Windows-1252, and the reader takes these bytes back as such.
+        {"caf\xC3\xA9 \xE2\x82\xAC"
+         "5 \xE2\x80\x94",
+         "caf\xE9 \x80"
+         "5 \x97"},
+        // Its Windows-1252 bytes C3 A9 are also UTF-8 (an e acute), so they would read back
+        // wrong: the map stays UTF-8.
+        {"\xC3\x83\xC2\xA9", "\xC3\x83\xC2\xA9"},
+        // A character Windows-1252 has no byte for keeps the whole map in UTF-8.
+        {"caf\xC3\xA9 \xCE\xB1", "caf\xC3\xA9 \xCE\xB1"},
+    };
+    for (const Case& c : cases) {
+        h.grid.set_text(1, 1, c.cell);
+        const std::string path = folder.file("map.csv");
+        h.dialog.answers.push_back(path);
+        h.window->File_save_Click();
+        EXPECT_NE(read_bytes(path).find(std::string("\"") + c.file_text + "\""), std::string::npos)
+            << c.cell;
+
+        fakes::Harness other;
+        other.load();
+        other.dialog.answers.push_back(path);
+        other.window->file_openoverlay_Click();
+        EXPECT_EQ(other.grid.cells, h.grid.cells) << c.cell;
+    }
+}
+
 TEST_F(MapCommands, CancelledDialogsReadAndWriteNothing) {
     fill_awkwardly(h.grid);
     const auto cells = h.grid.cells;

@@ -11,10 +11,12 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <algorithm>
 
 #include "drills/drill_session.h"
 #include "qt/qt_serial_port.h"
 #include "qt/watch_grid.h"
+#include "text/hex_digits.h"
 
 namespace halvane::drills {
 namespace {
@@ -28,8 +30,11 @@ bool copy_example(const QString& to_folder) {
     return true;
 }
 
+// `digits` hexadecimal digits, as the grid shows them: upper case.
 bool is_hex(const std::string& text, std::size_t digits) {
-    return text.size() == digits && text.find_first_not_of("0123456789ABCDEF") == std::string::npos;
+    return text.size() == digits && std::all_of(text.begin(), text.end(), [](char c) {
+               return halvane::is_hex_digit(c) && !(c >= 'a' && c <= 'f');
+           });
 }
 
 TEST(Walkthrough, OpenTheExampleWatchItChangeAValueSaveAndOverlayTheMap) {

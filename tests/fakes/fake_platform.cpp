@@ -89,6 +89,7 @@ SerialPort::OpenResult FakeSerial::open() {
     ++opens;
     if (open_failure) return *open_failure;
     open_ = true;
+    opened_paths.push_back(device_path());
     return {true, "", false};
 }
 
@@ -166,12 +167,22 @@ std::optional<std::vector<bool>> FakeSymbolPicker::choose(std::string_view progr
     return marks;
 }
 
+std::optional<std::string> FakePortPicker::choose(const std::vector<SerialPortListing>& ports,
+                                                  std::string_view current) {
+    offered.push_back(ports);
+    selected.emplace_back(current);
+    if (answers.empty()) return std::nullopt;
+    auto a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
 Harness::Harness() : Harness("/tmp") {}
 
 Harness::Harness(std::string initial_directory) {
     window = std::make_unique<Tamrin>(
         Platform{clock, serial, grid, text1, status, progress, options, message_box, input_box,
-                 dialog, viewer, &symbol_picker, &watch_view},
+                 dialog, viewer, &symbol_picker, &watch_view, &port_picker},
         std::move(initial_directory));
     serial.window = window.get();
     serial.clock = &clock;

@@ -63,9 +63,18 @@ class FakeClock : public Clock {
 class FakeSerial : public SerialPort {
   public:
     OpenResult open() override;
-    void close() override { open_ = false; }
+    void close() override {
+        if (open_) ++closes;
+        open_ = false;
+    }
     bool is_open() const override { return open_; }
     std::string device_name() const override { return device; }
+    std::string device_path() const override { return path.empty() ? device : path; }
+    void set_device(std::string new_path, std::string shown_name) override {
+        if (open_) throw std::logic_error("set_device on an open port");
+        path = std::move(new_path);
+        device = std::move(shown_name);
+    }
     bool write(std::string_view text) override;
     std::size_t output_pending() override { return pending_output; }
     std::string take_input() override { return std::exchange(input_, std::string()); }
@@ -73,15 +82,18 @@ class FakeSerial : public SerialPort {
     // Characters arrive from the board; the window gets the notice at once.
     void arrive(std::string_view text);
 
-    std::string written() const;  // everything written, concatenated
-    std::string device = "/dev/fake0";
+    std::string written() const;        // everything written, concatenated
+    std::string device = "/dev/fake0";  // the name messages use
+    std::string path;                   // the device opened; empty: `device`
     std::optional<OpenResult> open_failure;
+    std::vector<std::string> opened_paths;           // one entry per successful open
     std::vector<std::string> writes;                 // one entry per write call
     std::vector<std::int64_t> write_ticks;           // the clock in ms at each write
     std::vector<std::int64_t> write_ns;              // the clock in ns at each write
     std::function<void(std::string_view)> on_write;  // a scripted board
     std::size_t pending_output = 0;
     int opens = 0;
+    int closes = 0;
     bool refuse_writes = false;
     Tamrin* window = nullptr;
     // Where the notice goes when no window listens (a board link on its own).
@@ -227,6 +239,19 @@ class FakeWatchView : public WatchView {
     std::vector<Sample> samples;
 };
 
+class FakePortPicker : public SerialPortPicker {
+  public:
+    std::vector<SerialPortListing> ports() override { return listed; }
+    std::optional<std::string> choose(const std::vector<SerialPortListing>& ports,
+                                      std::string_view current) override;
+    std::vector<SerialPortListing> listed;
+    std::deque<std::optional<std::string>> answers;  // next answers; empty: cancel
+    std::vector<std::vector<SerialPortListing>> offered;
+    std::vector<std::string> selected;  // the current port at each showing
+    std::vector<std::string> remembered;
+    void remember(std::string_view device) override { remembered.emplace_back(device); }
+};
+
 // The window with every fake wired to it, as the Qt layer wires the real ones.
 struct Harness {
     Harness();
@@ -245,6 +270,7 @@ struct Harness {
     FakeViewer viewer;
     FakeSymbolPicker symbol_picker;
     FakeWatchView watch_view;
+    FakePortPicker port_picker;
     std::unique_ptr<Tamrin> window;
 
     // Form_Load, expecting success.

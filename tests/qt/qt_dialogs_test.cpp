@@ -18,6 +18,7 @@
 #include "qt/file_dialog.h"
 #include "qt/input_box.h"
 #include "qt/message_box.h"
+#include "qt/serial_port_dialog.h"
 #include "qt/symbol_picker_dialog.h"
 
 using namespace halvane::qt;
@@ -39,6 +40,29 @@ void when_open(std::function<void(QWidget&)> answer) {
     QTimer::singleShot(0, *poll);
 }
 
+// Answers the modal dialogs as they open, one answer each, in order.
+class ModalAnswers {
+  public:
+    explicit ModalAnswers(std::vector<std::function<void(QWidget&)>> answers)
+        : answers_(std::move(answers)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal == nullptr || modal == last_ || next_ >= answers_.size()) return;
+            last_ = modal;
+            opened << modal->objectName();
+            answers_[next_++](*modal);
+        });
+        timer_.start(0);
+    }
+    QStringList opened;
+
+  private:
+    std::vector<std::function<void(QWidget&)>> answers_;
+    std::size_t next_ = 0;
+    QWidget* last_ = nullptr;
+    QTimer timer_;
+};
+
 }  // namespace
 
 class DialogsTest : public QObject {
@@ -53,7 +77,9 @@ class DialogsTest : public QObject {
     void filter_text_becomes_qt_name_filters();
     void open_dialog_carries_its_settings();
     void a_chosen_name_is_shown_by_the_next_use_and_cancel_keeps_it();
+    void save_adds_the_extension_and_asks_before_replacing_the_final_name();
     void symbol_picker_lists_filters_and_returns_the_check_boxes();
+    void serial_port_list_shows_the_ports_with_the_current_one_chosen();
 
   private:
     QWidget parent_;
@@ -208,6 +234,52 @@ void DialogsTest::a_chosen_name_is_shown_by_the_next_use_and_cancel_keeps_it() {
     QCOMPARE(shown, QString("counter.csv"));
 }
 
+void DialogsTest::save_adds_the_extension_and_asks_before_replacing_the_final_name() {
+    QTemporaryDir folder;
+    QFile existing(folder.filePath("blink.v2.csv"));
+    QVERIFY(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    FileDialogAdapter files(parent_, gate_);
+    halvane::FileDialogSettings settings;
+    settings.filter = "Tamrin Data File (*.csv)|*.csv";
+    settings.default_extension = ".csv";
+    settings.initial_directory = folder.path().toStdString();
+    // A program blink.v2.s19 proposes blink.v2, which has an extension of its own.
+    settings.file_name = folder.filePath("blink.v2").toStdString();
+
+    QString question;
+    const auto accept_file = [](QWidget& modal) { static_cast<QDialog&>(modal).accept(); };
+    const auto answer = [&question](QMessageBox::StandardButton button) {
+        return [&question, button](QWidget& modal) {
+            auto* box = qobject_cast<QMessageBox*>(&modal);
+            QVERIFY(box != nullptr);
+            question = box->text();
+            box->button(button)->click();
+        };
+    };
+    // No to replacing: the dialog comes back, and a cancel there saves nothing.
+    {
+        ModalAnswers answers({accept_file, answer(QMessageBox::No),
+                              [](QWidget& modal) { static_cast<QDialog&>(modal).reject(); }});
+        QCOMPARE(files.show_save(settings), std::string());
+        QCOMPARE(answers.opened, (QStringList{"SaveDialog", "ReplaceQuestion", "SaveDialog"}));
+        QVERIFY2(question.startsWith("blink.v2.csv already exists."), qPrintable(question));
+    }
+    {
+        ModalAnswers answers({accept_file, answer(QMessageBox::Yes)});
+        QCOMPARE(QString::fromStdString(files.show_save(settings)),
+                 folder.filePath("blink.v2.csv"));
+    }
+    // A new name asks nothing.
+    settings.file_name = folder.filePath("other.v3").toStdString();
+    {
+        ModalAnswers answers({accept_file});
+        QCOMPARE(QString::fromStdString(files.show_save(settings)),
+                 folder.filePath("other.v3.csv"));
+        QCOMPARE(answers.opened, QStringList{"SaveDialog"});
+    }
+}
+
 void DialogsTest::symbol_picker_lists_filters_and_returns_the_check_boxes() {
     SymbolPickerAdapter picker(parent_, gate_);
     const std::vector<halvane::ProgramSymbol> symbols = {{"table", 0x2402, 4, true},
@@ -247,6 +319,42 @@ void DialogsTest::symbol_picker_lists_filters_and_returns_the_check_boxes() {
 
     when_open([](QWidget& modal) { qobject_cast<QDialog*>(&modal)->reject(); });
     QCOMPARE(picker.choose("/p/prog.elf", symbols, {true, true, true, true}), std::nullopt);
+}
+
+void DialogsTest::serial_port_list_shows_the_ports_with_the_current_one_chosen() {
+    SerialPortPickerAdapter picker(parent_, gate_);
+    const std::vector<halvane::SerialPortListing> ports = {
+        {"/dev/ttyS0", ""}, {"/dev/ttyUSB0", "FT232R USB UART, FTDI, latency timer 1 ms"}};
+    QStringList rows;
+    QString device_at_first, device_after_click;
+    when_open([&](QWidget& modal) {
+        QCOMPARE(modal.objectName(), QString("SerialPortPicker"));
+        auto* list = modal.findChild<QTreeWidget*>("ports");
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* item = list->topLevelItem(i);
+            rows << item->text(0) + "|" + item->text(1) + (item->isSelected() ? "|*" : "");
+        }
+        auto* device = modal.findChild<QLineEdit*>("device");
+        device_at_first = device->text();
+        list->setCurrentItem(list->topLevelItem(0));
+        device_after_click = device->text();
+        emit list->itemDoubleClicked(list->topLevelItem(0), 0);
+    });
+    QCOMPARE(picker.choose(ports, "/dev/ttyUSB0"), std::optional<std::string>("/dev/ttyS0"));
+    QCOMPARE(rows, (QStringList{"/dev/ttyS0|",
+                                "/dev/ttyUSB0|FT232R USB UART, FTDI, latency "
+                                "timer 1 ms|*"}));
+    QCOMPARE(device_at_first, QString("/dev/ttyUSB0"));
+    QCOMPARE(device_after_click, QString("/dev/ttyS0"));
+
+    // A port the system does not list (a pseudo-terminal) stays the one offered; Cancel
+    // chooses nothing.
+    when_open([&](QWidget& modal) {
+        device_at_first = modal.findChild<QLineEdit*>("device")->text();
+        qobject_cast<QDialog*>(&modal)->reject();
+    });
+    QCOMPARE(picker.choose(ports, "/dev/pts/4"), std::nullopt);
+    QCOMPARE(device_at_first, QString("/dev/pts/4"));
 }
 
 QTEST_MAIN(DialogsTest)

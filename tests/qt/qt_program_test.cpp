@@ -21,9 +21,11 @@ struct Run {
     QByteArray out_bytes;
 };
 
-Run run_halvane(const QStringList& arguments, bool with_display = true) {
+Run run_halvane(const QStringList& arguments, bool with_display = true,
+                const QString& config_home = {}) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!config_home.isEmpty()) env.insert("XDG_CONFIG_HOME", config_home);
     if (with_display) {
         env.insert("QT_QPA_PLATFORM", "offscreen");
     } else {
@@ -54,6 +56,7 @@ class ProgramTest : public QObject {
 
   private slots:
     void a_port_that_cannot_be_opened_ends_the_program_with_its_reason();
+    void without_port_the_port_chosen_last_is_opened_and_port_wins();
     void version_and_help_need_no_display();
     void anything_else_on_the_command_line_is_refused();
     void a_map_from_symbols_is_what_file_save_writes_for_the_same_rows();
@@ -66,6 +69,25 @@ void ProgramTest::a_port_that_cannot_be_opened_ends_the_program_with_its_reason(
     QCOMPARE(run.status, QProcess::NormalExit);
     QVERIFY(run.exit_code != 0);
     QVERIFY2(run.err.contains("/dev/nonexistent"), qPrintable(run.err));
+}
+
+void ProgramTest::without_port_the_port_chosen_last_is_opened_and_port_wins() {
+    QTemporaryDir config;
+    QVERIFY(QDir(config.path()).mkpath("halvane"));
+    QFile settings(config.filePath("halvane/halvane.conf"));
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.write("[General]\nserial_port=/dev/nonexistent-chosen-last\n");
+    settings.close();
+
+    const Run remembered = run_halvane({}, true, config.path());
+    QVERIFY(remembered.exit_code != 0);
+    QVERIFY2(remembered.err.contains("/dev/nonexistent-chosen-last"), qPrintable(remembered.err));
+
+    const Run given = run_halvane({"--port", "/dev/nonexistent-given"}, true, config.path());
+    QVERIFY(given.exit_code != 0);
+    QVERIFY2(given.err.contains("/dev/nonexistent-given") &&
+                 !given.err.contains("/dev/nonexistent-chosen-last"),
+             qPrintable(given.err));
 }
 
 void ProgramTest::version_and_help_need_no_display() {

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -15,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -22,6 +24,7 @@
 
 #include "pty_pair.h"
 #include "qt/qt_serial_port.h"
+#include "qt/serial_port_dialog.h"
 #include "qt/tamrin_window.h"
 #include "qt/twips.h"
 #include "qt/watch_grid.h"
@@ -69,6 +72,8 @@ class WindowTest : public QObject {
     Q_OBJECT
 
   private slots:
+    // A port chosen in a test is remembered in a settings folder of the tests' own.
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void init();
     void cleanup();
 
@@ -84,6 +89,7 @@ class WindowTest : public QObject {
     void typing_in_the_grid_edits_the_current_cell();
     void serial_input_reaches_text1_only_through_the_open_gate();
     void line_failure_is_shown_and_the_window_keeps_running();
+    void serial_port_dialog_reconnects_after_an_unplug_and_switches_to_another_port();
     void closing_during_a_read_ends_it_and_stays_closed();
     void closing_during_a_read_ends_the_event_loop_with_status_0();
 
@@ -235,9 +241,9 @@ void WindowTest::menu_has_its_captions_and_access_keys_and_no_shortcuts() {
         QVERIFY(item->shortcut().isEmpty());
     }
     QCOMPARE(captions, (QStringList{"&New", "&Open", "Open O&verlay", "&Import Symbols...", "&Save",
-                                    "&Cancel Download"}));
+                                    "Serial &Port...", "&Cancel Download"}));
     QCOMPARE(names, (QStringList{"File_new", "file_open", "file_openoverlay", "file_importsymbols",
-                                 "File_save", "file_canceldownload"}));
+                                 "File_save", "file_serialport", "file_canceldownload"}));
     // Offered only while a download runs.
     QVERIFY(!window_->findChild<QAction*>("file_canceldownload")->isVisible());
 }
@@ -252,8 +258,11 @@ void WindowTest::menu_commands_open_their_dialogs_and_new_does_nothing() {
     window_->findChild<QAction*>("file_openoverlay")->trigger();
     window_->findChild<QAction*>("file_importsymbols")->trigger();
     window_->findChild<QAction*>("File_save")->trigger();
+    window_->findChild<QAction*>("file_serialport")->trigger();
     window_->findChild<QAction*>("file_open")->trigger();
-    QCOMPARE(watcher.opened, (QStringList{"OpenDialog", "OpenDialog", "SaveDialog", "OpenDialog"}));
+    QCOMPARE(watcher.opened, (QStringList{"OpenDialog", "OpenDialog", "SaveDialog",
+                                          "SerialPortPicker", "OpenDialog"}));
+    QVERIFY(window_->serial_port().is_open());
     // Only the open program command speaks on the status line, and a cancel leaves it so.
     QCOMPARE(control<QLabel>("Status")->text(), QString("Status: Awaiting Program"));
     QCOMPARE(pty_->receive_for(50), QByteArray());
@@ -340,6 +349,12 @@ void WindowTest::typing_in_the_grid_edits_the_current_cell() {
     QTest::keyClicks(&window_->grid(), "w");
     QTest::keyClick(&window_->grid(), Qt::Key_Return);
     QCOMPARE(window_->grid().text(2, 0), std::string("w\r"));
+    // Any character a keyboard gives goes into the cell as it is.
+    QTest::keyClick(&window_->grid(), Qt::Key_Right);
+    QKeyEvent euro(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("5 \u20ac"));
+    QApplication::sendEvent(&window_->grid(), &euro);
+    QCOMPARE(window_->grid().text(2, 1), std::string("5 \xE2\x82\xAC"));
+    QCOMPARE(window_->grid().item(1, 1)->text(), QStringLiteral("5 \u20ac"));
 }
 
 void WindowTest::serial_input_reaches_text1_only_through_the_open_gate() {
@@ -364,6 +379,65 @@ void WindowTest::line_failure_is_shown_and_the_window_keeps_running() {
     QCOMPARE(control<QLabel>("Status")->text(),
              QString("Status: The serial device was disconnected"));
     QVERIFY(window_->isVisible());
+}
+
+void WindowTest::serial_port_dialog_reconnects_after_an_unplug_and_switches_to_another_port() {
+    auto* status = control<QLabel>("Status");
+    const auto choose_port = [this](const QString& device) {
+        QStringList listed;
+        QString selected;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr || dialog->objectName() != "SerialPortPicker") return;
+            answer.stop();
+            selected = dialog->findChild<QLineEdit*>("device")->text();
+            dialog->findChild<QLineEdit*>("device")->setText(device);
+            dialog->accept();
+        });
+        answer.start(0);
+        window_->findChild<QAction*>("file_serialport")->trigger();
+        return selected;
+    };
+
+    // The board's adapter is pulled out, then plugged in again as the same device.
+    pty_->close_master();
+    QTRY_COMPARE(status->text(), QString("Status: The serial device was disconnected"));
+    PtyPair same;
+    QVERIFY(same.ok());
+    QCOMPARE(choose_port(same.slave_name()), pty_->slave_name());
+    QVERIFY(window_->serial_port().is_open());
+    QCOMPARE(status->text(), QString("Status: Awaiting Program File"));
+    QCOMPARE(halvane::qt::remembered_serial_port(), same.slave_name().toStdString());
+
+    // Another port: reads go there, and nothing more to the old one.
+    PtyPair other;
+    QVERIFY(other.ok());
+    choose_port(other.slave_name());
+    QCOMPARE(QString::fromStdString(window_->serial_port().device_path()), other.slave_name());
+    window_->grid().set_text(1, 0, "2400");
+    const QRect cell = window_->grid().visualRect(window_->grid().model()->index(0, 0));
+    double_click(window_->grid().viewport(), cell.center());
+    QCOMPARE(other.receive(5, 2000), QByteArray("*2400"));
+    QCOMPARE(same.receive_for(50), QByteArray());
+
+    // A port that cannot be opened leaves the window without one, and says why.
+    QString message;
+    QTimer acknowledge;
+    connect(&acknowledge, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            message = box->text();
+            box->accept();
+        }
+    });
+    acknowledge.start(0);
+    choose_port("/dev/nonexistent-halvane-port");
+    QVERIFY2(message.startsWith("Cannot open the serial port /dev/nonexistent-halvane-port: "),
+             qPrintable(message));
+    QVERIFY(!window_->serial_port().is_open());
+    QCOMPARE(status->toolTip().isEmpty() ? status->text() : status->toolTip(),
+             "Status: " + message);
+    QCOMPARE(halvane::qt::remembered_serial_port(), other.slave_name().toStdString());
 }
 
 void WindowTest::closing_during_a_read_ends_it_and_stays_closed() {

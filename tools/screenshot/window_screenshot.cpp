@@ -16,6 +16,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QTimer>
@@ -42,8 +43,11 @@ class DialogAnswerer {
     void answer() {
         QWidget* modal = QApplication::activeModalWidget();
         if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-            dialog->selectFile(program_);
-            // QDialog's accept reaches the file dialog's own, which takes the chosen name.
+            // Typed as a user types it: selectFile() may still wait for the folder's listing,
+            // and the dialog would then accept nothing.
+            if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->setText(program_);
+            // QDialog's accept reaches the file dialog's own, which takes the typed name.
             static_cast<QDialog*>(dialog)->accept();
         } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             std::fprintf(stderr, "screenshot: acknowledging \"%s\"\n", qPrintable(box->text()));
@@ -67,10 +71,16 @@ void settle(int ms) {
     loop.exec();
 }
 
+// Lets events run until `done` holds; the commands only start the board link's work, which
+// goes on as time passes and the board answers. The run's own time-out ends a step that hangs.
+template <typename Done>
+void settle_until(Done done) {
+    while (!done()) settle(20);
+}
+
 int take_picture(halvane::qt::TamrinWindow& window, const QString& out) {
     window.logic().file_open_Click();
-    // File > Open only queues the download; the event loop runs it.
-    while (window.logic().downloading()) settle(50);
+    settle_until([&] { return !window.logic().downloading(); });
     if (status_of(window) != QStringLiteral("Status: Program Running")) {
         std::fprintf(stderr, "screenshot: after File > Open the status is \"%s\"\n",
                      qPrintable(status_of(window)));
@@ -79,7 +89,7 @@ int take_picture(halvane::qt::TamrinWindow& window, const QString& out) {
     // The example's counter moves between two refreshes, as it does for a user.
     settle(500);
     window.logic().get_all_Click();
-    while (!window.logic().link().idle()) settle(50);
+    settle_until([&] { return window.logic().link().idle(); });
     if (window.grid().text(1, 2).empty()) {
         std::fprintf(stderr, "screenshot: Get All left the first row without a value (%s)\n",
                      qPrintable(status_of(window)));

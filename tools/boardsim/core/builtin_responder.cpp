@@ -1,5 +1,7 @@
 #include "core/builtin_responder.h"
 
+#include "link/wire_protocol.h"
+
 namespace boardsim {
 
 BuiltinResponder::BuiltinResponder(MemoryImage& memory, SerialSink& out,
@@ -21,11 +23,8 @@ void BuiltinResponder::receive(std::uint8_t byte, Nanos at) {
 }
 
 void BuiltinResponder::send_reply(std::uint8_t value, Nanos at) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    out_.transmit('!', at);
-    out_.transmit(static_cast<std::uint8_t>(kDigits[value >> 4]), at);
-    out_.transmit(static_cast<std::uint8_t>(kDigits[value & 0x0F]), at);
-    out_.transmit('@', at);
+    for (const char c : halvane::wire::reply_text(value))
+        out_.transmit(static_cast<std::uint8_t>(c), at);
 }
 
 void BuiltinResponder::run_until(Nanos now) {

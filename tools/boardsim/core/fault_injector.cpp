@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "link/wire_protocol.h"
+
 namespace boardsim {
 
 FaultInjector::FaultInjector(const FaultOptions& options, SerialSink& line, Note note)
@@ -10,13 +12,14 @@ FaultInjector::FaultInjector(const FaultOptions& options, SerialSink& line, Note
 void FaultInjector::transmit(std::uint8_t byte, Nanos at) {
     // Each character goes on as it comes: a program on the processor sends a reply over four
     // character times, and holding it back until its end would delay it by three of them.
-    if (!in_reply_ && byte == '!') start_reply(at);
+    if (!in_reply_ && byte == static_cast<std::uint8_t>(halvane::wire::kReplyStart))
+        start_reply(at);
     if (!in_reply_) {
         send({byte}, at, at);
         return;
     }
     if (!swallowing_) send({byte}, at + options_.reply_delay, at);
-    if (byte == '@') {
+    if (byte == static_cast<std::uint8_t>(halvane::wire::kReplyEnd)) {
         in_reply_ = false;
         ++replies_ended_;
     }
@@ -44,7 +47,8 @@ std::vector<std::uint8_t> FaultInjector::noise() {
     static constexpr std::string_view kNoise = "#$%&+-.:;<=>?^_~xyz \r\n";
     std::vector<std::uint8_t> bytes(1 + random_() % 4);
     for (auto& b : bytes) b = static_cast<std::uint8_t>(kNoise[random_() % kNoise.size()]);
-    if (random_() % 4 == 0) bytes.push_back('@');  // a stray end mark before the reply
+    // A stray end mark before the reply.
+    if (random_() % 4 == 0) bytes.push_back(static_cast<std::uint8_t>(halvane::wire::kReplyEnd));
     return bytes;
 }
 

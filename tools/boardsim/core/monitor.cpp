@@ -7,6 +7,7 @@
 #include <variant>
 
 #include "srecord/srecord.h"
+#include "text/hex_digits.h"
 
 namespace boardsim {
 namespace {
@@ -162,9 +163,7 @@ void Monitor::run_command(const std::string& typed, Nanos at) {
 
 void Monitor::run_go(std::string_view argument, Nanos at) {
     const bool valid = !argument.empty() && argument.size() <= 4 &&
-                       std::all_of(argument.begin(), argument.end(), [](char c) {
-                           return std::isxdigit(static_cast<unsigned char>(c));
-                       });
+                       std::all_of(argument.begin(), argument.end(), halvane::is_hex_digit);
     if (!valid) {
         print("error: go needs a hexadecimal address, for example: go 2400\r\n", at);
         print(kPrompt, at);

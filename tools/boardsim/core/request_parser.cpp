@@ -1,30 +1,26 @@
 #include "core/request_parser.h"
 
+#include "link/wire_protocol.h"
+#include "text/hex_digits.h"
+
 namespace boardsim {
-namespace {
 
-int hex_digit(std::uint8_t c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-}  // namespace
+namespace wire = halvane::wire;
 
 void RequestParser::start(Stage stage) {
     stage_ = stage;
-    digits_left_ = stage == Stage::kWriteValue ? 2 : 4;
+    digits_left_ =
+        static_cast<int>(stage == Stage::kWriteValue ? wire::kValueDigits : wire::kAddressDigits);
     field_ = 0;
 }
 
 std::optional<MemoryRequest> RequestParser::feed(std::uint8_t byte) {
-    if (byte == '*') {
+    if (byte == static_cast<std::uint8_t>(wire::kRequestStart)) {
         start(Stage::kFirst);
         return std::nullopt;
     }
     if (stage_ == Stage::kIdle) return std::nullopt;
-    const int digit = hex_digit(byte);
+    const int digit = halvane::hex_digit_value(static_cast<char>(byte));
     if (digit < 0) {
         stage_ = Stage::kIdle;
         return std::nullopt;
@@ -34,7 +30,7 @@ std::optional<MemoryRequest> RequestParser::feed(std::uint8_t byte) {
 
     switch (stage_) {
         case Stage::kFirst:
-            if (field_ == 0xFFFF) {
+            if (field_ == wire::kWriteMarkerAddress) {
                 start(Stage::kWriteAddress);
                 return std::nullopt;
             }

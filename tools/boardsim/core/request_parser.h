@@ -13,10 +13,11 @@ struct MemoryRequest {
     std::uint8_t value = 0;  // writes only
 };
 
-// Recognises requests in the character stream: "*AAAA" reads AAAA, "*FFFFAAAAHH" writes HH to
-// AAAA. A '*' always starts a new request, and any character that does not fit abandons the
-// current one, so the parser falls back into step on the next '*' after noise or a lost
-// character. "*FFFF" always introduces a write, so address FFFF cannot be read.
+// Recognises the memory protocol's requests (link/wire_protocol.h) in the character stream:
+// "*AAAA" reads AAAA, "*FFFFAAAAHH" writes HH to AAAA. A '*' always starts a new request, and
+// any character that does not fit abandons the current one, so the parser falls back into step
+// on the next '*' after noise or a lost character. "*FFFF" always introduces a write, so
+// address FFFF cannot be read.
 class RequestParser {
   public:
     std::optional<MemoryRequest> feed(std::uint8_t byte);

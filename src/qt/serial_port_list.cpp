@@ -1,0 +1,35 @@
+#include "qt/serial_port_list.h"
+
+#include <QFile>
+#include <QSerialPortInfo>
+#include <QStringList>
+#include <algorithm>
+
+#include "app/usb_latency_timer.h"
+#include "qt/text_encoding.h"
+
+namespace halvane::qt {
+
+std::vector<SerialPortListing> available_serial_ports() {
+    QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    std::sort(ports.begin(), ports.end(), [](const QSerialPortInfo& a, const QSerialPortInfo& b) {
+        return a.systemLocation() < b.systemLocation();
+    });
+    std::vector<SerialPortListing> listed;
+    listed.reserve(static_cast<std::size_t>(ports.size()));
+    for (const QSerialPortInfo& port : ports) {
+        QStringList about;
+        if (!port.description().isEmpty()) about << port.description();
+        if (!port.manufacturer().isEmpty() && port.manufacturer() != port.description())
+            about << port.manufacturer();
+        if (!port.serialNumber().isEmpty())
+            about << QStringLiteral("serial ") + port.serialNumber();
+        const std::string device = QFile::encodeName(port.systemLocation()).toStdString();
+        if (const auto timer = usb_latency_timer_ms(device))
+            about << QStringLiteral("latency timer %1 ms").arg(*timer);
+        listed.push_back({device, to_utf8(about.join(QStringLiteral(", ")))});
+    }
+    return listed;
+}
+
+}  // namespace halvane::qt

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <vector>
+
+#include "platform/serial_port_picker.h"
+
+namespace halvane::qt {
+
+// The serial ports this system knows, in device order, each with what the system says it is:
+// for a USB adapter its model, maker and serial number, and its latency timer where the driver
+// shows one. `halvane --list-ports` prints them, File > Serial Port lists them.
+std::vector<SerialPortListing> available_serial_ports();
+
+}  // namespace halvane::qt

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace halvane {
+
+// Hexadecimal digits as people, the board's monitor, S-records and the memory protocol write
+// them: either case is read, upper case is written.
+
+constexpr bool is_hex_digit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+// 0 to 15 for a hexadecimal digit of either case, -1 for anything else.
+constexpr int hex_digit_value(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// The upper-case digit of the low four bits of `value`.
+constexpr char hex_digit_char(unsigned value) {
+    return "0123456789ABCDEF"[value & 0xFu];
+}
+
+// `value` as exactly `digits` upper-case digits, high digit first (higher bits are dropped).
+inline std::string hex_text(unsigned value, std::size_t digits) {
+    std::string text(digits, '0');
+    for (std::size_t i = digits; i-- > 0; value >>= 4) text[i] = hex_digit_char(value);
+    return text;
+}
+
+}  // namespace halvane
