@@ -6,7 +6,7 @@ namespace halvane::qt {
 
 namespace {
 // About one screen frame.
-constexpr int kRepaintDelayMs = 20;
+constexpr int kRepaintDelayMs = 100;
 }  // namespace
 
 ReceiveBufferBox::ReceiveBufferBox(QLineEdit& box) : box_(box) {

@@ -133,11 +133,20 @@ int WatchGrid::col() const {
 // The heading row cannot hold the current cell, so a request for row 0 lands on row 1.
 void WatchGrid::set_row(int row) {
     const int body_row = std::clamp(row, 1, kBodyRows) - 1;
-    setCurrentCell(body_row, col());
+    move_current_cell(body_row, col());
 }
 
 void WatchGrid::set_col(int col) {
-    setCurrentCell(row() - 1, std::clamp(col, 0, kCols - 1));
+    move_current_cell(row() - 1, std::clamp(col, 0, kCols - 1));
+}
+
+// Moved from code (Get All, a write), the current cell does not scroll the view: the rows the
+// user is looking at stay in view. The user's own keys and clicks scroll as ever.
+void WatchGrid::move_current_cell(int body_row, int col) {
+    const bool scrolls = hasAutoScroll();
+    setAutoScroll(false);
+    setCurrentCell(body_row, col);
+    setAutoScroll(scrolls);
 }
 
 void WatchGrid::set_col_width_twips(int col, int twips) {

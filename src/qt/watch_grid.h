@@ -53,6 +53,7 @@ class WatchGrid : public QTableWidget, public GridView {
 
   private:
     void fit_rows_to_font();
+    void move_current_cell(int body_row, int col);
     QTableWidgetItem* cell_item(int row, int col) const;
 };
 

@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolTip>
 #include <cmath>
@@ -109,6 +110,19 @@ void WatchGridTest::current_cell_in_logic_rows() {
     // The heading cannot be current: the first body row is.
     grid_->set_row(0);
     QCOMPARE(grid_->row(), 1);
+
+    // Moved from code (Get All ends on row 99), the current cell leaves the view where it was;
+    // the user's own keys still scroll.
+    grid_->resize(300, 200);
+    grid_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(grid_.get()));
+    grid_->scrollToTop();
+    grid_->set_row(99);
+    QCOMPARE(grid_->row(), 99);
+    QCOMPARE(grid_->verticalScrollBar()->value(), 0);
+    grid_->set_row(1);
+    QTest::keyClick(grid_.get(), Qt::Key_PageDown);
+    QVERIFY(grid_->verticalScrollBar()->value() > 0);
 }
 
 void WatchGridTest::character_keys_reach_the_key_press_handler() {

@@ -24,40 +24,12 @@
 #include <cstdlib>
 #include <utility>
 
+#include "dialog_answerer.h"
 #include "qt/live_plot_window.h"
 #include "qt/tamrin_window.h"
 #include "qt/watch_grid.h"
 
 namespace {
-
-// Answers the dialogs of File > Open as a user would: the open dialog with `program`,
-// the reset box with OK.
-class DialogAnswerer {
-  public:
-    explicit DialogAnswerer(QString program) : program_(std::move(program)) {
-        QObject::connect(&poll_, &QTimer::timeout, [this] { answer(); });
-        poll_.start(50);
-    }
-
-  private:
-    void answer() {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-            // Typed as a user types it: selectFile() may still wait for the folder's listing,
-            // and the dialog would then accept nothing.
-            if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-                name->setText(program_);
-            // QDialog's accept reaches the file dialog's own, which takes the typed name.
-            static_cast<QDialog*>(dialog)->accept();
-        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            std::fprintf(stderr, "screenshot: acknowledging \"%s\"\n", qPrintable(box->text()));
-            box->accept();
-        }
-    }
-
-    QString program_;
-    QTimer poll_;
-};
 
 QString status_of(halvane::qt::TamrinWindow& window) {
     const QLabel* status = window.findChild<QLabel*>(QStringLiteral("Status"));

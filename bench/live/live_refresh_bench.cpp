@@ -1,0 +1,107 @@
+// Live Refresh on the example against the simulated board at 9600 baud, through the real window
+// (offscreen) with the plot open: reads a second against the line's limit, the window's CPU and
+// the plot's redraws a second.
+//
+//   QT_QPA_PLATFORM=offscreen live_refresh_bench [seconds] [BOARDSIM OPTION...]
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QLabel>
+#include <QRegularExpression>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+#include "common/process_cpu.h"
+#include "dialog_answerer.h"
+#include "e2e/board_process.h"
+#include "grid/grid_rules.h"
+#include "qt/live_plot_window.h"
+#include "qt/tamrin_window.h"
+#include "qt/watch_grid.h"
+
+namespace {
+
+void run_for(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+QString status_of(halvane::qt::TamrinWindow& window) {
+    const auto* label = window.findChild<QLabel*>(QStringLiteral("Status"));
+    return label->toolTip().isEmpty() ? label->text() : label->toolTip();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
+    std::vector<std::string> options;
+    for (int i = 2; i < argc; ++i) options.emplace_back(argv[i]);
+    halvane::e2e::BoardProcess board(options);
+    if (board.device().empty()) {
+        std::fprintf(stderr, "boardsim did not start\n");
+        return 1;
+    }
+    const QString program = QStringLiteral(HALVANE_EXAMPLES_DIR "/counter.s19");
+    halvane::qt::TamrinWindow window(QString::fromStdString(board.device()), HALVANE_EXAMPLES_DIR);
+    if (!window.load()) return 1;
+    window.show();
+    DialogAnswerer answerer(program);
+    window.logic().file_open_Click();
+    while (window.logic().downloading()) run_for(50);
+    if (window.logic().flag() != 1) {
+        std::fprintf(stderr, "the download failed: %s\n", qPrintable(status_of(window)));
+        return 1;
+    }
+
+    // The example's map: count (a word) and four bytes, six reads a sweep.
+    int reads_per_sweep = 0;
+    for (int row = 1; row < halvane::GridView::kRows; ++row) {
+        if (!halvane::request_address(window.grid().text(row, halvane::kAddressCol))) continue;
+        reads_per_sweep += halvane::is_word_row(window.grid().text(row, halvane::kFlagCol)) ? 2 : 1;
+    }
+    window.findChild<QAction*>(QStringLiteral("watch_liverefresh"))->setChecked(true);
+    window.grid().set_row(1);
+    window.findChild<QAction*>(QStringLiteral("watch_plot"))->trigger();
+    window.plot().findChild<QComboBox*>(QStringLiteral("plot_span"))->setCurrentIndex(0);
+    run_for(6000);  // the figures in the status line look five seconds back
+
+    const long long redraws_before = window.plot().redraw_count();
+    const double cpu_before = halvane::bench::cpu_seconds();
+    const auto start = std::chrono::steady_clock::now();
+    double rate_sum = 0;
+    int rate_samples = 0;
+    const QRegularExpression live(QStringLiteral("live ([0-9.]+) sweeps/s, ([0-9]+) time-out"));
+    for (double passed = 0; passed < seconds; passed += 0.5) {
+        run_for(500);
+        const auto match = live.match(status_of(window));
+        if (match.hasMatch()) {
+            rate_sum += match.captured(1).toDouble();
+            ++rate_samples;
+        }
+    }
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double cpu = halvane::bench::cpu_seconds() - cpu_before;
+    const double redraws = static_cast<double>(window.plot().redraw_count() - redraws_before);
+
+    const double sweeps_per_second = rate_samples > 0 ? rate_sum / rate_samples : 0;
+    const double reads_per_second = sweeps_per_second * reads_per_sweep;
+    const double line_limit = 9600.0 / 10 / (5 + 4);
+    std::printf("status: %s\n", qPrintable(status_of(window)));
+    std::printf(
+        "live refresh: %.1f sweeps/s x %d reads = %.1f reads/s, %.3f of the line's %.1f "
+        "(target >= 0.95)\n",
+        sweeps_per_second, reads_per_sweep, reads_per_second, reads_per_second / line_limit,
+        line_limit);
+    std::printf("CPU with the plot open: %.3f s = %.1f%% of one core (target <= 5%%)\n", cpu,
+                100.0 * cpu / elapsed);
+    std::printf("plot redraws: %.1f a second (target <= 30)\n", redraws / elapsed);
+    window.close();
+    return rate_samples > 0 ? 0 : 1;
+}
