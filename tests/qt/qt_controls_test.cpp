@@ -1,6 +1,7 @@
 // The small control adapters: progress bar, option group, status label, the receive
 // buffer box and the viewer.
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -8,6 +9,7 @@
 #include <QTextBlock>
 #include <QTextEdit>
 
+#include "qt/label_text.h"
 #include "qt/option_group.h"
 #include "qt/progress_bar.h"
 #include "qt/receive_buffer_box.h"
@@ -21,6 +23,7 @@ class ControlsTest : public QObject {
   private slots:
     void progress_bar_keeps_the_logics_numbers_and_shows_their_ratio();
     void option_group_runs_clicks_only_for_the_user();
+    void status_line_shortens_long_texts_in_the_middle_and_shows_them_whole_on_hover();
     void receive_buffer_keeps_every_byte_and_shows_it();
     void receive_buffer_is_a_view_that_typing_cannot_change();
     void viewer_shows_plain_text_read_only();
@@ -74,6 +77,25 @@ void ControlsTest::option_group_runs_clicks_only_for_the_user() {
     QTest::mouseClick(one, Qt::LeftButton, Qt::NoModifier, QPoint(5, one->height() / 2));
     QCOMPARE(clicks, (std::vector<int>{2, 1}));
     QCOMPARE(options.selected(), 1);
+}
+
+void ControlsTest::status_line_shortens_long_texts_in_the_middle_and_shows_them_whole_on_hover() {
+    QLabel label;
+    label.resize(209, 17);  // the status line's 3135 twips at 96 dpi
+    LabelText status(label);
+    status.set_text("Status: Program Running");
+    QCOMPARE(label.text(), QString("Status: Program Running"));
+    QCOMPARE(label.toolTip(), QString());
+
+    const QString failure = "Status: Download failed: /home/user/projects/blink/blink.s19: "
+                            "No such file or directory";
+    status.set_text(failure.toStdString());
+    QVERIFY(label.text().startsWith("Status: "));
+    QVERIFY(label.text().endsWith("directory"));
+    QVERIFY(label.text().contains(QChar(0x2026)));  // the middle left out
+    QVERIFY(label.fontMetrics().horizontalAdvance(label.text()) <= label.contentsRect().width());
+    QCOMPARE(label.toolTip(), failure);
+    QCOMPARE(status.full_text(), failure);
 }
 
 void ControlsTest::receive_buffer_keeps_every_byte_and_shows_it() {
