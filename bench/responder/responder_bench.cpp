@@ -9,10 +9,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "hc11/board.h"
+#include "srecord/srecord.h"
 
 namespace {
 
@@ -21,20 +23,11 @@ constexpr std::uint64_t kInterruptEntryCycles = 14;
 constexpr std::uint64_t kRtiCycles = 12;
 
 bool load_s19(hc11::Board& board, const std::string& path) {
-    std::ifstream file(path);
+    std::ifstream file(path, std::ios::binary);
     if (!file) return false;
-    std::string line;
-    while (std::getline(file, line)) {
-        if (line.size() < 10 || line.compare(0, 2, "S1") != 0) continue;
-        auto byte_at = [&](std::size_t i) {
-            return static_cast<std::uint8_t>(std::stoi(line.substr(2 + 2 * i, 2), nullptr, 16));
-        };
-        const std::size_t count = byte_at(0);
-        const auto address = static_cast<std::uint16_t>(byte_at(1) << 8 | byte_at(2));
-        std::vector<std::uint8_t> data;
-        for (std::size_t i = 3; i < count; ++i) data.push_back(byte_at(i));
-        board.load(address, data);
-    }
+    const std::string text{std::istreambuf_iterator<char>(file), {}};
+    for (const halvane::SRecord& record : halvane::data_records(text))
+        board.load(record.address, record.data);
     return true;
 }
 

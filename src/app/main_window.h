@@ -126,6 +126,7 @@ class Tamrin {
     void show_open_failure(const SerialPort::OpenResult& opened);
     void queue_row(const RowRequest& request);
     void row_done(const RowResult& result);
+    void show_read_value(int row, const std::string& value);
     void get_all_finished(int first_invalid_row, bool completed);
 
     // Live watch.

@@ -66,14 +66,19 @@ void Tamrin::row_done(const RowResult& result) {
                                  result.failed_address);
             break;
         case RowResult::Outcome::kOk:
-            p_.grid.set_text(row, kHexValueCol, result.value);
-            if (is_decimal_row(p_.grid.text(row, kFlagCol)))
-                p_.grid.set_text(row, kDecValueCol, decimal_value(result.value));
-            status_.exchange_succeeded();
+            show_read_value(row, result.value);
             break;
     }
     // After a write the Address of the row is current again, ready for the next read.
     if (result.request.answer && p_.grid.row() == row) p_.grid.set_col(kAddressCol);
+}
+
+// A value read from the board: its Hex Value, and the Dec Value where the Flag asks for it.
+void Tamrin::show_read_value(int row, const std::string& value) {
+    p_.grid.set_text(row, kHexValueCol, value);
+    if (is_decimal_row(p_.grid.text(row, kFlagCol)))
+        p_.grid.set_text(row, kDecValueCol, decimal_value(value));
+    status_.exchange_succeeded();
 }
 
 void Tamrin::get_all_Click() {

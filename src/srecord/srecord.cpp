@@ -79,4 +79,18 @@ SRecordParse parse_srecord(std::string_view line) {
     return record;
 }
 
+std::vector<SRecord> data_records(std::string_view text) {
+    std::vector<SRecord> records;
+    while (!text.empty()) {
+        const std::size_t end = text.find_first_of("\r\n");
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        const SRecordParse parsed = parse_srecord(line);
+        if (const auto* record = std::get_if<SRecord>(&parsed);
+            record != nullptr && record->kind == SRecord::Kind::kData)
+            records.push_back(*record);
+    }
+    return records;
+}
+
 }  // namespace halvane

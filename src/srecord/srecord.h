@@ -40,4 +40,8 @@ using SRecordParse = std::variant<SRecord, SRecordError>;
 // count must match the line's length and the checksum must be right.
 SRecordParse parse_srecord(std::string_view line);
 
+// The data records (S1) of a whole S-record text, in file order; lines that are not valid
+// records are left out. Lines end in LF, CR LF or CR.
+std::vector<SRecord> data_records(std::string_view text);
+
 }  // namespace halvane

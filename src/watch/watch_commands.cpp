@@ -103,10 +103,7 @@ void Tamrin::sweep_row_done(const RowResult& result) {
             sweep_readings_[row] = std::nullopt;
             break;
         case RowResult::Outcome::kOk:
-            p_.grid.set_text(row, kHexValueCol, result.value);
-            if (is_decimal_row(p_.grid.text(row, kFlagCol)))
-                p_.grid.set_text(row, kDecValueCol, decimal_value(result.value));
-            status_.exchange_succeeded();
+            show_read_value(row, result.value);
             sweep_readings_[row] = RowReading{result.value, hex_number(result.value).value_or(0)};
             break;
     }

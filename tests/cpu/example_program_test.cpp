@@ -1,29 +1,22 @@
 // The shipped example program (examples/counter.s19) on the core: its responder answers the
 // memory protocol over the SCI, and its counter really counts and obeys what is written.
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "cpu_fixture.h"
+#include "srecord/srecord.h"
 
 namespace hc11::testing {
 namespace {
 
 // Stores the data of the S1 records of an S-record file; false if the file cannot be read.
 bool load_s19(Board& board, const std::string& path) {
-    std::ifstream file(path);
+    std::ifstream file(path, std::ios::binary);
     if (!file) return false;
-    std::string line;
-    while (std::getline(file, line)) {
-        if (line.size() < 10 || line.compare(0, 2, "S1") != 0) continue;
-        auto byte_at = [&](std::size_t i) {
-            return static_cast<std::uint8_t>(std::stoi(line.substr(2 + 2 * i, 2), nullptr, 16));
-        };
-        const std::size_t count = byte_at(0);
-        const auto address = static_cast<std::uint16_t>(byte_at(1) << 8 | byte_at(2));
-        std::vector<std::uint8_t> data;
-        for (std::size_t i = 3; i < count; ++i) data.push_back(byte_at(i));
-        board.load(address, data);
-    }
+    const std::string text{std::istreambuf_iterator<char>(file), {}};
+    for (const halvane::SRecord& record : halvane::data_records(text))
+        board.load(record.address, record.data);
     return true;
 }
 
