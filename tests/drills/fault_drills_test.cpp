@@ -227,7 +227,7 @@ TEST_F(FaultDrill, ClosingTheWindowInsideADownloadEndsItWithoutStartingTheProgra
 
 TEST_F(FaultDrill, BurstOfDoubleClicksDuringAReadIsQueuedAndEveryReplyGoesToItsOwnRow) {
     // Every reply comes late, so the burst surely falls into the first read's wait.
-    start_with_example({"--reply-delay", "100"});
+    start_with_example({"--reply-delay", "250"});
     session->set_row(kScratchRow, "3000", "", "D");
     session->type_into_input_box("5A");
     session->double_click(kScratchRow, 2);
