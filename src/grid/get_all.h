@@ -21,21 +21,18 @@ class GetAllRows : public JobSource {
     using Finished = std::function<void(int first_invalid_row, bool completed)>;
 
     GetAllRows(GridView& grid, RowOperation::Done row_done, Finished finished);
+    ~GetAllRows() override;
 
     std::unique_ptr<LineJob> next_job(std::int64_t now_ns, std::int64_t& retry_at_ns) override;
-    bool finished() const override { return finished_; }
-    void dropped() override { end(false); }
+    bool finished() const override;
+    void dropped() override;
 
   private:
-    void row_done(const RowResult& result);
-    void end(bool completed);
+    struct Progress;
 
     GridView& grid_;
-    RowOperation::Done row_done_;
-    Finished finished_callback_;
+    std::shared_ptr<Progress> progress_;
     int next_row_ = 1;
-    int first_invalid_row_ = 0;
-    bool finished_ = false;
 };
 
 }  // namespace halvane
