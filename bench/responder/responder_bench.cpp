@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -23,11 +22,9 @@ constexpr std::uint64_t kInterruptEntryCycles = 14;
 constexpr std::uint64_t kRtiCycles = 12;
 
 bool load_s19(hc11::Board& board, const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return false;
-    const std::string text{std::istreambuf_iterator<char>(file), {}};
-    for (const halvane::SRecord& record : halvane::data_records(text))
-        board.load(record.address, record.data);
+    const auto records = halvane::read_data_records(path);
+    if (!records) return false;
+    for (const halvane::SRecord& record : *records) board.load(record.address, record.data);
     return true;
 }
 

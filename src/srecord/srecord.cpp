@@ -1,5 +1,7 @@
 #include "srecord/srecord.h"
 
+#include <fstream>
+#include <iterator>
 #include <utility>
 
 #include "text/hex_digits.h"
@@ -91,6 +93,13 @@ std::vector<SRecord> data_records(std::string_view text) {
             records.push_back(*record);
     }
     return records;
+}
+
+std::optional<std::vector<SRecord>> read_data_records(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::nullopt;
+    const std::string text{std::istreambuf_iterator<char>(file), {}};
+    return data_records(text);
 }
 
 }  // namespace halvane

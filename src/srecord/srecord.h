@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -43,5 +44,8 @@ SRecordParse parse_srecord(std::string_view line);
 // The data records (S1) of a whole S-record text, in file order; lines that are not valid
 // records are left out. Lines end in LF, CR LF or CR.
 std::vector<SRecord> data_records(std::string_view text);
+
+// The data records of the S-record file at `path`; std::nullopt when it cannot be read.
+std::optional<std::vector<SRecord>> read_data_records(const std::string& path);
 
 }  // namespace halvane

@@ -1,7 +1,6 @@
 // The shipped example program (examples/counter.s19) on the core: its responder answers the
 // memory protocol over the SCI, and its counter really counts and obeys what is written.
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "cpu_fixture.h"
@@ -12,11 +11,9 @@ namespace {
 
 // Stores the data of the S1 records of an S-record file; false if the file cannot be read.
 bool load_s19(Board& board, const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return false;
-    const std::string text{std::istreambuf_iterator<char>(file), {}};
-    for (const halvane::SRecord& record : halvane::data_records(text))
-        board.load(record.address, record.data);
+    const auto records = halvane::read_data_records(path);
+    if (!records) return false;
+    for (const halvane::SRecord& record : *records) board.load(record.address, record.data);
     return true;
 }
 
