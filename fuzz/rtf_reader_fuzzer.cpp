@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "fuzz_check.h"
-#include "platform/viewer.h"
+#include "viewer/rich_document.h"
 #include "viewer/rtf_reader.h"
 #include "viewer/text_decoding.h"
 

@@ -1,41 +1,17 @@
 // The symbol reader on arbitrary file contents: what File > Import Symbols, the check after
 // File > Open and --map-from-symbols hand to libelf, then the placement of what was read.
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "fuzz_check.h"
+#include "grid/watch_table.h"
 #include "symbols/elf_symbols.h"
 #include "symbols/symbol_rows.h"
 
 using namespace halvane;
-
-namespace {
-
-class Grid : public GridView {
-  public:
-    std::string text(int row, int col) const override { return cells[index(row, col)]; }
-    void set_text(int row, int col, std::string_view text) override {
-        cells[index(row, col)] = std::string(text);
-    }
-    int row() const override { return 1; }
-    int col() const override { return 0; }
-    void set_row(int) override {}
-    void set_col(int) override {}
-    void set_col_width_twips(int, int) override {}
-    std::array<std::string, kRows * kCols> cells{};
-
-  private:
-    static std::size_t index(int row, int col) {
-        FUZZ_CHECK(row >= 0 && row < kRows && col >= 0 && col < kCols);
-        return static_cast<std::size_t>(row * kCols + col);
-    }
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
@@ -57,9 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Into an empty grid every symbol goes into its own row until the 99 rows are full,
     // and no row it filled points anywhere but at its symbol.
-    Grid grid;
+    WatchTable grid;
     const SymbolPlacement placed = place_symbols(file.symbols, grid);
-    const std::size_t fitting = std::min<std::size_t>(file.symbols.size(), GridView::kRows - 1);
+    const std::size_t fitting = std::min<std::size_t>(file.symbols.size(), WatchTable::kRows - 1);
     FUZZ_CHECK(placed.moved == 0);
     FUZZ_CHECK(static_cast<std::size_t>(placed.added) == fitting);
     FUZZ_CHECK(placed.left_out.size() == file.symbols.size() - fitting);

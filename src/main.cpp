@@ -23,11 +23,11 @@
 #include <cstdio>
 #include <string>
 
-#include "app/serial_device.h"
+#include "link/serial_device.h"
+#include "qt/halvane_window.h"
 #include "qt/qt_serial_port.h"
-#include "qt/serial_port_dialog.h"
 #include "qt/serial_port_list.h"
-#include "qt/tamrin_window.h"
+#include "qt/user_settings.h"
 #include "symbols/symbol_map.h"
 
 namespace {
@@ -171,12 +171,12 @@ int main(int argc, char** argv) {
                            : halvane::qt::remembered_serial_port();
     if (port.empty()) port = kDefaultPort;
     const halvane::SerialDevice device = halvane::resolve_serial_device(port);
-    halvane::qt::TamrinWindow window(QFile::decodeName(device.path.c_str()), initial_directory());
+    halvane::qt::HalvaneWindow window(QFile::decodeName(device.path.c_str()), initial_directory());
     window.serial_port().set_shown_name(device.shown());
     const QString platform = QGuiApplication::platformName();
     window.dialog_gate().headless =
         platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
-    if (!window.load()) return 1;
+    if (!window.start()) return 1;
     window.show();
     return app.exec();
 }

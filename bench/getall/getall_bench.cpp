@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     halvane::e2e::LinkHarness link(board.device());
-    if (!link.window->Form_Load()) return 1;
+    if (!link.window->start()) return 1;
     link.download(std::string(HALVANE_EXAMPLES_DIR) + "/counter.s19");
     for (int r = 1; r < 100 && !example_rows; ++r) {
         char address[5];
@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
     const double wire = reads * (5 + 4) * (10.0 / 9600.0);
     const double cpu_before = halvane::bench::cpu_seconds();
     const auto start = std::chrono::steady_clock::now();
-    link.window->get_all_Click();
+    link.window->cells().get_all();
     link.settle(std::chrono::seconds(60));
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -60,6 +60,6 @@ int main(int argc, char** argv) {
         "1.03)\n",
         rows, reads, elapsed, wire, elapsed / wire);
     std::printf("CPU: %.3f s = %.1f%% of one core (target <= 3%%)\n", cpu, 100.0 * cpu / elapsed);
-    link.window->Form_Unload();
+    link.window->close();
     return link.grid.row() == 99 ? 0 : 1;
 }

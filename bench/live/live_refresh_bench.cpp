@@ -18,8 +18,8 @@
 #include "dialog_answerer.h"
 #include "e2e/board_process.h"
 #include "grid/grid_rules.h"
+#include "qt/halvane_window.h"
 #include "qt/live_plot_window.h"
-#include "qt/tamrin_window.h"
 #include "qt/watch_grid.h"
 
 namespace {
@@ -30,7 +30,7 @@ void run_for(int ms) {
     loop.exec();
 }
 
-QString status_of(halvane::qt::TamrinWindow& window) {
+QString status_of(halvane::qt::HalvaneWindow& window) {
     const auto* label = window.findChild<QLabel*>(QStringLiteral("Status"));
     return label->toolTip().isEmpty() ? label->text() : label->toolTip();
 }
@@ -48,25 +48,23 @@ int main(int argc, char** argv) {
         return 1;
     }
     const QString program = QStringLiteral(HALVANE_EXAMPLES_DIR "/counter.s19");
-    halvane::qt::TamrinWindow window(QString::fromStdString(board.device()), HALVANE_EXAMPLES_DIR);
-    if (!window.load()) return 1;
+    halvane::qt::HalvaneWindow window(QString::fromStdString(board.device()), HALVANE_EXAMPLES_DIR);
+    if (!window.start()) return 1;
     window.show();
     DialogAnswerer answerer(program);
-    window.logic().file_open_Click();
-    while (window.logic().downloading()) run_for(50);
-    if (window.logic().flag() != 1) {
+    window.logic().download().open_program();
+    while (window.logic().link().downloading()) run_for(50);
+    if (!window.logic().link().gate_open()) {
         std::fprintf(stderr, "the download failed: %s\n", qPrintable(status_of(window)));
         return 1;
     }
 
     // The example's map: count (a word) and four bytes, six reads a sweep.
     int reads_per_sweep = 0;
-    for (int row = 1; row < halvane::GridView::kRows; ++row) {
-        if (!halvane::request_address(window.grid().text(row, halvane::kAddressCol))) continue;
-        reads_per_sweep += halvane::is_word_row(window.grid().text(row, halvane::kFlagCol)) ? 2 : 1;
-    }
+    const halvane::WatchTable& table = window.logic().table();
+    for (const int row : table.watched_rows()) reads_per_sweep += table.word(row) ? 2 : 1;
     window.findChild<QAction*>(QStringLiteral("watch_liverefresh"))->setChecked(true);
-    window.grid().set_row(1);
+    window.logic().table().set_row(1);
     window.findChild<QAction*>(QStringLiteral("watch_plot"))->trigger();
     window.plot().findChild<QComboBox*>(QStringLiteral("plot_span"))->setCurrentIndex(0);
     run_for(6000);  // the figures in the status line look five seconds back

@@ -1,6 +1,7 @@
 // The live watch's parts under an hour of samples at the line's full rate, on a simulated clock:
 // the example's five rows swept over and over (the 16-bit count is two reads), every value
-// into the plot (all rows checked, the 600 s window) and every sweep into a recording. Prints
+// through the watch table into the plot's samples (all rows checked, the 600 s window) and every
+// sweep into a recording. Prints
 // the growth of the resident memory and the plot's redraws per simulated second; then runs
 // the plot for some seconds of real time at the same rate and prints its CPU use.
 //
@@ -20,14 +21,17 @@
 #include <vector>
 
 #include "common/process_cpu.h"
+#include "grid/watch_table.h"
 #include "qt/live_plot_window.h"
 #include "watch/sweep_recorder.h"
+#include "watch/variable_samples.h"
 
 namespace {
 
-using halvane::RowReading;
+using halvane::ColumnReading;
+using halvane::VariableSamples;
+using halvane::WatchTable;
 using halvane::qt::LivePlotWindow;
-using halvane::qt::PlotRow;
 
 // A read is 5 characters out and 4 back at 960 characters a second.
 constexpr double kReadSeconds = 9.0 / 960.0;
@@ -66,11 +70,21 @@ unsigned value_of(const WatchedRow& row, long sweep) {
     return static_cast<unsigned>((sweep / (row.row * 10) + row.row) % 256);
 }
 
-std::vector<PlotRow> plot_rows() {
-    std::vector<PlotRow> rows;
-    for (const WatchedRow& row : kRows)
-        rows.push_back({row.row, QString::fromUtf8(row.description)});
-    return rows;
+// The rows as the table holds them, each a variable of its own.
+void fill_rows(WatchTable& table) {
+    for (const WatchedRow& row : kRows) {
+        table.set_text(row.row, halvane::kAddressCol, hex_text(0x2400u + row.row * 2u, true));
+        table.set_text(row.row, halvane::kDescriptionCol, row.description);
+        table.set_text(row.row, halvane::kFlagCol, row.word ? "WD" : "D");
+    }
+}
+
+// A read of `row` that gave `value`, as the link hands it to the table.
+void note_read(WatchTable& table, const WatchedRow& row, unsigned value, double seconds) {
+    const std::string digits = hex_text(value, row.word);
+    std::vector<std::string> replies = {digits.substr(0, 2)};
+    if (row.word) replies.push_back(digits.substr(2));
+    table.note_reading(row.row, table.variable(row.row), replies, seconds);
 }
 
 void check_every_row(LivePlotWindow& plot) {
@@ -87,8 +101,10 @@ struct RealTimeRun {
 
 // Samples at the line's rate from a timer for `seconds` of real time, the plot's clock real.
 RealTimeRun run_in_real_time(QApplication& app, bool shown, double seconds) {
-    LivePlotWindow plot;
-    plot.set_rows(plot_rows());
+    WatchTable table;
+    fill_rows(table);
+    VariableSamples samples_of_rows(table);
+    LivePlotWindow plot(samples_of_rows);
     plot.resize(1000, 600);
     if (shown) plot.show();
     check_every_row(plot);
@@ -102,7 +118,7 @@ RealTimeRun run_in_real_time(QApplication& app, bool shown, double seconds) {
     reads.setInterval(static_cast<int>(kReadSeconds * 1000));
     QObject::connect(&reads, &QTimer::timeout, [&] {
         const WatchedRow& row = kRows[next_row];
-        plot.add_sample(row.row, clock.elapsed() / 1000.0, value_of(row, sweeps));
+        note_read(table, row, value_of(row, sweeps), clock.elapsed() / 1000.0);
         ++samples;
         if (++next_row == std::size(kRows)) {
             next_row = 0;
@@ -139,13 +155,14 @@ int main(int argc, char** argv) {
     const std::filesystem::path file = std::filesystem::temp_directory_path() /
                                        ("watch_bench_" + std::to_string(getpid()) + ".csv");
     std::vector<std::string> names;
-    for (const WatchedRow& row : kRows)
-        names.push_back(halvane::watch_row_name(row.description, ""));
+    for (const WatchedRow& row : kRows) names.push_back(row.description);
 
     double now = 0;
-    LivePlotWindow plot;
+    WatchTable table;
+    fill_rows(table);
+    VariableSamples samples_of_rows(table);
+    LivePlotWindow plot(samples_of_rows);
     plot.set_clock([&now] { return now; });
-    plot.set_rows(plot_rows());
     plot.resize(1000, 600);
     plot.show();
     check_every_row(plot);
@@ -166,15 +183,15 @@ int main(int argc, char** argv) {
     long long redraws_at_second = plot.redraw_count();
     long long busiest_second = 0;
     double next_second = 1;
-    std::vector<std::optional<RowReading>> readings(std::size(kRows));
+    std::vector<std::optional<ColumnReading>> readings(std::size(kRows));
     const auto start_wall_clock = std::chrono::system_clock::now();
     while (samples < target_samples) {
         for (std::size_t i = 0; i < std::size(kRows); ++i) {
             const WatchedRow& row = kRows[i];
             now += row.word ? 2 * kReadSeconds : kReadSeconds;
             const unsigned value = value_of(row, sweeps);
-            plot.add_sample(row.row, now, value);
-            readings[i] = RowReading{hex_text(value, row.word), value};
+            note_read(table, row, value, now);
+            readings[i] = ColumnReading{hex_text(value, row.word), value};
             ++samples;
             app.processEvents();
             if (now >= next_second) {

@@ -12,8 +12,8 @@ namespace {
 constexpr const char* kRefused = "the serial port refused the data";
 }  // namespace
 
-DownloadJob::DownloadJob(std::string path, ProgressBar& progress, Done done)
-    : path_(std::move(path)), progress_(progress), done_(std::move(done)) {}
+DownloadJob::DownloadJob(std::string path, Progress progress, Done done)
+    : path_(std::move(path)), progress_(std::move(progress)), done_(std::move(done)) {}
 
 void DownloadJob::start(Line& line) {
     std::error_code error;
@@ -26,7 +26,7 @@ void DownloadJob::start(Line& line) {
         fail(path_ + ": the file is too large");
         return;
     }
-    progress_.set_maximum(static_cast<float>(length_ + 20));
+    progress_maximum_ = static_cast<float>(length_ + 20);
     progress_value_ = 0;
     show_progress();
     step_ = Step::kEmptyLine;
@@ -196,6 +196,11 @@ void DownloadJob::stop(std::string_view port_error) {
     }
 }
 
+void DownloadJob::abandon() {
+    file_.close();
+    finished_ = true;
+}
+
 void DownloadJob::refused() {
     outcome_.port_refused = true;
     fail(kRefused);
@@ -216,7 +221,7 @@ void DownloadJob::finish(DownloadOutcome::Kind kind) {
 }
 
 void DownloadJob::show_progress() {
-    progress_.set_value(progress_value_);
+    if (progress_) progress_(progress_value_, progress_maximum_);
 }
 
 }  // namespace halvane

@@ -9,7 +9,6 @@
 #include "download/monitor_reply.h"
 #include "link/line_job.h"
 #include "platform/clock.h"
-#include "platform/controls.h"
 
 namespace halvane {
 
@@ -36,8 +35,8 @@ struct DownloadOutcome {
 //   "go 2400" CR, 5 ticks.
 //
 // The monitor ignores the line for a while after the last record and loses what arrives
-// meanwhile, so the last three steps wait until it prompts again. The progress bar counts
-// every character of the file and 5 for each of the four closing steps.
+// meanwhile, so the last three steps wait until it prompts again. The progress counts every
+// character of the file and 5 for each of the four closing steps.
 class DownloadJob : public LineJob {
   public:
     // At most this many characters of the file wait in the PC's queues, so the progress bar
@@ -48,12 +47,15 @@ class DownloadJob : public LineJob {
     static constexpr std::int64_t kCharTimeNs = 10'000'000'000 / 9600;
 
     using Done = std::function<void(const DownloadOutcome&)>;
-    DownloadJob(std::string path, ProgressBar& progress, Done done);
+    // How far it has come: `value` of `maximum`.
+    using Progress = std::function<void(float value, float maximum)>;
+    DownloadJob(std::string path, Progress progress, Done done);
 
     void start(Line& line) override;
     void woke(Line& line) override;
     void received(Line& line, std::string_view text) override;
     void stop(std::string_view port_error) override;
+    void abandon() override;
     bool finished() const override { return finished_; }
     bool reads_monitor() const override { return true; }
 
@@ -83,7 +85,7 @@ class DownloadJob : public LineJob {
     void show_progress();
 
     std::string path_;
-    ProgressBar& progress_;
+    Progress progress_;
     Done done_;
     DownloadOutcome outcome_;
     Step step_ = Step::kEmptyLine;
@@ -94,6 +96,7 @@ class DownloadJob : public LineJob {
     std::ifstream file_;  // file channel 1
     std::uintmax_t length_ = 0;
     float progress_value_ = 0;
+    float progress_maximum_ = 0;
     MonitorReplyWatch monitor_;
     bool watching_monitor_ = false;
     // The last two characters sent from the file, to spot records at line starts.

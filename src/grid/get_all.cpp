@@ -21,8 +21,8 @@ struct GetAllRows::Progress {
     }
 };
 
-GetAllRows::GetAllRows(GridView& grid, RowOperation::Done row_done, Finished finished)
-    : grid_(grid),
+GetAllRows::GetAllRows(WatchTable& table, RowOperation::Done row_done, Finished finished)
+    : table_(table),
       progress_(std::make_shared<Progress>(Progress{std::move(row_done), std::move(finished)})) {}
 
 GetAllRows::~GetAllRows() = default;
@@ -37,18 +37,18 @@ void GetAllRows::dropped() {
 
 std::unique_ptr<LineJob> GetAllRows::next_job(std::int64_t /*now_ns*/,
                                               std::int64_t& /*retry_at_ns*/) {
-    while (!progress_->finished && next_row_ < GridView::kRows) {
+    while (!progress_->finished && next_row_ < WatchTable::kRows) {
         const int row = next_row_++;
-        const std::string cell = grid_.text(row, kAddressCol);
-        if (cell.empty()) continue;
-        const std::optional<std::string> address = request_address(cell);
+        if (table_.text(row, kAddressCol).empty()) continue;
+        const std::optional<std::uint16_t> address = table_.address(row);
         if (!address) {
             if (progress_->first_invalid_row == 0) progress_->first_invalid_row = row;
             continue;
         }
-        grid_.set_row(row);
-        grid_.set_col(kAddressCol);
-        RowRequest request{row, *address, is_word_row(grid_.text(row, kFlagCol)), std::nullopt};
+        table_.set_row(row);
+        table_.set_col(kAddressCol);
+        RowRequest request{row,  table_.variable(row), *address, table_.word(row), std::nullopt,
+                           false};
         return std::make_unique<RowOperation>(std::move(request),
                                               [progress = progress_](const RowResult& result) {
                                                   progress->row_done(result);

@@ -1,7 +1,5 @@
 #include "grid/grid_rules.h"
 
-#include <cstdio>
-
 #include "text/hex_digits.h"
 #include "viewer/text_decoding.h"
 
@@ -36,21 +34,10 @@ bool is_decimal_row(std::string_view flag) {
     return to_upper_ascii(flag).find('D') != std::string::npos;
 }
 
-std::optional<std::string> request_address(std::string_view address_cell) {
+std::optional<std::uint16_t> parse_address(std::string_view address_cell) {
     const std::string_view trimmed = trim_spaces(address_cell);
     if (trimmed.size() != 4 || !all_hex(trimmed)) return std::nullopt;
-    return to_upper_ascii(trimmed);
-}
-
-std::string next_address(std::string_view address) {
-    unsigned value = 0;
-    for (char c : address.substr(0, 4)) {
-        if (!is_hex_digit(c)) break;
-        value = value * 16 + static_cast<unsigned>(hex_digit_value(c));
-    }
-    char text[5];
-    std::snprintf(text, sizeof text, "%04X", (value + 1) & 0xFFFFu);
-    return text;
+    return static_cast<std::uint16_t>(*unsigned_value(trimmed));
 }
 
 std::string first_two(std::string_view text) {
@@ -64,6 +51,13 @@ std::string last_two(std::string_view text) {
 bool is_valid_answer(std::string_view text, bool word) {
     if (text.size() < 2 || !all_hex(text.substr(0, 2))) return false;
     return !word || all_hex(text.substr(text.size() - 2));
+}
+
+std::optional<std::uint32_t> unsigned_value(std::string_view hex) {
+    if (hex.empty() || hex.size() > 8 || !all_hex(hex)) return std::nullopt;
+    std::uint32_t value = 0;
+    for (char c : hex) value = value * 16 + static_cast<std::uint32_t>(hex_digit_value(c));
+    return value;
 }
 
 std::string decimal_value(std::string_view hex_value) {

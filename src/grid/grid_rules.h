@@ -1,19 +1,13 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace halvane {
+#include "grid/watch_table.h"
 
-// Column numbers of the watch grid.
-enum GridColumn : int {
-    kAddressCol = 0,
-    kDescriptionCol = 1,
-    kHexValueCol = 2,
-    kFlagCol = 3,
-    kDecValueCol = 4
-};
+namespace halvane {
 
 std::string to_upper_ascii(std::string_view text);
 
@@ -22,12 +16,9 @@ bool is_word_row(std::string_view flag);
 // A "D" anywhere in the Flag, either case: show the decimal value.
 bool is_decimal_row(std::string_view flag);
 
-// The Address as the board request needs it: exactly four hexadecimal digits once
-// surrounding spaces are trimmed, upper-cased. std::nullopt for anything else.
-std::optional<std::string> request_address(std::string_view address_cell);
-
-// The address after `address` (four hexadecimal digits), wrapping FFFF to 0000.
-std::string next_address(std::string_view address);
+// The address an Address cell names: exactly four hexadecimal digits, either case, once
+// surrounding spaces are trimmed. std::nullopt for anything else.
+std::optional<std::uint16_t> parse_address(std::string_view address_cell);
 
 // The first (last) two characters of a text; a shorter text whole.
 std::string first_two(std::string_view text);
@@ -35,6 +26,9 @@ std::string last_two(std::string_view text);
 
 // True when `text` starts with two hexadecimal digits (and, for a word, also ends with two).
 bool is_valid_answer(std::string_view text, bool word);
+
+// The unsigned value of 1 to 8 hexadecimal digits; std::nullopt for anything else.
+std::optional<std::uint32_t> unsigned_value(std::string_view hex);
 
 // The decimal text of a Hex Value: 1 to 4 hexadecimal digits read as an unsigned value
 // (00 to FF gives 0 to 255, 0000 to FFFF gives 0 to 65535); an empty text gives "0";

@@ -14,30 +14,35 @@ namespace {
 bool is_reply_value(std::string_view value) {
     return std::all_of(value.begin(), value.end(), is_hex_digit);
 }
+
+std::string address_text(std::uint16_t address) {
+    return hex_text(address, wire::kAddressDigits);
+}
 }  // namespace
 
 RowOperation::RowOperation(RowRequest request, Done done) : done_(std::move(done)) {
     result_.request = std::move(request);
     const RowRequest& r = result_.request;
+    const auto next = static_cast<std::uint16_t>(r.address + 1);
     if (r.answer) {
         write_mem(first_two(*r.answer), r.address);
-        if (r.word) write_mem(last_two(*r.answer), next_address(r.address));
+        if (r.word) write_mem(last_two(*r.answer), next);
     }
     read_mem(r.address);
-    if (r.word) read_mem(next_address(r.address));
+    if (r.word) read_mem(next);
 }
 
-void RowOperation::write_mem(const std::string& value, const std::string& address) {
-    exchanges_.push_back({wire::write_request(value, address), address, false});
+void RowOperation::write_mem(const std::string& value, std::uint16_t address) {
+    exchanges_.push_back({wire::write_request(value, address_text(address)), address, false});
 }
 
-void RowOperation::read_mem(const std::string& address) {
-    exchanges_.push_back({wire::read_request(address), address, true});
+void RowOperation::read_mem(std::uint16_t address) {
+    exchanges_.push_back({wire::read_request(address_text(address)), address, true});
 }
 
 void RowOperation::start(Line& line) {
-    // A cell operation starts with an empty receive buffer.
-    line.clear_received();
+    // A cell operation the user sees starts with an empty receive log.
+    if (!result_.request.quiet) line.clear_received();
     begin_exchange(line);
 }
 
@@ -101,6 +106,9 @@ void RowOperation::received(Line& line, std::string_view text) {
     reply_window_ += text;
     if (reply_window_.size() > kReplyWindowLimit) {
         const std::size_t cut = reply_window_.size() - kReplyWindowLimit;
+        // What was ruled out has been released already; the rest can no longer be a reply.
+        if (cut > ruled_out_)
+            release(std::string_view(reply_window_).substr(ruled_out_, cut - ruled_out_));
         reply_window_.erase(0, cut);
         ruled_out_ = ruled_out_ > cut ? ruled_out_ - cut : 0;
     }
@@ -110,8 +118,8 @@ void RowOperation::received(Line& line, std::string_view text) {
 void RowOperation::take_reply(Line& line) {
     // Nothing is taken before the last character's tick has passed.
     if (line.now_ns() < last_sent_ns_ + kTickNs) {
-        if (wire::reply_value(std::string_view(reply_window_).substr(
-                std::min(ruled_out_, reply_window_.size()))))
+        if (wire::reply_value(
+                std::string_view(reply_window_).substr(std::min(ruled_out_, reply_window_.size()))))
             line.wake_at(last_sent_ns_ + kTickNs);
         return;
     }
@@ -120,28 +128,37 @@ void RowOperation::take_reply(Line& line) {
             std::string_view(reply_window_).substr(std::min(ruled_out_, reply_window_.size()));
         const std::optional<std::string> value = wire::reply_value(unread);
         if (!value) return;
+        const std::size_t end = unread.find(wire::kReplyEnd);
         if (!is_reply_value(*value)) {
             // Line noise cut off by a stray "@", not an answer: the real reply is still to
             // come. Taking the noise would also leave that reply for the next read, which
             // would put this address's value into the next row.
-            ruled_out_ += unread.find(wire::kReplyEnd) + 1;
+            release(unread.substr(0, end + 1));
+            ruled_out_ += end + 1;
             continue;
         }
-        const bool low_byte_follows = exchange_ + 1 < exchanges_.size();
-        if (!low_byte_follows) {
-            result_.value = result_.request.word ? high_byte_ + first_two(*value) : *value;
+        // The reply itself, from its "!" to its "@", is what a quiet operation keeps.
+        const std::size_t start = unread.rfind(wire::kReplyStart, end);
+        release(unread.substr(0, start == std::string_view::npos ? 0 : start));
+        ruled_out_ += end + 1;
+        result_.replies.push_back(*value);
+        if (exchange_ + 1 == exchanges_.size()) {
             finish(RowResult::Outcome::kOk);
             return;
         }
-        high_byte_ = first_two(*value);
         // The low byte's reply is looked for in what comes from now on.
+        release(std::string_view(reply_window_).substr(ruled_out_));
         reply_window_.clear();
         ruled_out_ = 0;
-        line.clear_received();
+        if (!result_.request.quiet) line.clear_received();
         ++exchange_;
         begin_exchange(line);
         return;
     }
+}
+
+void RowOperation::release(std::string_view text) {
+    if (result_.request.quiet) released_ += text;
 }
 
 void RowOperation::stop(std::string_view port_error) {
@@ -152,8 +169,13 @@ void RowOperation::stop(std::string_view port_error) {
 
 void RowOperation::finish(RowResult::Outcome outcome, std::string_view port_error) {
     finished_ = true;
+    // What came after the last reply, or everything not taken as one, reaches the log.
+    release(std::string_view(reply_window_).substr(std::min(ruled_out_, reply_window_.size())));
+    reply_window_.clear();
+    ruled_out_ = 0;
     result_.outcome = outcome;
     result_.port_error = std::string(port_error);
+    if (outcome != RowResult::Outcome::kOk) result_.replies.clear();
     if (done_) done_(result_);
 }
 

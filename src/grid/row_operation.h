@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "grid/watch_table.h"
 #include "link/line_job.h"
 #include "platform/clock.h"
 
@@ -15,20 +16,25 @@ namespace halvane {
 // read of the byte or word.
 struct RowRequest {
     int row = 0;
-    std::string address;  // four upper-case hexadecimal digits
-    bool word = false;    // high byte at `address`, low byte at the next address
+    VariableId variable = 0;  // what the row stood for when the operation was asked for
+    std::uint16_t address = 0;
+    bool word = false;  // high byte at `address`, low byte at the next address
     // Written first when set: its first two characters to `address` and, for a word, its last
     // two to the next address. Checked and upper-cased by the caller.
     std::optional<std::string> answer;
+    // The live sweep's reads: they leave the receive log as it is and keep their replies out
+    // of it.
+    bool quiet = false;
 };
 
 struct RowResult {
     enum class Outcome { kOk, kTimedOut, kPortFailed, kCancelled };
     RowRequest request;
     Outcome outcome = Outcome::kOk;
-    std::string value;           // the Hex Value read: two digits, or four for a word
-    std::string failed_address;  // the address that did not answer in time
-    std::string port_error;      // what the serial layer said, for kPortFailed
+    // kOk: the digits of each byte's reply, in the order read (high byte first).
+    std::vector<std::string> replies;
+    std::uint16_t failed_address = 0;  // kTimedOut: the address that did not answer in time
+    std::string port_error;            // kPortFailed: what the serial layer said
 };
 
 // Sends each request one character per tick (every character at least one tick after the one
@@ -48,21 +54,25 @@ class RowOperation : public LineJob {
     void woke(Line& line) override;
     void received(Line& line, std::string_view text) override;
     void stop(std::string_view port_error) override;
+    void abandon() override { finished_ = true; }
     bool finished() const override { return finished_; }
+    bool withholds_replies() const override { return result_.request.quiet; }
+    std::string released_text() override { return std::move(released_); }
 
   private:
     struct Exchange {
         std::vector<std::string> characters;
-        std::string address;
+        std::uint16_t address = 0;
         bool read = false;
     };
     enum class Phase { kSending, kAwaitingReply };
 
-    void write_mem(const std::string& value, const std::string& address);
-    void read_mem(const std::string& address);
+    void write_mem(const std::string& value, std::uint16_t address);
+    void read_mem(std::uint16_t address);
     void begin_exchange(Line& line);
     void send_next(Line& line);
     void take_reply(Line& line);
+    void release(std::string_view text);
     void finish(RowResult::Outcome outcome, std::string_view port_error = {});
 
     RowResult result_;
@@ -75,9 +85,10 @@ class RowOperation : public LineJob {
     std::int64_t reply_deadline_ns_ = 0;
     // What the board sent since the operation started (since the low byte's read, for a word).
     std::string reply_window_;
-    // Received text before this position has been ruled out as a reply.
+    // Received text before this position has been ruled out as a reply, or taken.
     std::size_t ruled_out_ = 0;
-    std::string high_byte_;
+    // A quiet operation's received text without its replies, for the receive log.
+    std::string released_;
     bool finished_ = false;
 };
 

@@ -7,7 +7,7 @@ namespace halvane {
 
 namespace {
 // Marks a call into a job or a source. Work queued from inside one (a job's callback) starts
-// once the call has returned, and a modal box opened from a callback holds the queue.
+// once the call has returned.
 class Depth {
   public:
     explicit Depth(int& depth) : depth_(depth) { ++depth_; }
@@ -20,39 +20,60 @@ class Depth {
 };
 }  // namespace
 
-BoardLink::BoardLink(SerialPort& port, Clock& clock, TextView& received_view)
-    : port_(port),
-      clock_(clock),
-      received_view_(received_view),
-      alarm_(clock.make_alarm([this] { alarm_fired(); })) {}
+BoardLink::BoardLink(SerialPort& port, Clock& clock)
+    : port_(port), clock_(clock), alarm_(clock.make_alarm([this] { alarm_fired(); })) {
+    port_.set_events(
+        {[this] { input_waiting(); }, [this](const std::string& error) { port_failed(error); }});
+}
 
 BoardLink::~BoardLink() {
     alarm_->disarm();
+    port_.set_events({});
+}
+
+SerialPort::OpenResult BoardLink::open_port() {
+    return port_.open();
+}
+
+SerialPort::OpenResult BoardLink::switch_port(std::string path, std::string shown_name) {
+    // Nothing of a job on the old device may go to the new one.
+    end_every_job("");
+    port_.close();
+    port_.set_device(std::move(path), std::move(shown_name));
+    const SerialPort::OpenResult opened = port_.open();
+    tell_listeners({true, opened.ok ? std::string() : opened.error_text, false});
+    return opened;
+}
+
+void BoardLink::add_port_listener(std::function<void(const PortEvent&)> listener) {
+    port_listeners_.push_back(std::move(listener));
+}
+
+void BoardLink::tell_listeners(const PortEvent& event) {
+    for (const auto& listener : port_listeners_) listener(event);
 }
 
 void BoardLink::input_waiting() {
     const std::string text = port_.take_input();
     if (text.empty() || closed_) return;
+    const bool job_receives = current_ && current_receives_ && !current_->finished();
     const bool job_reads_monitor = current_ && current_->reads_monitor();
-    if (gate_ && !job_reads_monitor) {
-        received_ += text;
-        if (received_.size() > kReceivedLimit)
-            received_.erase(0, received_.size() - kReceivedLimit);
-        show_received();
-    }
-    if (current_ && current_receives_ && !current_->finished()) {
+    // A withholding job hands on what it does not keep once it has finished.
+    const bool withheld = job_receives && current_->withholds_replies();
+    if (gate_ && !job_reads_monitor && !withheld) received_.append(text);
+    if (job_receives) {
         Depth depth(depth_);
         current_->received(*this, text);
     }
     after_event();
 }
 
-void BoardLink::port_failed(std::string_view error) {
+void BoardLink::port_failed(const std::string& error) {
+    if (closed_) return;
+    const bool was_downloading = downloading();
+    port_.close();
     end_every_job(error);
-}
-
-void BoardLink::port_replaced() {
-    end_every_job("");
+    tell_listeners({false, error, was_downloading});
 }
 
 // Ends the job in flight and every job that waits, with `error` (empty for a cancel); the link
@@ -122,25 +143,32 @@ void BoardLink::drop_memory_jobs() {
 void BoardLink::cancel_download() {
     std::unique_ptr<LineJob> queued = std::move(download_);
     download_queued_ = false;
+    const bool in_flight = current_ && current_is_download_ && !current_->finished();
     {
         Depth depth(depth_);
         if (queued) queued->stop("");
-        if (current_ && current_is_download_ && !current_->finished()) current_->stop("");
+        if (in_flight) current_->stop("");
     }
+    // What the download handed over may not reach the monitor after all.
+    if (in_flight && port_.is_open()) port_.discard_output();
     after_event();
 }
 
-void BoardLink::cancel_all() {
+void BoardLink::close() {
     if (closed_) return;
     closed_ = true;
     {
         Depth depth(depth_);
-        if (current_ && !current_->finished()) current_->stop("");
+        if (current_) current_->abandon();
+        for (auto& job : user_jobs_) job->abandon();
+        if (download_) download_->abandon();
     }
-    std::deque<std::unique_ptr<LineJob>> waiting = std::move(user_jobs_);
     user_jobs_.clear();
-    stop_all(waiting, "");
+    download_.reset();
+    download_queued_ = false;
+    drop_sources();
     alarm_->disarm();
+    port_.close();
 }
 
 // Ends every job that waits, with `error` (empty for a cancel).
@@ -179,15 +207,6 @@ void BoardLink::wake_at(std::int64_t when_ns) {
     job_wake_ns_ = when_ns;
 }
 
-void BoardLink::clear_received() {
-    received_.clear();
-    show_received();
-}
-
-void BoardLink::show_received() {
-    received_view_.set_text(received_);
-}
-
 void BoardLink::alarm_fired() {
     if (closed_) return;
     const std::int64_t now = clock_.now_ns();
@@ -206,16 +225,19 @@ void BoardLink::after_event() {
         if (rows && rows->finished()) rows.reset();
     }
     for (;;) {
-        if (current_ && current_->finished()) {
-            current_.reset();
-            current_is_download_ = false;
-            job_wake_ns_ = -1;
-        }
+        if (current_ && current_->finished()) end_current_job();
         if (current_) break;
         start_next_job();
         if (!current_) break;
     }
     rearm();
+}
+
+void BoardLink::end_current_job() {
+    if (current_->withholds_replies() && gate_) received_.append(current_->released_text());
+    current_.reset();
+    current_is_download_ = false;
+    job_wake_ns_ = -1;
 }
 
 // Takes the next job in order and starts it; the job may write its first character now.

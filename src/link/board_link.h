@@ -3,44 +3,62 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "link/line_job.h"
+#include "link/receive_log.h"
 #include "platform/clock.h"
-#include "platform/controls.h"
 #include "platform/serial_port.h"
 
 namespace halvane {
 
 // The board link: the serial port, what the board sent, and a queue of jobs that take the
 // line one at a time. It is driven only by events (its alarm, arriving characters, a port
-// failure) and never waits; jobs report back through their own callbacks.
+// failure), which it takes from the port itself, and never waits; jobs report back through
+// their own callbacks.
 //
-// Order of work: the download, when one is queued, owns the line alone (the window lets no
-// memory job in beside it); otherwise the user's own cell operations come first, in the order
-// given, then Get All's rows, then the live sweep's rows. A job in flight is never split.
+// Order of work: the download, when one is queued, owns the line alone (nobody lets a memory
+// job in beside it); otherwise the user's own cell operations come first, in the order given,
+// then Get All's rows, then the live sweep's rows. A job in flight is never split.
 class BoardLink : private Line {
   public:
     // The two sources of rows, in the order they are served.
     enum class Source { kGetAll = 0, kSweep = 1 };
 
-    // The receive buffer keeps only its newest characters.
-    static constexpr std::size_t kReceivedLimit = 64 * 1024;
+    // The port changed under the link: it was lost (the serial layer's `error`), or it was
+    // switched to another device (`error` says why that one did not open). Every job of the
+    // old line has ended by then.
+    struct PortEvent {
+        bool switched = false;
+        std::string error;
+        bool was_downloading = false;
+    };
 
-    BoardLink(SerialPort& port, Clock& clock, TextView& received_view);
+    BoardLink(SerialPort& port, Clock& clock);
     ~BoardLink() override;
     BoardLink(const BoardLink&) = delete;
     BoardLink& operator=(const BoardLink&) = delete;
 
-    // Events.
-    void input_waiting();
-    void port_failed(std::string_view error);
+    // The port.
+    SerialPort::OpenResult open_port();
+    // Ends every job of the old device as cancelled (nothing more goes to it), closes it and
+    // opens `path` with the same settings; messages name it `shown_name`.
+    SerialPort::OpenResult switch_port(std::string path, std::string shown_name);
+    bool port_open() const { return port_.is_open(); }
+    std::string device_name() const { return port_.device_name(); }
+    std::string device_path() const { return port_.device_path(); }
+    void add_port_listener(std::function<void(const PortEvent&)> listener);
 
-    // The receive gate (`flag`): while it is open, what the board sends collects in the receive
-    // buffer. A job in flight keeps receiving its reply when the gate closes under it.
+    // The receive gate: while it is open (a program runs), what the board sends collects in
+    // the receive log. A job in flight keeps receiving its reply when the gate closes under it.
     void set_gate(bool open) { gate_ = open; }
+    bool gate_open() const { return gate_; }
+    ReceiveLog& received() { return received_; }
+    const ReceiveLog& received() const { return received_; }
 
     // A cell operation the user asked for: it runs before every other memory job.
     void queue_user_job(std::unique_ptr<LineJob> job);
@@ -57,22 +75,17 @@ class BoardLink : private Line {
     }
     // A memory job is in flight or waiting.
     bool memory_traffic() const;
-    // Nothing in flight and nothing waiting (always, once the window is closing).
+    // Nothing in flight and nothing waiting (always, once closed).
     bool idle() const;
     // Drops every memory job that waits (the user's, Get All, the sweep); the one in flight
     // finishes.
     void drop_memory_jobs();
-    // Stops the download at once, wherever it is.
+    // Stops the download at once, wherever it is, and throws away what of it still waits in
+    // the PC's output queues.
     void cancel_download();
-    // The window is closing: every job ends and nothing more is sent.
-    void cancel_all();
-    // The port was closed to open another device (File > Serial Port): every job, the one in
-    // flight too, ends as cancelled and sends nothing more; the link then serves the new device.
-    void port_replaced();
-
-    // Empties the receive buffer (what `Text1` shows).
-    void clear_received() override;
-    const std::string& received() const { return received_; }
+    // The window is closing: every job ends, nothing more is sent and the port closes.
+    void close();
+    bool closed() const { return closed_; }
 
   private:
     // Line, as the job in flight sees it.
@@ -80,22 +93,26 @@ class BoardLink : private Line {
     bool write(std::string_view text) override;
     std::size_t output_pending() override;
     void wake_at(std::int64_t when_ns) override;
+    void clear_received() override { received_.clear(); }
 
     static std::size_t index(Source source) { return static_cast<std::size_t>(source); }
+    void input_waiting();
+    void port_failed(const std::string& error);
     void alarm_fired();
     // Starts the next job when the line is free, then arms the alarm for what waits.
     void after_event();
+    void end_current_job();
     void start_next_job();
     void rearm();
-    void show_received();
     void end_every_job(std::string_view error);
     void stop_all(std::deque<std::unique_ptr<LineJob>>& waiting, std::string_view error);
     void drop_sources();
+    void tell_listeners(const PortEvent& event);
 
     SerialPort& port_;
     Clock& clock_;
-    TextView& received_view_;
     std::unique_ptr<Alarm> alarm_;
+    std::vector<std::function<void(const PortEvent&)>> port_listeners_;
 
     bool gate_ = false;
     bool closed_ = false;
@@ -112,7 +129,7 @@ class BoardLink : private Line {
     bool download_queued_ = false;
     std::array<std::unique_ptr<JobSource>, 2> sources_;
 
-    std::string received_;
+    ReceiveLog received_;
 };
 
 }  // namespace halvane

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace halvane {
@@ -17,7 +18,7 @@ class Line {
     virtual std::size_t output_pending() = 0;
     // The job's `woke` runs once at or after `when_ns`; a later call moves it.
     virtual void wake_at(std::int64_t when_ns) = 0;
-    // Empties the receive buffer (what `Text1` shows).
+    // Empties the receive log.
     virtual void clear_received() = 0;
 };
 
@@ -30,12 +31,18 @@ class LineJob {
     virtual void woke(Line& line) = 0;
     // Characters the board sent while the job owns the line.
     virtual void received(Line& line, std::string_view text) = 0;
-    // The job is ended from outside (the port failed, a cancel, the window closing): it sends
-    // nothing more and reports how it ended. `port_error` is empty for a cancel.
+    // The job is ended from outside (the port failed, a cancel): it sends nothing more and
+    // reports how it ended. `port_error` is empty for a cancel.
     virtual void stop(std::string_view port_error) = 0;
+    // The window closes: the job ends at once and reports nothing, as nobody is left to tell.
+    virtual void abandon() = 0;
     virtual bool finished() const = 0;
     // Whether the job reads the monitor's output while the receive gate is closed (a download).
     virtual bool reads_monitor() const { return false; }
+    // Whether its replies stay out of the receive log (the live sweep's reads). What it received
+    // reaches the log once it has finished, as `released_text` says, without the replies.
+    virtual bool withholds_replies() const { return false; }
+    virtual std::string released_text() { return {}; }
 };
 
 // Hands the link one job at a time, for work that runs row after row (Get All, the live sweep)

@@ -1,16 +1,13 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace halvane {
 
-// The serial port `MSComm1`: 9600 baud, no parity, 8 data bits, 1 stop bit, no flow control.
-//
-// The adapter reports arriving characters with one communication notice
-// (`Tamrin::MSComm1_OnComm`) whenever new ones wait, and a failure of the line after opening
-// (device gone, I/O error) to `Tamrin::serial_failed`.
+// The serial line to the board: 9600 baud, no parity, 8 data bits, 1 stop bit, no flow control.
 class SerialPort {
   public:
     virtual ~SerialPort() = default;
@@ -20,6 +17,15 @@ class SerialPort {
         std::string error_text;  // the serial layer's own words
         bool permission_denied = false;
     };
+
+    // What the port reports on its own, on the UI thread: characters have arrived (take them
+    // with take_input), and a failure of the line after opening (device gone, I/O error), once;
+    // the port is closed by then.
+    struct Events {
+        std::function<void()> arrived;
+        std::function<void(const std::string& error_text)> failed;
+    };
+    virtual void set_events(Events events) = 0;
 
     virtual OpenResult open() = 0;
     virtual void close() = 0;
@@ -36,6 +42,9 @@ class SerialPort {
     virtual bool write(std::string_view text) = 0;
     // Characters written but not yet gone from the PC, as far as the system can tell.
     virtual std::size_t output_pending() = 0;
+    // Throws away what was written and has not left the PC yet (the port's own buffer and the
+    // driver's output queue). Characters a USB adapter has taken already still go.
+    virtual void discard_output() = 0;
 
     // Every character that has arrived and not been taken yet; empty when none waits.
     virtual std::string take_input() = 0;

@@ -6,8 +6,8 @@
 #include <QMessageBox>
 #include <QPointer>
 
-#include "app/file_extension.h"
 #include "qt/text_encoding.h"
+#include "text/file_extension.h"
 
 namespace halvane::qt {
 

@@ -4,19 +4,17 @@
 #include <QObject>
 #include <QString>
 
-#include "platform/controls.h"
-
 namespace halvane::qt {
 
-// The status line `Status`: a narrow label. A text too long for it is shown with its middle
-// left out, and whole in the label's tooltip.
-class LabelText : public QObject, public TextView {
+// A label for a text that may not fit it (the status line): a text too long for it is shown
+// with its middle left out, and whole in the label's tooltip.
+class LabelText : public QObject {
     Q_OBJECT
 
   public:
     explicit LabelText(QLabel& label);
 
-    void set_text(std::string_view text) override;
+    void set_text(std::string_view text);
     // The whole text last set.
     const QString& full_text() const { return full_; }
 

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <limits>
 
+#include "qt/text_encoding.h"
 #include "watch/axis_range.h"
 #include "watch/plot_points.h"
 
@@ -21,12 +22,8 @@ namespace halvane::qt {
 
 namespace {
 
-constexpr int kRowRole = Qt::UserRole;
+constexpr int kVariableRole = Qt::UserRole;
 constexpr int kDefaultSpan = 1;
-// Samples older than the longest window are never drawn again.
-constexpr double kLongestSpan =
-    LivePlotWindow::kSpanSeconds[std::size(LivePlotWindow::kSpanSeconds) - 1];
-
 double steady_seconds() {
     using namespace std::chrono;
     return duration<double>(steady_clock::now().time_since_epoch()).count();
@@ -34,8 +31,8 @@ double steady_seconds() {
 
 }  // namespace
 
-LivePlotWindow::LivePlotWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window), clock_(steady_seconds) {
+LivePlotWindow::LivePlotWindow(VariableSamples& samples, QWidget* parent)
+    : QWidget(parent, Qt::Window), samples_(samples), clock_(steady_seconds) {
     setObjectName("LivePlot");
     setWindowTitle(QStringLiteral("Halvane Plot"));
 
@@ -84,7 +81,7 @@ LivePlotWindow::LivePlotWindow(QWidget* parent)
     redraw_timer_.setSingleShot(true);
     connect(&redraw_timer_, &QTimer::timeout, this, [this] { redraw_when_due(); });
     connect(rows_list_, &QListWidget::itemChanged, this,
-            [this](QListWidgetItem* item) { row_check_changed(item); });
+            [this](QListWidgetItem* item) { check_changed(item); });
     connect(span_, &QComboBox::currentIndexChanged, this, [this] {
         show_span();
         schedule_redraw();
@@ -93,9 +90,15 @@ LivePlotWindow::LivePlotWindow(QWidget* parent)
         pause_->setText(paused ? QStringLiteral("Resume") : QStringLiteral("Pause"));
         if (!paused) schedule_redraw();
     });
+    samples_.on_variables_changed = [this] { list_variables(); };
+    samples_.on_sample = [this](VariableId variable) { sample_added(variable); };
+    list_variables();
 }
 
-LivePlotWindow::~LivePlotWindow() = default;
+LivePlotWindow::~LivePlotWindow() {
+    samples_.on_variables_changed = nullptr;
+    samples_.on_sample = nullptr;
+}
 
 void LivePlotWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
@@ -106,56 +109,65 @@ void LivePlotWindow::set_clock(std::function<double()> clock) {
     clock_ = std::move(clock);
 }
 
-void LivePlotWindow::set_rows(const std::vector<PlotRow>& rows) {
-    std::map<int, RowPlot> kept;
-    for (const PlotRow& row : rows) {
-        auto old = rows_.find(row.row);
-        if (old != rows_.end() && old->second.name == row.name) {
-            kept.emplace(row.row, std::move(old->second));
-            rows_.erase(old);
+// The variables on offer, in row order. Those that go on keep their check; an ended one leaves
+// the plot.
+void LivePlotWindow::list_variables() {
+    std::map<VariableId, Plotted> kept;
+    for (const VariableId variable : samples_.variables()) {
+        const auto old = listed_.find(variable);
+        if (old != listed_.end()) {
+            kept.emplace(variable, old->second);
+            listed_.erase(old);
         }
     }
-    for (auto& [row, plot] : rows_) hide_series(plot);
-    rows_ = std::move(kept);
+    for (auto& [variable, plotted] : listed_) hide_series(plotted);
+    listed_ = std::move(kept);
 
     updating_checks_ = true;
     rows_list_->clear();
-    for (const PlotRow& row : rows) {
-        RowPlot& plot = rows_[row.row];
-        plot.name = row.name;
-        plot.item = new QListWidgetItem(row.name, rows_list_);
-        plot.item->setData(kRowRole, row.row);
-        plot.item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
-        plot.item->setCheckState(plot.series != nullptr ? Qt::Checked : Qt::Unchecked);
+    for (const VariableId variable : samples_.variables()) {
+        Plotted& plotted = listed_[variable];
+        const VariableSamples::Series* series = samples_.series(variable);
+        const QString name = from_utf8(series != nullptr ? series->name : std::string());
+        plotted.item = new QListWidgetItem(name, rows_list_);
+        plotted.item->setData(kVariableRole, QVariant::fromValue<qulonglong>(variable));
+        plotted.item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
+        plotted.item->setCheckState(plotted.series != nullptr ? Qt::Checked : Qt::Unchecked);
+        if (plotted.series != nullptr) plotted.series->setName(name);
     }
     updating_checks_ = false;
     limit_checks();
     schedule_redraw();
 }
 
-void LivePlotWindow::set_current_row(int row) {
-    if (!checked_rows().empty()) return;
-    const auto found = rows_.find(row);
-    if (found != rows_.end()) found->second.item->setCheckState(Qt::Checked);
+void LivePlotWindow::check_if_none(VariableId variable) {
+    if (!checked_variables().empty()) return;
+    const auto found = listed_.find(variable);
+    if (found != listed_.end()) found->second.item->setCheckState(Qt::Checked);
 }
 
-void LivePlotWindow::add_sample(int row, double seconds, double value) {
-    const auto found = rows_.find(row);
-    if (found == rows_.end()) return;
-    SampleRing& samples = found->second.samples;
-    samples.push({seconds, value});
-    samples.drop_before(samples.newest().seconds - kLongestSpan);
-    newest_seconds_ = std::max(newest_seconds_, samples.newest().seconds);
-    if (found->second.series != nullptr) schedule_redraw();
+void LivePlotWindow::sample_added(VariableId variable) {
+    const VariableSamples::Series* series = samples_.series(variable);
+    if (series == nullptr || series->samples.empty()) return;
+    newest_seconds_ = std::max(newest_seconds_, series->samples.newest().seconds);
+    const auto found = listed_.find(variable);
+    if (found != listed_.end() && found->second.series != nullptr) schedule_redraw();
 }
 
-std::vector<int> LivePlotWindow::checked_rows() const {
-    std::vector<int> checked;
+std::vector<VariableId> LivePlotWindow::checked_variables() const {
+    std::vector<VariableId> checked;
     for (int i = 0; i < rows_list_->count(); ++i) {
         const QListWidgetItem* item = rows_list_->item(i);
-        if (item->checkState() == Qt::Checked) checked.push_back(item->data(kRowRole).toInt());
+        if (item->checkState() == Qt::Checked)
+            checked.push_back(item->data(kVariableRole).toULongLong());
     }
     return checked;
+}
+
+QStringList LivePlotWindow::listed_names() const {
+    QStringList names;
+    for (int i = 0; i < rows_list_->count(); ++i) names << rows_list_->item(i)->text();
+    return names;
 }
 
 bool LivePlotWindow::paused() const {
@@ -166,10 +178,10 @@ double LivePlotWindow::span_seconds() const {
     return span_->currentData().toDouble();
 }
 
-void LivePlotWindow::row_check_changed(QListWidgetItem* item) {
+void LivePlotWindow::check_changed(QListWidgetItem* item) {
     if (updating_checks_) return;
-    const auto found = rows_.find(item->data(kRowRole).toInt());
-    if (found == rows_.end()) return;
+    const auto found = listed_.find(item->data(kVariableRole).toULongLong());
+    if (found == listed_.end()) return;
     if (item->checkState() == Qt::Checked) {
         show_series(found->first, found->second);
     } else {
@@ -179,31 +191,31 @@ void LivePlotWindow::row_check_changed(QListWidgetItem* item) {
     schedule_redraw();
 }
 
-void LivePlotWindow::show_series(int row, RowPlot& plot) {
-    if (plot.series != nullptr) return;
-    plot.series = new QLineSeries;
-    plot.series->setName(plot.name);
-    plot.series->setObjectName(QStringLiteral("plot_series_%1").arg(row));
-    chart_->addSeries(plot.series);  // the chart owns it from here
+void LivePlotWindow::show_series(VariableId variable, Plotted& plotted) {
+    if (plotted.series != nullptr) return;
+    plotted.series = new QLineSeries;
+    plotted.series->setName(plotted.item->text());
+    plotted.series->setObjectName(QStringLiteral("plot_series_%1").arg(variable));
+    chart_->addSeries(plotted.series);  // the chart owns it from here
     // One-pixel lines take the painter's fast path; the theme's wider pen is stroked as an
     // outline, which costs several times as much at every redraw.
-    QPen pen = plot.series->pen();
+    QPen pen = plotted.series->pen();
     pen.setWidth(1);
-    plot.series->setPen(pen);
-    plot.series->attachAxis(time_axis_);
-    plot.series->attachAxis(value_axis_);
+    plotted.series->setPen(pen);
+    plotted.series->attachAxis(time_axis_);
+    plotted.series->attachAxis(value_axis_);
 }
 
-void LivePlotWindow::hide_series(RowPlot& plot) {
-    if (plot.series == nullptr) return;
-    chart_->removeSeries(plot.series);
-    delete plot.series;
-    plot.series = nullptr;
+void LivePlotWindow::hide_series(Plotted& plotted) {
+    if (plotted.series == nullptr) return;
+    chart_->removeSeries(plotted.series);
+    delete plotted.series;
+    plotted.series = nullptr;
 }
 
 // With the most rows checked, the unchecked boxes are disabled until one is cleared.
 void LivePlotWindow::limit_checks() {
-    const bool full = checked_rows().size() >= kMaxCheckedRows;
+    const bool full = checked_variables().size() >= kMaxCheckedRows;
     updating_checks_ = true;
     for (int i = 0; i < rows_list_->count(); ++i) {
         QListWidgetItem* item = rows_list_->item(i);
@@ -257,10 +269,10 @@ void LivePlotWindow::redraw() {
     double high = -low;
     std::vector<Sample> points;
     QList<QPointF> series_points;
-    for (auto& entry : rows_) {
-        RowPlot& plot = entry.second;
-        if (plot.series == nullptr) continue;
-        plot_points(plot.samples, from, to, columns, points);
+    for (auto& [variable, plotted] : listed_) {
+        const VariableSamples::Series* series = samples_.series(variable);
+        if (plotted.series == nullptr || series == nullptr) continue;
+        plot_points(series->samples, from, to, columns, points);
         series_points.clear();
         series_points.reserve(static_cast<qsizetype>(points.size()));
         for (const Sample& point : points) {
@@ -268,7 +280,7 @@ void LivePlotWindow::redraw() {
             low = std::min(low, point.value);
             high = std::max(high, point.value);
         }
-        plot.series->replace(series_points);
+        plotted.series->replace(series_points);
     }
 
     const AxisRange range = low <= high ? nice_axis_range(low, high) : AxisRange{};

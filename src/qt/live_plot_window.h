@@ -7,7 +7,7 @@
 #include <map>
 #include <vector>
 
-#include "watch/sample_ring.h"
+#include "watch/variable_samples.h"
 
 class QChart;
 class QChartView;
@@ -20,21 +20,14 @@ class QValueAxis;
 
 namespace halvane::qt {
 
-// A watched row as the plot lists it: its grid row and its name (Description, else Address).
-struct PlotRow {
-    int row = 0;
-    QString name;
-};
-
-// "Plot...": a window that draws the values of up to 16 watched rows against time.
+// "Plot...": a window that draws the values of up to 16 watched variables against time.
 //
-// It keeps the recent samples of every listed row (so a row checked later shows its past), in
-// rings bounded by the longest time window, also while it is closed: keep feeding it, and it
-// shows the recent past when it opens again. Closed, it does no drawing work. The window knows
-// nothing of the board: whoever reads a row hands the value to `add_sample`. Drawing is coalesced:
-// however fast samples arrive, the series are rebuilt at most 30 times a second, each with one
-// `replace()`. Time runs along the x axis in seconds before the newest value (-60 to 0), so the
-// axes stay put while the lines move.
+// It lists the variables of VariableSamples, which keeps their recent values whether or not the
+// plot is open, so a variable checked later shows its past. A variable that ends leaves the list
+// and the plot. Closed, it does no drawing work. Drawing is coalesced: however fast samples
+// arrive, the series are rebuilt at most 30 times a second, each with one `replace()`. Time runs
+// along the x axis in seconds before the newest value (-60 to 0), so the axes stay put while the
+// lines move.
 //
 // Object names: "LivePlot" (the window), "plot_rows" (the check list), "plot_span" (the time
 // window), "plot_pause" (pause / resume), "plot_chart" (the chart view).
@@ -47,21 +40,19 @@ class LivePlotWindow : public QWidget {
     static constexpr double kSpanSeconds[] = {10, 60, 600};
     static constexpr double kMinRedrawInterval = 1.0 / 30;
 
-    explicit LivePlotWindow(QWidget* parent = nullptr);
+    explicit LivePlotWindow(VariableSamples& samples, QWidget* parent = nullptr);
     ~LivePlotWindow() override;
 
-    // The rows on offer, in grid order. Rows that keep their number and name keep their samples
-    // and their check; the others' samples are dropped.
-    void set_rows(const std::vector<PlotRow>& rows);
-    // Checks `row` when no row is checked, as when the window opens on the grid's current row.
-    void set_current_row(int row);
-    // The unsigned value of `row` read at `seconds` (the watch's clock, the same for all rows).
-    void add_sample(int row, double seconds, double value);
+    // Checks `variable` when none is checked, as when the window opens on the grid's current
+    // row.
+    void check_if_none(VariableId variable);
 
     // The clock that paces redraws, in seconds; a steady clock unless a test sets another.
     void set_clock(std::function<double()> clock);
 
-    std::vector<int> checked_rows() const;
+    std::vector<VariableId> checked_variables() const;
+    // The names listed, in order.
+    QStringList listed_names() const;
     bool paused() const;
     double span_seconds() const;
     // How many times the series were rebuilt.
@@ -72,16 +63,16 @@ class LivePlotWindow : public QWidget {
     void showEvent(QShowEvent* event) override;
 
   private:
-    struct RowPlot {
-        QString name;
-        SampleRing samples;
+    struct Plotted {
         QListWidgetItem* item = nullptr;
         QLineSeries* series = nullptr;  // while checked
     };
 
-    void row_check_changed(QListWidgetItem* item);
-    void show_series(int row, RowPlot& plot);
-    void hide_series(RowPlot& plot);
+    void list_variables();
+    void sample_added(VariableId variable);
+    void check_changed(QListWidgetItem* item);
+    void show_series(VariableId variable, Plotted& plotted);
+    void hide_series(Plotted& plotted);
     void limit_checks();
     void show_span();
     void schedule_redraw();
@@ -96,7 +87,8 @@ class LivePlotWindow : public QWidget {
     QValueAxis* time_axis_ = nullptr;
     QValueAxis* value_axis_ = nullptr;
 
-    std::map<int, RowPlot> rows_;
+    VariableSamples& samples_;
+    std::map<VariableId, Plotted> listed_;
     std::function<double()> clock_;
     QTimer redraw_timer_;
     bool dirty_ = false;

@@ -33,8 +33,7 @@ QtSerialPort::QtSerialPort(QString device, QObject* parent)
 }
 
 QtSerialPort::~QtSerialPort() {
-    on_notice = nullptr;
-    on_failure = nullptr;
+    events_ = {};
     port_.close();
 }
 
@@ -112,6 +111,13 @@ std::size_t QtSerialPort::output_pending() {
     return std::max(pending, wire_.pending(monotonic_ns()));
 }
 
+void QtSerialPort::discard_output() {
+    if (!port_.isOpen()) return;
+    // Qt's own buffer and the driver's output queue (tcflush) both.
+    port_.clear(QSerialPort::Output);
+    wire_ = WireClock(9600);
+}
+
 std::string QtSerialPort::take_input() {
     return std::exchange(input_, std::string());
 }
@@ -120,7 +126,7 @@ void QtSerialPort::take_arrived_bytes() {
     const QByteArray arrived = port_.readAll();
     if (arrived.isEmpty()) return;
     input_.append(arrived.constData(), static_cast<std::size_t>(arrived.size()));
-    if (on_notice) on_notice();
+    if (events_.arrived) events_.arrived();
 }
 
 void QtSerialPort::line_error(QSerialPort::SerialPortError error) {
@@ -147,7 +153,7 @@ void QtSerialPort::fail_now() {
     // The port was closed (or opened anew) since the failure: it concerns no open line.
     if (!failure_pending_ || !port_.isOpen()) return;
     close();
-    if (on_failure) on_failure(to_utf8(failure_text_));
+    if (events_.failed) events_.failed(to_utf8(failure_text_));
 }
 
 }  // namespace halvane::qt

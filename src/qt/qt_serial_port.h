@@ -12,8 +12,8 @@
 
 namespace halvane::qt {
 
-// MSComm1 on QSerialPort. Arriving bytes are moved into the adapter's own input queue as
-// soon as Qt reports them, and one notice tells the logic to take them.
+// The serial port on QSerialPort. Arriving bytes are moved into the adapter's own input queue as
+// soon as Qt reports them, and one event tells the board link to take them.
 class QtSerialPort : public QObject, public SerialPort {
     Q_OBJECT
 
@@ -21,6 +21,7 @@ class QtSerialPort : public QObject, public SerialPort {
     explicit QtSerialPort(QString device, QObject* parent = nullptr);
     ~QtSerialPort() override;
 
+    void set_events(Events events) override { events_ = std::move(events); }
     OpenResult open() override;
     void close() override;
     bool is_open() const override;
@@ -33,21 +34,18 @@ class QtSerialPort : public QObject, public SerialPort {
 
     bool write(std::string_view text) override;
     std::size_t output_pending() override;
+    void discard_output() override;
 
     std::string take_input() override;
 
     std::size_t input_waiting() const { return input_.size(); }
-
-    // The communication notice (MSComm1_OnComm): characters wait to be taken.
-    std::function<void()> on_notice;
-    // A failure of the line after opening (device gone, I/O error), reported once.
-    std::function<void(const std::string& error_text)> on_failure;
 
   private:
     void take_arrived_bytes();
     void line_error(QSerialPort::SerialPortError error);
     void fail_now();
 
+    Events events_;
     QString device_;
     std::string shown_name_;
     QSerialPort port_;

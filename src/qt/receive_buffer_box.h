@@ -5,21 +5,19 @@
 #include <QTimer>
 #include <string>
 
-#include "platform/controls.h"
-
 namespace halvane::qt {
 
-// Text1: shows what the board link received, byte for byte (control characters included).
-// It is a view: the link keeps the bytes, and what the user types into the box changes
-// nothing but the box until the next update. A stream of single characters costs one relayout
-// per frame instead of one per character.
-class ReceiveBufferBox : public QObject, public TextView {
+// The receive box (Text1): shows the link's receive log, byte for byte (control characters
+// included). What the user types into the box changes nothing but the box until the next
+// update. A stream of single characters costs one relayout per frame instead of one per
+// character.
+class ReceiveBufferBox : public QObject {
     Q_OBJECT
 
   public:
     explicit ReceiveBufferBox(QLineEdit& box);
 
-    void set_text(std::string_view text) override;
+    void set_text(std::string_view text);
     // The text last set, shown or about to be.
     const std::string& text() const { return text_; }
 

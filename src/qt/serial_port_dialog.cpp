@@ -8,25 +8,17 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QSettings>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <memory>
 
 #include "qt/serial_port_list.h"
 #include "qt/text_encoding.h"
+#include "qt/user_settings.h"
 
 namespace halvane::qt {
 
 namespace {
 enum Column { kDevice, kDescription };
-
-constexpr const char* kPortKey = "serial_port";
-
-std::unique_ptr<QSettings> user_settings() {
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                       QStringLiteral("halvane"), QStringLiteral("halvane"));
-}
 }  // namespace
 
 SerialPortDialog::SerialPortDialog(QWidget* parent, const std::vector<SerialPortListing>& ports,
@@ -91,16 +83,8 @@ QString SerialPortDialog::device() const {
     return device_->text().trimmed();
 }
 
-std::string remembered_serial_port() {
-    return QFile::encodeName(user_settings()->value(QLatin1String(kPortKey)).toString())
-        .toStdString();
-}
-
-void remember_serial_port(std::string_view device) {
-    const std::unique_ptr<QSettings> settings = user_settings();
-    settings->setValue(QLatin1String(kPortKey),
-                       QFile::decodeName(QByteArray(device.data(), qsizetype(device.size()))));
-    settings->sync();
+void SerialPortPickerAdapter::remember(std::string_view device) {
+    remember_serial_port(device);
 }
 
 std::vector<SerialPortListing> SerialPortPickerAdapter::ports() {

@@ -34,11 +34,6 @@ class SerialPortDialog : public QDialog {
     QLineEdit* device_ = nullptr;
 };
 
-// The port chosen last in File > Serial Port, kept in the user's settings
-// (~/.config/halvane/halvane.conf); empty when none was.
-std::string remembered_serial_port();
-void remember_serial_port(std::string_view device);
-
 class SerialPortPickerAdapter : public SerialPortPicker {
   public:
     SerialPortPickerAdapter(QWidget& parent, const DialogGate& gate)
@@ -47,7 +42,7 @@ class SerialPortPickerAdapter : public SerialPortPicker {
     std::vector<SerialPortListing> ports() override;
     std::optional<std::string> choose(const std::vector<SerialPortListing>& ports,
                                       std::string_view current) override;
-    void remember(std::string_view device) override { remember_serial_port(device); }
+    void remember(std::string_view device) override;
 
   private:
     QWidget& parent_;

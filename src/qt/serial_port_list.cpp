@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <algorithm>
 
-#include "app/usb_latency_timer.h"
+#include "link/usb_latency_timer.h"
 #include "qt/text_encoding.h"
 
 namespace halvane::qt {

@@ -3,7 +3,7 @@
 #include <QFont>
 #include <QTextEdit>
 
-#include "platform/viewer.h"
+#include "viewer/rich_document.h"
 
 namespace halvane::qt {
 
@@ -11,14 +11,14 @@ namespace halvane::qt {
 // is dropped, and where the face itself is not installed the nearest serif face stands in.
 QFont viewer_font(std::string_view face, const QFont& base);
 
-// RichTextBox1 on a read-only QTextEdit.
-class TextViewer : public Viewer {
+// The companion viewer on a read-only QTextEdit.
+class TextViewer {
   public:
     explicit TextViewer(QTextEdit& edit);
 
-    void show_plain(std::string_view utf8_text) override;
-    void show_rich(const RichDocument& document) override;
-    void set_font_face(std::string_view face) override;
+    void show_plain(std::string_view utf8_text);
+    void show_rich(const RichDocument& document);
+    void set_font_face(std::string_view face);
 
   private:
     QTextEdit& edit_;

@@ -14,7 +14,7 @@ namespace halvane::qt {
 
 namespace {
 
-constexpr int kBodyRows = GridView::kRows - 1;
+constexpr int kBodyRows = WatchGrid::kRows - 1;
 // The cell's own bytes; the shown text is derived from them.
 constexpr int kBytesRole = Qt::UserRole;
 // The live watch's marks: a row whose last read failed, and a changed value's highlight.
@@ -37,7 +37,7 @@ std::string stored(const QTableWidgetItem* item) {
 }
 
 bool in_range(int row, int col) {
-    return row >= 0 && row < GridView::kRows && col >= 0 && col < GridView::kCols;
+    return row >= 0 && row < WatchGrid::kRows && col >= 0 && col < WatchGrid::kCols;
 }
 
 // Paints the live watch's marks with the colours of the palette in use at the time.
@@ -87,6 +87,11 @@ WatchGrid::WatchGrid(QWidget* parent) : QTableWidget(kBodyRows, kCols, parent) {
     setCurrentCell(0, 0);
     fit_rows_to_font();
 
+    connect(this, &QTableWidget::currentCellChanged, this,
+            [this](int body_row, int col, int /*previous_row*/, int /*previous_col*/) {
+                if (body_row >= 0 && col >= 0 && on_current_moved)
+                    on_current_moved(body_row + 1, col);
+            });
     connect(this, &QTableWidget::cellDoubleClicked, this, [this](int body_row, int col) {
         setCurrentCell(body_row, col);
         if (on_double_click) on_double_click();
@@ -130,19 +135,12 @@ int WatchGrid::col() const {
     return currentColumn() < 0 ? 0 : currentColumn();
 }
 
-// The heading row cannot hold the current cell, so a request for row 0 lands on row 1.
-void WatchGrid::set_row(int row) {
+// The heading row cannot hold the current cell, so a request for row 0 lands on row 1. The
+// user's own keys and clicks scroll as ever.
+void WatchGrid::set_current(int row, int col) {
     const int body_row = std::clamp(row, 1, kBodyRows) - 1;
-    move_current_cell(body_row, col());
-}
-
-void WatchGrid::set_col(int col) {
-    move_current_cell(row() - 1, std::clamp(col, 0, kCols - 1));
-}
-
-// Moved from code (Get All, a write), the current cell does not scroll the view: the rows the
-// user is looking at stay in view. The user's own keys and clicks scroll as ever.
-void WatchGrid::move_current_cell(int body_row, int col) {
+    col = std::clamp(col, 0, kCols - 1);
+    if (body_row == currentRow() && col == currentColumn()) return;
     const bool scrolls = hasAutoScroll();
     setAutoScroll(false);
     setCurrentCell(body_row, col);

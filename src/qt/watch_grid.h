@@ -2,28 +2,34 @@
 
 #include <QTableWidget>
 #include <functional>
-
-#include "platform/grid_view.h"
+#include <string>
+#include <string_view>
 
 namespace halvane::qt {
 
-// DataGrid: a table whose horizontal header stands for the fixed heading row 0 and whose
-// 99 body rows are rows 1 to 99. There is no built-in editor: every key that produces a
-// character goes to the key-press handler, which edits the current cell itself; keys
-// without a character (arrows, Page Up, Home...) keep the table's own navigation.
-class WatchGrid : public QTableWidget, public GridView {
+// The watch grid: a table whose horizontal header stands for the fixed heading row 0 and whose
+// 99 body rows are rows 1 to 99. It shows the watch table's texts (WatchGridBinding keeps them
+// up to date). There is no built-in editor: every key that produces a character goes to the
+// key-press handler, which edits the current cell through the table; keys without a character
+// (arrows, Page Up, Home...) keep the table's own navigation.
+class WatchGrid : public QTableWidget {
     Q_OBJECT
 
   public:
+    static constexpr int kRows = 100;
+    static constexpr int kCols = 5;
+
     explicit WatchGrid(QWidget* parent = nullptr);
 
-    std::string text(int row, int col) const override;
-    void set_text(int row, int col, std::string_view text) override;
-    int row() const override;
-    int col() const override;
-    void set_row(int row) override;
-    void set_col(int col) override;
-    void set_col_width_twips(int col, int twips) override;
+    // The text shown in a cell (row 0: the headings), as the table holds it.
+    std::string text(int row, int col) const;
+    void set_text(int row, int col, std::string_view text);
+    // The current cell, rows 1 to 99. Moved from code, it does not scroll the view: the rows
+    // the user is looking at stay in view.
+    int row() const;
+    int col() const;
+    void set_current(int row, int col);
+    void set_col_width_twips(int col, int twips);
 
     // The character a key event delivers (a Unicode code point, or the control code of
     // Backspace, Enter, Escape and Ctrl+letter), or -1 for a key that only navigates.
@@ -41,7 +47,9 @@ class WatchGrid : public QTableWidget, public GridView {
     static QColor highlight_background(const QPalette& palette, double strength);
 
     std::function<void()> on_double_click;
-    std::function<void(int key_ascii)> on_key_press;
+    std::function<void(int key_code)> on_key_press;
+    // The user moved the current cell (keys, a click).
+    std::function<void(int row, int col)> on_current_moved;
     // The tooltip of a cell, asked for when the pointer rests on it (so an age is current);
     // an empty text shows none.
     std::function<std::string(int row, int col)> tool_tip_text;
@@ -53,7 +61,6 @@ class WatchGrid : public QTableWidget, public GridView {
 
   private:
     void fit_rows_to_font();
-    void move_current_cell(int body_row, int col);
     QTableWidgetItem* cell_item(int row, int col) const;
 };
 

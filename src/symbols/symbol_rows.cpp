@@ -41,17 +41,17 @@ bool blank(std::string_view text) {
     return text.find_first_not_of(" \t") == std::string_view::npos;
 }
 
-bool holds_address_of(const GridView& grid, int row, const ProgramSymbol& symbol) {
-    return request_address(grid.text(row, kAddressCol)) == row_address(symbol);
+bool holds_address_of(const WatchTable& table, int row, const ProgramSymbol& symbol) {
+    return table.address(row) == symbol.address;
 }
 
 // What the row showed before: a block when its Description is an array form.
-Kind row_kind(const GridView& grid, int row) {
-    if (array_form_name(grid.text(row, kDescriptionCol))) return Kind::kArray;
-    return is_word_row(grid.text(row, kFlagCol)) ? Kind::kWord : Kind::kByte;
+Kind row_kind(const WatchTable& table, int row) {
+    if (array_form_name(table.text(row, kDescriptionCol))) return Kind::kArray;
+    return table.word(row) ? Kind::kWord : Kind::kByte;
 }
 
-void fill_row(GridView& grid, int row, const ProgramSymbol& symbol) {
+void fill_row(WatchTable& grid, int row, const ProgramSymbol& symbol) {
     grid.set_text(row, kAddressCol, row_address(symbol));
     grid.set_text(row, kDescriptionCol, row_description(symbol));
     grid.set_text(row, kHexValueCol, "");
@@ -60,7 +60,7 @@ void fill_row(GridView& grid, int row, const ProgramSymbol& symbol) {
 }
 
 // Brings a row that already names the symbol up to date; true when it had another address.
-bool update_row(GridView& grid, int row, const ProgramSymbol& symbol) {
+bool update_row(WatchTable& grid, int row, const ProgramSymbol& symbol) {
     if (row_kind(grid, row) != kind_of(symbol)) grid.set_text(row, kFlagCol, row_flag(symbol));
     if (array_form_name(grid.text(row, kDescriptionCol)))
         grid.set_text(row, kDescriptionCol, row_description(symbol));
@@ -101,10 +101,10 @@ std::vector<bool> default_marks(std::span<const ProgramSymbol> symbols) {
     return marks;
 }
 
-SymbolPlacement place_symbols(std::span<const ProgramSymbol> symbols, GridView& grid) {
+SymbolPlacement place_symbols(std::span<const ProgramSymbol> symbols, WatchTable& grid) {
     // Rows by the name their Description stands for, top row first.
     std::unordered_map<std::string, std::vector<int>> rows_named;
-    for (int row = 1; row < GridView::kRows; ++row) {
+    for (int row = 1; row < WatchTable::kRows; ++row) {
         const std::string description = grid.text(row, kDescriptionCol);
         if (!description.empty())
             rows_named[std::string(described_name(description))].push_back(row);
@@ -112,7 +112,7 @@ SymbolPlacement place_symbols(std::span<const ProgramSymbol> symbols, GridView& 
 
     // Rows that name a symbol are updated first, so that no new symbol takes such a row
     // because its Address happens to be empty.
-    std::array<bool, GridView::kRows> taken{};
+    std::array<bool, WatchTable::kRows> taken{};
     std::vector<bool> placed(symbols.size(), false);
     SymbolPlacement result;
     for (std::size_t i = 0; i < symbols.size(); ++i) {
@@ -142,10 +142,10 @@ SymbolPlacement place_symbols(std::span<const ProgramSymbol> symbols, GridView& 
     int next_free = 1;
     for (std::size_t i = 0; i < symbols.size(); ++i) {
         if (placed[i]) continue;
-        while (next_free < GridView::kRows &&
+        while (next_free < WatchTable::kRows &&
                (taken[next_free] || !blank(grid.text(next_free, kAddressCol))))
             ++next_free;
-        if (next_free == GridView::kRows) {
+        if (next_free == WatchTable::kRows) {
             result.left_out.push_back(symbols[i].name);
             continue;
         }
@@ -156,17 +156,17 @@ SymbolPlacement place_symbols(std::span<const ProgramSymbol> symbols, GridView& 
     return result;
 }
 
-int count_moved_rows(const GridView& grid, std::span<const ProgramSymbol> symbols) {
-    std::unordered_multimap<std::string_view, std::string> addresses;
-    for (const ProgramSymbol& symbol : symbols) addresses.emplace(symbol.name, row_address(symbol));
+int count_moved_rows(const WatchTable& table, std::span<const ProgramSymbol> symbols,
+                     int last_row) {
+    std::unordered_multimap<std::string_view, std::uint16_t> addresses;
+    for (const ProgramSymbol& symbol : symbols) addresses.emplace(symbol.name, symbol.address);
     int moved = 0;
-    for (int row = 1; row < GridView::kRows; ++row) {
-        const std::string address = grid.text(row, kAddressCol);
-        if (blank(address)) continue;
-        const std::string description = grid.text(row, kDescriptionCol);
-        const auto [first, last] = addresses.equal_range(described_name(description));
+    for (int row = 1; row <= last_row && row < WatchTable::kRows; ++row) {
+        if (blank(table.text(row, kAddressCol))) continue;
+        const auto [first, last] =
+            addresses.equal_range(described_name(table.text(row, kDescriptionCol)));
         if (first == last) continue;
-        const std::optional<std::string> current = request_address(address);
+        const std::optional<std::uint16_t> current = table.address(row);
         bool found = false;
         for (auto it = first; it != last && !found; ++it) found = current == it->second;
         if (!found) ++moved;

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/grid_view.h"
+#include "grid/watch_table.h"
 #include "symbols/program_symbol.h"
 
 namespace halvane {
@@ -31,17 +31,18 @@ struct SymbolPlacement {
     std::vector<std::string> left_out;  // symbols that found no free row
 };
 
-// Puts `symbols` into the grid in their order. A row whose Description names a symbol is
+// Puts `symbols` into the table in their order. A row whose Description names a symbol is
 // updated in place: its Address (clearing the values read from the old one), its Flag
 // when the symbol changed between byte, word and array, and an array form's byte count.
 // Every other symbol goes into the next row whose Address is empty (rows 1 to 99), with
 // empty Hex and Dec Values. Each row takes at most one symbol of one placement.
-SymbolPlacement place_symbols(std::span<const ProgramSymbol> symbols, GridView& grid);
+SymbolPlacement place_symbols(std::span<const ProgramSymbol> symbols, WatchTable& table);
 
-// How many rows name one of `symbols` but hold another address than any symbol of that
-// name: rows left behind by a rebuild that moved their variables. Rows without an
-// Address are not counted.
-int count_moved_rows(const GridView& grid, std::span<const ProgramSymbol> symbols);
+// How many of rows 1 to `last_row` name one of `symbols` but hold another address than any
+// symbol of that name: rows left behind by a rebuild that moved their variables. Rows without
+// an Address are not counted.
+int count_moved_rows(const WatchTable& table, std::span<const ProgramSymbol> symbols,
+                     int last_row = WatchTable::kRows - 1);
 
 // What the message after an import says.
 std::string placement_summary(const SymbolPlacement& placement);

@@ -1,6 +1,6 @@
-#include "app/file_extension.h"
-#include "app/main_window.h"
-#include "varmap/map_file.h"
+#include "varmap/map_commands.h"
+
+#include "text/file_extension.h"
 
 namespace halvane {
 
@@ -8,41 +8,35 @@ namespace {
 constexpr std::string_view kMapFilter = "Tamrin Data File (*.csv)|*.csv";
 }  // namespace
 
-void Tamrin::File_save_Click() {
-    if (closing_) return;
-    FileDialogSettings settings;
-    settings.filter = kMapFilter;
-    settings.default_extension = ".csv";
-    settings.initial_directory = initial_directory_;
-    settings.file_name = s19_file_name_;
-    settings.confirm_overwrite = true;
+MapCommands::MapCommands(WatchTable& table, ModalDialogs& dialogs, const std::string& program_name)
+    : table_(table), dialogs_(dialogs), program_name_(program_name) {}
+
+void MapCommands::save() {
+    const std::optional<std::string> chosen =
+        dialogs_.choose_file_to_save(kMapFilter, ".csv", program_name_);
+    if (!chosen) return;
     // The map must end in .csv to be found again, also when the proposed program name has
     // a dot of its own.
-    const std::string path = with_extension(p_.dialog.show_save(settings), ".csv");
-    if (closing_ || path.empty()) return;
-
-    const MapSaveResult result = save_map_file(path, p_.grid);
+    const std::string path = with_extension(*chosen, ".csv");
+    const MapSaveResult result = save_map_file(path, table_);
     if (!result.ok) {
-        p_.message_box.show("The variable map could not be saved to " + path + ".\n" +
-                            result.error_text + ". Nothing was changed.");
+        dialogs_.tell("The variable map could not be saved to " + path + ".\n" + result.error_text +
+                      ". Nothing was changed.");
     }
 }
 
-void Tamrin::file_openoverlay_Click() {
-    if (closing_) return;
-    FileDialogSettings settings;
-    settings.filter = kMapFilter;
-    settings.default_extension = "csv";
-    settings.initial_directory = initial_directory_;
-    settings.file_name = std::nullopt;
-    const std::string path = p_.dialog.show_open(settings);
-    if (closing_ || path.empty()) return;
-
-    const MapLoadResult result = load_map_file(path, p_.grid);
+void MapCommands::open_overlay() {
+    const std::optional<std::string> path = dialogs_.choose_file_to_open(kMapFilter, "csv");
+    if (!path) return;
+    const MapLoadResult result = load_map_file(*path, table_);
     if (!result.ok) {
-        p_.message_box.show("The variable map could not be read from " + path + ".\n" +
-                            result.error_text + ".");
+        dialogs_.tell("The variable map could not be read from " + *path + ".\n" +
+                      result.error_text + ".");
     }
+}
+
+MapLoadResult MapCommands::load_program_map(const std::string& path) {
+    return load_map_file(path, table_);
 }
 
 }  // namespace halvane

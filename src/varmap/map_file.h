@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/grid_view.h"
+#include "grid/watch_table.h"
 
 namespace halvane {
 
@@ -16,18 +16,18 @@ struct MapLoadResult {
     int fields = 0;          // how many cells the file filled
 };
 
-// Reads the whole variable map file at `path`, then fills the grid cells it has
+// Reads the whole variable map file at `path`, then fills the table cells it has
 // fields for (row 0 included). A file that cannot be read changes nothing.
-MapLoadResult load_map_file(const std::string& path, GridView& grid);
+MapLoadResult load_map_file(const std::string& path, WatchTable& table);
 
 struct MapSaveResult {
     bool ok = false;
     std::string error_text;  // why the file could not be written
 };
 
-// Writes all 500 cells of the grid to `path`, in Windows-1252 where that reads back the same
+// Writes all 500 cells of the table to `path`, in Windows-1252 where that reads back the same
 // and in UTF-8 otherwise (map_file_bytes). Either the whole map is written or the file at
 // `path` is left as it was.
-MapSaveResult save_map_file(const std::string& path, const GridView& grid);
+MapSaveResult save_map_file(const std::string& path, const WatchTable& table);
 
 }  // namespace halvane

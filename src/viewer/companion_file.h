@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/viewer.h"
+#include "viewer/rich_document.h"
 
 namespace halvane {
 

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "platform/viewer.h"
+#include "viewer/rich_document.h"
 
 namespace halvane {
 

@@ -3,13 +3,11 @@
 #include <algorithm>
 #include <utility>
 
-#include "grid/grid_rules.h"
-
 namespace halvane {
 
-LiveSweep::LiveSweep(const GridView& grid, std::int64_t interval_ns, RowOperation::Done row_done,
+LiveSweep::LiveSweep(const WatchTable& table, std::int64_t interval_ns, RowOperation::Done row_done,
                      SweepDone sweep_done)
-    : grid_(grid),
+    : table_(table),
       interval_ns_(interval_ns),
       row_done_(std::move(row_done)),
       sweep_done_(std::move(sweep_done)) {}
@@ -30,12 +28,13 @@ std::unique_ptr<LineJob> LiveSweep::next_job(std::int64_t now_ns, std::int64_t& 
         rows_read_ = 0;
         next_row_ = 1;
     }
-    while (next_row_ < GridView::kRows) {
+    while (next_row_ < WatchTable::kRows) {
         const int row = next_row_++;
-        const std::optional<std::string> address = request_address(grid_.text(row, kAddressCol));
+        const std::optional<std::uint16_t> address = table_.address(row);
         if (!address) continue;
         ++rows_read_;
-        RowRequest request{row, *address, is_word_row(grid_.text(row, kFlagCol)), std::nullopt};
+        RowRequest request{row, table_.variable(row), *address, table_.word(row), std::nullopt,
+                           true};
         return std::make_unique<RowOperation>(std::move(request), row_done_);
     }
     started_ = false;

@@ -5,15 +5,16 @@
 #include <memory>
 
 #include "grid/row_operation.h"
+#include "grid/watch_table.h"
 #include "link/line_job.h"
-#include "platform/grid_view.h"
 
 namespace halvane {
 
 // Live Refresh: reads every row whose Address is four hexadecimal digits, in row order, each
 // exactly as Get All reads it, over and over, one row at a time so that the user's own
 // operations go in between. Other rows are skipped without a word; a row that gets no reply
-// does not stop the others. The current cell never moves.
+// does not stop the others. The current cell never moves, and the receive log keeps what it
+// shows: the sweep's replies stay out of it.
 //
 // `interval_ns` is the time from the start of one sweep to the start of the next (0: as fast as
 // the line allows); a sweep that takes longer starts the next one at once.
@@ -23,7 +24,7 @@ class LiveSweep : public JobSource {
     static constexpr std::int64_t kEmptySweepPauseNs = 200'000'000;
 
     using SweepDone = std::function<void()>;
-    LiveSweep(const GridView& grid, std::int64_t interval_ns, RowOperation::Done row_done,
+    LiveSweep(const WatchTable& table, std::int64_t interval_ns, RowOperation::Done row_done,
               SweepDone sweep_done);
 
     std::unique_ptr<LineJob> next_job(std::int64_t now_ns, std::int64_t& retry_at_ns) override;
@@ -32,7 +33,7 @@ class LiveSweep : public JobSource {
     void set_interval(std::int64_t interval_ns) { interval_ns_ = interval_ns; }
 
   private:
-    const GridView& grid_;
+    const WatchTable& table_;
     std::int64_t interval_ns_;
     RowOperation::Done row_done_;
     SweepDone sweep_done_;

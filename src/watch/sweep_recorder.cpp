@@ -20,10 +20,6 @@ std::string value_field(std::string_view text) {
 
 }  // namespace
 
-std::string watch_row_name(std::string_view description, std::string_view address) {
-    return std::string(description.empty() ? address : description);
-}
-
 SweepRecorder::SweepRecorder(std::unique_ptr<RecordSink> sink, std::string file_name,
                              std::vector<std::string> row_names, double started_at)
     : sink_(std::move(sink)),
@@ -44,7 +40,7 @@ SweepRecorder::~SweepRecorder() {
 }
 
 bool SweepRecorder::record_sweep(double now, std::chrono::system_clock::time_point wall_clock,
-                                 std::span<const std::optional<RowReading>> readings) {
+                                 std::span<const std::optional<ColumnReading>> readings) {
     if (!recording()) return false;
     pending_ += fixed_point_text(std::max(0.0, now - started_at_), 3);
     pending_ += ',';

@@ -13,12 +13,9 @@
 
 namespace halvane {
 
-// The name of a watched row in a recording's header and a plot's legend: its Description,
-// or its Address when the Description is empty.
-std::string watch_row_name(std::string_view description, std::string_view address);
-
-// What a sweep read from one row: the Hex Value as shown and its unsigned decimal value.
-struct RowReading {
+// What a sweep read of one column's variable: the Hex Value as shown and its unsigned decimal
+// value.
+struct ColumnReading {
     std::string hex_text;
     std::uint32_t value = 0;
 };
@@ -56,7 +53,7 @@ class SweepRecorder {
     // `wall_clock`. `readings` has one entry per row, in the order of the names; an empty one
     // is a failed read. Returns false once the recording has stopped.
     bool record_sweep(double now, std::chrono::system_clock::time_point wall_clock,
-                      std::span<const std::optional<RowReading>> readings);
+                      std::span<const std::optional<ColumnReading>> readings);
     // Writes the gathered lines when the last write is a second old. Call it from a timer as
     // well (twice a second will do), so lines reach the file while sweeps are slow.
     bool flush_if_due(double now);

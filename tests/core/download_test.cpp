@@ -5,6 +5,7 @@
 #include "core/scripted_board.h"
 #include "fakes/fake_platform.h"
 #include "fakes/test_files.h"
+#include "status/status_texts.h"
 
 namespace halvane {
 namespace {
@@ -51,7 +52,7 @@ class DownloadTest : public ::testing::Test {
     // File > Open on `path`, the reset box acknowledged, then everything the board does.
     void open_program(const std::string& path) {
         h.dialog.answers.push_back(path);
-        h.window->file_open_Click();
+        h.window->download().open_program();
         h.clock.run();
     }
     // The tick at which `text` was written (the last such write).
@@ -71,7 +72,7 @@ TEST_F(DownloadTest, TheDialogueIsExactAndTheLastStepsWaitForTheMonitorsPrompt) 
     EXPECT_EQ(h.serial.written(), "\rload t\r" + std::string(kProgram) + "\r\rgo 2400\r");
     EXPECT_EQ(h.serial.writes.size(), 2 + std::string(kProgram).size() + 2 + 1);
     EXPECT_EQ(h.progress.val, static_cast<float>(std::string(kProgram).size() + 20));
-    EXPECT_EQ(h.window->flag(), 1);
+    EXPECT_TRUE(h.window->link().gate_open());
     EXPECT_EQ(h.status.value, "Status: Program Running");
     EXPECT_EQ(h.serial.write_ticks.front(), 0);
     EXPECT_EQ(h.serial.write_ticks[1], 1);
@@ -110,10 +111,10 @@ TEST_F(DownloadTest, TheProgramStatusIsTheFirstThatApplies) {
         m.after_load = c.after_load;
         w.message_box.answers.push_back(true);  // a file that is not S-records goes anyway
         w.dialog.answers.push_back(file("p.s19", c.content));
-        w.window->file_open_Click();
+        w.window->download().open_program();
         w.clock.run();
         EXPECT_EQ(w.status.value, c.status) << c.name;
-        EXPECT_EQ(w.window->flag(), 1) << c.name;
+        EXPECT_TRUE(w.window->link().gate_open()) << c.name;
         EXPECT_TRUE(w.serial.written().ends_with("\r\rgo 2400\r")) << c.name;
     }
 }
@@ -138,7 +139,7 @@ TEST_F(DownloadTest, TheQueueIsBoundedAndDrainedBeforeEveryPause) {
     std::function<void()> line = [&] {
         if (h.serial.pending_output > 0) --h.serial.pending_output;
         EXPECT_LE(h.serial.pending_output, 16u + 8u);
-        if (h.window->downloading()) h.clock.after_ms(1, line);
+        if (h.window->link().downloading()) h.clock.after_ms(1, line);
     };
     h.clock.after_ms(1, line);
     h.message_box.answers.push_back(true);  // one bad record
@@ -165,7 +166,7 @@ TEST_F(DownloadTest, OpenProgramRunsTheWholeRoadAndLoadsTheMap) {
     EXPECT_EQ(h.status.history,
               (std::vector<std::string>{"Status: Awaiting Program File", "Status: Awaiting Program",
                                         "Status: Sending File File", "Status: Program Running"}));
-    EXPECT_EQ(h.window->s19_file_name(), folder.file("blink"));
+    EXPECT_EQ(h.window->download().program_name(), folder.file("blink"));
     EXPECT_EQ(h.progress.max, 500000.0f);
     EXPECT_EQ(h.viewer.plain, "listing text");
     EXPECT_EQ(h.grid.text(1, 1), "counter");
@@ -177,12 +178,12 @@ TEST_F(DownloadTest, OpenProgramRunsTheWholeRoadAndLoadsTheMap) {
 
 TEST_F(DownloadTest, CancellingTheDialogResetsTheStateAndSendsNothing) {
     h.start_program();
-    h.progress.set_value(40);
-    h.window->file_open_Click();
+    ASSERT_GT(h.progress.val, 0.0f);
+    h.window->download().open_program();
     EXPECT_EQ(h.status.value, "Status: Awaiting Program");
     EXPECT_EQ(h.progress.val, 0.0f);
-    EXPECT_EQ(h.window->flag(), 0);
-    EXPECT_EQ(h.window->s19_file_name(), "");
+    EXPECT_FALSE(h.window->link().gate_open());
+    EXPECT_EQ(h.window->download().program_name(), "");
     EXPECT_TRUE(h.message_box.shown.empty());
     EXPECT_TRUE(h.serial.writes.empty());
 }
@@ -227,7 +228,7 @@ TEST_F(DownloadTest, TheFileIsCheckedBeforeTheResetBoxAndNoEndsTheCommandAsACanc
         ScriptedMonitor m(w);
         w.message_box.answers.assign(c.answers.begin(), c.answers.end());
         w.dialog.answers.push_back(file("p.s19", c.content));
-        w.window->file_open_Click();
+        w.window->download().open_program();
         w.clock.run();
         EXPECT_EQ(w.message_box.shown, c.shown);
         EXPECT_TRUE(w.message_box.answers.empty());
@@ -235,19 +236,19 @@ TEST_F(DownloadTest, TheFileIsCheckedBeforeTheResetBoxAndNoEndsTheCommandAsACanc
             // Sent byte for byte, whatever the check found.
             EXPECT_EQ(w.serial.written(), "\rload t\r" + c.content + "\r\rgo 2400\r");
             EXPECT_EQ(w.status.value, "Status: Program Running");
-            EXPECT_EQ(w.window->flag(), 1);
+            EXPECT_TRUE(w.window->link().gate_open());
         } else {
             EXPECT_TRUE(w.serial.writes.empty());
             EXPECT_EQ(w.status.value, "Status: Awaiting Program");
-            EXPECT_EQ(w.window->flag(), 0);
-            EXPECT_EQ(w.window->s19_file_name(), "");
-            EXPECT_FALSE(w.window->downloading());
+            EXPECT_FALSE(w.window->link().gate_open());
+            EXPECT_EQ(w.window->download().program_name(), "");
+            EXPECT_FALSE(w.window->link().downloading());
         }
     }
 
     // Closing the window while a question is open ends the command, whatever the answer.
     h.message_box.answers.push_back(true);
-    h.message_box.while_open = [&] { h.window->Form_Unload(); };
+    h.message_box.while_open = [&] { h.window->close(); };
     open_program(file("p.s19", bad_checksum));
     EXPECT_EQ(h.message_box.shown, (std::vector<std::string>{checksum_question}));
     EXPECT_TRUE(h.serial.writes.empty());
@@ -262,15 +263,15 @@ TEST_F(DownloadTest, FailuresBeforeTheGoCommandAreShownInTheStatusAndInABox) {
     ASSERT_EQ(h.message_box.shown.size(), 2u);
     EXPECT_NE(h.message_box.shown[1].find(folder.file("nope.s19")), std::string::npos);
     EXPECT_TRUE(h.serial.writes.empty());
-    EXPECT_EQ(h.window->flag(), 0);
-    EXPECT_EQ(h.window->s19_file_name(), folder.file("nope.s19"));
+    EXPECT_FALSE(h.window->link().gate_open());
+    EXPECT_EQ(h.window->download().program_name(), folder.file("nope.s19"));
 
     const std::string path = file("p.s19", std::string(50, 'x'));
     h.message_box.answers.push_back(true);
-    h.clock.after_ms(1, [&] { h.window->serial_failed("Input/output error"); });
+    h.clock.after_ms(1, [&] { h.serial.fail("Input/output error"); });
     open_program(path);
     EXPECT_EQ(h.status.value, "Status: Download failed: Input/output error");
-    EXPECT_EQ(h.window->flag(), 0);
+    EXPECT_FALSE(h.window->link().gate_open());
 }
 
 TEST_F(DownloadTest, AMissingListingDoesNotKeepTheMapFromLoading) {
@@ -284,9 +285,9 @@ TEST_F(DownloadTest, AMissingListingDoesNotKeepTheMapFromLoading) {
 
 TEST_F(DownloadTest, ClosingOrCancellingWhileTheDownloadWaitsForTheMonitorEndsIt) {
     const std::string path = file("p.s19", kProgram);
-    h.clock.at_ms(500, [&] { h.window->Form_Unload(); });
+    h.clock.at_ms(500, [&] { h.window->close(); });
     open_program(path);
-    EXPECT_EQ(h.window->flag(), 0);
+    EXPECT_FALSE(h.window->link().gate_open());
     EXPECT_EQ(h.status.value, "Status: Sending File File");
     EXPECT_FALSE(h.serial.written().ends_with("go 2400\r"));
     EXPECT_EQ(h.clock.armed_alarms(), 0);
@@ -295,27 +296,27 @@ TEST_F(DownloadTest, ClosingOrCancellingWhileTheDownloadWaitsForTheMonitorEndsIt
     w.load();
     ScriptedMonitor m(w);
     bool running_seen = false;
-    w.window->on_download_running = [&](bool running) { running_seen = running_seen || running; };
-    w.clock.at_ms(500, [&] { w.window->file_cancel_download_Click(); });
+    w.window->download().on_running = [&](bool running) { running_seen = running_seen || running; };
+    w.clock.at_ms(500, [&] { w.window->download().cancel(); });
     w.dialog.answers.push_back(path);
-    w.window->file_open_Click();
+    w.window->download().open_program();
     w.clock.run();
     EXPECT_TRUE(running_seen);
-    EXPECT_FALSE(w.window->downloading());
+    EXPECT_FALSE(w.window->link().downloading());
     EXPECT_EQ(w.status.value,
               "Status: Download cancelled: press Reset on the board before the next download");
     EXPECT_EQ(w.serial.written(), "\rload t\r" + std::string(kProgram));
-    EXPECT_EQ(w.window->flag(), 0);
+    EXPECT_FALSE(w.window->link().gate_open());
 }
 
 TEST_F(DownloadTest, TheDownloadOwnsTheLine) {
     const std::string path = file("p.s19", kProgram);
     h.grid.set_text(1, 0, "2400");
     h.clock.at_ms(3, [&] {
-        h.window->DataGrid_DblClick();
-        h.window->get_all_Click();
+        h.window->cells().read_or_write_cell();
+        h.window->cells().get_all();
         h.dialog.answers.push_back(path);
-        h.window->file_open_Click();  // a second File > Open
+        h.window->download().open_program();  // a second File > Open
     });
     open_program(path);
     EXPECT_EQ(h.serial.written().find('*'), std::string::npos);
@@ -334,12 +335,12 @@ TEST_F(DownloadTest, FileOpenDuringMemoryTrafficLetsTheRowInFlightFinishAndDrops
     board.memory[0x2401] = 0x34;
     for (int r = 1; r <= 9; ++r) h.grid.set_text(r, 0, "240" + std::to_string(r - 1));
     h.grid.set_text(1, 3, "W");
-    h.window->get_all_Click();
+    h.window->cells().get_all();
     h.clock.run_for(3);
     const std::string path = file("p.s19", kProgram);
     ScriptedMonitor m(h);
     h.dialog.answers.push_back(path);
-    h.window->file_open_Click();
+    h.window->download().open_program();
     h.clock.run();
     const std::string wire = h.serial.written();
     // Row 1 (a word) finishes, then the download; no other row is read.
@@ -347,7 +348,7 @@ TEST_F(DownloadTest, FileOpenDuringMemoryTrafficLetsTheRowInFlightFinishAndDrops
     EXPECT_EQ(wire.substr(10, 8), "\rload t\r");
     EXPECT_EQ(h.grid.text(1, 2), "1234");
     EXPECT_EQ(h.grid.text(2, 2), "");
-    EXPECT_EQ(h.window->flag(), 1);
+    EXPECT_TRUE(h.window->link().gate_open());
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ class CellOperationTest : public ::testing::Test {
     void double_click(int r, int c) {
         h.grid.set_row(r);
         h.grid.set_col(c);
-        h.window->DataGrid_DblClick();
+        h.window->cells().read_or_write_cell();
         h.clock.run();
     }
     Harness h;
@@ -152,8 +152,8 @@ TEST_F(CellOperationTest, ExchangesAskedForDuringAReadAreQueuedAndServedInOrder)
     row(2, "2500", "");
     h.clock.after_ms(10, [&] {
         h.grid.set_row(2);
-        h.window->DataGrid_DblClick();
-        h.window->get_all_Click();
+        h.window->cells().read_or_write_cell();
+        h.window->cells().get_all();
     });
     double_click(1, 0);
     EXPECT_EQ(h.serial.written(), "*2400*2500*2400*2500");
@@ -167,7 +167,7 @@ TEST_F(CellOperationTest, KeysTypedDuringAWaitStillEditTheCurrentCell) {
     h.clock.after_ms(8, [&] {
         h.grid.set_row(5);
         h.grid.set_col(1);
-        h.window->DataGrid_KeyPress('x');
+        h.window->cells().type_key('x');
     });
     double_click(1, 0);
     EXPECT_EQ(h.grid.text(5, 1), "x");
@@ -179,7 +179,7 @@ TEST_F(CellOperationTest, GetAllReadsOnlyNamedRowsInOrderAndEndsAtRow99) {
     board.memory[0x2403] = 0xCD;
     row(3, "0010", "D");
     row(7, "2402", "W");
-    h.window->get_all_Click();
+    h.window->cells().get_all();
     h.clock.run();
     EXPECT_EQ(h.serial.written(), "*0010*2402*2403");
     EXPECT_EQ(h.grid.text(3, 2), "01");
@@ -191,7 +191,7 @@ TEST_F(CellOperationTest, GetAllReadsOnlyNamedRowsInOrderAndEndsAtRow99) {
 
 TEST_F(CellOperationTest, GetAllOnAnEmptyGridSendsNothing) {
     h.serial.arrive("kept");
-    h.window->get_all_Click();
+    h.window->cells().get_all();
     h.clock.run();
     EXPECT_EQ(h.serial.written(), "");
     EXPECT_EQ(h.text1.value, "kept");
@@ -204,7 +204,7 @@ TEST_F(CellOperationTest, GetAllSkipsInvalidAddressesAndNamesTheFirstButStopsAtA
     row(4, "zz", "");
     row(5, "   ", "");  // blanks are not empty: an invalid address too
     row(6, "0002", "");
-    h.window->get_all_Click();
+    h.window->cells().get_all();
     h.clock.run();
     EXPECT_EQ(h.serial.written(), "*0001*0002");
     EXPECT_EQ(h.grid.text(6, 2), "22");
@@ -213,7 +213,7 @@ TEST_F(CellOperationTest, GetAllSkipsInvalidAddressesAndNamesTheFirstButStopsAtA
 
     board.silent = true;
     h.serial.writes.clear();
-    h.window->get_all_Click();
+    h.window->cells().get_all();
     h.clock.run();
     EXPECT_EQ(h.serial.written(), "*0001");
     EXPECT_EQ(h.status.value, "Status: No reply from board at 0001");
@@ -233,7 +233,7 @@ TEST_F(CellOperationTest, AFailureTextStaysThreeSecondsAndUntilAnExchangeEndsWel
     double_click(2, 0);
     const std::int64_t shown_at = h.clock.now_ms();
     h.grid.set_row(1);
-    h.window->DataGrid_DblClick();  // ends well within a few ticks
+    h.window->cells().read_or_write_cell();  // ends well within a few ticks
     h.clock.run_until([&] { return h.window->link().idle(); });
     EXPECT_EQ(h.grid.text(1, 2), "11");
     EXPECT_EQ(h.status.value, "Status: Invalid address in row 2");
@@ -251,7 +251,7 @@ TEST_F(CellOperationTest, GarbageBeforeTheReplyIsIgnored) {
 }
 
 TEST_F(CellOperationTest, AClosedPortIsReportedWithoutWaiting) {
-    h.window->serial_failed("device removed");
+    h.serial.fail("device removed");
     row(1, "0100", "");
     const auto before = h.clock.now_ms();
     double_click(1, 0);
@@ -263,7 +263,7 @@ TEST_F(CellOperationTest, AClosedPortIsReportedWithoutWaiting) {
 TEST_F(CellOperationTest, KeyPressEditsTheCurrentCell) {
     h.grid.set_row(3);
     h.grid.set_col(1);
-    for (int key : {int{'a'}, int{'b'}, 8, 13}) h.window->DataGrid_KeyPress(key);
+    for (int key : {int{'a'}, int{'b'}, 8, 13}) h.window->cells().type_key(key);
     EXPECT_EQ(h.grid.text(3, 1), "a\r");
     EXPECT_EQ(h.grid.row(), 3);
 }

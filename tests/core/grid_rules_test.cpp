@@ -15,24 +15,16 @@ TEST(FlagLetters, WordAndDecimalAreFoundAnywhereInEitherCase) {
     EXPECT_FALSE(is_decimal_row(""));
 }
 
-TEST(NextAddress, AddsOneWithCarryAndWraps) {
-    EXPECT_EQ(next_address("2400"), "2401");
-    EXPECT_EQ(next_address("00FF"), "0100");
-    EXPECT_EQ(next_address("0FFF"), "1000");
-    EXPECT_EQ(next_address("7FFF"), "8000");
-    EXPECT_EQ(next_address("FFFF"), "0000");
-    EXPECT_EQ(next_address("00fe"), "00FF");
-}
-
-TEST(RequestAddress, AcceptsExactlyFourHexDigitsAfterTrimming) {
-    EXPECT_EQ(request_address("2400"), "2400");
-    EXPECT_EQ(request_address(" 00ff "), "00FF");
-    EXPECT_EQ(request_address(""), std::nullopt);
-    EXPECT_EQ(request_address("    "), std::nullopt);
-    EXPECT_EQ(request_address("41"), std::nullopt);
-    EXPECT_EQ(request_address("24000"), std::nullopt);
-    EXPECT_EQ(request_address("24G0"), std::nullopt);
-    EXPECT_EQ(request_address("2400\r"), std::nullopt);
+TEST(ParseAddress, AcceptsExactlyFourHexDigitsAfterTrimming) {
+    EXPECT_EQ(parse_address("2400"), 0x2400);
+    EXPECT_EQ(parse_address(" 00ff "), 0x00FF);
+    EXPECT_EQ(parse_address("FFFF"), 0xFFFF);
+    EXPECT_EQ(parse_address(""), std::nullopt);
+    EXPECT_EQ(parse_address("    "), std::nullopt);
+    EXPECT_EQ(parse_address("41"), std::nullopt);
+    EXPECT_EQ(parse_address("24000"), std::nullopt);
+    EXPECT_EQ(parse_address("24G0"), std::nullopt);
+    EXPECT_EQ(parse_address("2400\r"), std::nullopt);
 }
 
 TEST(DecimalValue, BytesAndWordsShowTheirUnsignedValue) {

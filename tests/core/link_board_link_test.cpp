@@ -25,9 +25,9 @@ class BoardLinkTest : public ::testing::Test {
             if (text == "\n") h.serial.arrive("done\r\n>");
         };
         h.dialog.answers.push_back(program);
-        h.window->file_open_Click();
+        h.window->download().open_program();
         h.clock.run();
-        ASSERT_EQ(h.window->flag(), 1);
+        ASSERT_TRUE(h.window->link().gate_open());
         h.serial.writes.clear();
         h.serial.write_ticks.clear();
         h.serial.on_write = nullptr;
@@ -39,7 +39,7 @@ class BoardLinkTest : public ::testing::Test {
     void double_click(int r, int c) {
         h.grid.set_row(r);
         h.grid.set_col(c);
-        h.window->DataGrid_DblClick();
+        h.window->cells().read_or_write_cell();
     }
     fakes::TempFolder folder;
     std::string program = folder.file("p.s19");
@@ -70,8 +70,8 @@ TEST_F(BoardLinkTest, TheGateDecidesWhatReachesTheReceiveBuffer) {
     h.serial.arrive("\r\nmore");
     EXPECT_EQ(h.text1.value, "Ready!\r\nmore");
     // Only the newest characters are kept.
-    h.serial.arrive(std::string(BoardLink::kReceivedLimit, 'a') + "XYZW");
-    ASSERT_EQ(h.text1.value.size(), BoardLink::kReceivedLimit);
+    h.serial.arrive(std::string(ReceiveLog::kLimit, 'a') + "XYZW");
+    ASSERT_EQ(h.text1.value.size(), ReceiveLog::kLimit);
     EXPECT_EQ(h.text1.value.substr(h.text1.value.size() - 4), "XYZW");
 }
 
@@ -86,11 +86,11 @@ TEST_F(BoardLinkTest, ADoubleClickDuringGetAllIsServedAfterTheRowInFlightAndLand
     }
     row(40, "2405", "D");
     board.memory[0x2405] = 0x77;
-    h.window->get_all_Click();
+    h.window->cells().get_all();
     // Somewhere in the middle of row 1's low byte.
     h.clock.run_until([&] { return h.serial.written().size() >= 8; });
     double_click(40, 0);
-    h.window->get_all_Click();  // a second Get All changes nothing
+    h.window->cells().get_all();  // a second Get All changes nothing
     h.clock.run();
     const std::string wire = h.serial.written();
     // Row 1 whole (both bytes), then row 40, then row 2 on.
@@ -108,10 +108,10 @@ TEST_F(BoardLinkTest, APortErrorInTheMiddleOfTheQueueEndsEveryJobAndShowsTheErro
     ScriptedBoard board(h);
     for (int r = 1; r <= 5; ++r) row(r, "300" + std::to_string(r), "");
     h.grid.set_text(3, 2, "old");
-    h.window->get_all_Click();
+    h.window->cells().get_all();
     double_click(5, 0);
     h.clock.run_until([&] { return h.serial.written().size() >= 12; });
-    h.window->serial_failed("The serial device was disconnected");
+    h.serial.fail("The serial device was disconnected");
     const std::size_t sent = h.serial.written().size();
     h.clock.run();
     EXPECT_EQ(h.serial.written().size(), sent);
@@ -129,7 +129,7 @@ TEST(BoardLinkClosing, ClosingTheWindowDuringAnyJobEndsItAndSendsNothingMore) {
     const auto click = [](Harness& h, int col) {
         h.grid.set_row(1);
         h.grid.set_col(col);
-        h.window->DataGrid_DblClick();
+        h.window->cells().read_or_write_cell();
     };
     const std::pair<const char*, Start> cases[] = {
         {"read", [&](Harness& h) { click(h, 0); }},
@@ -138,13 +138,13 @@ TEST(BoardLinkClosing, ClosingTheWindowDuringAnyJobEndsItAndSendsNothingMore) {
              h.input_box.answers.push_back("1234");
              click(h, 2);
          }},
-        {"get all", [](Harness& h) { h.window->get_all_Click(); }},
+        {"get all", [](Harness& h) { h.window->cells().get_all(); }},
         {"download",
          [&](Harness& h) {
              h.serial.pending_output = 100;          // the line is slow: the file waits in the PC
              h.message_box.answers.push_back(true);  // it holds no records: send it anyway
              h.dialog.answers.push_back(program);
-             h.window->file_open_Click();
+             h.window->download().open_program();
          }},
     };
     for (const auto& [name, start] : cases) {
@@ -159,14 +159,14 @@ TEST(BoardLinkClosing, ClosingTheWindowDuringAnyJobEndsItAndSendsNothingMore) {
         ASSERT_FALSE(h.serial.writes.empty()) << name;
         const std::string sent = h.serial.written();
         const std::vector<std::string> cells = {h.grid.text(1, 2), h.grid.text(2, 2)};
-        h.window->Form_Unload();
+        h.window->close();
         h.clock.run();
         EXPECT_EQ(h.serial.written(), sent) << name;
         EXPECT_FALSE(h.serial.is_open()) << name;
         EXPECT_EQ(h.clock.armed_alarms(), 0) << name;
         EXPECT_EQ(h.grid.text(1, 2), cells[0]) << name;
         EXPECT_EQ(h.grid.text(2, 2), cells[1]) << name;
-        EXPECT_EQ(h.window->flag(), 0) << name;
+        EXPECT_FALSE(h.window->link().gate_open()) << name;
     }
 }
 

@@ -1,6 +1,6 @@
 // Naming the board's serial device on the command line.
 
-#include "app/serial_device.h"
+#include "link/serial_device.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/usb_latency_timer.h"
+#include "link/usb_latency_timer.h"
 
 namespace halvane {
 namespace {

@@ -94,18 +94,18 @@ TEST(SymbolReader, AProgramWithoutVariablesIsReadButOffersNothing) {
 
 // --- Placing symbols into the grid ---
 
-void fill_row(fakes::FakeGrid& grid, int row, std::vector<std::string> cells) {
-    for (int col = 0; col < GridView::kCols; ++col) grid.set_text(row, col, cells[col]);
+void fill_row(WatchTable& grid, int row, std::vector<std::string> cells) {
+    for (int col = 0; col < WatchTable::kCols; ++col) grid.set_text(row, col, cells[col]);
 }
 
-std::vector<std::string> row_of(const fakes::FakeGrid& grid, int row) {
+std::vector<std::string> row_of(const WatchTable& grid, int row) {
     std::vector<std::string> cells;
-    for (int col = 0; col < GridView::kCols; ++col) cells.push_back(grid.text(row, col));
+    for (int col = 0; col < WatchTable::kCols; ++col) cells.push_back(grid.text(row, col));
     return cells;
 }
 
 TEST(SymbolRows, NewSymbolsFillTheRowsWithoutAnAddressInOrder) {
-    fakes::FakeGrid grid;
+    WatchTable grid;
     for (int row = 1; row <= 50; ++row) fill_row(grid, row, {"1000", "reg", "7F", "", ""});
     // A row without an address in the filled part is taken first.
     fill_row(grid, 20, {"", "", "", "", ""});
@@ -126,7 +126,7 @@ TEST(SymbolRows, NewSymbolsFillTheRowsWithoutAnAddressInOrder) {
 }
 
 TEST(SymbolRows, RowsThatNameASymbolAreUpdatedInPlace) {
-    fakes::FakeGrid grid;
+    WatchTable grid;
     fill_row(grid, 1, {"2402", "count", "00 07", "W", ""});            // at its address
     fill_row(grid, 2, {"2404", "speed", "12", "D", "18"});             // moved, byte to word
     fill_row(grid, 3, {"2410", "buffer[4 bytes]", "AA", "D", "170"});  // moved and grown
@@ -150,7 +150,7 @@ TEST(SymbolRows, RowsThatNameASymbolAreUpdatedInPlace) {
 }
 
 TEST(SymbolRows, SymbolsOfTheSameNameEachKeepTheirOwnRow) {
-    fakes::FakeGrid grid;
+    WatchTable grid;
     fill_row(grid, 1, {"2000", "temp", "", "D", ""});
     fill_row(grid, 2, {"3000", "temp", "", "D", ""});
     // Two files of the program each have a local `temp`; the one at 3000 keeps row 2.
@@ -164,8 +164,8 @@ TEST(SymbolRows, SymbolsOfTheSameNameEachKeepTheirOwnRow) {
 }
 
 TEST(SymbolRows, AFullGridStillUpdatesItsRowsAndCountsTheRest) {
-    fakes::FakeGrid grid;
-    for (int row = 1; row < GridView::kRows; ++row)
+    WatchTable grid;
+    for (int row = 1; row < WatchTable::kRows; ++row)
         fill_row(grid, row, {"1000", "reg" + std::to_string(row), "", "", ""});
     fill_row(grid, 99, {"2222", "speed", "", "WD", ""});
 
@@ -181,7 +181,7 @@ TEST(SymbolRows, AFullGridStillUpdatesItsRowsAndCountsTheRest) {
 }
 
 TEST(SymbolRows, MovedRowsAreThoseNamingASymbolAtAnotherAddress) {
-    fakes::FakeGrid grid;
+    WatchTable grid;
     fill_row(grid, 1, {"3000", "counter", "", "D", ""});         // where it is
     fill_row(grid, 2, {"2404", "speed", "", "WD", ""});          // moved
     fill_row(grid, 3, {"3010", "buffer[4 bytes]", "", "", ""});  // moved (and grown)
@@ -207,7 +207,7 @@ struct SymbolCommands : ::testing::Test {
 
 TEST_F(SymbolCommands, ImportProposesTheProgramsElfAndFillsTheCheckedSymbols) {
     const std::string base = program("prog", "sized");
-    TamrinProbe(*h.window).set_s19_file_name(base);
+    ProgramDownloadProbe(*h.window).set_program_name(base);
     fill_row(h.grid, 1, {"2500", "speed", "", "WD", ""});
     h.dialog.answers.push_back(base + ".elf");
     // The user unchecks `total` and checks the code table.
@@ -215,7 +215,7 @@ TEST_F(SymbolCommands, ImportProposesTheProgramsElfAndFillsTheCheckedSymbols) {
         marks[6] = false;
         marks[0] = true;
     };
-    h.window->file_importsymbols_Click();
+    h.window->symbols().import_symbols();
 
     ASSERT_EQ(h.dialog.open_settings.size(), 1u);
     const FileDialogSettings& settings = h.dialog.open_settings[0];
@@ -245,28 +245,28 @@ TEST_F(SymbolCommands, ImportProposesTheProgramsElfAndFillsTheCheckedSymbols) {
 }
 
 TEST_F(SymbolCommands, ImportWithoutAProgramProposesNothingAndCancelsChangeNothing) {
-    h.window->file_importsymbols_Click();  // the file dialog is cancelled
+    h.window->symbols().import_symbols();  // the file dialog is cancelled
     ASSERT_EQ(h.dialog.open_settings.size(), 1u);
     EXPECT_EQ(h.dialog.open_settings[0].file_name, std::optional<std::string>(""));
     EXPECT_TRUE(h.symbol_picker.offered.empty());
 
     // A program whose ELF is not beside it: nothing proposed either.
-    TamrinProbe(*h.window).set_s19_file_name(program("other", ""));
+    ProgramDownloadProbe(*h.window).set_program_name(program("other", ""));
     h.dialog.answers.push_back(test_elf("labels"));
     h.symbol_picker.cancel = true;
-    const auto cells = h.grid.cells;
-    h.window->file_importsymbols_Click();
+    const auto cells = h.grid.cells();
+    h.window->symbols().import_symbols();
     EXPECT_EQ(h.dialog.open_settings[1].file_name, std::optional<std::string>(""));
     EXPECT_EQ(h.symbol_picker.offered.size(), 1u);
-    EXPECT_EQ(h.grid.cells, cells);
+    EXPECT_EQ(h.grid.cells(), cells);
     EXPECT_TRUE(h.message_box.shown.empty());
 }
 
 TEST_F(SymbolCommands, ImportReportsFilesItCannotUse) {
     write_bytes(folder.file("text.elf"), "not a program");
     h.dialog.answers = {folder.file("text.elf"), test_elf("code_only")};
-    h.window->file_importsymbols_Click();
-    h.window->file_importsymbols_Click();
+    h.window->symbols().import_symbols();
+    h.window->symbols().import_symbols();
     EXPECT_EQ(h.message_box.shown,
               (std::vector<std::string>{folder.file("text.elf") + " is not an ELF file.",
                                         test_elf("code_only") + " holds no data symbols."}));
@@ -283,7 +283,7 @@ TEST_F(SymbolCommands, OpeningAProgramWarnsOfMapRowsAtOldAddresses) {
                 "\"2406\",\"buffer[8 bytes]\",\"\",\"D\",\"\"\r\n");
     h.answer_loads();
     h.dialog.answers.push_back(base + ".s19");
-    h.window->file_open_Click();
+    h.window->download().open_program();
     h.clock.run();
     EXPECT_EQ(h.status.value,
               "Status: Program Running (2 map rows point to old addresses: File > Import "
@@ -293,7 +293,7 @@ TEST_F(SymbolCommands, OpeningAProgramWarnsOfMapRowsAtOldAddresses) {
     write_bytes(base + ".s19", "no records at a line's start: S9030000FC\r\n");
     h.message_box.answers.push_back(true);  // not an S-record: sent anyway
     h.dialog.answers.push_back(base + ".s19");
-    h.window->file_open_Click();
+    h.window->download().open_program();
     h.clock.run();
     EXPECT_EQ(h.status.value,
               "Status: Program Running (warning: the file held no S1 or S9 record)");
@@ -303,7 +303,7 @@ TEST_F(SymbolCommands, OpeningAProgramWarnsOfMapRowsAtOldAddresses) {
     write_bytes(base + ".s19", "S9030000FC\r\n");
     h.dialog.answers.push_back(base + ".s19");
     h.status.history.clear();
-    h.window->file_open_Click();
+    h.window->download().open_program();
     h.clock.run();
     EXPECT_EQ(h.status.history.back(), "Status: Program Running");
     EXPECT_EQ(h.status.history.end()[-2], "Status: Sending File File");

@@ -49,7 +49,7 @@ class LiveWatchTest : public ::testing::Test {
 };
 
 TEST_F(LiveWatchTest, TheSweepReadsTheNamedRowsOverAndOverAndLeavesTheCurrentCell) {
-    h.window->watch_liverefresh_Click(true);
+    h.window->watch().set_live_refresh(true);
     h.clock.run_for(100);
     EXPECT_TRUE(h.serial.writes.empty()) << "no program runs yet";
     h.start_program();
@@ -69,13 +69,13 @@ TEST_F(LiveWatchTest, TheSweepReadsTheNamedRowsOverAndOverAndLeavesTheCurrentCel
     board.memory[0x2405] = 0x02;
     h.clock.run_for(100);
     EXPECT_EQ(h.watch_view.changes, std::vector<int>{4});
-    EXPECT_EQ(h.window->hex_value_tooltip(4).rfind("read 0.", 0), 0u)
-        << h.window->hex_value_tooltip(4);
+    EXPECT_EQ(h.window->watch().age_text(4).rfind("read 0.", 0), 0u)
+        << h.window->watch().age_text(4);
     // The figures join the program status at most twice a second.
     EXPECT_EQ(h.status.value.rfind("Status: Program Running, live ", 0), 0u) << h.status.value;
     EXPECT_TRUE(h.status.value.ends_with(" sweeps/s, 0 time-outs")) << h.status.value;
 
-    h.window->watch_liverefresh_Click(false);
+    h.window->watch().set_live_refresh(false);
     h.clock.run();
     EXPECT_EQ(h.status.value, "Status: Program Running");
     EXPECT_EQ(h.clock.armed_alarms(), 0);
@@ -83,12 +83,12 @@ TEST_F(LiveWatchTest, TheSweepReadsTheNamedRowsOverAndOverAndLeavesTheCurrentCel
 
 TEST_F(LiveWatchTest, TheUsersWriteGoesBeforeTheNextSweepReadAndLandsInItsRow) {
     h.start_program();
-    h.window->watch_liverefresh_Click(true);
+    h.window->watch().set_live_refresh(true);
     h.clock.run_for(8);  // in the middle of the sweep's read of the word at 2402
     h.input_box.answers.push_back("07");
     h.grid.set_row(4);
     h.grid.set_col(2);
-    h.window->DataGrid_DblClick();
+    h.window->cells().read_or_write_cell();
     h.clock.run_for(200);
     const std::string wire = h.serial.written();
     // The row in flight (both bytes of the word) ends first, then the write and its read-back.
@@ -100,8 +100,8 @@ TEST_F(LiveWatchTest, TheUsersWriteGoesBeforeTheNextSweepReadAndLandsInItsRow) {
 
 TEST_F(LiveWatchTest, EachSweepStartsOneIntervalAfterTheLastOrAtOnceWhenItTookLonger) {
     h.start_program();
-    h.window->watch_refreshinterval_Click(0.5);
-    h.window->watch_liverefresh_Click(true);
+    h.window->watch().set_interval(0.5);
+    h.window->watch().set_live_refresh(true);
     const std::int64_t on = h.clock.now_ms();
     h.clock.run_for(1600);
     EXPECT_EQ(sweep_starts(), (std::vector<std::int64_t>{on, on + 500, on + 1000, on + 1500}));
@@ -110,7 +110,7 @@ TEST_F(LiveWatchTest, EachSweepStartsOneIntervalAfterTheLastOrAtOnceWhenItTookLo
     h.serial.writes.clear();
     h.serial.write_ticks.clear();
     board.silent_addresses = {0x2403};
-    h.window->watch_refreshinterval_Click(0.1);
+    h.window->watch().set_interval(0.1);
     h.clock.run_for(3000);
     const std::vector<std::int64_t> starts = sweep_starts();
     ASSERT_GE(starts.size(), 2u);
@@ -119,14 +119,14 @@ TEST_F(LiveWatchTest, EachSweepStartsOneIntervalAfterTheLastOrAtOnceWhenItTookLo
 
 TEST_F(LiveWatchTest, ARowWithoutReplyIsGreyedKeepsItsValueAndTheSweepGoesOn) {
     h.start_program();
-    h.window->watch_liverefresh_Click(true);
+    h.window->watch().set_live_refresh(true);
     h.clock.run_for(100);
     ASSERT_EQ(h.grid.text(1, 2), "1234");
     board.silent_addresses = {0x2402};
     h.clock.run_for(2500);
     EXPECT_EQ(h.watch_view.failed_rows[1], true);
     EXPECT_EQ(h.grid.text(1, 2), "1234");
-    EXPECT_EQ(h.window->hex_value_tooltip(1).rfind("last read failed", 0), 0u);
+    EXPECT_EQ(h.window->watch().age_text(1).rfind("last read failed", 0), 0u);
     EXPECT_NE(h.serial.written().find("*2402*2405"), std::string::npos) << "row 4 still read";
     EXPECT_TRUE(h.status.value.ends_with(", 2 time-outs")) << h.status.value;
     board.silent_addresses.clear();
@@ -136,24 +136,24 @@ TEST_F(LiveWatchTest, ARowWithoutReplyIsGreyedKeepsItsValueAndTheSweepGoesOn) {
 
 TEST_F(LiveWatchTest, ADownloadStopsTheSweepAndItResumesAfterwards) {
     h.start_program();
-    h.window->watch_liverefresh_Click(true);
+    h.window->watch().set_live_refresh(true);
     h.clock.run_for(50);
-    ASSERT_TRUE(h.window->sweeping());
+    ASSERT_TRUE(h.window->watch().sweeping());
     fakes::TempFolder folder;
     const std::string program = folder.file("p.s19");
     fakes::write_bytes(program, "S9030000FC\r\n");
     h.answer_loads();
     h.dialog.answers.push_back(program);
-    h.window->file_open_Click();
-    EXPECT_FALSE(h.window->sweeping());
-    h.clock.run_until([&] { return h.window->flag() == 1; });
+    h.window->download().open_program();
+    EXPECT_FALSE(h.window->watch().sweeping());
+    h.clock.run_until([&] { return h.window->link().gate_open(); });
     const std::string wire = h.serial.written();
     const std::size_t load = wire.find("load t");
     ASSERT_NE(load, std::string::npos);
     const std::size_t go = wire.find("go 2400\r");
     EXPECT_EQ(wire.substr(load, go - load).find('*'), std::string::npos);
     h.clock.run_for(50);
-    EXPECT_TRUE(h.window->sweeping());
+    EXPECT_TRUE(h.window->watch().sweeping());
     EXPECT_NE(h.serial.written().find('*', go), std::string::npos);
 }
 
@@ -162,13 +162,13 @@ TEST_F(LiveWatchTest, ARecordingHasALinePerSweepAndStopsWhenItCannotWrite) {
     const std::string path = folder.file("run.csv");
     h.start_program();
     h.dialog.answers.push_back(path);
-    h.window->watch_recordtofile_Click();
-    ASSERT_TRUE(h.window->recording());
-    h.window->watch_refreshinterval_Click(0.5);
-    h.window->watch_liverefresh_Click(true);
+    h.window->watch().start_recording();
+    ASSERT_TRUE(h.window->watch().recording());
+    h.window->watch().set_interval(0.5);
+    h.window->watch().set_live_refresh(true);
     h.clock.run_for(1200);
-    h.window->watch_stoprecording_Click();
-    EXPECT_FALSE(h.window->recording());
+    h.window->watch().stop_recording();
+    EXPECT_FALSE(h.window->watch().recording());
     const std::string text = fakes::read_bytes(path);
     EXPECT_TRUE(
         text.starts_with("seconds,time,\"count hex\",\"count dec\",\"run hex\",\"run dec\""
@@ -180,13 +180,13 @@ TEST_F(LiveWatchTest, ARecordingHasALinePerSweepAndStopsWhenItCannotWrite) {
     // On a full disk the recording stops and says why.
     const std::string full = folder.file("full.csv");
     h.dialog.answers.push_back(full);
-    h.window->watch_recordtofile_Click();
-    ASSERT_TRUE(h.window->recording());
+    h.window->watch().start_recording();
+    ASSERT_TRUE(h.window->watch().recording());
     {
         fakes::FileSizeLimit limit(fakes::read_bytes(full).size() + 1);
         h.clock.run_for(3000);
     }
-    EXPECT_FALSE(h.window->recording());
+    EXPECT_FALSE(h.window->watch().recording());
     ASSERT_FALSE(h.message_box.shown.empty());
     EXPECT_NE(h.message_box.shown.back().find("full.csv"), std::string::npos)
         << h.message_box.shown.back();

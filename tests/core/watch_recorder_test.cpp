@@ -66,7 +66,7 @@ class FixedTimeZone {
     std::optional<std::string> saved_;
 };
 
-using Readings = std::vector<std::optional<RowReading>>;
+using Readings = std::vector<std::optional<ColumnReading>>;
 
 TEST(WallClockText, WritesLocalTimeWithItsOffsetFromUtc) {
     EXPECT_EQ(wall_clock_text(kWall + std::chrono::microseconds(999), minutes(-180)),
@@ -85,10 +85,11 @@ TEST(SweepRecorder, WritesAHeaderAndOneLinePerSweep) {
     ASSERT_EQ(writes.size(), 1u);  // the header at once
     recorder.record_sweep(
         100.0626, kWall,
-        Readings{RowReading{"002A", 42}, RowReading{"FF", 255}, RowReading{"01", 1}});
+        Readings{ColumnReading{"002A", 42}, ColumnReading{"FF", 255}, ColumnReading{"01", 1}});
     // A failed read leaves both of its fields empty.
-    recorder.record_sweep(112.5, kWall + milliseconds(12437),
-                          Readings{RowReading{"002B", 43}, std::nullopt, RowReading{"00", 0}});
+    recorder.record_sweep(
+        112.5, kWall + milliseconds(12437),
+        Readings{ColumnReading{"002B", 43}, std::nullopt, ColumnReading{"00", 0}});
     recorder.record_sweep(112.6, kWall, Readings{std::nullopt, std::nullopt, std::nullopt});
     EXPECT_TRUE(recorder.close());
     std::string file;
@@ -99,14 +100,12 @@ TEST(SweepRecorder, WritesAHeaderAndOneLinePerSweep) {
               "0.063,2024-03-02T04:29:58.250+05:30,002A,42,FF,255,01,1\r\n"
               "12.500,2024-03-02T04:30:10.687+05:30,002B,43,,,00,0\r\n"
               "12.600,2024-03-02T04:29:58.250+05:30,,,,,,\r\n");
-    EXPECT_EQ(watch_row_name("count", "2402"), "count");
-    EXPECT_EQ(watch_row_name("", "2402"), "2402");
 }
 
 TEST(SweepRecorder, WritesAtMostAboutOnceASecondAndEverythingOnClose) {
     std::vector<std::string> writes;
     SweepRecorder recorder(std::make_unique<CapturingSink>(writes), "rec.csv", {"count"}, 0);
-    const Readings one{RowReading{"01", 1}};
+    const Readings one{ColumnReading{"01", 1}};
     for (int i = 1; i <= 9; ++i) recorder.record_sweep(i * 0.1, kWall, one);
     EXPECT_EQ(writes.size(), 1u);
     EXPECT_TRUE(recorder.flush_if_due(0.95));
@@ -131,7 +130,7 @@ TEST(SweepRecorder, AFullDiskStopsTheRecordingAndSaysWhy) {
     OpenedRecordFile opened = open_record_file(path);
     ASSERT_NE(opened.sink, nullptr) << opened.error_text;
     SweepRecorder recorder(std::move(opened.sink), path, {"count"}, 0);
-    const Readings one{RowReading{"01", 1}};
+    const Readings one{ColumnReading{"01", 1}};
     double now = 0;
     {
         FileSizeLimit full_after(4096);

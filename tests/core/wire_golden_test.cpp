@@ -82,9 +82,9 @@ TEST(WireGolden, DownloadReadWriteAndGetAllSendWhatTheRecordingHolds) {
     // check asks, and Yes sends the file unchanged.
     h.message_box.answers.push_back(true);
     h.dialog.answers.push_back(program);
-    h.window->file_open_Click();
+    h.window->download().open_program();
     h.clock.run();
-    ASSERT_EQ(h.window->flag(), 1);
+    ASSERT_TRUE(h.window->link().gate_open());
 
     ScriptedBoard board(h);
     board.memory[0x2402] = 0x12;
@@ -101,7 +101,7 @@ TEST(WireGolden, DownloadReadWriteAndGetAllSendWhatTheRecordingHolds) {
     wire.scenario("read");
     h.grid.set_row(2);
     h.grid.set_col(0);
-    h.window->DataGrid_DblClick();
+    h.window->cells().read_or_write_cell();
     h.clock.run();
     EXPECT_EQ(h.grid.text(2, 2), "01");
 
@@ -109,12 +109,12 @@ TEST(WireGolden, DownloadReadWriteAndGetAllSendWhatTheRecordingHolds) {
     h.input_box.answers.push_back("ABCD");
     h.grid.set_row(1);
     h.grid.set_col(2);
-    h.window->DataGrid_DblClick();
+    h.window->cells().read_or_write_cell();
     h.clock.run();
     EXPECT_EQ(h.grid.text(1, 2), "ABCD");
 
     wire.scenario("getall");
-    h.window->get_all_Click();
+    h.window->cells().get_all();
     h.clock.run();
     EXPECT_EQ(h.grid.text(4, 2), "05");
 

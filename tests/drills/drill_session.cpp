@@ -28,11 +28,11 @@ DrillSession::DrillSession(const std::vector<std::string>& board_options, const 
         start_error_ = "boardsim did not start";
         return;
     }
-    window_ = std::make_unique<qt::TamrinWindow>(QString::fromStdString(board_->device()),
-                                                 folder.toStdString());
+    window_ = std::make_unique<qt::HalvaneWindow>(QString::fromStdString(board_->device()),
+                                                  folder.toStdString());
     QObject::connect(&dialog_watch_, &QTimer::timeout, [this] { answer_pending_dialog(); });
     dialog_watch_.start(5);
-    if (!window_->load()) {
+    if (!window_->start()) {
         start_error_ = "the window could not open the board's terminal";
         return;
     }
@@ -50,7 +50,7 @@ DrillSession::DrillSession(const std::vector<std::string>& board_options, const 
 DrillSession::~DrillSession() {
     dialog_watch_.stop();
     watchdog_.stop();
-    if (window_ && !window_->unloaded()) window_->close();
+    if (window_ && !window_->closed()) window_->close();
     window_.reset();
     board_.reset();
 }
@@ -162,7 +162,7 @@ bool DrillSession::open_program(const QString& path) {
     choose_file(path);
     acknowledge_message();
     trigger("file_open");
-    return window_->logic().flag() == 1;
+    return window_->logic().link().gate_open();
 }
 
 bool DrillSession::wait_until(const std::function<bool()>& done, std::chrono::milliseconds limit) {
@@ -188,15 +188,15 @@ std::string DrillSession::cell(int row, int col) {
 
 void DrillSession::set_row(int row, const std::string& address, const std::string& hex,
                            const std::string& flag) {
-    window_->grid().set_text(row, 0, address);
-    window_->grid().set_text(row, 2, hex);
-    window_->grid().set_text(row, 3, flag);
+    window_->logic().table().set_text(row, 0, address);
+    window_->logic().table().set_text(row, 2, hex);
+    window_->logic().table().set_text(row, 3, flag);
 }
 
 GridCells DrillSession::cells() {
     GridCells all;
-    for (int row = 0; row < GridView::kRows; ++row) {
-        for (int col = 0; col < GridView::kCols; ++col) all.push_back(cell(row, col));
+    for (int row = 0; row < WatchTable::kRows; ++row) {
+        for (int col = 0; col < WatchTable::kCols; ++col) all.push_back(cell(row, col));
     }
     return all;
 }
@@ -205,7 +205,8 @@ QStringList changed_cells(const GridCells& before, const GridCells& after) {
     QStringList changed;
     for (std::size_t i = 0; i < before.size() && i < after.size(); ++i) {
         if (before[i] != after[i])
-            changed << QStringLiteral("%1,%2").arg(i / GridView::kCols).arg(i % GridView::kCols);
+            changed
+                << QStringLiteral("%1,%2").arg(i / WatchTable::kCols).arg(i % WatchTable::kCols);
     }
     return changed;
 }

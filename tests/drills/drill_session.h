@@ -1,6 +1,6 @@
 #pragma once
 
-// The real window (TamrinWindow under the offscreen platform) connected to a `boardsim`
+// The real window (HalvaneWindow under the offscreen platform) connected to a `boardsim`
 // child process, driven the way a user drives it: menu items, mouse double-clicks on grid
 // cells, the Get All button, and modal dialogs answered as they open.
 
@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "e2e/board_process.h"
-#include "qt/tamrin_window.h"
+#include "qt/halvane_window.h"
 
 namespace halvane::drills {
 
@@ -34,7 +34,7 @@ class DrillSession {
 
     // Empty when everything started; otherwise what failed.
     const std::string& start_error() const { return start_error_; }
-    qt::TamrinWindow& window() { return *window_; }
+    qt::HalvaneWindow& window() { return *window_; }
     e2e::BoardProcess& board() { return *board_; }
 
     // Answers for the next modal dialogs, in the order they open. A dialog that opens with
@@ -83,7 +83,7 @@ class DrillSession {
     void answer_pending_dialog();
 
     std::unique_ptr<e2e::BoardProcess> board_;
-    std::unique_ptr<qt::TamrinWindow> window_;
+    std::unique_ptr<qt::HalvaneWindow> window_;
     std::string start_error_;
     std::deque<Answer> answers_;
     // Dialogs already answered; one stays modal while a question it asked is answered.

@@ -76,7 +76,7 @@ class FaultDrill : public ::testing::Test {
 TEST_F(FaultDrill, SilentBoardEndsEachReadWithNoReplyAndKeepsTheOldValues) {
     start_with_example({"--no-reply"});
     session->set_row(kScratchRow, "3000", "5A", "D");
-    session->window().grid().set_text(1, 2, "1234");
+    session->window().logic().table().set_text(1, 2, "1234");
     const GridCells before = session->cells();
 
     session->double_click(kScratchRow, 0);
@@ -122,7 +122,7 @@ TEST_F(FaultDrill, HangUpInTheMiddleOfGetAllStopsThereAndKeepsTheRowsNotRead) {
     start_with_example({"--hangup-after", "4"});
     for (int row = kScratchRow; row < kScratchRow + 3; ++row)
         session->set_row(row, "300" + std::to_string(row - kScratchRow), "EE", "D");
-    session->window().grid().set_text(4, 2, "C3");  // 102B, the first row not answered
+    session->window().logic().table().set_text(4, 2, "C3");  // 102B, the first row not answered
     const GridCells before = session->cells();
 
     session->click_get_all();
@@ -167,9 +167,9 @@ TEST_F(FaultDrill, LineClosingInTheMiddleOfADownloadFailsItAndLeavesTheGridAlone
     ASSERT_GE(progress_when_closed, 0.1) << "the download ended before the line was closed";
     EXPECT_TRUE(session->status().startsWith("Status: Download failed: "))
         << session->status().toStdString();
-    EXPECT_EQ(session->window().logic().flag(), 0);
+    EXPECT_FALSE(session->window().logic().link().gate_open());
     EXPECT_LT(progress(), 1.0);
-    EXPECT_EQ(session->window().logic().s19_file_name(), program.toStdString());
+    EXPECT_EQ(session->window().logic().download().program_name(), program.toStdString());
     EXPECT_EQ(changed_cells(before, session->cells()), QStringList());
     EXPECT_FALSE(busy());
     ASSERT_EQ(session->messages.size(), 2);
@@ -192,7 +192,7 @@ TEST_F(FaultDrill, ClosingTheWindowInsideAReadWaitEndsTheReadAndKeepsTheRow) {
     session->double_click(kScratchRow, 0);
 
     EXPECT_TRUE(busy_when_closed);
-    EXPECT_TRUE(session->window().unloaded());
+    EXPECT_TRUE(session->window().closed());
     EXPECT_FALSE(session->window().isVisible());
     EXPECT_FALSE(port_open());
     EXPECT_FALSE(busy());
@@ -213,10 +213,10 @@ TEST_F(FaultDrill, ClosingTheWindowInsideADownloadEndsItWithoutStartingTheProgra
         download_interrupted(program, [&] { session->window().close(); });
 
     ASSERT_GE(progress_when_closed, 0.1) << "the download ended before the window closed";
-    EXPECT_TRUE(session->window().unloaded());
+    EXPECT_TRUE(session->window().closed());
     EXPECT_FALSE(session->window().isVisible());
     EXPECT_FALSE(port_open());
-    EXPECT_EQ(session->window().logic().flag(), 0);
+    EXPECT_FALSE(session->window().logic().link().gate_open());
     EXPECT_EQ(session->status(), "Status: Sending File File");
     EXPECT_FALSE(busy());
     EXPECT_EQ(changed_cells(before, session->cells()), QStringList());
@@ -237,18 +237,18 @@ TEST_F(FaultDrill, BurstOfDoubleClicksDuringAReadIsQueuedAndEveryReplyGoesToItsO
     session->double_click(kScratchRow + 1, 2);
     ASSERT_EQ(session->cell(kScratchRow + 1, 2), "A5") << session->status().toStdString();
     session->set_row(kScratchRow + 2, "3002", "DD", "W");
-    session->window().grid().set_text(kScratchRow, 2, "old");
-    session->window().grid().set_text(kScratchRow + 1, 2, "old");
+    session->window().logic().table().set_text(kScratchRow, 2, "old");
+    session->window().logic().table().set_text(kScratchRow + 1, 2, "old");
     const GridCells before = session->cells();
 
     bool queued_behind_the_read = false;
     QTimer::singleShot(50, [&] {
         queued_behind_the_read = busy();
         for (int i = 0; i < 5; ++i) {
-            session->window().grid().set_row(kScratchRow + 1);
-            session->window().grid().set_col(0);
-            session->window().logic().DataGrid_DblClick();
-            session->window().logic().get_all_Click();
+            session->window().logic().table().set_row(kScratchRow + 1);
+            session->window().logic().table().set_col(0);
+            session->window().logic().cells().read_or_write_cell();
+            session->window().logic().cells().get_all();
         }
     });
     session->double_click(kScratchRow, 0);
@@ -262,8 +262,8 @@ TEST_F(FaultDrill, BurstOfDoubleClicksDuringAReadIsQueuedAndEveryReplyGoesToItsO
     EXPECT_EQ(session->cell(kScratchRow + 1, 4), "165");
     EXPECT_EQ(session->cell(kScratchRow + 2, 2).size(), 4u);  // read by Get All, as a word
     QStringList changed = changed_cells(before, session->cells());
-    for (const char* read_by_get_all :
-         {"1,2", "1,4", "2,2", "2,4", "3,2", "3,4", "4,2", "5,2", "10,2", "10,4", "11,2", "11,4", "12,2"})
+    for (const char* read_by_get_all : {"1,2", "1,4", "2,2", "2,4", "3,2", "3,4", "4,2", "5,2",
+                                        "10,2", "10,4", "11,2", "11,4", "12,2"})
         changed.removeAll(read_by_get_all);
     EXPECT_EQ(changed, QStringList()) << "a value landed in a row nobody read";
 

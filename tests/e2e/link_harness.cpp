@@ -7,13 +7,16 @@
 
 namespace halvane::e2e {
 
-LinkHarness::LinkHarness(const std::string& device) : serial(QString::fromStdString(device)) {
-    window = std::make_unique<Tamrin>(Platform{clock, serial, grid, text1, status, progress,
-                                               options, message_box, input_box, dialog, viewer},
-                                      HALVANE_EXAMPLES_DIR);
-    Tamrin* logic = window.get();
-    serial.on_notice = [logic] { logic->MSComm1_OnComm(); };
-    serial.on_failure = [logic](const std::string& error) { logic->serial_failed(error); };
+LinkHarness::LinkHarness(const std::string& device)
+    : serial(QString::fromStdString(device)),
+      window(std::make_unique<MainWindow>(Platform{clock, serial, message_box, input_box, dialog},
+                                          HALVANE_EXAMPLES_DIR)),
+      grid(window->table()) {
+    window->status().on_shown = [this](const std::string& text) { status.set_text(text); };
+}
+
+LinkHarness::~LinkHarness() {
+    window->close();
 }
 
 void LinkHarness::run_for(std::chrono::milliseconds duration) {
@@ -37,8 +40,8 @@ bool LinkHarness::settle(std::chrono::milliseconds limit) {
 
 void LinkHarness::download(const std::string& path) {
     dialog.answers.push_back(path);
-    window->file_open_Click();
-    run_until([this] { return !window->downloading(); }, std::chrono::seconds(120));
+    window->download().open_program();
+    run_until([this] { return !window->link().downloading(); }, std::chrono::seconds(120));
 }
 
 }  // namespace halvane::e2e

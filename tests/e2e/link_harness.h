@@ -1,8 +1,8 @@
 #pragma once
 
 // The window's logic on the real Qt event loop, clock and serial port, connected to a
-// simulated board; the grid, dialogs and viewer are the core tests' fakes, so a test can
-// answer prompts and read cells without a screen.
+// simulated board; the dialogs are the core tests' fakes, so a test can answer prompts and
+// read cells without a screen.
 
 #include <QString>
 #include <chrono>
@@ -17,6 +17,7 @@ namespace halvane::e2e {
 
 struct LinkHarness {
     explicit LinkHarness(const std::string& device);
+    ~LinkHarness();
 
     // Handles events for `duration` of real time (the board works meanwhile).
     void run_for(std::chrono::milliseconds duration);
@@ -29,16 +30,12 @@ struct LinkHarness {
 
     qt::QtClock clock;
     qt::QtSerialPort serial;
-    fakes::FakeGrid grid;
-    fakes::FakeText text1;
-    fakes::FakeText status;
-    fakes::FakeProgress progress;
-    fakes::FakeOptions options;
     fakes::FakeMessageBox message_box;
     fakes::FakeInputBox input_box;
     fakes::FakeDialog dialog;
-    fakes::FakeViewer viewer;
-    std::unique_ptr<Tamrin> window;
+    std::unique_ptr<MainWindow> window;
+    WatchTable& grid;
+    fakes::FakeText status;
 };
 
 }  // namespace halvane::e2e

@@ -44,13 +44,13 @@ class MemoryWatchE2E : public ::testing::Test {
         board = std::make_unique<BoardProcess>(options);
         ASSERT_FALSE(board->device().empty()) << "boardsim did not start";
         link = std::make_unique<LinkHarness>(board->device());
-        ASSERT_TRUE(link->window->Form_Load())
+        ASSERT_TRUE(link->window->start())
             << (link->message_box.shown.empty() ? "" : link->message_box.shown[0]);
         if (reset_box_open.count() > 0) {
             link->message_box.while_open = [this] { link->run_for(reset_box_open); };
         }
         link->download(program);
-        ASSERT_EQ(link->window->flag(), 1) << link->status.value;
+        ASSERT_TRUE(link->window->link().gate_open()) << link->status.value;
     }
     void row(int r, std::string address, std::string flag) {
         link->grid.set_text(r, 0, address);
@@ -60,11 +60,11 @@ class MemoryWatchE2E : public ::testing::Test {
     void double_click(int r, int c) {
         link->grid.set_row(r);
         link->grid.set_col(c);
-        link->window->DataGrid_DblClick();
+        link->window->cells().read_or_write_cell();
         ASSERT_TRUE(link->settle());
     }
     void get_all() {
-        link->window->get_all_Click();
+        link->window->cells().get_all();
         ASSERT_TRUE(link->settle());
     }
     // Writes `value` (hex) from the grid's value cell of row `r`.
@@ -80,7 +80,7 @@ class MemoryWatchE2E : public ::testing::Test {
         return text.empty() ? -1 : std::stoi(text);
     }
     void TearDown() override {
-        if (link) link->window->Form_Unload();
+        if (link) link->window->close();
         link.reset();
         board.reset();
     }
@@ -131,9 +131,10 @@ TEST_F(MemoryWatchE2E, GetAllFillsAFullGridAndTheExampleMapWasLoaded) {
 TEST_F(MemoryWatchE2E, OpeningTheExampleShowsItsListingAndAReopenRestartsIt) {
     start({});
     EXPECT_EQ(link->status.value, "Status: Program Running");
-    EXPECT_NE(link->viewer.plain.find("responder"), std::string::npos);
-    EXPECT_EQ(link->options.selected(), 1);
-    EXPECT_EQ(link->window->s19_file_name(), std::string(HALVANE_EXAMPLES_DIR) + "/counter");
+    EXPECT_NE(link->window->viewer().content().plain_text.find("responder"), std::string::npos);
+    EXPECT_EQ(link->window->viewer().chosen(), Companion::kListing);
+    EXPECT_EQ(link->window->download().program_name(),
+              std::string(HALVANE_EXAMPLES_DIR) + "/counter");
 
     // A second File > Open while the program runs resets the board through its monitor, and
     // the program starts again from its downloaded image.
@@ -247,7 +248,7 @@ TEST_F(MemoryWatchE2E, LiveRefreshShowsTheCountMovingAndAWriteToRunFreezesIt) {
     start({});
     row(1, kCount, "WD");
     row(3, kRun, "");
-    link->window->watch_liverefresh_Click(true);
+    link->window->watch().set_live_refresh(true);
     ASSERT_TRUE(link->run_until([&] { return !link->grid.text(1, 4).empty(); }, 5s));
     const std::string first = link->grid.text(1, 4);
     EXPECT_TRUE(link->run_until([&] { return link->grid.text(1, 4) != first; }, 5s))
@@ -257,17 +258,17 @@ TEST_F(MemoryWatchE2E, LiveRefreshShowsTheCountMovingAndAWriteToRunFreezesIt) {
     link->input_box.answers.push_back("00");
     link->grid.set_row(3);
     link->grid.set_col(2);
-    link->window->DataGrid_DblClick();
+    link->window->cells().read_or_write_cell();
     ASSERT_TRUE(link->run_until([&] { return link->grid.text(3, 2) == "00"; }, 5s))
         << link->status.value;
     link->run_for(200ms);  // the sweep reads the count once more after the stop
     const std::string frozen = link->grid.text(1, 4);
     link->run_for(500ms);
     EXPECT_EQ(link->grid.text(1, 4), frozen);
-    EXPECT_TRUE(link->window->sweeping());
+    EXPECT_TRUE(link->window->watch().sweeping());
     EXPECT_NE(link->status.value.find(", live "), std::string::npos) << link->status.value;
     EXPECT_EQ(link->status.value.find(" 0.0 sweeps/s"), std::string::npos) << link->status.value;
-    link->window->watch_liverefresh_Click(false);
+    link->window->watch().set_live_refresh(false);
 }
 
 TEST_F(MemoryWatchE2E, TheBuiltinResponderAndItsCounterServeTheWindowToo) {

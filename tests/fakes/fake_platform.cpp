@@ -104,11 +104,12 @@ bool FakeSerial::write(std::string_view text) {
 
 void FakeSerial::arrive(std::string_view text) {
     input_ += text;
-    if (window) {
-        window->MSComm1_OnComm();
-    } else if (on_notice) {
-        on_notice();
-    }
+    if (events.arrived) events.arrived();
+}
+
+void FakeSerial::fail(const std::string& error) {
+    close();
+    if (events.failed) events.failed(error);
 }
 
 std::string FakeSerial::written() const {
@@ -179,17 +180,41 @@ std::optional<std::string> FakePortPicker::choose(const std::vector<SerialPortLi
 
 Harness::Harness() : Harness("/tmp") {}
 
-Harness::Harness(std::string initial_directory) {
-    window = std::make_unique<Tamrin>(
-        Platform{clock, serial, grid, text1, status, progress, options, message_box, input_box,
-                 dialog, viewer, &symbol_picker, &watch_view, &port_picker},
-        std::move(initial_directory));
-    serial.window = window.get();
+Harness::Harness(std::string initial_directory)
+    : window(std::make_unique<MainWindow>(
+          Platform{clock, serial, message_box, input_box, dialog, &symbol_picker, &port_picker},
+          std::move(initial_directory))),
+      grid(window->table()) {
     serial.clock = &clock;
+    window->status().on_shown = [this](const std::string& text) { status.set_text(text); };
+    window->link().received().on_changed = [this](const std::string& text) {
+        text1.set_text(text);
+    };
+    window->download().on_progress = [this] {
+        progress.max = window->download().progress_maximum();
+        progress.val = window->download().progress_value();
+        ++progress.value_sets;
+    };
+    window->viewer().on_changed = [this] {
+        const CompanionViewer& shown = window->viewer();
+        viewer.current = static_cast<int>(shown.chosen());
+        if (shown.loads() == viewer.loads) return;
+        viewer.loads = shown.loads();
+        viewer.plain = shown.content().rich ? std::string() : shown.content().plain_text;
+        viewer.rich.reset();
+        if (shown.content().rich) viewer.rich = shown.content().document;
+    };
+    grid.add_observer(&watch_view);
+}
+
+// As the window on screen does: the logic closes before what shows it goes.
+Harness::~Harness() {
+    window->close();
+    grid.remove_observer(&watch_view);
 }
 
 void Harness::load() {
-    if (!window->Form_Load()) throw std::runtime_error("Form_Load failed");
+    if (!window->start()) throw std::runtime_error("the window did not start");
 }
 
 void Harness::answer_loads() {
@@ -216,11 +241,11 @@ void Harness::start_program() {
     const auto board = serial.on_write;
     answer_loads();
     dialog.answers.push_back(path.string());
-    window->file_open_Click();
-    clock.run_until([this] { return window->flag() == 1; });
+    window->download().open_program();
+    clock.run_until([this] { return window->link().gate_open() && !window->link().downloading(); });
     serial.on_write = board;
     std::filesystem::remove(path);
-    if (window->flag() != 1) throw std::runtime_error("the program did not start");
+    if (!window->link().gate_open()) throw std::runtime_error("the program did not start");
     serial.writes.clear();
     serial.write_ticks.clear();
     serial.write_ns.clear();

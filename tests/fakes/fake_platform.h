@@ -18,6 +18,7 @@
 
 #include "app/main_window.h"
 #include "platform/platform.h"
+#include "viewer/rich_document.h"
 
 namespace halvane::fakes {
 
@@ -62,6 +63,7 @@ class FakeClock : public Clock {
 
 class FakeSerial : public SerialPort {
   public:
+    void set_events(Events e) override { events = std::move(e); }
     OpenResult open() override;
     void close() override {
         if (open_) ++closes;
@@ -77,10 +79,17 @@ class FakeSerial : public SerialPort {
     }
     bool write(std::string_view text) override;
     std::size_t output_pending() override { return pending_output; }
+    void discard_output() override {
+        ++discards;
+        discarded += pending_output;
+        pending_output = 0;
+    }
     std::string take_input() override { return std::exchange(input_, std::string()); }
 
-    // Characters arrive from the board; the window gets the notice at once.
+    // Characters arrive from the board; the link is told at once.
     void arrive(std::string_view text);
+    // The line fails (the adapter is unplugged): the port closes and the link is told.
+    void fail(const std::string& error);
 
     std::string written() const;        // everything written, concatenated
     std::string device = "/dev/fake0";  // the name messages use
@@ -94,10 +103,10 @@ class FakeSerial : public SerialPort {
     std::size_t pending_output = 0;
     int opens = 0;
     int closes = 0;
+    int discards = 0;
+    std::size_t discarded = 0;  // characters thrown away by discard_output
     bool refuse_writes = false;
-    Tamrin* window = nullptr;
-    // Where the notice goes when no window listens (a board link on its own).
-    std::function<void()> on_notice;
+    Events events;
     const FakeClock* clock = nullptr;
 
   private:
@@ -105,38 +114,10 @@ class FakeSerial : public SerialPort {
     std::string input_;
 };
 
-class FakeGrid : public GridView {
+// A text the window shows (the status line, the receive box), and every text it showed.
+class FakeText {
   public:
-    std::string text(int row, int col) const override { return cells.at(index(row, col)); }
-    void set_text(int row, int col, std::string_view t) override {
-        cells.at(index(row, col)) = std::string(t);
-    }
-    int row() const override { return row_; }
-    int col() const override { return col_; }
-    void set_row(int r) override { row_ = r; }
-    void set_col(int c) override { col_ = c; }
-    void set_col_width_twips(int col, int twips) override {
-        widths.at(col) = twips;
-        ++width_sets;
-    }
-
-    std::array<std::string, kRows * kCols> cells{};
-    std::array<int, kCols> widths{};
-    int width_sets = 0;
-
-  private:
-    static std::size_t index(int row, int col) {
-        if (row < 0 || row >= kRows || col < 0 || col >= kCols)
-            throw std::out_of_range("grid cell");
-        return static_cast<std::size_t>(row * kCols + col);
-    }
-    int row_ = 1;
-    int col_ = 0;
-};
-
-class FakeText : public TextView {
-  public:
-    void set_text(std::string_view t) override {
+    void set_text(std::string_view t) {
         value = std::string(t);
         history.push_back(value);
     }
@@ -144,22 +125,20 @@ class FakeText : public TextView {
     std::vector<std::string> history;
 };
 
-class FakeProgress : public ProgressBar {
+class FakeProgress {
   public:
-    void set_maximum(float m) override { max = m; }
-    void set_value(float v) override {
-        val = v;
-        ++value_sets;
-    }
     float max = 100;
     float val = 0;
     int value_sets = 0;
 };
 
-class FakeOptions : public OptionGroup {
+// The viewer and its option buttons as the window shows them.
+class FakeViewer {
   public:
-    int selected() const override { return current; }
-    void select(int option) override { current = option; }
+    int selected() const { return current; }
+    std::string plain;
+    std::optional<RichDocument> rich;
+    int loads = 0;
     int current = 1;
 };
 
@@ -189,25 +168,6 @@ class FakeDialog : public FileDialog {
     std::vector<FileDialogSettings> save_settings;
 };
 
-class FakeViewer : public Viewer {
-  public:
-    void show_plain(std::string_view t) override {
-        plain = std::string(t);
-        rich.reset();
-        ++loads;
-    }
-    void show_rich(const RichDocument& d) override {
-        rich = d;
-        plain.clear();
-        ++loads;
-    }
-    void set_font_face(std::string_view f) override { face = std::string(f); }
-    std::string plain;
-    std::optional<RichDocument> rich;
-    std::string face;
-    int loads = 0;
-};
-
 class FakeSymbolPicker : public SymbolPicker {
   public:
     std::optional<std::vector<bool>> choose(std::string_view program_path,
@@ -222,12 +182,13 @@ class FakeSymbolPicker : public SymbolPicker {
     std::vector<std::vector<bool>> initial_marks;
 };
 
-class FakeWatchView : public WatchView {
+// The live watch's marks as the grid shows them, and every value read.
+class FakeWatchView : public WatchTableObserver {
   public:
-    void show_change(int row) override { changes.push_back(row); }
-    void show_read_failed(int row, bool failed) override { failed_rows[row] = failed; }
-    void add_sample(int row, double seconds, double value) override {
-        samples.push_back({row, seconds, value});
+    void reading_noted(const ReadingNotice& notice) override {
+        if (notice.changed) changes.push_back(notice.row);
+        if (notice.newly_failed || notice.recovered) failed_rows[notice.row] = notice.failed;
+        if (notice.value) samples.push_back({notice.row, notice.seconds, double(*notice.value)});
     }
     struct Sample {
         int row;
@@ -252,28 +213,30 @@ class FakePortPicker : public SerialPortPicker {
     void remember(std::string_view device) override { remembered.emplace_back(device); }
 };
 
-// The window with every fake wired to it, as the Qt layer wires the real ones.
+// The window's logic with every fake wired to it, as the Qt window wires the real ones.
 struct Harness {
     Harness();
     explicit Harness(std::string initial_directory);
+    ~Harness();
 
     FakeClock clock;
     FakeSerial serial;
-    FakeGrid grid;
-    FakeText text1;
-    FakeText status;
-    FakeProgress progress;
-    FakeOptions options;
     FakeMessageBox message_box;
     FakeInputBox input_box;
     FakeDialog dialog;
-    FakeViewer viewer;
     FakeSymbolPicker symbol_picker;
-    FakeWatchView watch_view;
     FakePortPicker port_picker;
-    std::unique_ptr<Tamrin> window;
+    std::unique_ptr<MainWindow> window;
+    WatchTable& grid;
+    // What the window shows.
+    FakeText text1;
+    FakeText status;
+    FakeProgress progress;
+    FakeViewer viewer;
+    FakeViewer& options = viewer;
+    FakeWatchView watch_view;
 
-    // Form_Load, expecting success.
+    // Starts the window, expecting success.
     void load();
     // From now on the board's monitor confirms every load: a while after a line with an end
     // record ("S9") it answers "done" and its prompt.
@@ -286,13 +249,13 @@ struct Harness {
 }  // namespace halvane::fakes
 
 namespace halvane {
-// Sets the window's state where a test needs a starting point no handler gives.
-class TamrinProbe {
+// Sets the window's state where a test needs a starting point no command gives.
+class ProgramDownloadProbe {
   public:
-    explicit TamrinProbe(Tamrin& w) : w_(w) {}
-    void set_s19_file_name(std::string name) { w_.s19_file_name_ = std::move(name); }
+    explicit ProgramDownloadProbe(MainWindow& w) : d_(w.download()) {}
+    void set_program_name(std::string name) { d_.program_name_ = std::move(name); }
 
   private:
-    Tamrin& w_;
+    ProgramDownload& d_;
 };
 }  // namespace halvane

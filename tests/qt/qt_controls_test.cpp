@@ -1,4 +1,4 @@
-// The small control adapters: progress bar, option group, status label, the receive
+// The small control adapters: progress bar, status label, the receive
 // buffer box and the viewer.
 
 #include <QLabel>
@@ -10,7 +10,6 @@
 #include <QTextEdit>
 
 #include "qt/label_text.h"
-#include "qt/option_group.h"
 #include "qt/progress_bar.h"
 #include "qt/receive_buffer_box.h"
 #include "qt/text_viewer.h"
@@ -22,7 +21,6 @@ class ControlsTest : public QObject {
 
   private slots:
     void progress_bar_keeps_the_logics_numbers_and_shows_their_ratio();
-    void option_group_runs_clicks_only_for_the_user();
     void status_line_shortens_long_texts_in_the_middle_and_shows_them_whole_on_hover();
     void receive_buffer_keeps_every_byte_and_shows_it();
     void receive_buffer_is_a_view_that_typing_cannot_change();
@@ -38,45 +36,18 @@ void ControlsTest::progress_bar_keeps_the_logics_numbers_and_shows_their_ratio()
     QCOMPARE(progress.value(), 0.0f);
     QCOMPARE(bar.value(), 0);
 
-    progress.set_maximum(1020);
-    progress.set_value(510);
+    progress.show(510, 1020);
     QCOMPARE(progress.maximum(), 1020.0f);
     QCOMPARE(progress.value(), 510.0f);
     QCOMPARE(bar.value(), ProgressBarAdapter::kScale / 2);
 
-    progress.set_value(1020);
+    progress.show(1020, 1020);
     QCOMPARE(bar.value(), bar.maximum());
-    progress.set_value(5000);  // beyond the maximum: the bar stays full
+    progress.show(5000, 1020);  // beyond the maximum: the bar stays full
     QCOMPARE(bar.value(), bar.maximum());
     QCOMPARE(progress.value(), 5000.0f);
-    progress.set_maximum(0);
+    progress.show(5000, 0);
     QCOMPARE(bar.value(), 0);
-}
-
-void ControlsTest::option_group_runs_clicks_only_for_the_user() {
-    QWidget panel;
-    auto* one = new QRadioButton("List File", &panel);
-    auto* two = new QRadioButton("C code", &panel);
-    auto* three = new QRadioButton("Prog Desc", &panel);
-    two->move(0, 30);
-    three->move(0, 60);
-    OptionGroupAdapter options(*one, *two, *three);
-    std::vector<int> clicks;
-    options.on_click = [&](int option) { clicks.push_back(option); };
-    one->setChecked(true);
-
-    options.select(3);
-    QCOMPARE(options.selected(), 3);
-    QVERIFY(three->isChecked());
-    QVERIFY(!one->isChecked());
-    QVERIFY(clicks.empty());
-
-    panel.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&panel));
-    QTest::mouseClick(two, Qt::LeftButton, Qt::NoModifier, QPoint(5, two->height() / 2));
-    QTest::mouseClick(one, Qt::LeftButton, Qt::NoModifier, QPoint(5, one->height() / 2));
-    QCOMPARE(clicks, (std::vector<int>{2, 1}));
-    QCOMPARE(options.selected(), 1);
 }
 
 void ControlsTest::status_line_shortens_long_texts_in_the_middle_and_shows_them_whole_on_hover() {
@@ -87,8 +58,9 @@ void ControlsTest::status_line_shortens_long_texts_in_the_middle_and_shows_them_
     QCOMPARE(label.text(), QString("Status: Program Running"));
     QCOMPARE(label.toolTip(), QString());
 
-    const QString failure = "Status: Download failed: /home/user/projects/blink/blink.s19: "
-                            "No such file or directory";
+    const QString failure =
+        "Status: Download failed: /home/user/projects/blink/blink.s19: "
+        "No such file or directory";
     status.set_text(failure.toStdString());
     QVERIFY(label.text().startsWith("Status: "));
     QVERIFY(label.text().endsWith("directory"));

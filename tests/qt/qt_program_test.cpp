@@ -113,7 +113,7 @@ void ProgramTest::a_map_from_symbols_is_what_file_save_writes_for_the_same_rows(
     QCOMPARE(run.err, QString());
 
     // The rows as a user would type them into the window, then File > Save.
-    halvane::fakes::FakeGrid grid;
+    halvane::WatchTable grid;
     const std::vector<std::vector<std::string>> rows = {
         {"Address", "Description", "Hex Value", "Flag", "Dec Value"},
         {"3000", "counter", "", "D", ""},

@@ -115,10 +115,11 @@ void SerialPortTest::every_character_reaches_the_reader_once_and_in_order() {
     QVERIFY(port.open().ok);
     std::string received;
     int notices = 0;
-    port.on_notice = [&] {
-        ++notices;
-        received += port.take_input();
-    };
+    port.set_events({[&] {
+                         ++notices;
+                         received += port.take_input();
+                     },
+                     {}});
 
     pty.send("!1F@");
     pty.send(QByteArray("x\r\0\xff", 4));
@@ -134,7 +135,7 @@ void SerialPortTest::characters_wait_until_taken_with_one_notice_per_arrival() {
     QtSerialPort port(pty.slave_name());
     QVERIFY(port.open().ok);
     int notices = 0;
-    port.on_notice = [&] { ++notices; };
+    port.set_events({[&] { ++notices; }, {}});
 
     pty.send("abc");
     QTRY_COMPARE(port.input_waiting(), std::size_t(3));
@@ -151,11 +152,11 @@ void SerialPortTest::far_side_hanging_up_is_reported_once_and_closes_the_port() 
     QVERIFY(port.open().ok);
     int failures = 0;
     std::string reported;
-    port.on_failure = [&](const std::string& text) {
-        ++failures;
-        reported = text;
-    };
-    port.on_notice = [&] { port.take_input(); };
+    port.set_events({[&] { port.take_input(); },
+                     [&](const std::string& text) {
+                         ++failures;
+                         reported = text;
+                     }});
 
     pty.close_master();
     QTRY_COMPARE(failures, 1);
@@ -216,7 +217,7 @@ void SerialPortTest::devices_without_serial_settings_are_left_alone_silently() {
     QVERIFY(!halvane::qt::request_low_latency(pty.master()));
     QtSerialPort port(pty.slave_name());
     std::string failure;
-    port.on_failure = [&](const std::string& text) { failure = text; };
+    port.set_events({{}, [&](const std::string& text) { failure = text; }});
     const auto result = port.open();
     QVERIFY2(result.ok, result.error_text.c_str());
     QVERIFY(port.write("*"));

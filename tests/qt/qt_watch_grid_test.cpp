@@ -96,8 +96,7 @@ void WatchGridTest::cells_keep_their_bytes() {
 }
 
 void WatchGridTest::current_cell_in_logic_rows() {
-    grid_->set_row(7);
-    grid_->set_col(3);
+    grid_->set_current(7, 3);
     QCOMPARE(grid_->currentRow(), 6);
     QCOMPARE(grid_->currentColumn(), 3);
     QCOMPARE(grid_->row(), 7);
@@ -108,7 +107,7 @@ void WatchGridTest::current_cell_in_logic_rows() {
     QCOMPARE(grid_->col(), 1);
 
     // The heading cannot be current: the first body row is.
-    grid_->set_row(0);
+    grid_->set_current(0, 3);
     QCOMPARE(grid_->row(), 1);
 
     // Moved from code (Get All ends on row 99), the current cell leaves the view where it was;
@@ -117,10 +116,10 @@ void WatchGridTest::current_cell_in_logic_rows() {
     grid_->show();
     QVERIFY(QTest::qWaitForWindowExposed(grid_.get()));
     grid_->scrollToTop();
-    grid_->set_row(99);
+    grid_->set_current(99, 0);
     QCOMPARE(grid_->row(), 99);
     QCOMPARE(grid_->verticalScrollBar()->value(), 0);
-    grid_->set_row(1);
+    grid_->set_current(1, 0);
     QTest::keyClick(grid_.get(), Qt::Key_PageDown);
     QVERIFY(grid_->verticalScrollBar()->value() > 0);
 }
@@ -179,8 +178,7 @@ void WatchGridTest::double_click_on_a_cell_makes_it_current_first() {
 }
 
 void WatchGridTest::double_click_on_the_heading_keeps_the_current_cell() {
-    grid_->set_row(5);
-    grid_->set_col(0);
+    grid_->set_current(5, 0);
     QHeaderView* header = grid_->horizontalHeader();
     const QPoint on_col3(header->sectionViewportPosition(3) + header->sectionSize(3) / 2,
                          header->height() / 2);
@@ -242,7 +240,7 @@ void WatchGridTest::highlight_stays_readable_in_light_and_dark_palettes() {
 void WatchGridTest::marks_are_painted_with_the_palette_in_use() {
     grid_->set_text(2, 2, "WWWW");
     grid_->set_text(3, 2, "WWWW");
-    grid_->set_row(9);  // no selection on the cells looked at
+    grid_->set_current(9, grid_->col());  // no selection on the cells looked at
     const QImage plain = painted_cell(4, 2);
 
     grid_->set_hex_highlight(4, 1);

@@ -23,13 +23,14 @@
 #include <QTimer>
 
 #include "pty_pair.h"
+#include "qt/halvane_window.h"
 #include "qt/qt_serial_port.h"
 #include "qt/serial_port_dialog.h"
-#include "qt/tamrin_window.h"
 #include "qt/twips.h"
+#include "qt/user_settings.h"
 #include "qt/watch_grid.h"
 
-using halvane::qt::TamrinWindow;
+using halvane::qt::HalvaneWindow;
 using halvane::testing::PtyPair;
 
 namespace {
@@ -110,14 +111,14 @@ class WindowTest : public QObject {
     }
 
     std::unique_ptr<PtyPair> pty_;
-    std::unique_ptr<TamrinWindow> window_;
+    std::unique_ptr<HalvaneWindow> window_;
 };
 
 void WindowTest::init() {
     pty_ = std::make_unique<PtyPair>();
     QVERIFY(pty_->ok());
-    window_ = std::make_unique<TamrinWindow>(pty_->slave_name(), QDir::tempPath().toStdString());
-    QVERIFY(window_->load());
+    window_ = std::make_unique<HalvaneWindow>(pty_->slave_name(), QDir::tempPath().toStdString());
+    QVERIFY(window_->start());
     window_->show();
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));
 }
@@ -144,7 +145,7 @@ void WindowTest::starts_up_in_the_documented_state() {
     QCOMPARE(control<QTextEdit>("RichTextBox1")->toPlainText(), QString());
     QVERIFY(control<QRadioButton>("Option1")->isChecked());
     QCOMPARE(control<QProgressBar>("ProgressBar1")->value(), 0);
-    QCOMPARE(window_->logic().flag(), 0);
+    QVERIFY(!window_->logic().link().gate_open());
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(&window_->grid()));
     QVERIFY(window_->serial_port().is_open());
     QVERIFY(window_->logic().link().idle());
@@ -298,7 +299,7 @@ void WindowTest::import_symbols_runs_from_the_file_dialog_through_the_list_into_
 
 void WindowTest::clicks_on_passive_controls_run_nothing() {
     ModalWatcher watcher;
-    window_->grid().set_text(1, 0, "2400");
+    window_->logic().table().set_text(1, 0, "2400");
     for (const char* name : {"Label2", "Status", "ProgressBar1", "Text1"}) {
         QWidget* widget = control<QWidget>(name);
         QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
@@ -373,7 +374,7 @@ void WindowTest::line_failure_is_shown_and_the_window_keeps_running() {
     QVERIFY(!window_->serial_port().is_open());
     QVERIFY(window_->isVisible());
     // A read now reports the closed port instead of waiting.
-    window_->grid().set_text(1, 0, "2400");
+    window_->logic().table().set_text(1, 0, "2400");
     const QRect cell = window_->grid().visualRect(window_->grid().model()->index(0, 0));
     double_click(window_->grid().viewport(), cell.center());
     QCOMPARE(control<QLabel>("Status")->text(),
@@ -415,7 +416,7 @@ void WindowTest::serial_port_dialog_reconnects_after_an_unplug_and_switches_to_a
     QVERIFY(other.ok());
     choose_port(other.slave_name());
     QCOMPARE(QString::fromStdString(window_->serial_port().device_path()), other.slave_name());
-    window_->grid().set_text(1, 0, "2400");
+    window_->logic().table().set_text(1, 0, "2400");
     const QRect cell = window_->grid().visualRect(window_->grid().model()->index(0, 0));
     double_click(window_->grid().viewport(), cell.center());
     QCOMPARE(other.receive(5, 2000), QByteArray("*2400"));
@@ -442,15 +443,15 @@ void WindowTest::serial_port_dialog_reconnects_after_an_unplug_and_switches_to_a
 
 void WindowTest::closing_during_a_read_ends_it_and_stays_closed() {
     // A byte read of 2400 that nothing answers: the read waits for a reply.
-    window_->grid().set_text(1, 0, "2400");
+    window_->logic().table().set_text(1, 0, "2400");
     const QRect cell = window_->grid().visualRect(window_->grid().model()->index(0, 0));
     double_click(window_->grid().viewport(), cell.center());
     QCOMPARE(pty_->receive(5, 500), QByteArray("*2400"));
     QVERIFY(window_->logic().link().memory_traffic());
     window_->close();
 
-    QVERIFY(window_->unloaded());
-    QVERIFY(window_->logic().closing());
+    QVERIFY(window_->closed());
+    QVERIFY(window_->logic().dialogs().closed());
     QVERIFY(window_->logic().link().idle());
     QVERIFY(!window_->serial_port().is_open());
     QTest::qWait(100);
@@ -460,7 +461,7 @@ void WindowTest::closing_during_a_read_ends_it_and_stays_closed() {
 void WindowTest::closing_during_a_read_ends_the_event_loop_with_status_0() {
     // As the program runs: the read starts from the event loop, the window closes while the
     // read waits, and the loop ends because the last window has closed.
-    window_->grid().set_text(1, 0, "2400");
+    window_->logic().table().set_text(1, 0, "2400");
     const QRect cell = window_->grid().visualRect(window_->grid().model()->index(0, 0));
     QTimer::singleShot(0, [&] { double_click(window_->grid().viewport(), cell.center()); });
     bool closed_while_reading = false;
@@ -474,7 +475,7 @@ void WindowTest::closing_during_a_read_ends_the_event_loop_with_status_0() {
     hang_guard.start(10000);
     QCOMPARE(QApplication::exec(), 0);
     QVERIFY(closed_while_reading);
-    QVERIFY(window_->logic().closing());
+    QVERIFY(window_->logic().dialogs().closed());
     QVERIFY(!window_->isVisible());
 }
 

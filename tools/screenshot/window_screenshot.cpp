@@ -25,13 +25,13 @@
 #include <utility>
 
 #include "dialog_answerer.h"
+#include "qt/halvane_window.h"
 #include "qt/live_plot_window.h"
-#include "qt/tamrin_window.h"
 #include "qt/watch_grid.h"
 
 namespace {
 
-QString status_of(halvane::qt::TamrinWindow& window) {
+QString status_of(halvane::qt::HalvaneWindow& window) {
     const QLabel* status = window.findChild<QLabel*>(QStringLiteral("Status"));
     return status ? status->text() : QString();
 }
@@ -50,9 +50,9 @@ void settle_until(Done done) {
     while (!done()) settle(20);
 }
 
-int take_picture(halvane::qt::TamrinWindow& window, const QString& out) {
-    window.logic().file_open_Click();
-    settle_until([&] { return !window.logic().downloading(); });
+int take_picture(halvane::qt::HalvaneWindow& window, const QString& out) {
+    window.logic().download().open_program();
+    settle_until([&] { return !window.logic().link().downloading(); });
     if (status_of(window) != QStringLiteral("Status: Program Running")) {
         std::fprintf(stderr, "screenshot: after File > Open the status is \"%s\"\n",
                      qPrintable(status_of(window)));
@@ -60,7 +60,7 @@ int take_picture(halvane::qt::TamrinWindow& window, const QString& out) {
     }
     // The example's counter moves between two refreshes, as it does for a user.
     settle(500);
-    window.logic().get_all_Click();
+    window.logic().cells().get_all();
     settle_until([&] { return window.logic().link().idle(); });
     if (window.grid().text(1, 2).empty()) {
         std::fprintf(stderr, "screenshot: Get All left the first row without a value (%s)\n",
@@ -71,8 +71,8 @@ int take_picture(halvane::qt::TamrinWindow& window, const QString& out) {
         list_file->click();
     }
     // Get All leaves the current cell on the last row it passed: show the top of the grid.
-    window.grid().set_row(1);
-    window.grid().set_col(0);
+    window.logic().table().set_row(1);
+    window.logic().table().set_col(0);
     window.grid().scrollToTop();
     window.grid().clearSelection();
     settle(300);
@@ -85,9 +85,9 @@ int take_picture(halvane::qt::TamrinWindow& window, const QString& out) {
     return 0;
 }
 
-int take_plot_picture(halvane::qt::TamrinWindow& window, const QString& out) {
+int take_plot_picture(halvane::qt::HalvaneWindow& window, const QString& out) {
     window.findChild<QAction*>(QStringLiteral("watch_liverefresh"))->setChecked(true);
-    window.grid().set_row(1);
+    window.logic().table().set_row(1);
     window.findChild<QAction*>(QStringLiteral("watch_plot"))->trigger();
     halvane::qt::LivePlotWindow& plot = window.plot();
     plot.resize(720, 400);
@@ -95,7 +95,7 @@ int take_plot_picture(halvane::qt::TamrinWindow& window, const QString& out) {
     if (auto* span = plot.findChild<QComboBox*>(QStringLiteral("plot_span")))
         span->setCurrentIndex(0);
     settle(10000);
-    if (plot.checked_rows().empty() || !window.logic().sweeping()) {
+    if (plot.checked_variables().empty() || !window.logic().watch().sweeping()) {
         std::fprintf(stderr, "screenshot: the plot shows nothing (%s)\n",
                      qPrintable(status_of(window)));
         return 1;
@@ -134,8 +134,9 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    halvane::qt::TamrinWindow window(parser.value(port), program_file.absolutePath().toStdString());
-    if (!window.load()) return 1;
+    halvane::qt::HalvaneWindow window(parser.value(port),
+                                      program_file.absolutePath().toStdString());
+    if (!window.start()) return 1;
     window.show();
 
     DialogAnswerer answerer(program_file.absoluteFilePath());

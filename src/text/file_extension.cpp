@@ -1,4 +1,4 @@
-#include "app/file_extension.h"
+#include "text/file_extension.h"
 
 #include <algorithm>
 

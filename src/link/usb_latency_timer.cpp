@@ -1,4 +1,4 @@
-#include "app/usb_latency_timer.h"
+#include "link/usb_latency_timer.h"
 
 #include <charconv>
 #include <fstream>

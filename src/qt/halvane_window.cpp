@@ -1,6 +1,7 @@
-#include "qt/tamrin_window.h"
+#include "qt/halvane_window.h"
 
 #include <QActionGroup>
+#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
@@ -20,7 +21,6 @@
 #include "qt/label_text.h"
 #include "qt/live_plot_window.h"
 #include "qt/message_box.h"
-#include "qt/option_group.h"
 #include "qt/progress_bar.h"
 #include "qt/qt_clock.h"
 #include "qt/qt_serial_port.h"
@@ -31,8 +31,8 @@
 #include "qt/text_viewer.h"
 #include "qt/twips.h"
 #include "qt/watch_grid.h"
-#include "qt/watch_view_adapter.h"
-#include "watch/sweep_recorder.h"
+#include "qt/watch_grid_binding.h"
+#include "status/status_texts.h"
 
 namespace halvane::qt {
 
@@ -42,42 +42,40 @@ constexpr int kClientWidthTwips = 11880;
 constexpr int kClientHeightTwips = 6000;
 // The two rules run past the right edge, as drawn.
 constexpr int kRuleLengthTwips = 12000;
+constexpr int kColumnWidthsTwips[WatchGrid::kCols] = {900, 1900, 900, 400, 900};
+constexpr std::string_view kViewerFace = "Times New Roman (Western)";
 }  // namespace
 
-struct WindowAdapters {
-    WindowAdapters(TamrinWindow& window, const DialogGate& gate, const QString& device,
-                   QLabel& status, QLineEdit& text1, QProgressBar& progress, QRadioButton& option1,
-                   QRadioButton& option2, QRadioButton& option3, QTextEdit& viewer, WatchGrid& grid,
-                   LivePlotWindow& plot)
+// The adapters of the platform interfaces and the views of the logic's state.
+struct WindowParts {
+    WindowParts(HalvaneWindow& window, const DialogGate& gate, const QString& device,
+                QLabel& status, QLineEdit& receive_box, QProgressBar& progress, QTextEdit& viewer)
         : serial(device),
           status_text(status),
-          text1_box(text1),
+          receive_box_text(receive_box),
           progress_bar(progress),
-          options(option1, option2, option3),
           message_box(window, gate, from_utf8(texts::kCaption)),
           input_box(window, gate),
           file_dialog(window, gate),
           text_viewer(viewer),
           symbol_picker(window, gate),
-          watch_view(grid, plot),
           port_picker(window, gate) {}
 
     QtClock clock;
     QtSerialPort serial;
     LabelText status_text;
-    ReceiveBufferBox text1_box;
+    ReceiveBufferBox receive_box_text;
     ProgressBarAdapter progress_bar;
-    OptionGroupAdapter options;
     MessageBoxAdapter message_box;
     InputBoxAdapter input_box;
     FileDialogAdapter file_dialog;
     TextViewer text_viewer;
     SymbolPickerAdapter symbol_picker;
-    WatchViewAdapter watch_view;
     SerialPortPickerAdapter port_picker;
+    std::unique_ptr<WatchGridBinding> grid_binding;
 };
 
-TamrinWindow::TamrinWindow(const QString& device, std::string initial_directory, QWidget* parent)
+HalvaneWindow::HalvaneWindow(const QString& device, std::string initial_directory, QWidget* parent)
     : QMainWindow(parent) {
     setObjectName("Tamrin");
     setWindowTitle(from_utf8(texts::kCaption));
@@ -85,55 +83,55 @@ TamrinWindow::TamrinWindow(const QString& device, std::string initial_directory,
     build_menu();
     build_watch_menu();
     set_tab_order();
-    // Kept (hidden) from the start, so that it holds the recent past when it is opened.
-    plot_ = new LivePlotWindow(this);
 
-    adapters_ =
-        std::make_unique<WindowAdapters>(*this, gate_, device, *status_, *text1_, *progress_,
-                                         *option1_, *option2_, *option3_, *viewer_, *grid_, *plot_);
-    WindowAdapters& a = *adapters_;
-    logic_ = std::make_unique<Tamrin>(
-        Platform{a.clock, a.serial, *grid_, a.text1_box, a.status_text, a.progress_bar, a.options,
-                 a.message_box, a.input_box, a.file_dialog, a.text_viewer, &a.symbol_picker,
-                 &a.watch_view, &a.port_picker},
-        std::move(initial_directory));
-    wire_events();
+    parts_ = std::make_unique<WindowParts>(*this, gate_, device, *status_, *receive_box_,
+                                           *progress_, *viewer_);
+    WindowParts& p = *parts_;
+    logic_ = std::make_unique<MainWindow>(Platform{p.clock, p.serial, p.message_box, p.input_box,
+                                                   p.file_dialog, &p.symbol_picker, &p.port_picker},
+                                          std::move(initial_directory));
+    // Kept (hidden) from the start; the samples it draws are kept whether or not it is open.
+    plot_ = new LivePlotWindow(logic_->watch().samples(), this);
+    show_logic();
+    connect_commands();
     grid_->setFocus(Qt::OtherFocusReason);
 }
 
-TamrinWindow::~TamrinWindow() {
-    if (!unloaded_ && logic_) {
-        unloaded_ = true;
-        logic_->Form_Unload();
-    }
-    // The logic holds the adapters, and the adapters hold the controls.
+HalvaneWindow::~HalvaneWindow() {
+    close_logic();
+    // The views watch the logic, and the logic holds the adapters.
+    parts_->grid_binding.reset();
+    delete plot_;
     logic_.reset();
-    adapters_.reset();
+    parts_.reset();
 }
 
-QtSerialPort& TamrinWindow::serial_port() {
-    return adapters_->serial;
+QtSerialPort& HalvaneWindow::serial_port() {
+    return parts_->serial;
 }
 
-void TamrinWindow::refresh_receive_buffer() {
-    adapters_->text1_box.refresh();
+void HalvaneWindow::refresh_receive_buffer() {
+    parts_->receive_box_text.refresh();
 }
 
-bool TamrinWindow::load() {
-    return logic_->Form_Load();
+bool HalvaneWindow::start() {
+    return logic_->start();
 }
 
-void TamrinWindow::closeEvent(QCloseEvent* event) {
+void HalvaneWindow::closeEvent(QCloseEvent* event) {
     // Nothing may come back on screen from a command whose dialog the close interrupts.
     gate_.window_closed = true;
-    if (!unloaded_) {
-        unloaded_ = true;
-        logic_->Form_Unload();
-    }
+    close_logic();
     event->accept();
 }
 
-QFrame* TamrinWindow::make_rule(const char* name, int top_twips) {
+void HalvaneWindow::close_logic() {
+    if (closed_ || !logic_) return;
+    closed_ = true;
+    logic_->close();
+}
+
+QFrame* HalvaneWindow::make_rule(const char* name, int top_twips) {
     auto* rule = new QFrame(client_);
     rule->setObjectName(name);
     rule->setFrameShape(QFrame::NoFrame);
@@ -147,7 +145,7 @@ QFrame* TamrinWindow::make_rule(const char* name, int top_twips) {
     return rule;
 }
 
-void TamrinWindow::build_controls() {
+void HalvaneWindow::build_controls() {
     client_ = new QWidget(this);
     client_->setObjectName("client");
     client_->setFixedSize(twips_x(*this, kClientWidthTwips), twips_y(*this, kClientHeightTwips));
@@ -160,20 +158,25 @@ void TamrinWindow::build_controls() {
         widget->setGeometry(twips_rect(*this, left, top, width, height));
     };
 
-    label2_ = new QLabel(QStringLiteral("Memory Dump"), client_);
-    place(label2_, "Label2", 120, 120, 1215, 255);
+    grid_title_ = new QLabel(QStringLiteral("Memory Dump"), client_);
+    place(grid_title_, "Label2", 120, 120, 1215, 255);
 
     get_all_ = new QPushButton(QStringLiteral("Get All"), client_);
     get_all_->setAutoDefault(false);
     place(get_all_, "get_all", 4080, 120, 1335, 255);
 
-    option1_ = new QRadioButton(QStringLiteral("List File"), client_);
-    place(option1_, "Option1", 5640, 120, 975, 255);
-    option2_ = new QRadioButton(QStringLiteral("C code"), client_);
-    place(option2_, "Option2", 6720, 120, 855, 255);
-    option3_ = new QRadioButton(QStringLiteral("Prog Desc"), client_);
-    place(option3_, "Option3", 7800, 120, 1455, 255);
-    option1_->setChecked(true);
+    listing_option_ = new QRadioButton(QStringLiteral("List File"), client_);
+    place(listing_option_, "Option1", 5640, 120, 975, 255);
+    source_option_ = new QRadioButton(QStringLiteral("C code"), client_);
+    place(source_option_, "Option2", 6720, 120, 855, 255);
+    description_option_ = new QRadioButton(QStringLiteral("Prog Desc"), client_);
+    place(description_option_, "Option3", 7800, 120, 1455, 255);
+    listing_option_->setChecked(true);
+    options_ = new QButtonGroup(this);
+    options_->setExclusive(true);
+    options_->addButton(listing_option_, static_cast<int>(Companion::kListing));
+    options_->addButton(source_option_, static_cast<int>(Companion::kSource));
+    options_->addButton(description_option_, static_cast<int>(Companion::kDescription));
 
     grid_ = new WatchGrid(client_);
     place(grid_, "DataGrid", 120, 360, 5295, 4455);
@@ -181,8 +184,8 @@ void TamrinWindow::build_controls() {
     viewer_ = new QTextEdit(client_);
     place(viewer_, "RichTextBox1", 5520, 360, 6255, 4455);
 
-    text1_ = new QLineEdit(client_);
-    place(text1_, "Text1", 120, 4920, 11655, 495);
+    receive_box_ = new QLineEdit(client_);
+    place(receive_box_, "Text1", 120, 4920, 11655, 495);
 
     status_ = new QLabel(QStringLiteral("Status: "), client_);
     place(status_, "Status", 120, 5640, 3135, 255);
@@ -197,9 +200,10 @@ void TamrinWindow::build_controls() {
 
 // The layout was drawn for a small dialog font. Where the desktop's default font is larger,
 // the window uses the same face a little smaller, until each caption fits its control.
-void TamrinWindow::fit_font_to_captions() {
+void HalvaneWindow::fit_font_to_captions() {
     constexpr double kSmallestPointSize = 7.0;
-    const QWidget* captioned[] = {label2_, option1_, option2_, option3_, status_};
+    const QWidget* captioned[] = {grid_title_, listing_option_, source_option_, description_option_,
+                                  status_};
     QFont font = client_->font();
     const auto fits = [&] {
         for (const QWidget* widget : captioned) {
@@ -213,7 +217,7 @@ void TamrinWindow::fit_font_to_captions() {
     }
 }
 
-void TamrinWindow::build_menu() {
+void HalvaneWindow::build_menu() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName("file_menu");
     file->menuAction()->setObjectName("file");
@@ -232,7 +236,7 @@ void TamrinWindow::build_menu() {
     add("file_canceldownload", QStringLiteral("&Cancel Download"))->setVisible(false);
 }
 
-void TamrinWindow::build_watch_menu() {
+void HalvaneWindow::build_watch_menu() {
     QMenu* watch = menuBar()->addMenu(QStringLiteral("&Watch"));
     watch->setObjectName("watch_menu");
     watch->menuAction()->setObjectName("watch");
@@ -263,76 +267,94 @@ void TamrinWindow::build_watch_menu() {
     add(watch, "watch_stoprecording", QStringLiteral("S&top Recording"))->setVisible(false);
 }
 
-// Plot...: the rows the sweep reads, named as the recording names them.
-void TamrinWindow::open_plot() {
-    std::vector<PlotRow> rows;
-    for (int row = 1; row < GridView::kRows; ++row) {
-        const std::string address = grid_->text(row, kAddressCol);
-        if (!request_address(address)) continue;
-        rows.push_back(
-            {row, from_utf8(watch_row_name(grid_->text(row, kDescriptionCol), address))});
-    }
-    plot_->set_rows(rows);
-    plot_->set_current_row(grid_->row());
+// Plot...: the variables the sweep reads, the current row's checked when none is.
+void HalvaneWindow::open_plot() {
+    plot_->check_if_none(logic_->table().variable(logic_->table().row()));
     plot_->show();
     plot_->raise();
     plot_->activateWindow();
 }
 
-void TamrinWindow::set_tab_order() {
+void HalvaneWindow::set_tab_order() {
     // Labels and the progress bar take no focus; the rest keep the designed order.
-    QWidget* order[] = {grid_, text1_, viewer_, option1_, option2_, option3_, get_all_};
+    QWidget* order[] = {grid_,          receive_box_,        viewer_, listing_option_,
+                        source_option_, description_option_, get_all_};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
-void TamrinWindow::wire_events() {
-    WindowAdapters& a = *adapters_;
-    Tamrin* logic = logic_.get();
-    a.serial.on_notice = [logic] { logic->MSComm1_OnComm(); };
-    a.serial.on_failure = [logic](const std::string& error) { logic->serial_failed(error); };
-    grid_->on_double_click = [logic] { logic->DataGrid_DblClick(); };
-    grid_->on_key_press = [logic](int key_ascii) { logic->DataGrid_KeyPress(key_ascii); };
-    connect(get_all_, &QPushButton::clicked, this, [logic] { logic->get_all_Click(); });
-    a.options.on_click = [logic](int option) {
-        if (option == 1) logic->Option1_Click();
-        if (option == 2) logic->Option2_Click();
-        if (option == 3) logic->Option3_Click();
+// The logic's state on screen: the grid, the status line, the receive box, the progress bar
+// and the viewer follow it.
+void HalvaneWindow::show_logic() {
+    WindowParts& p = *parts_;
+    MainWindow& logic = *logic_;
+    p.grid_binding = std::make_unique<WatchGridBinding>(logic.table(), *grid_);
+    for (int col = 0; col < WatchGrid::kCols; ++col)
+        grid_->set_col_width_twips(col, kColumnWidthsTwips[col]);
+    logic.status().on_shown = [&p](const std::string& text) { p.status_text.set_text(text); };
+    logic.link().received().on_changed = [&p](const std::string& text) {
+        p.receive_box_text.set_text(text);
     };
-    // File > New has no handler.
-    connect(findChild<QAction*>("file_open"), &QAction::triggered, this,
-            [logic] { logic->file_open_Click(); });
-    connect(findChild<QAction*>("file_openoverlay"), &QAction::triggered, this,
-            [logic] { logic->file_openoverlay_Click(); });
-    connect(findChild<QAction*>("file_importsymbols"), &QAction::triggered, this,
-            [logic] { logic->file_importsymbols_Click(); });
-    connect(findChild<QAction*>("File_save"), &QAction::triggered, this,
-            [logic] { logic->File_save_Click(); });
-    connect(findChild<QAction*>("file_serialport"), &QAction::triggered, this,
-            [logic] { logic->file_serialport_Click(); });
+    logic.download().on_progress = [&p, &logic] {
+        p.progress_bar.show(logic.download().progress_value(), logic.download().progress_maximum());
+    };
+    p.text_viewer.set_font_face(kViewerFace);
+    logic.viewer().on_changed = [this] { show_viewer(); };
+    grid_->tool_tip_text = [&logic](int row, int col) {
+        return col == kHexValueCol ? logic.watch().age_text(row) : std::string();
+    };
+}
+
+void HalvaneWindow::show_viewer() {
+    const CompanionViewer& viewer = logic_->viewer();
+    if (QAbstractButton* option = options_->button(static_cast<int>(viewer.chosen())))
+        option->setChecked(true);
+    if (viewer.loads() == shown_loads_) return;
+    shown_loads_ = viewer.loads();
+    const ViewerContent& content = viewer.content();
+    if (content.rich) {
+        parts_->text_viewer.show_rich(content.document);
+    } else {
+        parts_->text_viewer.show_plain(content.plain_text);
+    }
+}
+
+// The user's commands go to the subsystem that owns them.
+void HalvaneWindow::connect_commands() {
+    MainWindow& logic = *logic_;
+    grid_->on_double_click = [&logic] { logic.cells().read_or_write_cell(); };
+    grid_->on_key_press = [&logic](int code) { logic.cells().type_key(code); };
+    connect(get_all_, &QPushButton::clicked, this, [&logic] { logic.cells().get_all(); });
+    connect(options_, &QButtonGroup::idClicked, this,
+            [&logic](int id) { logic.viewer().choose(static_cast<Companion>(id)); });
+    const auto on = [this](const char* action, auto command) {
+        connect(findChild<QAction*>(action), &QAction::triggered, this, command);
+    };
+    // File > New does nothing.
+    on("file_open", [&logic] { logic.download().open_program(); });
+    on("file_openoverlay", [&logic] { logic.maps().open_overlay(); });
+    on("file_importsymbols", [&logic] { logic.symbols().import_symbols(); });
+    on("File_save", [&logic] { logic.maps().save(); });
+    on("file_serialport", [&logic] { logic.port().choose_port(); });
+    on("file_canceldownload", [&logic] { logic.download().cancel(); });
     QAction* cancel_download = findChild<QAction*>("file_canceldownload");
-    connect(cancel_download, &QAction::triggered, this,
-            [logic] { logic->file_cancel_download_Click(); });
-    logic->on_download_running = [cancel_download](bool running) {
+    logic.download().on_running = [cancel_download](bool running) {
         cancel_download->setVisible(running);
     };
 
     connect(findChild<QAction*>("watch_liverefresh"), &QAction::toggled, this,
-            [logic](bool on) { logic->watch_liverefresh_Click(on); });
+            [&logic](bool live) { logic.watch().set_live_refresh(live); });
     for (QAction* choice : findChild<QMenu*>("watch_refreshinterval_menu")->actions()) {
         connect(choice, &QAction::triggered, this,
-                [logic, choice] { logic->watch_refreshinterval_Click(choice->data().toDouble()); });
+                [&logic, choice] { logic.watch().set_interval(choice->data().toDouble()); });
     }
-    connect(findChild<QAction*>("watch_plot"), &QAction::triggered, this, &TamrinWindow::open_plot);
+    on("watch_plot", [this] { open_plot(); });
+    on("watch_recordtofile", [&logic] { logic.watch().start_recording(); });
+    on("watch_stoprecording", [&logic] { logic.watch().stop_recording(); });
     QAction* record = findChild<QAction*>("watch_recordtofile");
     QAction* stop = findChild<QAction*>("watch_stoprecording");
-    connect(record, &QAction::triggered, this, [logic] { logic->watch_recordtofile_Click(); });
-    connect(stop, &QAction::triggered, this, [logic] { logic->watch_stoprecording_Click(); });
-    logic->on_recording = [record, stop](bool recording) {
+    logic.watch().on_recording = [record, stop](bool recording) {
         record->setVisible(!recording);
         stop->setVisible(recording);
-    };
-    grid_->tool_tip_text = [logic](int row, int col) {
-        return col == kHexValueCol ? logic->hex_value_tooltip(row) : std::string();
     };
 }
 

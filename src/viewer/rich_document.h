@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace halvane {
@@ -21,15 +20,6 @@ struct RichRun {
 // A formatted document: the part of rich text format the viewer shows.
 struct RichDocument {
     std::vector<RichRun> runs;
-};
-
-// The companion file viewer `RichTextBox1`. Read-only for the user.
-class Viewer {
-  public:
-    virtual ~Viewer() = default;
-    virtual void show_plain(std::string_view utf8_text) = 0;
-    virtual void show_rich(const RichDocument& document) = 0;
-    virtual void set_font_face(std::string_view face) = 0;
 };
 
 }  // namespace halvane

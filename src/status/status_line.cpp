@@ -1,11 +1,11 @@
-#include "app/status_line.h"
+#include "status/status_line.h"
 
 #include <utility>
 
 namespace halvane {
 
-StatusLine::StatusLine(TextView& label, Clock& clock)
-    : label_(label), clock_(clock), hold_(clock.make_alarm([this] {
+StatusLine::StatusLine(Clock& clock)
+    : clock_(clock), hold_(clock.make_alarm([this] {
           if (failure_on_show_ && failure_outlived_) {
               failure_on_show_ = false;
               show();
@@ -49,7 +49,7 @@ void StatusLine::show() {
     std::string text = failure_on_show_ ? failure_ : program_ + suffix_;
     if (text == shown_) return;
     shown_ = std::move(text);
-    label_.set_text(shown_);
+    if (on_shown) on_shown(shown_);
 }
 
 }  // namespace halvane

@@ -1,4 +1,4 @@
-#include "app/serial_device.h"
+#include "link/serial_device.h"
 
 #include <cctype>
 #include <filesystem>

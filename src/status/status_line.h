@@ -1,22 +1,22 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "platform/clock.h"
-#include "platform/controls.h"
 
 namespace halvane {
 
-// The status line `Status`. It shows the program status (where the program on the board
-// stands), or, for a while, what went wrong with an operation: a failure text stays until a
-// later exchange with the board ends well, and at least three seconds, so it can be read.
+// The status line. It shows the program status (where the program on the board stands), or,
+// for a while, what went wrong with an operation: a failure text stays until a later exchange
+// with the board ends well, and at least three seconds, so it can be read.
 class StatusLine {
   public:
     static constexpr std::int64_t kFailureHoldNs = 3000 * kNanosPerMilli;
 
-    StatusLine(TextView& label, Clock& clock);
+    explicit StatusLine(Clock& clock);
 
     // Shown at once; a failure text on show gives way to it.
     void set_program_status(std::string text);
@@ -29,11 +29,12 @@ class StatusLine {
     void exchange_succeeded();
 
     const std::string& shown() const { return shown_; }
+    // Told whenever the text shown changes.
+    std::function<void(const std::string& text)> on_shown;
 
   private:
     void show();
 
-    TextView& label_;
     Clock& clock_;
     std::unique_ptr<Alarm> hold_;
     std::string program_;

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "grid/row_operation.h"
+#include "grid/watch_table.h"
+#include "link/board_link.h"
+#include "link/port_session.h"
+#include "platform/clock.h"
+#include "platform/modal_dialogs.h"
+#include "status/status_line.h"
+
+namespace halvane {
+
+// A row's result as the table takes it: a good read becomes the row's values and reading, a
+// read without reply marks the row. Returns false when the row stands for another variable by
+// now, and the result was not taken.
+bool note_row_result(WatchTable& table, const RowResult& result, double seconds);
+
+// The grid's commands: typing into the current cell, reading or writing the current row
+// (a double-click), and Get All.
+class CellCommands {
+  public:
+    CellCommands(WatchTable& table, BoardLink& link, PortSession& port, StatusLine& status,
+                 ModalDialogs& dialogs, Clock& clock);
+
+    // A key typed into the current cell: `code` is a Unicode code point, 8 is backspace.
+    void type_key(int code);
+    // On the Address, read the row's byte or word; on the Hex Value, ask for a new value, write
+    // it and read it back; on any cell, show the decimal value where the Flag asks for it.
+    void read_or_write_cell();
+    // Every row with an Address, in order; ignored while one runs.
+    void get_all();
+    bool getting_all() const { return link_.source_running(BoardLink::Source::kGetAll); }
+
+  private:
+    void row_done(const RowResult& result);
+    void get_all_finished(int first_invalid_row, bool completed);
+    double seconds() const;
+
+    WatchTable& table_;
+    BoardLink& link_;
+    PortSession& port_;
+    StatusLine& status_;
+    ModalDialogs& dialogs_;
+    Clock& clock_;
+};
+
+}  // namespace halvane

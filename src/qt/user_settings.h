@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+#include <string>
+#include <string_view>
+
+namespace halvane::qt {
+
+// What Halvane keeps between runs, in the user's settings (~/.config/halvane/halvane.conf).
+
+// The port chosen last in File > Serial Port; empty when none was.
+std::string remembered_serial_port();
+void remember_serial_port(std::string_view device);
+
+// Any other value by its key; `fallback` where none is kept.
+QVariant remembered_value(const QString& key, const QVariant& fallback = {});
+void remember_value(const QString& key, const QVariant& value);
+
+}  // namespace halvane::qt

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string_view>
+
+namespace halvane::texts {
+
+// Texts the window shows, exactly as users see them.
+inline constexpr std::string_view kCaption = "CME11E9 Halvane";
+
+// The program status: where the program on the board stands.
+inline constexpr std::string_view kAwaitingProgramFile = "Status: Awaiting Program File";
+inline constexpr std::string_view kAwaitingProgram = "Status: Awaiting Program";
+inline constexpr std::string_view kSendingFile = "Status: Sending File File";
+inline constexpr std::string_view kProgramRunning = "Status: Program Running";
+inline constexpr std::string_view kNotConfirmed =
+    "Status: Program Running (the board did not confirm the load)";
+inline constexpr std::string_view kNoRecords =
+    "Status: Program Running (warning: the file held no S1 or S9 record)";
+inline constexpr std::string_view kDownloadFailed = "Status: Download failed: ";
+inline constexpr std::string_view kBoardReported = "the board reported: ";
+inline constexpr std::string_view kDownloadCancelled =
+    "Status: Download cancelled: press Reset on the board before the next download";
+
+// What went wrong with an operation.
+inline constexpr std::string_view kStatusPrefix = "Status: ";
+inline constexpr std::string_view kBusy = "Status: Busy, wait for the board";
+inline constexpr std::string_view kPortClosed = "The serial port is closed";
+inline constexpr std::string_view kNoReplyAt = "Status: No reply from board at ";
+inline constexpr std::string_view kInvalidAddressInRow = "Status: Invalid address in row ";
+inline constexpr std::string_view kInvalidValueForRow = "Status: Invalid value for row ";
+
+// Questions and prompts.
+inline constexpr std::string_view kResetBoard = "Turn on the CME11E9 and Press Reset";
+inline constexpr std::string_view kNewValuePrompt = "New Value";
+
+}  // namespace halvane::texts

@@ -1,0 +1,181 @@
+#include "watch/live_watch.h"
+
+#include <chrono>
+#include <cmath>
+#include <utility>
+
+#include "grid/cell_commands.h"
+#include "watch/live_sweep.h"
+#include "watch/record_sink.h"
+#include "watch/value_age.h"
+
+namespace halvane {
+
+namespace {
+// The live figures in the status line and the recording's flush: twice a second.
+constexpr std::int64_t kTickIntervalNs = 500 * kNanosPerMilli;
+}  // namespace
+
+LiveWatch::LiveWatch(WatchTable& table, BoardLink& link, PortSession& port, StatusLine& status,
+                     ModalDialogs& dialogs, Clock& clock)
+    : table_(table),
+      link_(link),
+      port_(port),
+      status_(status),
+      dialogs_(dialogs),
+      clock_(clock),
+      samples_(table),
+      ticker_(clock.make_alarm([this] { tick(); })) {
+    link_.add_port_listener([this](const BoardLink::PortEvent& event) {
+        if (!event.switched) stop_recording();
+        update();
+    });
+}
+
+LiveWatch::~LiveWatch() = default;
+
+double LiveWatch::seconds() const {
+    return static_cast<double>(clock_.now_ns()) / 1e9;
+}
+
+std::string LiveWatch::age_text(int row) const {
+    const RowReading& reading = table_.reading(row);
+    return value_age_text(reading.good_at, reading.failed, seconds());
+}
+
+void LiveWatch::set_live_refresh(bool on) {
+    live_refresh_ = on;
+    if (on) {
+        recent_sweeps_.clear();
+        timeouts_ = 0;
+    }
+    update();
+}
+
+void LiveWatch::set_interval(double interval_seconds) {
+    interval_ns_ = std::llround(std::max(0.0, interval_seconds) * 1e9);
+    // The next sweep keeps the new pace from its start.
+    if (sweeping()) link_.stop_source(BoardLink::Source::kSweep);
+    update();
+}
+
+void LiveWatch::update() {
+    const bool wanted =
+        live_refresh_ && link_.gate_open() && !link_.downloading() && link_.port_open();
+    if (wanted && !sweeping()) {
+        sweep_readings_.clear();
+        link_.start_source(
+            BoardLink::Source::kSweep,
+            std::make_unique<LiveSweep>(
+                table_, interval_ns_, [this](const RowResult& r) { sweep_row_done(r); },
+                [this] { sweep_completed(); }));
+    } else if (!wanted && sweeping()) {
+        link_.stop_source(BoardLink::Source::kSweep);
+    }
+    tick();
+}
+
+void LiveWatch::sweep_row_done(const RowResult& result) {
+    const bool taken = note_row_result(table_, result, seconds());
+    const VariableId variable = result.request.variable;
+    switch (result.outcome) {
+        case RowResult::Outcome::kCancelled:
+            return;
+        case RowResult::Outcome::kPortFailed:
+            port_.report_port_closed();
+            return;
+        case RowResult::Outcome::kTimedOut:
+            // The sweep goes on with the next row; the time-out shows in the live figures.
+            ++timeouts_;
+            if (taken) sweep_readings_[variable] = std::nullopt;
+            return;
+        case RowResult::Outcome::kOk:
+            status_.exchange_succeeded();
+            if (taken) {
+                const RowReading& reading = table_.reading(result.request.row);
+                sweep_readings_[variable] =
+                    ColumnReading{reading.digits, reading.value.value_or(0)};
+            }
+            return;
+    }
+}
+
+void LiveWatch::sweep_completed() {
+    const double now = seconds();
+    recent_sweeps_.completed(now);
+    if (recorder_) {
+        // A column whose variable is gone stays empty.
+        std::vector<std::optional<ColumnReading>> readings;
+        readings.reserve(recorded_.size());
+        for (const VariableId variable : recorded_) {
+            const auto read = sweep_readings_.find(variable);
+            readings.push_back(read == sweep_readings_.end() ? std::nullopt : read->second);
+        }
+        if (!recorder_->record_sweep(now, std::chrono::system_clock::now(), readings))
+            stop_recording();
+    }
+    sweep_readings_.clear();
+}
+
+// Twice a second while the sweep or a recording runs; no wake-up otherwise.
+void LiveWatch::tick() {
+    const double now = seconds();
+    status_.set_suffix(sweeping() ? link_health_text(recent_sweeps_.per_second(now), timeouts_)
+                                  : std::string());
+    if (recorder_ && !recorder_->flush_if_due(now)) stop_recording();
+    if (sweeping() || recorder_) {
+        ticker_->arm_at(clock_.now_ns() + kTickIntervalNs);
+    } else {
+        ticker_->disarm();
+    }
+}
+
+void LiveWatch::start_recording() {
+    if (recorder_) return;
+    const std::optional<std::string> path =
+        dialogs_.choose_file_to_save("Recording (*.csv)|*.csv", ".csv");
+    if (!path) return;
+
+    // The columns are the variables the sweep reads now, in row order.
+    std::vector<std::string> names;
+    recorded_.clear();
+    for (const int row : table_.watched_rows()) {
+        recorded_.push_back(table_.variable(row));
+        names.push_back(table_.name(row));
+    }
+    OpenedRecordFile file = open_record_file(*path);
+    if (!file.sink) {
+        dialogs_.tell("The recording could not be started in " + *path + ".\n" + file.error_text +
+                      ".");
+        return;
+    }
+    recorder_ =
+        std::make_unique<SweepRecorder>(std::move(file.sink), *path, std::move(names), seconds());
+    if (!recorder_->recording()) {
+        const std::string failure = recorder_->failure();
+        recorder_.reset();
+        dialogs_.tell(failure);
+        return;
+    }
+    if (on_recording) on_recording(true);
+    tick();
+}
+
+// Stop Recording, a write that failed, the window closing or the port failing: the file is
+// closed, and a failure is told.
+void LiveWatch::stop_recording() {
+    if (!recorder_) return;
+    const bool written = recorder_->recording() ? recorder_->close() : false;
+    const std::string failure = recorder_->failure();
+    recorder_.reset();
+    if (on_recording) on_recording(false);
+    if (!written && !failure.empty()) dialogs_.tell_later(failure);
+    tick();
+}
+
+void LiveWatch::close() {
+    stop_recording();
+    ticker_->disarm();
+}
+
+}  // namespace halvane

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "grid/row_operation.h"
+#include "grid/watch_table.h"
+#include "link/board_link.h"
+#include "link/port_session.h"
+#include "platform/clock.h"
+#include "platform/modal_dialogs.h"
+#include "status/status_line.h"
+#include "watch/link_health.h"
+#include "watch/sweep_recorder.h"
+#include "watch/variable_samples.h"
+
+namespace halvane {
+
+// The Watch menu: Live Refresh reads the watched rows over and over while a program runs, its
+// figures join the status line, every value read is kept for the plot, and a recording writes
+// each sweep to a file.
+class LiveWatch {
+  public:
+    LiveWatch(WatchTable& table, BoardLink& link, PortSession& port, StatusLine& status,
+              ModalDialogs& dialogs, Clock& clock);
+    ~LiveWatch();
+    LiveWatch(const LiveWatch&) = delete;
+    LiveWatch& operator=(const LiveWatch&) = delete;
+
+    // `interval_seconds` is from the start of one sweep to the start of the next (0: as fast
+    // as the line allows).
+    void set_live_refresh(bool on);
+    void set_interval(double interval_seconds);
+    void start_recording();
+    void stop_recording();
+    // The sweep runs while Live Refresh is on and a program runs, never during a download:
+    // told whenever one of those may have changed.
+    void update();
+    // The window closes (after the link): the recording is closed and nothing more wakes.
+    void close();
+
+    bool live_refresh() const { return live_refresh_; }
+    bool sweeping() const { return link_.source_running(BoardLink::Source::kSweep); }
+    bool recording() const { return recorder_ != nullptr; }
+    // The seconds of the watch's clock (the plot's time and the recording's).
+    double seconds() const;
+    // The Hex Value's tooltip of `row`: when it was last read, or that the read failed.
+    std::string age_text(int row) const;
+    VariableSamples& samples() { return samples_; }
+
+    // Told when a recording starts and stops (the menu offers Stop Recording only meanwhile).
+    std::function<void(bool recording)> on_recording;
+
+  private:
+    void sweep_row_done(const RowResult& result);
+    void sweep_completed();
+    void tick();
+
+    WatchTable& table_;
+    BoardLink& link_;
+    PortSession& port_;
+    StatusLine& status_;
+    ModalDialogs& dialogs_;
+    Clock& clock_;
+    VariableSamples samples_;
+
+    bool live_refresh_ = false;
+    std::int64_t interval_ns_ = 0;
+    RecentSweeps recent_sweeps_;
+    long long timeouts_ = 0;
+    // What the sweep under way has read of each variable.
+    std::map<VariableId, std::optional<ColumnReading>> sweep_readings_;
+    std::unique_ptr<SweepRecorder> recorder_;
+    std::vector<VariableId> recorded_;  // the recording's columns
+    // Twice a second while the sweep or a recording runs: the live figures and the flush.
+    std::unique_ptr<Alarm> ticker_;
+};
+
+}  // namespace halvane
