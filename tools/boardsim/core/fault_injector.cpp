@@ -91,7 +91,7 @@ void FaultInjector::observe_received(std::uint8_t byte, Nanos at) {
     const std::optional<MemoryRequest> request = requests_.feed(byte);
     if (!request) return;
     ++request_count_;
-    if (request->kind == MemoryRequest::Kind::kRead) ++read_requests_;
+    if (request->kind != MemoryRequest::Kind::kWrite) ++read_requests_;
     if (options_.hangup_after > 0 && request_count_ == options_.hangup_after) {
         hangup_requested_ = true;
         hangup_deadline_ = at + kHangupGrace;

@@ -24,7 +24,8 @@ away, and loses the rest; then the monitor prints
 By default a 68HC11 processor executes the downloaded program at the real
 board's 2 MHz, with the SCI on the terminal, so the program's own responder
 answers the watch window ("*AAAA" -> "!HH@", "*FFFFAAAAHH" stores HH at
-AAAA); a program without one leaves the board silent, as a real board would.
+AAAA, "#AAAANN" -> the NN bytes from AAAA and a check); a program without one
+leaves the board silent, as a real board would.
 When the program executes SWI (or enters the monitor some other way) the
 monitor says why and shows its prompt again. SIGUSR1 presses reset; so does
 a "load t" line while a program runs, which then loads as if typed after
