@@ -34,6 +34,7 @@ TEST(RandomInput, TheBoardNeverStallsAndItsQueuesDrain) {
         config.counter_address = 0x2402;
         config.faults.garbage = seed % 3 == 0;
         config.faults.reply_delay = seed % 5 == 0 ? 3ms : 0ms;
+        config.faults.corrupt_every = seed % 7 == 0 ? 5 : 0;
         testing::BoardDriver driver(config);
         driver.board().power_on(driver.now());
         std::size_t sent = 0;

@@ -74,6 +74,8 @@ Faults, for testing error handling:
   --drop-every N      swallow every N-th reply
   --garbage           noise before each reply, now and then a stray '@'
   --hangup-after N    close the line after N requests
+  --corrupt-every N   flip the lowest bit of every N-th character the board
+                      sends (monitor, program or built-in responder alike)
   --help              show this text and exit
 )";
 
@@ -178,6 +180,11 @@ std::variant<Options, OptionError> parse_options(const std::vector<std::string>&
          number(
              1, UINT32_MAX, 10,
              [&](std::uint64_t v) { faults.hangup_after = static_cast<std::uint32_t>(v); },
+             "needs a count of at least 1")},
+        {"--corrupt-every",
+         number(
+             1, UINT32_MAX, 10,
+             [&](std::uint64_t v) { faults.corrupt_every = static_cast<std::uint32_t>(v); },
              "needs a count of at least 1")},
     };
     const std::map<std::string, std::function<void()>> flags = {
