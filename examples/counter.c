@@ -45,26 +45,44 @@ static int hex_value(char c) {
 }
 
 /* The responder: "*AAAA" is answered "!HH@"; "*FFFFAAAAHH" stores HH at AAAA
- * and is answered with nothing.  A '*' always starts a new request. */
-enum { IDLE, FIRST, WRITE_ADDRESS, WRITE_VALUE };
+ * and is answered with nothing; "#AAAANN" is answered "!", the NN (01 to 20
+ * hexadecimal) bytes from AAAA up as two digits each, four check digits and
+ * "@".  A '*' or '#' always starts a new request; one with a character that is
+ * not a hex digit, or a block of 00 or more than 20 bytes, gets no answer. */
+enum { IDLE, FIRST, WRITE_ADDRESS, BLOCK_ADDRESS, WRITE_VALUE, BLOCK_COUNT };
+#define BLOCK_MAX 32
 static byte state = IDLE;
 static byte digits_left;
 static word field;
-static word write_address;
-static char reply[4];    /* "!HH@" */
-static byte reply_sent;  /* characters of reply already sent */
-static byte reply_left;  /* characters of reply still to send */
+static word address;               /* of the write or the block being received */
+static byte buffer[BLOCK_MAX + 2]; /* the reply's bytes at the end, then the check */
+static byte* const check = buffer + BLOCK_MAX;
+static byte* out;     /* the byte whose digits go next */
+static byte bang_due; /* the reply's '!' is still to go */
+static byte out_left; /* the reply's digits and '@' still to send */
 
 static void start_field(byte new_state) {
     state = new_state;
-    digits_left = (new_state == WRITE_VALUE) ? 2 : 4;
+    digits_left = (new_state >= WRITE_VALUE) ? 2 : 4;
     field = 0;
+}
+
+/* Copies n bytes from `from` up (past FFFF on at 0000) to the end of the
+ * buffer and lets the reply go out: the bytes are taken at one moment, as the
+ * handler runs with interrupts masked.  `left` counts its digits and '@'. */
+static void reply_with(word from, byte n, byte left) {
+    out = check - n;
+    for (byte i = 0; i < n; ++i) out[i] = *(volatile byte*)(word)(from + i);
+    bang_due = 1;
+    out_left = left;
+    state = IDLE;
+    SCCR2 |= SCCR2_TIE; /* the transmit interrupt sends it */
 }
 
 /* Moves the request along by one received character. */
 static void take(char c) {
-    if (c == '*') {
-        start_field(FIRST);
+    if (c == '*' || c == '#') {
+        start_field(c == '*' ? FIRST : BLOCK_ADDRESS);
         return;
     }
     if (state == IDLE) return;
@@ -78,22 +96,44 @@ static void take(char c) {
     if (state == FIRST && field == 0xFFFF) {
         start_field(WRITE_ADDRESS);
     } else if (state == FIRST) {
-        byte value = *(volatile byte*)field;
-        reply[0] = '!';
-        reply[1] = hex_digit(value >> 4);
-        reply[2] = hex_digit(value & 0x0F);
-        reply[3] = '@';
-        reply_sent = 0;
-        reply_left = 4;
+        reply_with(field, 1, 3);
+    } else if (state == WRITE_ADDRESS || state == BLOCK_ADDRESS) {
+        address = field;
+        start_field(state + 2); /* WRITE_VALUE or BLOCK_COUNT */
+    } else if (state == WRITE_VALUE) {
+        *(volatile byte*)address = (byte)field;
         state = IDLE;
-        SCCR2 |= SCCR2_TIE; /* the transmit interrupt sends it */
-    } else if (state == WRITE_ADDRESS) {
-        write_address = field;
-        start_field(WRITE_VALUE);
+    } else if (field == 0 || field > BLOCK_MAX) {
+        state = IDLE;
     } else {
-        *(volatile byte*)write_address = (byte)field;
-        state = IDLE;
+        /* The check: two running sums over the address, the count and the
+         * bytes; the bytes are added as their digits go out. */
+        byte s1 = (byte)(address >> 8);
+        byte s2 = s1;
+        s1 = (byte)(s1 + (byte)address);
+        s2 = (byte)(s2 + s1);
+        s1 = (byte)(s1 + field);
+        s2 = (byte)(s2 + s1);
+        reply_with(address, (byte)field, (byte)(2 * field + 5));
+        check[0] = s1;
+        check[1] = s2;
     }
+}
+
+/* The next character of the reply. */
+static char next_reply_character(void) {
+    if (bang_due) {
+        bang_due = 0;
+        return '!';
+    }
+    byte left = --out_left;
+    if (left == 0) return '@';
+    if (left & 1) return hex_digit(*out++ & 0x0F);
+    if (out < check) { /* a byte of the data: into the check */
+        check[0] = (byte)(check[0] + *out);
+        check[1] = (byte)(check[1] + check[0]);
+    }
+    return hex_digit(*out >> 4);
 }
 
 /* The SCI interrupt: the processor has saved every register and masked
@@ -108,9 +148,9 @@ static void __attribute__((interrupt)) resp_irq(void) {
             take(c);
         }
     }
-    if (reply_left != 0 && (SCSR & SCSR_TDRE)) {
-        SCDR = (byte)reply[reply_sent++];
-        if (--reply_left == 0) SCCR2 &= (byte)~SCCR2_TIE;
+    if (out_left != 0 && (SCSR & SCSR_TDRE)) {
+        SCDR = (byte)next_reply_character();
+        if (out_left == 0) SCCR2 &= (byte)~SCCR2_TIE;
     }
 }
 
@@ -122,7 +162,7 @@ static void resp_irq_init(void) {
     (void)SCSR; /* drop whatever arrived before */
     (void)SCDR;
     state = IDLE;
-    reply_left = 0;
+    out_left = 0;
     SCCR2 = SCCR2_TE_RE_RIE;
 }
 

@@ -3,10 +3,21 @@
 ; Requests arrive one character at a time on the serial line:
 ;   *AAAA          read:  the byte at AAAA is sent back as !HH@ (HH upper-case hex)
 ;   *FFFFAAAAHH    write: HH is stored at AAAA; nothing is sent back
-; Hex digits may be upper or lower case.  A '*' always starts a new request, so
-; the responder falls back into step after noise or a lost character.  Any other
-; character outside a request is ignored.  Address FFFF cannot be read: *FFFF
-; always introduces a write.
+;   #AAAANN        block read: NN (01 to 20 hex) bytes from AAAA up are sent back
+;                  as !, two digits per byte, four check digits, @
+; Hex digits may be upper or lower case.  A '*' or '#' always starts a new
+; request, so the responder falls back into step after noise or a lost
+; character; a request with a character that is not a hex digit, or a block of
+; 00 or more than 20 bytes, is dropped without an answer.  Any other character
+; outside a request is ignored.  Address FFFF cannot be read by *: *FFFF always
+; introduces a write; a block can read it, and a block that runs past FFFF
+; goes on at 0000.
+;
+; The bytes of a read are copied into ri_buf the moment the request's last
+; digit arrives (with interrupts masked), so a block is one snapshot of memory.
+; The check is two running sums over the address's high byte, its low byte, NN
+; and the bytes: for each, S1 = S1 + byte, then S2 = S2 + S1 (both modulo 256,
+; from 0); it is sent as S1 then S2.  It is summed while the digits go out.
 ;
 ; Every character is taken by the receive interrupt and every reply character is
 ; sent by the transmit interrupt, so requests are served whatever the main loop
@@ -41,13 +52,24 @@ SCSR_TDRE = 0x80        ; transmit data register empty
 SCSR_RDRF = 0x20        ; receive data register full
 SCSR_OR   = 0x08        ; overrun: a character arrived before the last was read
 
-CH_START = 0x2A         ; '*'
+CH_STAR  = 0x2A         ; '*': a read or a write follows
+CH_HASH  = 0x23         ; '#': a block read follows
+CH_BANG  = 0x21         ; '!': the start of a reply
+CH_AT    = 0x40         ; '@': the end of a reply
+BLOCK_MAX = 32          ; the most bytes a block read may ask for
 
-; ri_state values: which part of a request the next hex digit belongs to
-RI_IDLE  = 0            ; outside a request, waiting for '*'
-RI_FIRST = 1            ; four digits: a read address, or FFFF for a write
-RI_WADDR = 2            ; four digits: the address of a write
-RI_WVAL  = 3            ; two digits: the byte to write
+; ri_state values: which part of a request the next hex digit belongs to.
+; The fields of RI_WVAL and above have two digits, the others four.
+RI_IDLE   = 0           ; outside a request, waiting for '*' or '#'
+RI_FIRST  = 1           ; four digits: a read address, or FFFF for a write
+RI_WADDR  = 2           ; four digits: the address of a write
+RI_BADDR  = 3           ; four digits: the address of a block read
+RI_WVAL   = 4           ; two digits: the byte to write (RI_WADDR + 2)
+RI_BCOUNT = 5           ; two digits: how many bytes to read (RI_BADDR + 2)
+
+; ri_out_left: the reply's hex digits and its '@' still to send; bit 7 is set
+; while its '!' has not gone yet.  Zero while there is no reply to send.
+OUT_BANG  = 0x80
 
         .text
 
@@ -90,11 +112,44 @@ ri_transmit:                    ; the next reply character, once the transmitter
         ldaa    SCSR            ; reading SCSR with TDRE set lets the SCDR write send
         bita    #SCSR_TDRE
         beq     ri_exit
-        ldx     #ri_out-1       ; the reply is kept back to front: ri_out_left indexes it
-        abx
+        ldx     ri_out_ptr      ; the byte whose digit goes next
+        ldaa    #CH_BANG
+        tstb
+        bmi     ri_bang
+        ldaa    #CH_AT
+        decb                    ; B = what is left after this character
+        beq     ri_send         ; nothing: this is the '@'
         ldaa    0,x
+        bitb    #1
+        bne     ri_low_digit    ; an odd number left: the byte's low digit
+        cpx     #ri_check       ; a byte of the reply's data: add it to the check
+        bhs     ri_high_digit
+        psha
+        adda    ri_check
+        staa    ri_check
+        adda    ri_check+1
+        staa    ri_check+1
+        pula
+ri_high_digit:
+        lsra
+        lsra
+        lsra
+        lsra
+        bra     ri_hex_digit
+ri_low_digit:
+        anda    #0x0F
+        inx                     ; the next byte; after the data comes the check
+        stx     ri_out_ptr
+ri_hex_digit:                   ; A = 0-15: its upper-case hex digit
+        adda    #0x30
+        cmpa    #0x3A
+        blo     ri_send
+        adda    #7
+        bra     ri_send
+ri_bang:
+        andb    #~OUT_BANG & 0xFF
+ri_send:
         staa    SCDR
-        decb
         stab    ri_out_left
         bne     ri_exit
         ldaa    SCCR2           ; reply complete: no more transmit interrupts
@@ -107,22 +162,12 @@ ri_exit:
 ri_take:
         bita    #SCSR_OR
         bne     ri_abandon      ; a character of this request was lost
-        cmpb    #CH_START
-        bne     ri_digit
         ldaa    #RI_FIRST
-ri_new_field:                   ; A = new state; its field length follows from it
-        staa    ri_state
-        ldab    #4
-        cmpa    #RI_WVAL
-        bne     ri_set_left
-        ldab    #2
-ri_set_left:
-        stab    ri_left
-        clr     ri_acc
-        clr     ri_acc+1
-        rts
-
-ri_digit:
+        cmpb    #CH_STAR
+        beq     ri_new_field
+        ldaa    #RI_BADDR
+        cmpb    #CH_HASH
+        beq     ri_new_field
         tst     ri_state
         beq     ri_done         ; not inside a request: ignore
         subb    #0x30           ; B = the digit's value, or not a hex digit
@@ -151,8 +196,10 @@ ri_add_digit:                   ; ri_acc = ri_acc * 16 + digit
         ldaa    ri_state
         cmpa    #RI_FIRST
         beq     ri_first_done
-        cmpa    #RI_WADDR
-        beq     ri_waddr_done
+        cmpa    #RI_BADDR
+        bls     ri_addr_done    ; RI_WADDR or RI_BADDR
+        cmpa    #RI_WVAL
+        bne     ri_block        ; RI_BCOUNT
         ldx     ri_addr         ; RI_WVAL: store the byte (B), answer nothing
         stab    0,x
 ri_abandon:
@@ -166,46 +213,100 @@ ri_first_done:
         bne     ri_read
         ldaa    #RI_WADDR
         bra     ri_new_field
-ri_waddr_done:
+ri_addr_done:                   ; keep the address; the two-digit field follows
         ldx     ri_acc
         stx     ri_addr
-        ldaa    #RI_WVAL
-        bra     ri_new_field
+        adda    #RI_WVAL-RI_WADDR
+ri_new_field:                   ; A = new state; its field length follows from it
+        staa    ri_state
+        ldab    #4
+        cmpa    #RI_WVAL
+        blo     ri_set_left
+        ldab    #2
+ri_set_left:
+        stab    ri_left
+        clr     ri_acc
+        clr     ri_acc+1
+        rts
 
-ri_read:                        ; queue the reply !HH@ for the transmit interrupt
-        ldab    0,x
-        tba
-        lsra
-        lsra
-        lsra
-        lsra
-        bsr     ri_hex_digit
-        staa    ri_out+2
-        tba
-        anda    #0x0F
-        bsr     ri_hex_digit
-        staa    ri_out+1
-        ldaa    #4
-        staa    ri_out_left
+ri_read:                        ; X = the address: the reply !HH@
+        ldab    #1
+        bsr     ri_copy
+        ldab    #OUT_BANG|3     ; two digits and '@' after the '!'
+        bra     ri_reply
+
+ri_block:                       ; B = the number of bytes: the reply !, data, check, @
+        tstb
+        beq     ri_abandon      ; 00: no answer
+        cmpb    #BLOCK_MAX
+        bhi     ri_abandon      ; more than 32: no answer
+        ldx     ri_addr
+        bsr     ri_copy
+        ldaa    ri_addr         ; the check starts with the address and the count
+        tab
+        adda    ri_addr+1
+        staa    ri_check
+        addb    ri_check
+        adda    ri_acc+1
+        staa    ri_check
+        addb    ri_check
+        stab    ri_check+1
+        ldab    ri_acc+1
+        aslb                    ; two digits a byte, four of the check, and '@'
+        addb    #OUT_BANG|5
+ri_reply:                       ; B = ri_out_left for the reply: let it go out
+        stab    ri_out_left
         clr     ri_state
         ldaa    SCCR2
         oraa    #SCCR2_TIE
         staa    SCCR2
         rts
 
-; Low nibble of A -> its upper-case hexadecimal digit in A.
-ri_hex_digit:
-        adda    #0x30
-        cmpa    #0x3A
-        blo     ri_hex_done
-        adda    #7
-ri_hex_done:
+; Copies B bytes (1 to 32) from X up (past FFFF on at 0000) to the end of
+; ri_buf, where the check follows them, at one moment: interrupts are masked
+; meanwhile (the handler runs masked already, but the copy does not rely on
+; it).  Points ri_out_ptr at the first.  Two bytes at a time where it can.
+ri_copy:
+        pshb
+        clra                    ; D = ri_check - B
+        negb
+        sbca    #0
+        addd    #ri_check
+        std     ri_out_ptr
+        xgdy                    ; Y = where the first byte goes
+        pulb
+        tpa
+        psha
+        sei
+        lsrb                    ; B = pairs of bytes; carry: one byte first
+        bcc     ri_copy_pairs
+        ldaa    0,x
+        staa    0,y
+        inx
+        iny
+ri_copy_pairs:
+        stab    ri_left         ; the field is complete: ri_left counts the pairs
+        beq     ri_copy_done
+ri_copy_pair:
+        ldd     0,x
+        std     0,y
+        inx
+        inx
+        iny
+        iny
+        dec     ri_left
+        bne     ri_copy_pair
+ri_copy_done:
+        pula
+        tap
         rts
 
 ; Responder state, kept next to its code.
-ri_state:       .byte   0       ; RI_IDLE, RI_FIRST, RI_WADDR or RI_WVAL
+ri_state:       .byte   0       ; RI_IDLE ... RI_BCOUNT
 ri_left:        .byte   0       ; digits still missing in the current field
 ri_acc:         .word   0       ; digits of the current field so far
-ri_addr:        .word   0       ; address of the write being received
-ri_out:         .ascii  "@00!"  ; the reply, back to front; the digits are filled in
-ri_out_left:    .byte   0       ; reply characters still to send
+ri_addr:        .word   0       ; address of the write or the block being received
+ri_out_left:    .byte   0       ; see OUT_BANG
+ri_out_ptr:     .word   0       ; the byte of ri_buf (or ri_check) whose digits go next
+ri_buf:         .space  BLOCK_MAX ; the bytes of the reply, at its end
+ri_check:       .word   0       ; the block's check: S1, S2

@@ -1,11 +1,16 @@
-// The reply parser on whatever the line may have brought into the receive buffer, and the
-// request texts on whatever a user may have typed into an Address or value cell.
+// The reply parser on whatever the line may have brought into the receive buffer, the block
+// reply parser on whatever value it cut out, and the request texts on whatever a user may have
+// typed into an Address or value cell.
 
+#include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "fuzz_check.h"
 #include "link/wire_protocol.h"
@@ -51,6 +56,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < 2; ++i) {
         const std::string expected = i < byte_value.size() ? std::string(1, byte_value[i]) : "";
         FUZZ_CHECK(write[9 + i] == expected);
+    }
+
+    // A block reply: the first three bytes choose the address and the count, the rest is the
+    // value as it came. Whatever is accepted is exactly the value of the board's own reply for
+    // the bytes it gave, but for the case of the digits; a refusal gives no bytes.
+    if (size >= 3) {
+        const auto address = static_cast<std::uint16_t>(data[0] << 8 | data[1]);
+        const std::size_t count = data[2] % (kMaxBlockBytes + 1);
+        const std::string_view block_value = received.substr(3);
+        const BlockReply block = parse_block_reply(block_value, address, count);
+        if (block.problem == BlockReply::Problem::kNone) {
+            FUZZ_CHECK(block.bytes.size() == count);
+            const std::optional<std::string> again =
+                reply_value(block_reply_text(address, block.bytes));
+            FUZZ_CHECK(again && again->size() == block_value.size());
+            for (std::size_t i = 0; i < block_value.size(); ++i) {
+                FUZZ_CHECK(std::toupper(static_cast<unsigned char>(block_value[i])) ==
+                           static_cast<unsigned char>((*again)[i]));
+            }
+        } else {
+            FUZZ_CHECK(block.bytes.empty());
+        }
+        // The board's reply for the input's own bytes parses back to them.
+        const std::span<const std::uint8_t> bytes(data + 3, std::min(size - 3, kMaxBlockBytes));
+        const BlockReply made = parse_block_reply(*reply_value(block_reply_text(address, bytes)),
+                                                  address, bytes.size());
+        FUZZ_CHECK(made.problem == BlockReply::Problem::kNone &&
+                   std::equal(made.bytes.begin(), made.bytes.end(), bytes.begin(), bytes.end()));
     }
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,5 +51,41 @@ std::vector<std::string> write_request(std::string_view value, std::string_view 
 // spoil the reply), or, when no "!" stands before it, everything before the first "@".
 // std::nullopt while no "@" has come.
 std::optional<std::string> reply_value(std::string_view received);
+
+// The block read: up to 32 bytes in one request, copied by the responder at one moment.
+//
+//   block read:  "#" AAAA NN      answered by "!" D...D CCCC "@"
+//
+// NN (01 to 20) is the number of bytes; the reply carries them as 2*NN digits from AAAA
+// upwards, the address wrapping from FFFF to 0000 (so a block can also read FFFF), followed
+// by the four digits of block_check. The responder copies the bytes the moment the request's
+// last digit arrives, with interrupts masked, so the block is one snapshot of the program's
+// memory. A request with NN of 00 or above 20, or with any character that is not a hex digit,
+// gets no answer; a "#" like a "*" always starts a new request.
+inline constexpr char kBlockRequestStart = '#';
+inline constexpr std::size_t kMaxBlockBytes = 32;
+inline constexpr std::size_t kCountDigits = 2;
+inline constexpr std::size_t kCheckDigits = 4;
+inline constexpr std::size_t kBlockRequestLength = 1 + kAddressDigits + kCountDigits;
+
+// The whole text of a block read of `count` bytes from `address`: "#AAAANN". `count` is
+// written as it is (two digits): the caller keeps it within 1 to kMaxBlockBytes.
+std::string block_request_text(std::uint16_t address, std::size_t count);
+// The check of a block reply: two running sums over the address's high byte, its low byte,
+// the byte count and the bytes, in that order. For each byte s1 = (s1 + byte) mod 256, then
+// s2 = (s2 + s1) mod 256, both starting at 0; s1 is the high byte of the result, s2 the low.
+std::uint16_t block_check(std::uint16_t address, std::span<const std::uint8_t> bytes);
+// The responder's reply to a block read of `bytes` from `address`: "!" data check "@".
+std::string block_reply_text(std::uint16_t address, std::span<const std::uint8_t> bytes);
+
+// What a block reply's value (the text reply_value cuts out) carries for a block read of
+// `count` bytes from `address`: the bytes when the value is 2*count+4 hex digits of either
+// case and its check is right, otherwise no bytes and the reason.
+struct BlockReply {
+    enum class Problem { kNone, kWrongLength, kNotHex, kBadCheck };
+    Problem problem = Problem::kNone;
+    std::vector<std::uint8_t> bytes;
+};
+BlockReply parse_block_reply(std::string_view value, std::uint16_t address, std::size_t count);
 
 }  // namespace halvane::wire

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "board_driver.h"
 #include "link/wire_protocol.h"
 
@@ -9,6 +12,8 @@ namespace {
 using namespace std::chrono_literals;
 using testing::BoardDriver;
 namespace wire = halvane::wire;
+using halvane::wire::block_reply_text;
+using halvane::wire::block_request_text;
 using halvane::wire::read_request_text;
 using halvane::wire::reply_text;
 using halvane::wire::write_request_text;
@@ -83,6 +88,44 @@ TEST(Faults, HangupAfterNRequestsOnceTheLastAnswerHasGone) {
     EXPECT_FALSE(driver.board().hung_up());
     EXPECT_EQ(driver.wait(10ms), reply_text(0x20));
     EXPECT_TRUE(driver.board().hung_up());
+}
+
+TEST(Faults, CorruptEveryFlipsTheLowestBitOfEveryNthCharacterWhoeverSendsIt) {
+    auto banner = [](std::uint32_t every) {
+        BoardConfig config = BoardDriver::builtin_unpaced();
+        config.faults.corrupt_every = every;
+        BoardDriver driver(config);
+        driver.board().power_on(driver.now());
+        return driver.wait(10ms);
+    };
+    std::string flipped = banner(0);
+    ASSERT_FALSE(flipped.empty());
+    for (char& c : flipped) c = static_cast<char>(c ^ 0x01);
+    EXPECT_EQ(banner(1), flipped);  // the monitor's characters
+
+    // The responder's replies, counted on from the monitor's dialogue before them; the block
+    // reply's check refuses every reply that was hit.
+    BoardDriver driver = started_with({.corrupt_every = 13});
+    const std::vector<std::uint8_t> bytes = {0x20, 0x04};  // the program at 2400
+    const std::string clean = block_reply_text(0x2400, bytes);
+    std::string sent;
+    for (int i = 0; i < 20; ++i) {
+        const std::string reply = driver.send(block_request_text(0x2400, 2));
+        const auto value = wire::reply_value(reply);
+        const bool accepted = value && wire::parse_block_reply(*value, 0x2400, 2).problem ==
+                                           wire::BlockReply::Problem::kNone;
+        EXPECT_EQ(accepted, reply == clean) << reply;
+        sent += reply;
+    }
+    ASSERT_EQ(sent.size(), 20 * clean.size());
+    std::vector<std::size_t> spoilt;
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        if (sent[i] == clean[i % clean.size()]) continue;
+        EXPECT_EQ(sent[i] ^ clean[i % clean.size()], 0x01) << i;
+        spoilt.push_back(i);
+    }
+    ASSERT_GE(spoilt.size(), 15u);
+    for (std::size_t k = 1; k < spoilt.size(); ++k) EXPECT_EQ(spoilt[k] - spoilt[k - 1], 13u);
 }
 
 TEST(Faults, RequestsBeforeTheProgramRunsDoNotCount) {

@@ -53,6 +53,8 @@ TEST(Options, EveryOptionIsUnderstoodInBothSpellings) {
     EXPECT_EQ(options.board.faults.drop_every, 3u);
     EXPECT_TRUE(options.board.faults.garbage);
     EXPECT_EQ(options.board.faults.hangup_after, 7u);
+    EXPECT_EQ(parsed({"--corrupt-every", "40"}).board.faults.corrupt_every, 40u);
+    EXPECT_TRUE(parsed({"--corrupt-every=1"}).board.faults.any());
     EXPECT_EQ(options.log_path, "traffic.txt");
     EXPECT_EQ(options.trace_path, "run.trace");
     EXPECT_EQ(options.board.runner, ProgramRunner::kBuiltinResponder);  // --count implies it
@@ -79,6 +81,8 @@ TEST(Options, MistakesAreExplained) {
               "--drop-every needs a count of at least 1, not \"0\"");
     EXPECT_EQ(error_of({"--hangup-after=0"}),
               "--hangup-after needs a count of at least 1, not \"0\"");
+    EXPECT_EQ(error_of({"--corrupt-every", "0"}),
+              "--corrupt-every needs a count of at least 1, not \"0\"");
     EXPECT_EQ(error_of({"--garbage=yes"}), "--garbage takes no value");
     EXPECT_EQ(error_of({"--usb-latency", "256"}),
               "--usb-latency needs milliseconds from 0 to 255, not \"256\"");

@@ -11,7 +11,8 @@ using namespace std::chrono_literals;
 
 // Characters that matter to the monitor and the responder, mixed with anything at all.
 std::string random_chunk(std::mt19937& random) {
-    static const std::string kInteresting = "*!@FfS19 \r\n\b\x7Fload tgo 2400*FFFF0123456789ABCDEF";
+    static const std::string kInteresting =
+        "*!@FfS19 \r\n\b\x7Fload tgo 2400*FFFF0123456789ABCDEF#20";
     std::string chunk(random() % 64, '\0');
     for (char& c : chunk) {
         c = random() % 3 == 0 ? static_cast<char>(random() % 256)
@@ -33,6 +34,7 @@ TEST(RandomInput, TheBoardNeverStallsAndItsQueuesDrain) {
         config.counter_address = 0x2402;
         config.faults.garbage = seed % 3 == 0;
         config.faults.reply_delay = seed % 5 == 0 ? 3ms : 0ms;
+        config.faults.corrupt_every = seed % 7 == 0 ? 5 : 0;
         testing::BoardDriver driver(config);
         driver.board().power_on(driver.now());
         std::size_t sent = 0;

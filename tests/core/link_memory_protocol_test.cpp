@@ -56,6 +56,65 @@ TEST(WireProtocol, ReplyValueIsBetweenTheLastMarkBeforeTheFirstEndAndThatEnd) {
     }
 }
 
+TEST(WireProtocol, BlockRequestAndReplyCarryTheBytesAndARunningSumCheck) {
+    EXPECT_EQ(block_request_text(0x00ab, 32), "#00AB20");
+    EXPECT_EQ(block_request_text(0xFFFF, 1), "#FFFF01");
+    EXPECT_EQ(block_request_text(0x2402, 2).size(), kBlockRequestLength);
+    // Worked by hand over 24 02 02 12 34: sums 24 26 28 3A 6E, sums of sums 24 4A 72 AC 1A.
+    const std::vector<std::uint8_t> two = {0x12, 0x34};
+    EXPECT_EQ(block_check(0x2402, two), 0x6E1A);
+    EXPECT_EQ(block_reply_text(0x2402, two), "!12346E1A@");
+    EXPECT_EQ(block_reply_text(0xFFFF, std::vector<std::uint8_t>{0xFF, 0x00}), "!FF00FFFB@");
+    // The bytes in the other order, or from another address, give another check.
+    EXPECT_NE(block_check(0x2402, std::vector<std::uint8_t>{0x34, 0x12}), 0x6E1A);
+    EXPECT_NE(block_check(0x2403, two), 0x6E1A);
+}
+
+TEST(WireProtocol, BlockReplyParserTakesOnlyAWholeReplyWithItsRightCheck) {
+    using P = BlockReply::Problem;
+    struct Case {
+        std::string_view value;
+        std::size_t count;
+        P problem;
+    };
+    for (const Case& c : {
+             Case{"12346E1A", 2, P::kNone}, Case{"12346e1a", 2, P::kNone},  // lower case
+             Case{"12346E1", 2, P::kWrongLength}, Case{"12346E1A0", 2, P::kWrongLength},
+             Case{"12346E1A", 3, P::kWrongLength}, Case{"", 2, P::kWrongLength},
+             Case{"12G46E1A", 2, P::kNotHex}, Case{"1234 E1A", 2, P::kNotHex},
+             Case{"12346E1B", 2, P::kBadCheck},
+             Case{"13346E1A", 2, P::kBadCheck},  // one bit flipped in the data
+             Case{"12346E0A", 2, P::kBadCheck},  // one bit flipped in the check
+             Case{"34126E1A", 2, P::kBadCheck},  // the bytes swapped
+         }) {
+        const BlockReply reply = parse_block_reply(c.value, 0x2402, c.count);
+        EXPECT_EQ(reply.problem, c.problem) << c.value << " of " << c.count;
+        const std::vector<std::uint8_t> bytes = c.problem == P::kNone
+                                                    ? std::vector<std::uint8_t>{0x12, 0x34}
+                                                    : std::vector<std::uint8_t>{};
+        EXPECT_EQ(reply.bytes, bytes) << c.value;
+    }
+    EXPECT_EQ(parse_block_reply("12346E1A", 0x2403, 2).problem, P::kBadCheck);
+
+    // The longest block, across the end of memory: every single flipped bit of its value is
+    // refused, unless it only changes a letter digit's case.
+    std::vector<std::uint8_t> block(kMaxBlockBytes);
+    for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<std::uint8_t>(i * 37);
+    const std::string value = *reply_value(block_reply_text(0xFFF0, block));
+    ASSERT_EQ(parse_block_reply(value, 0xFFF0, block.size()).bytes, block);
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        for (int bit = 0; bit < 8; ++bit) {
+            std::string spoilt = value;
+            spoilt[i] = static_cast<char>(spoilt[i] ^ (1 << bit));
+            const BlockReply reply = parse_block_reply(spoilt, 0xFFF0, block.size());
+            if (reply.problem == P::kNone) {
+                EXPECT_EQ(reply.bytes, block) << spoilt;
+                EXPECT_EQ(bit, 5) << spoilt;
+            }
+        }
+    }
+}
+
 // One row's operation on a board link of its own, with the fake clock and port.
 class RowOperationTest : public ::testing::Test {
   protected:

@@ -1,10 +1,12 @@
 // Programs assembled with m68hc11-as run to their SWI and leave known results in memory; the
 // responder program answers the memory protocol through the SCI while its counter runs; the
-// interrupt-driven responder of examples/ serves a main loop that works 50 ms per pass.
+// responders of examples/ serve main loops that work a long time per pass.
 #include <fstream>
 #include <iterator>
 
 #include "cpu_fixture.h"
+#include "link/wire_protocol.h"
+#include "text/hex_digits.h"
 
 namespace hc11::testing {
 namespace {
@@ -28,10 +30,11 @@ class Programs : public CpuTest {
         ASSERT_EQ(describe_monitor_entry(result.address), "SWI");
     }
 
-    // Sends text down the line and runs the board long enough for it and a reply.
-    std::string exchange(const std::string& request) {
+    // Sends text down the line and runs the board long enough for it and a reply of
+    // `reply_length` characters.
+    std::string exchange(const std::string& request, std::size_t reply_length = 4) {
         for (const char c : request) board.sci_receive(static_cast<std::uint8_t>(c));
-        board.run_cycles((request.size() + 6) * board.sci().character_cycles());
+        board.run_cycles((request.size() + reply_length + 2) * board.sci().character_cycles());
         return transmitted();
     }
 
@@ -146,6 +149,91 @@ TEST_F(Programs, PollingResponderLosesRequestsUnderTheSameMainLoop) {
     ASSERT_TRUE(start("busy_poll_5ms"));
     board.run_cycles(1000);
     EXPECT_EQ(exchange("*2404"), "");  // one character per 5 ms pass: the rest overrun the SCI
+}
+
+// Both responders of examples/ in busy_loop.s: the interrupt-driven one under passes of 5 ms,
+// the polling one called once per pass of 0.8 ms, within the character time it needs.
+class BothResponders : public Programs, public ::testing::WithParamInterface<const char*> {
+  protected:
+    void SetUp() override {
+        Programs::SetUp();
+        if (IsSkipped()) return;
+        ASSERT_TRUE(start(GetParam()));
+        board.run_cycles(1000);
+        for (unsigned i = 0; i < 0x40; ++i)
+            board.write(static_cast<std::uint16_t>(0x3000 + i), static_cast<std::uint8_t>(i * 11));
+    }
+
+    // The reply to a block read of memory as it is now.
+    std::string block_reply(std::uint16_t address, std::size_t count) const {
+        std::vector<std::uint8_t> bytes;
+        for (std::size_t i = 0; i < count; ++i)
+            bytes.push_back(board.read(static_cast<std::uint16_t>(address + i)));
+        return halvane::wire::block_reply_text(address, bytes);
+    }
+    std::string block_exchange(std::uint16_t address, std::size_t count) {
+        return exchange(halvane::wire::block_request_text(address, count), 2 * count + 6);
+    }
+    std::string byte_reply(std::uint16_t address) const {
+        return halvane::wire::reply_text(board.read(address));
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Examples, BothResponders,
+                         ::testing::Values("busy_irq_5ms", "busy_poll_800us"));
+
+TEST_P(BothResponders, BlockReadsCarryTheBytesFromTheAddressUpAndTheirCheck) {
+    for (const auto& [address, count] : std::vector<std::pair<std::uint16_t, std::size_t>>{
+             {0x3000, 1}, {0x3005, 2}, {0x3000, 32}, {0xFFFE, 4}}) {  // FFFF, then on at 0000
+        EXPECT_EQ(block_exchange(address, count), block_reply(address, count))
+            << halvane::hex_text(address, 4) << " " << count;
+    }
+    EXPECT_EQ(exchange("#300a03", 12), block_reply(0x300A, 3));  // lower case
+    EXPECT_EQ(exchange("*3005"), byte_reply(0x3005));
+}
+
+TEST_P(BothResponders, MalformedRequestsGetNoAnswerAndTheByteProtocolWorksRightAfter) {
+    for (const char* bad : {"#300000", "#300021", "#3000FF", "#30G001", "#3000x1", "#300"}) {
+        EXPECT_EQ(exchange(std::string(bad) + "*3005"), byte_reply(0x3005)) << bad;
+        EXPECT_EQ(exchange(std::string(bad) + "*FFFF300577"), "") << bad;
+        EXPECT_EQ(board.read(0x3005), 0x77) << bad;
+        board.write(0x3005, 0x37);
+    }
+    EXPECT_EQ(exchange("x1G@!#300002", 10), block_reply(0x3000, 2));  // noise before the '#'
+    EXPECT_EQ(exchange("*30#300002", 10), block_reply(0x3000, 2));    // a '#' starts afresh
+    EXPECT_EQ(exchange("#FFFF"), "");  // a block may start at FFFF: no write follows
+    EXPECT_EQ(exchange("01", 8), block_reply(0xFFFF, 1));
+}
+
+TEST_P(BothResponders, ARequestSplitAcrossLongPassesIsAnswered) {
+    EXPECT_EQ(exchange("#30"), "");
+    board.run_cycles(Board::e_clock_hz / 8);  // 125 ms: many passes of the main loop
+    EXPECT_EQ(exchange("0020", 70), block_reply(0x3000, 32));
+    const RunResult result = board.run_cycles(Board::e_clock_hz / 20);
+    EXPECT_EQ(result.reason, StopReason::time_used) << describe_monitor_entry(result.address);
+}
+
+TEST_P(BothResponders, TheBlockIsMemoryAsItWasWhenTheRequestsLastDigitArrived) {
+    const std::string expected = block_reply(0x3000, 32);
+    const std::uint16_t passes_before = word_at(0x2402);
+    for (const char c : halvane::wire::block_request_text(0x3000, 32))
+        board.sci_receive(static_cast<std::uint8_t>(c));
+    std::string reply;
+    for (int i = 0; i < 1000 && reply.empty(); ++i) {
+        board.run_cycles(100);
+        reply += transmitted();
+    }
+    ASSERT_EQ(reply, "!");
+    board.write(0x301F, 0x5A);  // the program changes its last byte while the reply goes out
+    board.run_cycles(72 * board.sci().character_cycles());
+    reply += transmitted();
+    EXPECT_EQ(reply, expected);
+    // The polling responder sends one character per call and never waits for the line: the
+    // main loop went on passing meanwhile, with interrupts masked as it had them.
+    if (std::string(GetParam()).find("poll") != std::string::npos) {
+        EXPECT_GT(word_at(0x2402) - passes_before, 60);
+        EXPECT_NE(board.regs().ccr & ccr::I, 0);
+    }
 }
 
 }  // namespace

@@ -104,10 +104,11 @@ std::vector<std::uint8_t> Board::advance(Nanos now) {
         }
     }
     while (const auto arrival = to_pc_.pop_arrived(now)) {
+        const std::uint8_t byte = faults_.on_the_wire(arrival->byte, arrival->at);
         // The log shows each character when it has crossed the line, before any adapter
         // holds it back.
-        if (log_) log_->byte(TrafficLog::Direction::kSent, arrival->byte, arrival->at);
-        adapter_.push(arrival->byte, arrival->at);
+        if (log_) log_->byte(TrafficLog::Direction::kSent, byte, arrival->at);
+        adapter_.push(byte, arrival->at);
     }
     if (log_) log_->flush_if_idle(now);
     return adapter_.take_delivered(now);

@@ -1,5 +1,7 @@
 #include "core/builtin_responder.h"
 
+#include <vector>
+
 #include "link/wire_protocol.h"
 
 namespace boardsim {
@@ -15,16 +17,26 @@ void BuiltinResponder::receive(std::uint8_t byte, Nanos at) {
     run_until(at);
     const auto request = parser_.feed(byte);
     if (!request) return;
-    if (request->kind == MemoryRequest::Kind::kRead) {
-        send_reply(memory_.read(request->address), at);
-    } else {
-        memory_.write(request->address, request->value);
+    switch (request->kind) {
+        case MemoryRequest::Kind::kRead:
+            send(halvane::wire::reply_text(memory_.read(request->address)), at);
+            break;
+        case MemoryRequest::Kind::kWrite:
+            memory_.write(request->address, request->value);
+            break;
+        case MemoryRequest::Kind::kBlockRead: {
+            // All bytes as they are now, the address wrapping from FFFF to 0000.
+            std::vector<std::uint8_t> bytes(request->count);
+            for (std::size_t i = 0; i < bytes.size(); ++i)
+                bytes[i] = memory_.read(static_cast<std::uint16_t>(request->address + i));
+            send(halvane::wire::block_reply_text(request->address, bytes), at);
+            break;
+        }
     }
 }
 
-void BuiltinResponder::send_reply(std::uint8_t value, Nanos at) {
-    for (const char c : halvane::wire::reply_text(value))
-        out_.transmit(static_cast<std::uint8_t>(c), at);
+void BuiltinResponder::send(std::string_view reply, Nanos at) {
+    for (const char c : reply) out_.transmit(static_cast<std::uint8_t>(c), at);
 }
 
 void BuiltinResponder::run_until(Nanos now) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string_view>
 
 #include "core/memory_image.h"
 #include "core/request_parser.h"
@@ -9,8 +10,9 @@
 namespace boardsim {
 
 // Stands in for a downloaded program that contains the memory responder: it answers read
-// requests with "!HH@" and stores the bytes of write requests, answering nothing. With a
-// counter address it also makes the 16-bit word there (high byte first) count up ten times a
+// requests with "!HH@" and block reads with their bytes and check, taken from memory when the
+// request's last character arrives, and stores the bytes of write requests, answering nothing. With
+// a counter address it also makes the 16-bit word there (high byte first) count up ten times a
 // second, so a watched program visibly runs.
 class BuiltinResponder : public RunningProgram {
   public:
@@ -24,7 +26,7 @@ class BuiltinResponder : public RunningProgram {
     std::optional<Nanos> next_wakeup() const override;
 
   private:
-    void send_reply(std::uint8_t value, Nanos at);
+    void send(std::string_view reply, Nanos at);
     void add_to_counter(std::uint64_t steps);
 
     MemoryImage& memory_;

@@ -63,6 +63,16 @@ void FaultInjector::send(std::vector<std::uint8_t> bytes, Nanos release, Nanos a
     held_.push_back({std::move(bytes), release});
 }
 
+std::uint8_t FaultInjector::on_the_wire(std::uint8_t byte, Nanos at) {
+    if (options_.corrupt_every == 0 || ++characters_sent_ % options_.corrupt_every != 0)
+        return byte;
+    const auto spoilt = static_cast<std::uint8_t>(byte ^ 0x01);
+    note_("fault: character " + std::to_string(characters_sent_) + " corrupted (--corrupt-every " +
+              std::to_string(options_.corrupt_every) + ")",
+          at);
+    return spoilt;
+}
+
 void FaultInjector::run_until(Nanos now) {
     if (hangup_requested_ && now >= hangup_deadline_) hangup_waited_ = true;
     while (!held_.empty() && held_.front().release <= now) {
@@ -91,7 +101,7 @@ void FaultInjector::observe_received(std::uint8_t byte, Nanos at) {
     const std::optional<MemoryRequest> request = requests_.feed(byte);
     if (!request) return;
     ++request_count_;
-    if (request->kind == MemoryRequest::Kind::kRead) ++read_requests_;
+    if (request->kind != MemoryRequest::Kind::kWrite) ++read_requests_;
     if (options_.hangup_after > 0 && request_count_ == options_.hangup_after) {
         hangup_requested_ = true;
         hangup_deadline_ = at + kHangupGrace;

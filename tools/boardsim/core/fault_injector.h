@@ -37,6 +37,10 @@ class FaultInjector : public SerialSink {
     // Releases held-back replies whose time has come.
     void run_until(Nanos now);
     std::optional<Nanos> next_wakeup() const;
+    // A character leaving the board for the PC, whoever sent it (the monitor, the program, the
+    // built-in responder), as it reaches the PC: every N-th has its lowest bit flipped
+    // (--corrupt-every N).
+    std::uint8_t on_the_wire(std::uint8_t byte, Nanos at);
     // True once the line should close: enough requests, and their replies sent.
     bool hangup_due() const;
     // Forgets replies in progress or held back (the board was reset).
@@ -60,6 +64,7 @@ class FaultInjector : public SerialSink {
     std::uint64_t read_requests_ = 0;
     std::uint64_t reply_count_ = 0;
     std::uint64_t replies_ended_ = 0;
+    std::uint64_t characters_sent_ = 0;
     bool hangup_requested_ = false;
     bool hangup_waited_ = false;
     Nanos hangup_deadline_{0};

@@ -24,7 +24,8 @@ away, and loses the rest; then the monitor prints
 By default a 68HC11 processor executes the downloaded program at the real
 board's 2 MHz, with the SCI on the terminal, so the program's own responder
 answers the watch window ("*AAAA" -> "!HH@", "*FFFFAAAAHH" stores HH at
-AAAA); a program without one leaves the board silent, as a real board would.
+AAAA, "#AAAANN" -> the NN bytes from AAAA and a check); a program without one
+leaves the board silent, as a real board would.
 When the program executes SWI (or enters the monitor some other way) the
 monitor says why and shows its prompt again. SIGUSR1 presses reset; so does
 a "load t" line while a program runs, which then loads as if typed after
@@ -73,6 +74,8 @@ Faults, for testing error handling:
   --drop-every N      swallow every N-th reply
   --garbage           noise before each reply, now and then a stray '@'
   --hangup-after N    close the line after N requests
+  --corrupt-every N   flip the lowest bit of every N-th character the board
+                      sends (monitor, program or built-in responder alike)
   --help              show this text and exit
 )";
 
@@ -177,6 +180,11 @@ std::variant<Options, OptionError> parse_options(const std::vector<std::string>&
          number(
              1, UINT32_MAX, 10,
              [&](std::uint64_t v) { faults.hangup_after = static_cast<std::uint32_t>(v); },
+             "needs a count of at least 1")},
+        {"--corrupt-every",
+         number(
+             1, UINT32_MAX, 10,
+             [&](std::uint64_t v) { faults.corrupt_every = static_cast<std::uint32_t>(v); },
              "needs a count of at least 1")},
     };
     const std::map<std::string, std::function<void()>> flags = {
