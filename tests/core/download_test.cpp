@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "core/scripted_board.h"
 #include "fakes/fake_platform.h"
@@ -96,6 +97,9 @@ TEST_F(DownloadTest, TheProgramStatusIsTheFirstThatApplies) {
          "Status: Download failed: the board reported: error: line 1: bad checksum"},
         {"error after the load", kProgram, "", "\r\nERROR: no end record\r\n>",
          "Status: Download failed: the board reported: ERROR: no end record"},
+        {"two errors", kProgram, "error: line 1: bad checksum\r\n",
+         "\r\nERROR: no end record\r\n>",
+         "Status: Download failed: the board reported: error: line 1: bad checksum"},
         {"no prompt", kProgram, "", "done: 1 data records, 0 bad\r\n",
          "Status: Program Running (the board did not confirm the load)"},
         {"silent and no records", "hello\r\n", "", "",
@@ -297,7 +301,11 @@ TEST_F(DownloadTest, ClosingOrCancellingWhileTheDownloadWaitsForTheMonitorEndsIt
     ScriptedMonitor m(w);
     bool running_seen = false;
     w.window->download().on_running = [&](bool running) { running_seen = running_seen || running; };
-    w.clock.at_ms(500, [&] { w.window->download().cancel(); });
+    w.clock.at_ms(500, [&] {
+        // Characters the PC still holds for the line: none of them may reach the monitor.
+        w.serial.pending_output = 12;
+        w.window->download().cancel();
+    });
     w.dialog.answers.push_back(path);
     w.window->download().open_program();
     w.clock.run();
@@ -306,7 +314,29 @@ TEST_F(DownloadTest, ClosingOrCancellingWhileTheDownloadWaitsForTheMonitorEndsIt
     EXPECT_EQ(w.status.value,
               "Status: Download cancelled: press Reset on the board before the next download");
     EXPECT_EQ(w.serial.written(), "\rload t\r" + std::string(kProgram));
+    EXPECT_EQ(w.serial.discarded, 12u);
     EXPECT_FALSE(w.window->link().gate_open());
+}
+
+TEST_F(DownloadTest, TheBoardsErrorBoxLeavesTheLinkWorkingWhileItIsOpen) {
+    monitor.during_load = "error: line 1: bad checksum\r\n";
+    std::optional<fakes::ScriptedBoard> board;
+    std::string read_while_open;
+    h.message_box.while_open = [&] {
+        if (!h.message_box.shown.back().starts_with("The download failed")) return;
+        board.emplace(h);
+        board->memory[0x2400] = 0x5A;
+        h.grid.set_text(1, 0, "2400");
+        h.grid.set_row(1);
+        h.grid.set_col(0);
+        h.window->cells().read_or_write_cell();
+        h.clock.run_for(50);
+        read_while_open = h.grid.text(1, 2);
+    };
+    open_program(file("p.s19", kProgram));
+    EXPECT_EQ(h.message_box.shown.back(),
+              "The download failed: the board reported: error: line 1: bad checksum");
+    EXPECT_EQ(read_while_open, "5A");
 }
 
 TEST_F(DownloadTest, TheDownloadOwnsTheLine) {
@@ -337,6 +367,14 @@ TEST_F(DownloadTest, FileOpenDuringMemoryTrafficLetsTheRowInFlightFinishAndDrops
     h.grid.set_text(1, 3, "W");
     h.window->cells().get_all();
     h.clock.run_for(3);
+    // The user's own read and write wait behind the row in flight; File > Open drops them too.
+    h.grid.set_row(2);
+    h.grid.set_col(0);
+    h.window->cells().read_or_write_cell();
+    h.input_box.answers.push_back("55");
+    h.grid.set_row(3);
+    h.grid.set_col(2);
+    h.window->cells().read_or_write_cell();
     const std::string path = file("p.s19", kProgram);
     ScriptedMonitor m(h);
     h.dialog.answers.push_back(path);
@@ -348,6 +386,7 @@ TEST_F(DownloadTest, FileOpenDuringMemoryTrafficLetsTheRowInFlightFinishAndDrops
     EXPECT_EQ(wire.substr(10, 8), "\rload t\r");
     EXPECT_EQ(h.grid.text(1, 2), "1234");
     EXPECT_EQ(h.grid.text(2, 2), "");
+    EXPECT_EQ(board.writes, 0);
     EXPECT_TRUE(h.window->link().gate_open());
 }
 

@@ -1,4 +1,5 @@
 #include "grid/grid_rules.h"
+#include "grid/watch_table.h"
 
 #include <gtest/gtest.h>
 
@@ -88,6 +89,55 @@ TEST(CellEditing, EveryCharacterBecomesUtf8AndBackspaceRemovesItWhole) {
     const std::string smile = edit_cell_text("", 0x1F600);
     EXPECT_EQ(smile, "\xF0\x9F\x98\x80");
     EXPECT_EQ(edit_cell_text(smile, 8), "");
+}
+
+// A row stands for one variable while its Address, word flag and Description stay; a reading
+// counts only for the variable it was asked for, and joins a word's two bytes.
+TEST(WatchTable, AVariableLastsWhileItsAddressWidthAndDescriptionStay) {
+    WatchTable table;
+    const auto set_row = [&table](const char* address, const char* description, const char* flag) {
+        table.set_text(1, kAddressCol, address);
+        table.set_text(1, kDescriptionCol, description);
+        table.set_text(1, kFlagCol, flag);
+    };
+    set_row("2402", "count", "W");
+    const VariableId count = table.variable(1);
+    ASSERT_NE(count, 0u);
+    EXPECT_EQ(table.address(1), 0x2402);
+    set_row(" 2402", "count", "wd");  // spaces, case and the decimal flag change nothing
+    table.set_text(1, kHexValueCol, "typed");
+    EXPECT_EQ(table.variable(1), count);
+    EXPECT_EQ(table.name(1), "count");
+
+    const struct {
+        const char* address;
+        const char* description;
+        const char* flag;
+    } changes[] = {{"2403", "count", "W"}, {"2403", "total", "W"}, {"2403", "total", "D"}};
+    VariableId before = count;
+    for (const auto& change : changes) {
+        set_row(change.address, change.description, change.flag);
+        EXPECT_NE(table.variable(1), before) << change.address << change.description;
+        before = table.variable(1);
+    }
+    set_row("24G3", "", "");
+    EXPECT_EQ(table.variable(1), 0u);
+    EXPECT_EQ(table.name(1), "24G3");
+
+    set_row("2402", "count", "WD");
+    const VariableId current = table.variable(1);
+    const std::vector<std::string> replies = {"12", "34"};
+    EXPECT_FALSE(table.note_reading(1, count, replies, 1.0));  // asked for by another variable
+    EXPECT_EQ(table.text(1, kHexValueCol), "typed");
+    EXPECT_TRUE(table.note_reading(1, current, replies, 1.0));
+    EXPECT_EQ(table.text(1, kHexValueCol), "1234");
+    EXPECT_EQ(table.text(1, kDecValueCol), "4660");
+    EXPECT_EQ(table.reading(1).value, 0x1234u);
+
+    // Another program: the same row begins a new variable, and its reading is gone.
+    table.renew_variables();
+    EXPECT_NE(table.variable(1), current);
+    EXPECT_FALSE(table.reading(1).good_at.has_value());
 }
 
 }  // namespace

@@ -307,6 +307,17 @@ TEST_F(SymbolCommands, OpeningAProgramWarnsOfMapRowsAtOldAddresses) {
     h.clock.run();
     EXPECT_EQ(h.status.history.back(), "Status: Program Running");
     EXPECT_EQ(h.status.history.end()[-2], "Status: Sending File File");
+
+    // A program without a map of its own: the grid still holds the old program's rows, which
+    // say nothing about this one.
+    const std::string other = program("other", "sized");
+    write_bytes(other + ".s19", "S9030000FC\r\n");
+    h.grid.set_text(2, 0, "2404");
+    h.dialog.answers.push_back(other + ".s19");
+    h.window->download().open_program();
+    h.clock.run();
+    EXPECT_EQ(h.grid.text(2, 1), "speed");
+    EXPECT_EQ(h.status.value, "Status: Program Running");
 }
 
 }  // namespace

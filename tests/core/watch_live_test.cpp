@@ -49,14 +49,22 @@ class LiveWatchTest : public ::testing::Test {
 };
 
 TEST_F(LiveWatchTest, TheSweepReadsTheNamedRowsOverAndOverAndLeavesTheCurrentCell) {
+    row(99, "2404", "", "step");
+    board.memory[0x2404] = 0x03;
     h.window->watch().set_live_refresh(true);
     h.clock.run_for(100);
     EXPECT_TRUE(h.serial.writes.empty()) << "no program runs yet";
     h.start_program();
+    // What the program prints stays in the receive box; the sweep's replies never show.
+    h.serial.arrive("Ready\r\n");
+    h.clock.after_ms(300, [&] { h.serial.arrive("tick"); });
     h.clock.run_for(1000);
     const std::string wire = h.serial.written();
-    EXPECT_NE(wire.find("*2402*2403*2405*2402*2403*2405*2402*2403*2405"), std::string::npos)
+    EXPECT_NE(wire.find("*2402*2403*2405*2404*2402*2403*2405*2404*2402*2403*2405*2404"),
+              std::string::npos)
         << wire;
+    EXPECT_EQ(h.text1.value, "Ready\r\ntick");
+    EXPECT_EQ(h.grid.text(99, 2), "03");
     EXPECT_EQ(h.grid.text(1, 2), "1234");
     EXPECT_EQ(h.grid.text(1, 4), "4660");
     EXPECT_EQ(h.grid.text(4, 2), "01");
@@ -176,6 +184,22 @@ TEST_F(LiveWatchTest, ARecordingHasALinePerSweepAndStopsWhenItCannotWrite) {
         << text;
     EXPECT_NE(text.find(",1234,4660,01,1\r\n"), std::string::npos) << text;
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 3);  // the header, three sweeps
+
+    // A recording keeps the columns it started with: once a row stands for another variable,
+    // that column stays empty, and the new one gets none.
+    const std::string renamed = folder.file("renamed.csv");
+    h.dialog.answers.push_back(renamed);
+    h.window->watch().start_recording();
+    h.clock.run_for(600);
+    row(4, "2405", "D", "halt");
+    h.clock.run_for(1000);
+    h.window->watch().stop_recording();
+    const std::string lines = fakes::read_bytes(renamed);
+    EXPECT_TRUE(lines.starts_with("seconds,time,\"count hex\",\"count dec\",\"run hex\",\"run dec\""
+                                  "\r\n"))
+        << lines;
+    EXPECT_TRUE(lines.ends_with(",1234,4660,,\r\n")) << lines;
+    EXPECT_NE(lines.find(",1234,4660,01,1\r\n"), std::string::npos) << lines;
 
     // On a full disk the recording stops and says why.
     const std::string full = folder.file("full.csv");
