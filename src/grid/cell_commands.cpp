@@ -9,14 +9,20 @@
 
 namespace halvane {
 
-bool note_row_result(WatchTable& table, const RowResult& result, double seconds) {
+bool finish_row(const RowResult& result, WatchTable& table, PortSession& port, StatusLine& status,
+                double seconds) {
     const RowRequest& request = result.request;
     switch (result.outcome) {
         case RowResult::Outcome::kOk:
-            return table.note_reading(request.row, request.variable, result.replies, seconds);
+            table.note_reading(request.row, request.variable, result.replies, seconds);
+            status.exchange_succeeded();
+            return true;
         case RowResult::Outcome::kTimedOut:
-            return table.note_failure(request.row, request.variable, seconds);
+            table.note_failure(request.row, request.variable, seconds);
+            return true;
         case RowResult::Outcome::kPortFailed:
+            port.report_port_closed();
+            return false;
         case RowResult::Outcome::kCancelled:
             break;
     }
@@ -76,20 +82,9 @@ void CellCommands::read_or_write_cell() {
 
 void CellCommands::row_done(const RowResult& result) {
     const int row = result.request.row;
-    note_row_result(table_, result, seconds());
-    switch (result.outcome) {
-        case RowResult::Outcome::kCancelled:
-            return;
-        case RowResult::Outcome::kPortFailed:
-            port_.report_port_closed();
-            return;
-        case RowResult::Outcome::kTimedOut:
-            status_.show_failure(std::string(texts::kNoReplyAt) +
-                                 hex_text(result.failed_address, 4));
-            break;
-        case RowResult::Outcome::kOk:
-            status_.exchange_succeeded();
-            break;
+    if (!finish_row(result, table_, port_, status_, seconds())) return;
+    if (result.outcome == RowResult::Outcome::kTimedOut) {
+        status_.show_failure(std::string(texts::kNoReplyAt) + hex_text(result.failed_address, 4));
     }
     // After a write the Address of the row is current again, ready for the next read.
     if (result.request.answer && table_.row() == row) table_.set_col(kAddressCol);

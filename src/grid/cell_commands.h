@@ -10,10 +10,12 @@
 
 namespace halvane {
 
-// A row's result as the table takes it: a good read becomes the row's values and reading, a
-// read without reply marks the row. Returns false when the row stands for another variable by
-// now, and the result was not taken.
-bool note_row_result(WatchTable& table, const RowResult& result, double seconds);
+// The end of a row's operation, whoever asked for it: a good read becomes the row's values and
+// reading (where the row still stands for the variable read), a read without reply marks the row,
+// a good one counts as an exchange that ended well, and a lost port is reported. False when the
+// operation was cancelled or the port was lost: nothing more is to be done with it.
+bool finish_row(const RowResult& result, WatchTable& table, PortSession& port, StatusLine& status,
+                double seconds);
 
 // The grid's commands: typing into the current cell, reading or writing the current row
 // (a double-click), and Get All.

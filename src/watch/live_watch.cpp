@@ -76,27 +76,18 @@ void LiveWatch::update() {
 }
 
 void LiveWatch::sweep_row_done(const RowResult& result) {
-    const bool taken = note_row_result(table_, result, seconds());
+    if (!finish_row(result, table_, port_, status_, seconds())) return;
+    const int row = result.request.row;
     const VariableId variable = result.request.variable;
-    switch (result.outcome) {
-        case RowResult::Outcome::kCancelled:
-            return;
-        case RowResult::Outcome::kPortFailed:
-            port_.report_port_closed();
-            return;
-        case RowResult::Outcome::kTimedOut:
-            // The sweep goes on with the next row; the time-out shows in the live figures.
-            ++timeouts_;
-            if (taken) sweep_readings_[variable] = std::nullopt;
-            return;
-        case RowResult::Outcome::kOk:
-            status_.exchange_succeeded();
-            if (taken) {
-                const RowReading& reading = table_.reading(result.request.row);
-                sweep_readings_[variable] =
-                    ColumnReading{reading.digits, reading.value.value_or(0)};
-            }
-            return;
+    // The sweep goes on with the next row; a time-out shows in the live figures.
+    const bool replied = result.outcome == RowResult::Outcome::kOk;
+    if (!replied) ++timeouts_;
+    if (table_.variable(row) != variable) return;
+    if (replied) {
+        const RowReading& reading = table_.reading(row);
+        sweep_readings_[variable] = ColumnReading{reading.digits, reading.value.value_or(0)};
+    } else {
+        sweep_readings_[variable] = std::nullopt;
     }
 }
 
