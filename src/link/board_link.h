@@ -60,6 +60,10 @@ class BoardLink : private Line {
     ReceiveLog& received() { return received_; }
     const ReceiveLog& received() const { return received_; }
 
+    // Whether the link may ask the program's responder for block reads (Watch > Block Reads).
+    void set_block_reads_allowed(bool allowed) { block_reads_allowed_ = allowed; }
+    bool block_reads_allowed() const { return block_reads_allowed_; }
+
     // A cell operation the user asked for: it runs before every other memory job.
     void queue_user_job(std::unique_ptr<LineJob> job);
     // The download: it runs once the job in flight has finished, alone on the line.
@@ -116,6 +120,7 @@ class BoardLink : private Line {
 
     bool gate_ = false;
     bool closed_ = false;
+    bool block_reads_allowed_ = true;
     int depth_ = 0;  // events being handled, for calls that come back from a job's callback
 
     std::unique_ptr<LineJob> current_;

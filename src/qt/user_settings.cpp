@@ -8,6 +8,7 @@ namespace halvane::qt {
 
 namespace {
 constexpr const char* kPortKey = "serial_port";
+constexpr const char* kBlockReadsKey = "block_reads";
 
 std::unique_ptr<QSettings> user_settings() {
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
@@ -22,6 +23,14 @@ std::string remembered_serial_port() {
 void remember_serial_port(std::string_view device) {
     remember_value(QLatin1String(kPortKey),
                    QFile::decodeName(QByteArray(device.data(), qsizetype(device.size()))));
+}
+
+bool block_reads_allowed() {
+    return remembered_value(QLatin1String(kBlockReadsKey), true).toBool();
+}
+
+void remember_block_reads_allowed(bool allowed) {
+    remember_value(QLatin1String(kBlockReadsKey), allowed);
 }
 
 QVariant remembered_value(const QString& key, const QVariant& fallback) {

@@ -14,6 +14,11 @@ namespace halvane::qt {
 std::string remembered_serial_port();
 void remember_serial_port(std::string_view device);
 
+// Watch > Block Reads: whether the link may ask the program's responder for block reads
+// (true unless the user turned it off).
+bool block_reads_allowed();
+void remember_block_reads_allowed(bool allowed);
+
 // Any other value by its key; `fallback` where none is kept.
 QVariant remembered_value(const QString& key, const QVariant& fallback = {});
 void remember_value(const QString& key, const QVariant& value);
