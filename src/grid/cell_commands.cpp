@@ -84,7 +84,8 @@ void CellCommands::row_done(const RowResult& result) {
     const int row = result.request.row;
     if (!finish_row(result, table_, port_, status_, seconds())) return;
     if (result.outcome == RowResult::Outcome::kTimedOut) {
-        status_.show_failure(std::string(texts::kNoReplyAt) + hex_text(result.failed_address, 4));
+        status_.show_failure(std::string(texts::kNoReplyAt) + hex_text(result.failed_address, 4) +
+                             (result.check_failed ? std::string(texts::kReplyFailedCheck) : ""));
     }
     // After a write the Address of the row is current again, ready for the next read.
     if (result.request.answer && table_.row() == row) table_.set_col(kAddressCol);

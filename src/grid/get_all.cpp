@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "grid/block_cover.h"
 #include "grid/grid_rules.h"
 
 namespace halvane {
@@ -31,35 +32,58 @@ bool GetAllRows::finished() const {
     return progress_->finished;
 }
 
+bool GetAllRows::has_job(std::int64_t /*now_ns*/) const {
+    if (progress_->finished) return false;
+    for (int row = next_row_; row < WatchTable::kRows; ++row) {
+        if (table_.address(row)) return true;
+    }
+    return false;
+}
+
 void GetAllRows::dropped() {
     progress_->end(false);
 }
 
 std::unique_ptr<LineJob> GetAllRows::next_job(std::int64_t /*now_ns*/,
-                                              std::int64_t& /*retry_at_ns*/) {
-    while (!progress_->finished && next_row_ < WatchTable::kRows) {
-        const int row = next_row_++;
+                                              std::int64_t& /*retry_at_ns*/, bool block_reads) {
+    // The rows still to read, as they stand now; rows without a usable Address are skipped.
+    std::vector<RowRequest> rows;
+    std::vector<int> first_invalid_after;  // per row: the first invalid row before it, or 0
+    int invalid = 0;
+    for (int row = next_row_; !progress_->finished && row < WatchTable::kRows; ++row) {
         if (table_.text(row, kAddressCol).empty()) continue;
         const std::optional<std::uint16_t> address = table_.address(row);
         if (!address) {
-            if (progress_->first_invalid_row == 0) progress_->first_invalid_row = row;
+            if (invalid == 0) invalid = row;
             continue;
         }
-        table_.set_row(row);
-        table_.set_col(kAddressCol);
-        RowRequest request{row,  table_.variable(row), *address, table_.word(row), std::nullopt,
-                           false};
-        return std::make_unique<RowOperation>(std::move(request),
-                                              [progress = progress_](const RowResult& result) {
-                                                  progress->row_done(result);
-                                                  // A row without reply (or a lost port) ends Get
-                                                  // All there.
-                                                  if (result.outcome != RowResult::Outcome::kOk)
-                                                      progress->end(false);
-                                              });
+        rows.push_back(
+            {row, table_.variable(row), *address, table_.word(row), std::nullopt, false});
+        first_invalid_after.push_back(invalid);
+        // Without block reads only the next row is read now.
+        if (!block_reads) break;
     }
-    progress_->end(true);
-    return nullptr;
+    std::size_t taken = 0;
+    std::unique_ptr<RowOperation> job = read_first_rows(
+        rows, block_reads,
+        [progress = progress_](const RowResult& result) {
+            progress->row_done(result);
+            // A row without reply (or a lost port) ends Get All there.
+            if (result.outcome != RowResult::Outcome::kOk) progress->end(false);
+        },
+        taken);
+    if (!job) {
+        if (progress_->first_invalid_row == 0) progress_->first_invalid_row = invalid;
+        progress_->end(true);
+        return nullptr;
+    }
+    // Invalid rows before the last row read now count; those after it are met again.
+    if (progress_->first_invalid_row == 0)
+        progress_->first_invalid_row = first_invalid_after[taken - 1];
+    next_row_ = rows[taken - 1].row + 1;
+    table_.set_row(rows.front().row);
+    table_.set_col(kAddressCol);
+    return job;
 }
 
 }  // namespace halvane

@@ -23,8 +23,10 @@ class GetAllRows : public JobSource {
     GetAllRows(WatchTable& table, RowOperation::Done row_done, Finished finished);
     ~GetAllRows() override;
 
-    std::unique_ptr<LineJob> next_job(std::int64_t now_ns, std::int64_t& retry_at_ns) override;
+    std::unique_ptr<LineJob> next_job(std::int64_t now_ns, std::int64_t& retry_at_ns,
+                                      bool block_reads) override;
     bool finished() const override;
+    bool has_job(std::int64_t now_ns) const override;
     void dropped() override;
 
   private:

@@ -18,31 +18,59 @@ bool is_reply_value(std::string_view value) {
 std::string address_text(std::uint16_t address) {
     return hex_text(address, wire::kAddressDigits);
 }
+
+std::size_t width(const RowRequest& request) {
+    return request.word ? 2 : 1;
+}
 }  // namespace
 
-RowOperation::RowOperation(RowRequest request, Done done) : done_(std::move(done)) {
-    result_.request = std::move(request);
-    const RowRequest& r = result_.request;
-    const auto next = static_cast<std::uint16_t>(r.address + 1);
-    if (r.answer) {
-        write_mem(first_two(*r.answer), r.address);
-        if (r.word) write_mem(last_two(*r.answer), next);
+RowOperation::RowOperation(RowRequest request, Done done)
+    : RowOperation(std::vector<RowRequest>{request}, BlockSpan{request.address, width(request)},
+                   std::move(done)) {}
+
+RowOperation::RowOperation(std::vector<RowRequest> rows, BlockSpan block, Done done)
+    : block_(block), done_(std::move(done)) {
+    for (RowRequest& request : rows) rows_.push_back({std::move(request), {}, false});
+    // Only a user's cell operation, always a row of its own, writes.
+    const RowRequest& first = rows_.front().request;
+    if (first.answer) {
+        const auto write = [this](const std::string& value, std::uint16_t address) {
+            exchanges_.push_back({Exchange::Kind::kWrite,
+                                  wire::write_request(value, address_text(address)), address, 0});
+        };
+        write(first_two(*first.answer), first.address);
+        if (first.word)
+            write(last_two(*first.answer), static_cast<std::uint16_t>(first.address + 1));
     }
-    read_mem(r.address);
-    if (r.word) read_mem(next);
 }
 
-void RowOperation::write_mem(const std::string& value, std::uint16_t address) {
-    exchanges_.push_back({wire::write_request(value, address_text(address)), address, false});
-}
-
-void RowOperation::read_mem(std::uint16_t address) {
-    exchanges_.push_back({wire::read_request(address_text(address)), address, true});
+// The reads are planned when the operation starts (and again for a block's second attempt),
+// with the way of reading the link uses then.
+void RowOperation::plan_reads(Line& line, std::size_t from) {
+    exchanges_.erase(exchanges_.begin() + static_cast<std::ptrdiff_t>(from), exchanges_.end());
+    if (line.block_reads()) {
+        std::vector<std::string> characters;
+        for (const char c : wire::block_request_text(block_.address, block_.count))
+            characters.emplace_back(1, c);
+        exchanges_.push_back(
+            {Exchange::Kind::kBlockRead, std::move(characters), block_.address, 0});
+        return;
+    }
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (rows_[i].reported) continue;
+        const RowRequest& request = rows_[i].request;
+        for (std::size_t byte = 0; byte < width(request); ++byte) {
+            const auto address = static_cast<std::uint16_t>(request.address + byte);
+            exchanges_.push_back(
+                {Exchange::Kind::kByteRead, wire::read_request(address_text(address)), address, i});
+        }
+    }
 }
 
 void RowOperation::start(Line& line) {
     // A cell operation the user sees starts with an empty receive log.
-    if (!result_.request.quiet) line.clear_received();
+    if (!rows_.front().request.quiet) line.clear_received();
+    plan_reads(line, exchanges_.size());
     begin_exchange(line);
 }
 
@@ -52,16 +80,36 @@ void RowOperation::begin_exchange(Line& line) {
     send_next(line);
 }
 
+// The next exchange, or the end when every row has been told.
+void RowOperation::next_exchange(Line& line) {
+    // What came after a taken reply is no part of the next one.
+    release(std::string_view(reply_window_).substr(std::min(ruled_out_, reply_window_.size())));
+    reply_window_.clear();
+    ruled_out_ = 0;
+    while (++exchange_ < exchanges_.size()) {
+        const Exchange& next = exchanges_[exchange_];
+        if (next.kind != Exchange::Kind::kByteRead || !rows_[next.row].reported) break;
+    }
+    if (exchange_ >= exchanges_.size()) {
+        finish();
+        return;
+    }
+    if (!rows_.front().request.quiet && exchanges_[exchange_ - 1].kind != Exchange::Kind::kWrite)
+        line.clear_received();
+    begin_exchange(line);
+}
+
 void RowOperation::send_next(Line& line) {
-    const std::string& c = exchanges_[exchange_].characters[next_char_++];
+    const Exchange& exchange = exchanges_[exchange_];
+    const std::string& c = exchange.characters[next_char_++];
     // The character is on its way from the moment it is handed over.
     last_sent_ns_ = line.now_ns();
     if (!c.empty() && !line.write(c)) {
-        finish(RowResult::Outcome::kPortFailed);
+        report_rest(RowResult::Outcome::kPortFailed, {});
+        finish();
         return;
     }
-    const Exchange& exchange = exchanges_[exchange_];
-    if (exchange.read && next_char_ == exchange.characters.size()) {
+    if (exchange.kind != Exchange::Kind::kWrite && next_char_ == exchange.characters.size()) {
         // The last character of a read: from its tick on, the reply is looked for; until then
         // only the time-out needs the alarm (a reply before the tick is taken when it ends).
         phase_ = Phase::kAwaitingReply;
@@ -77,8 +125,7 @@ void RowOperation::woke(Line& line) {
     const std::int64_t now = line.now_ns();
     if (phase_ == Phase::kAwaitingReply) {
         if (now >= reply_deadline_ns_) {
-            result_.failed_address = exchanges_[exchange_].address;
-            finish(RowResult::Outcome::kTimedOut);
+            timed_out(line);
             return;
         }
         // Woken at the end of the last character's tick with a reply already in.
@@ -97,8 +144,7 @@ void RowOperation::woke(Line& line) {
         return;
     }
     // Every character of a write has had its tick (a read waits for its reply instead).
-    ++exchange_;
-    begin_exchange(line);
+    next_exchange(line);
 }
 
 void RowOperation::received(Line& line, std::string_view text) {
@@ -129,7 +175,8 @@ void RowOperation::take_reply(Line& line) {
         const std::optional<std::string> value = wire::reply_value(unread);
         if (!value) return;
         const std::size_t end = unread.find(wire::kReplyEnd);
-        if (!is_reply_value(*value)) {
+        const bool block = exchanges_[exchange_].kind == Exchange::Kind::kBlockRead;
+        if (!block && !is_reply_value(*value)) {
             // Line noise cut off by a stray "@", not an answer: the real reply is still to
             // come. Taking the noise would also leave that reply for the next read, which
             // would put this address's value into the next row.
@@ -141,42 +188,107 @@ void RowOperation::take_reply(Line& line) {
         const std::size_t start = unread.rfind(wire::kReplyStart, end);
         release(unread.substr(0, start == std::string_view::npos ? 0 : start));
         ruled_out_ += end + 1;
-        result_.replies.push_back(*value);
-        if (exchange_ + 1 == exchanges_.size()) {
-            finish(RowResult::Outcome::kOk);
-            return;
+        if (block) {
+            take_block_reply(line, *value);
+        } else {
+            take_byte_reply(line, *value);
         }
-        // The low byte's reply is looked for in what comes from now on.
-        release(std::string_view(reply_window_).substr(ruled_out_));
-        reply_window_.clear();
-        ruled_out_ = 0;
-        if (!result_.request.quiet) line.clear_received();
-        ++exchange_;
-        begin_exchange(line);
         return;
     }
 }
 
+void RowOperation::take_byte_reply(Line& line, const std::string& value) {
+    Row& row = rows_[exchanges_[exchange_].row];
+    row.replies.push_back(value);
+    if (row.replies.size() == width(row.request)) report(row, RowResult::Outcome::kOk);
+    next_exchange(line);
+}
+
+void RowOperation::take_block_reply(Line& line, const std::string& value) {
+    const wire::BlockReply reply = wire::parse_block_reply(value, block_.address, block_.count);
+    line.block_read_ended(false);
+    if (reply.problem != wire::BlockReply::Problem::kNone) {
+        block_failed(line, false);
+        return;
+    }
+    // Each row shows its bytes' digits as the reply gave them.
+    for (Row& row : rows_) {
+        const std::size_t offset = static_cast<std::uint16_t>(row.request.address - block_.address);
+        for (std::size_t byte = 0; byte < width(row.request); ++byte)
+            row.replies.push_back(value.substr(2 * (offset + byte), 2));
+        report(row, RowResult::Outcome::kOk);
+    }
+    next_exchange(line);
+}
+
+void RowOperation::timed_out(Line& line) {
+    const Exchange& exchange = exchanges_[exchange_];
+    if (exchange.kind == Exchange::Kind::kBlockRead) {
+        line.block_read_ended(true);
+        block_failed(line, true);
+        return;
+    }
+    // A word's low byte is not asked for once its high byte got no reply.
+    report(rows_[exchange.row], RowResult::Outcome::kTimedOut, exchange.address);
+    next_exchange(line);
+}
+
+// A block that failed as a whole goes once more (byte by byte, should the link no longer read
+// blocks); after that its rows fail, and none of them shows a value.
+void RowOperation::block_failed(Line& line, bool timed_out) {
+    if (++block_attempts_ < kBlockAttempts) {
+        release(std::string_view(reply_window_).substr(std::min(ruled_out_, reply_window_.size())));
+        reply_window_.clear();
+        ruled_out_ = 0;
+        plan_reads(line, exchange_);
+        begin_exchange(line);
+        return;
+    }
+    // Every row names the block's address, where the failed request asked.
+    for (Row& row : rows_) {
+        if (!row.reported) report(row, RowResult::Outcome::kTimedOut, block_.address, !timed_out);
+    }
+    next_exchange(line);
+}
+
 void RowOperation::release(std::string_view text) {
-    if (result_.request.quiet) released_ += text;
+    if (rows_.front().request.quiet) released_ += text;
 }
 
 void RowOperation::stop(std::string_view port_error) {
     if (finished_) return;
-    finish(port_error.empty() ? RowResult::Outcome::kCancelled : RowResult::Outcome::kPortFailed,
-           port_error);
+    report_rest(
+        port_error.empty() ? RowResult::Outcome::kCancelled : RowResult::Outcome::kPortFailed,
+        port_error);
+    finish();
 }
 
-void RowOperation::finish(RowResult::Outcome outcome, std::string_view port_error) {
+void RowOperation::report(Row& row, RowResult::Outcome outcome, std::uint16_t failed_address,
+                          bool check_failed, std::string_view port_error) {
+    row.reported = true;
+    RowResult result;
+    result.request = row.request;
+    result.outcome = outcome;
+    if (outcome == RowResult::Outcome::kOk) result.replies = row.replies;
+    result.failed_address = failed_address;
+    result.check_failed = check_failed;
+    result.port_error = std::string(port_error);
+    if (done_) done_(result);
+}
+
+void RowOperation::report_rest(RowResult::Outcome outcome, std::string_view port_error) {
+    for (Row& row : rows_) {
+        if (!row.reported) report(row, outcome, 0, false, port_error);
+    }
+}
+
+void RowOperation::finish() {
+    if (finished_) return;
     finished_ = true;
     // What came after the last reply, or everything not taken as one, reaches the log.
     release(std::string_view(reply_window_).substr(std::min(ruled_out_, reply_window_.size())));
     reply_window_.clear();
     ruled_out_ = 0;
-    result_.outcome = outcome;
-    result_.port_error = std::string(port_error);
-    if (outcome != RowResult::Outcome::kOk) result_.replies.clear();
-    if (done_) done_(result_);
 }
 
 }  // namespace halvane

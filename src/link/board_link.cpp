@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "link/block_read_probe.h"
+
 namespace halvane {
 
 namespace {
@@ -32,13 +34,34 @@ BoardLink::~BoardLink() {
 }
 
 SerialPort::OpenResult BoardLink::open_port() {
+    forget_read_mode();
     return port_.open();
+}
+
+void BoardLink::set_gate(bool open) {
+    // A program has just started.
+    if (open && !gate_) forget_read_mode();
+    gate_ = open;
+}
+
+void BoardLink::forget_read_mode() {
+    read_mode_ = ReadMode::kUnknown;
+    block_timeouts_in_row_ = 0;
+}
+
+void BoardLink::block_read_ended(bool timed_out) {
+    block_timeouts_in_row_ = timed_out ? block_timeouts_in_row_ + 1 : 0;
+    if (block_timeouts_in_row_ < kBlockTimeoutsBeforeGivingUp || read_mode_ != ReadMode::kBlock)
+        return;
+    read_mode_ = ReadMode::kByte;
+    if (on_block_reads_given_up) on_block_reads_given_up();
 }
 
 SerialPort::OpenResult BoardLink::switch_port(std::string path, std::string shown_name) {
     // Nothing of a job on the old device may go to the new one.
     end_every_job("");
     port_.close();
+    forget_read_mode();
     port_.set_device(std::move(path), std::move(shown_name));
     const SerialPort::OpenResult opened = port_.open();
     tell_listeners({true, opened.ok ? std::string() : opened.error_text, false});
@@ -86,6 +109,7 @@ void BoardLink::end_every_job(std::string_view error) {
     }
     std::deque<std::unique_ptr<LineJob>> waiting = std::move(user_jobs_);
     user_jobs_.clear();
+    if (after_probe_) waiting.push_front(std::move(after_probe_));
     stop_all(waiting, error);
     after_event();
 }
@@ -121,17 +145,19 @@ void BoardLink::stop_source(Source source) {
 
 bool BoardLink::memory_traffic() const {
     const bool row_in_flight = current_ && !current_is_download_;
-    return row_in_flight || !user_jobs_.empty() || sources_[0] || sources_[1];
+    return row_in_flight || after_probe_ || !user_jobs_.empty() || sources_[0] || sources_[1];
 }
 
 bool BoardLink::idle() const {
     if (closed_) return true;
-    return !current_ && user_jobs_.empty() && !download_queued_ && !sources_[0] && !sources_[1];
+    return !current_ && !after_probe_ && user_jobs_.empty() && !download_queued_ && !sources_[0] &&
+           !sources_[1];
 }
 
 void BoardLink::drop_memory_jobs() {
     std::deque<std::unique_ptr<LineJob>> waiting = std::move(user_jobs_);
     user_jobs_.clear();
+    if (after_probe_) waiting.push_front(std::move(after_probe_));
     {
         Depth depth(depth_);
         for (auto& job : waiting) job->stop("");
@@ -160,9 +186,11 @@ void BoardLink::close() {
     {
         Depth depth(depth_);
         if (current_) current_->abandon();
+        if (after_probe_) after_probe_->abandon();
         for (auto& job : user_jobs_) job->abandon();
         if (download_) download_->abandon();
     }
+    after_probe_.reset();
     user_jobs_.clear();
     download_.reset();
     download_queued_ = false;
@@ -240,7 +268,12 @@ void BoardLink::end_current_job() {
     job_wake_ns_ = -1;
 }
 
-// Takes the next job in order and starts it; the job may write its first character now.
+bool BoardLink::probe_due() const {
+    return gate_ && block_reads_allowed_ && read_mode_ == ReadMode::kUnknown && port_.is_open();
+}
+
+// Takes the next job in order and starts it; the job may write its first character now. The
+// first memory job of a program run waits for the block read probe.
 void BoardLink::start_next_job() {
     std::unique_ptr<LineJob> next;
     bool is_download = false;
@@ -248,18 +281,26 @@ void BoardLink::start_next_job() {
         next = std::move(download_);
         download_queued_ = false;
         is_download = true;
+    } else if (after_probe_) {
+        next = std::move(after_probe_);
     } else if (!user_jobs_.empty()) {
         next = std::move(user_jobs_.front());
         user_jobs_.pop_front();
     } else {
         const std::int64_t now = clock_.now_ns();
+        if (probe_due() && std::any_of(sources_.begin(), sources_.end(), [now](const auto& rows) {
+                return rows && rows->has_job(now);
+            })) {
+            start_probe();
+            return;
+        }
         source_retry_ns_ = -1;
         for (auto& rows : sources_) {
             if (!rows) continue;
             std::int64_t retry = 0;
             {
                 Depth depth(depth_);
-                next = rows->next_job(now, retry);
+                next = rows->next_job(now, retry, block_reads());
             }
             if (rows->finished()) rows.reset();
             if (next) break;
@@ -268,7 +309,23 @@ void BoardLink::start_next_job() {
         }
     }
     if (!next) return;
-    current_ = std::move(next);
+    if (!is_download && probe_due()) {
+        after_probe_ = std::move(next);
+        start_probe();
+        return;
+    }
+    start(std::move(next), is_download);
+}
+
+void BoardLink::start_probe() {
+    start(std::make_unique<BlockReadProbe>([this](bool block_reads) {
+              read_mode_ = block_reads ? ReadMode::kBlock : ReadMode::kByte;
+          }),
+          false);
+}
+
+void BoardLink::start(std::unique_ptr<LineJob> job, bool is_download) {
+    current_ = std::move(job);
     current_is_download_ = is_download;
     current_receives_ = gate_ || current_->reads_monitor();
     job_wake_ns_ = -1;

@@ -55,14 +55,22 @@ class BoardLink : private Line {
 
     // The receive gate: while it is open (a program runs), what the board sends collects in
     // the receive log. A job in flight keeps receiving its reply when the gate closes under it.
-    void set_gate(bool open) { gate_ = open; }
+    void set_gate(bool open);
     bool gate_open() const { return gate_; }
     ReceiveLog& received() { return received_; }
     const ReceiveLog& received() const { return received_; }
 
     // Whether the link may ask the program's responder for block reads (Watch > Block Reads).
+    // Once per program run and port, before the first memory operation, it asks whether the
+    // responder answers them; turned off, it never asks and reads byte by byte at once.
     void set_block_reads_allowed(bool allowed) { block_reads_allowed_ = allowed; }
     bool block_reads_allowed() const { return block_reads_allowed_; }
+    bool block_reads() const override {
+        return block_reads_allowed_ && read_mode_ == ReadMode::kBlock;
+    }
+    // Told when block reads got no reply three times in a row and the link reads byte by byte
+    // again for this program run.
+    std::function<void()> on_block_reads_given_up;
 
     // A cell operation the user asked for: it runs before every other memory job.
     void queue_user_job(std::unique_ptr<LineJob> job);
@@ -92,12 +100,17 @@ class BoardLink : private Line {
     bool closed() const { return closed_; }
 
   private:
+    // What this program run's responder answers, as far as the link knows.
+    enum class ReadMode { kUnknown, kBlock, kByte };
+    static constexpr int kBlockTimeoutsBeforeGivingUp = 3;
+
     // Line, as the job in flight sees it.
     std::int64_t now_ns() const override { return clock_.now_ns(); }
     bool write(std::string_view text) override;
     std::size_t output_pending() override;
     void wake_at(std::int64_t when_ns) override;
     void clear_received() override { received_.clear(); }
+    void block_read_ended(bool timed_out) override;
 
     static std::size_t index(Source source) { return static_cast<std::size_t>(source); }
     void input_waiting();
@@ -112,6 +125,11 @@ class BoardLink : private Line {
     void stop_all(std::deque<std::unique_ptr<LineJob>>& waiting, std::string_view error);
     void drop_sources();
     void tell_listeners(const PortEvent& event);
+    // A new program run or another port: the responder is asked again.
+    void forget_read_mode();
+    bool probe_due() const;
+    void start(std::unique_ptr<LineJob> job, bool is_download);
+    void start_probe();
 
     SerialPort& port_;
     Clock& clock_;
@@ -121,6 +139,8 @@ class BoardLink : private Line {
     bool gate_ = false;
     bool closed_ = false;
     bool block_reads_allowed_ = true;
+    ReadMode read_mode_ = ReadMode::kUnknown;
+    int block_timeouts_in_row_ = 0;
     int depth_ = 0;  // events being handled, for calls that come back from a job's callback
 
     std::unique_ptr<LineJob> current_;
@@ -129,6 +149,8 @@ class BoardLink : private Line {
     std::int64_t job_wake_ns_ = -1;      // -1: the job waits for nothing in time
     std::int64_t source_retry_ns_ = -1;  // -1: no source waits for a time
 
+    // A memory job that waits for the block read probe in flight.
+    std::unique_ptr<LineJob> after_probe_;
     std::deque<std::unique_ptr<LineJob>> user_jobs_;
     std::unique_ptr<LineJob> download_;
     bool download_queued_ = false;

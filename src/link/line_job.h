@@ -20,6 +20,10 @@ class Line {
     virtual void wake_at(std::int64_t when_ns) = 0;
     // Empties the receive log.
     virtual void clear_received() = 0;
+    // Whether reads go as block reads (the responder answers them, and the user allows them).
+    virtual bool block_reads() const = 0;
+    // A block read got its reply (right or wrong), or none in time.
+    virtual void block_read_ended(bool timed_out) = 0;
 };
 
 // One unit of work on the line: the cell operation of one row, or a download. Driven only by
@@ -51,9 +55,13 @@ class JobSource {
   public:
     virtual ~JobSource() = default;
     // The next job; none when the source has finished, or has nothing before `retry_at_ns`
-    // (left at 0 when it has finished).
-    virtual std::unique_ptr<LineJob> next_job(std::int64_t now_ns, std::int64_t& retry_at_ns) = 0;
+    // (left at 0 when it has finished). With `block_reads`, several rows may share a job.
+    virtual std::unique_ptr<LineJob> next_job(std::int64_t now_ns, std::int64_t& retry_at_ns,
+                                              bool block_reads) = 0;
     virtual bool finished() const = 0;
+    // Whether next_job would give a job at `now_ns`: the link asks the responder about block
+    // reads before it takes the job, so that the job can read its rows in blocks.
+    virtual bool has_job(std::int64_t now_ns) const = 0;
     // The source is dropped before it finished (File > Open, a port error, the window closing).
     virtual void dropped() {}
 };

@@ -10,6 +10,9 @@ namespace halvane {
 PortSession::PortSession(BoardLink& link, StatusLine& status, ModalDialogs& dialogs)
     : link_(link), status_(status), dialogs_(dialogs) {
     link_.add_port_listener([this](const BoardLink::PortEvent& event) { port_changed(event); });
+    link_.on_block_reads_given_up = [this] {
+        status_.show_failure(std::string(texts::kBlockReadsGivenUp));
+    };
 }
 
 std::string PortSession::cannot_open_text(const SerialPort::OpenResult& opened) const {

@@ -26,6 +26,9 @@ inline constexpr std::string_view kStatusPrefix = "Status: ";
 inline constexpr std::string_view kBusy = "Status: Busy, wait for the board";
 inline constexpr std::string_view kPortClosed = "The serial port is closed";
 inline constexpr std::string_view kNoReplyAt = "Status: No reply from board at ";
+inline constexpr std::string_view kReplyFailedCheck = " (reply failed its check)";
+inline constexpr std::string_view kBlockReadsGivenUp =
+    "Status: No reply to block reads: reading byte by byte";
 inline constexpr std::string_view kInvalidAddressInRow = "Status: Invalid address in row ";
 inline constexpr std::string_view kInvalidValueForRow = "Status: Invalid value for row ";
 

@@ -2,8 +2,21 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
+
+#include "grid/block_cover.h"
 
 namespace halvane {
+
+// One that found nothing waits a little, so an empty grid costs nothing.
+std::int64_t LiveSweep::pause() const {
+    return rows_read_ == 0 ? std::max(interval_ns_, kEmptySweepPauseNs) : interval_ns_;
+}
+
+bool LiveSweep::has_job(std::int64_t now_ns) const {
+    if (table_.watched_rows().empty()) return false;
+    return started_ || !ever_started_ || now_ns >= started_at_ns_ + pause();
+}
 
 LiveSweep::LiveSweep(const WatchTable& table, std::int64_t interval_ns, RowOperation::Done row_done,
                      SweepDone sweep_done)
@@ -12,14 +25,13 @@ LiveSweep::LiveSweep(const WatchTable& table, std::int64_t interval_ns, RowOpera
       row_done_(std::move(row_done)),
       sweep_done_(std::move(sweep_done)) {}
 
-std::unique_ptr<LineJob> LiveSweep::next_job(std::int64_t now_ns, std::int64_t& retry_at_ns) {
+std::unique_ptr<LineJob> LiveSweep::next_job(std::int64_t now_ns, std::int64_t& retry_at_ns,
+                                             bool block_reads) {
     if (!started_) {
         // The next sweep starts one interval after the last one started, or at once when that
-        // has passed; one that found nothing waits a little, so an empty grid costs nothing.
-        const std::int64_t pause =
-            rows_read_ == 0 ? std::max(interval_ns_, kEmptySweepPauseNs) : interval_ns_;
-        if (ever_started_ && now_ns < started_at_ns_ + pause) {
-            retry_at_ns = started_at_ns_ + pause;
+        // has passed.
+        if (ever_started_ && now_ns < started_at_ns_ + pause()) {
+            retry_at_ns = started_at_ns_ + pause();
             return nullptr;
         }
         started_ = true;
@@ -28,19 +40,24 @@ std::unique_ptr<LineJob> LiveSweep::next_job(std::int64_t now_ns, std::int64_t& 
         rows_read_ = 0;
         next_row_ = 1;
     }
-    while (next_row_ < WatchTable::kRows) {
-        const int row = next_row_++;
+    // The rows still to read in this sweep (only the next one without block reads).
+    std::vector<RowRequest> rows;
+    for (int row = next_row_; row < WatchTable::kRows; ++row) {
         const std::optional<std::uint16_t> address = table_.address(row);
         if (!address) continue;
-        ++rows_read_;
-        RowRequest request{row, table_.variable(row), *address, table_.word(row), std::nullopt,
-                           true};
-        return std::make_unique<RowOperation>(std::move(request), row_done_);
+        rows.push_back({row, table_.variable(row), *address, table_.word(row), std::nullopt, true});
+        if (!block_reads) break;
+    }
+    std::size_t taken = 0;
+    if (std::unique_ptr<RowOperation> job = read_first_rows(rows, block_reads, row_done_, taken)) {
+        rows_read_ += static_cast<int>(taken);
+        next_row_ = rows[taken - 1].row + 1;
+        return job;
     }
     started_ = false;
     if (rows_read_ > 0 && sweep_done_) sweep_done_();
     // The next sweep, at once or when its interval comes (an empty one always waits).
-    return next_job(now_ns, retry_at_ns);
+    return next_job(now_ns, retry_at_ns, block_reads);
 }
 
 }  // namespace halvane

@@ -27,12 +27,17 @@ class LiveSweep : public JobSource {
     LiveSweep(const WatchTable& table, std::int64_t interval_ns, RowOperation::Done row_done,
               SweepDone sweep_done);
 
-    std::unique_ptr<LineJob> next_job(std::int64_t now_ns, std::int64_t& retry_at_ns) override;
+    std::unique_ptr<LineJob> next_job(std::int64_t now_ns, std::int64_t& retry_at_ns,
+                                      bool block_reads) override;
     bool finished() const override { return false; }
+    bool has_job(std::int64_t now_ns) const override;
 
     void set_interval(std::int64_t interval_ns) { interval_ns_ = interval_ns; }
 
   private:
+    // The pause before the next sweep starts, counted from the last one's start.
+    std::int64_t pause() const;
+
     const WatchTable& table_;
     std::int64_t interval_ns_;
     RowOperation::Done row_done_;

@@ -2,6 +2,7 @@
 
 #include "core/scripted_board.h"
 #include "fakes/fake_platform.h"
+#include "grid/block_cover.h"
 
 namespace halvane {
 namespace {
@@ -187,6 +188,63 @@ TEST_F(CellOperationTest, GetAllReadsOnlyNamedRowsInOrderAndEndsAtRow99) {
     EXPECT_EQ(h.grid.text(7, 2), "ABCD");
     EXPECT_EQ(h.grid.row(), 99);
     EXPECT_EQ(h.grid.col(), 0);
+}
+
+// Which rows share a block read: the first row always, then the rows after it while their bytes
+// lie within 8 bytes of the block and it stays within 32 bytes; registers and a word at FFFF
+// stand alone.
+TEST(BlockCover, RowsShareABlockWhileTheyLieCloseAndOutsideTheRegisters) {
+    struct Case {
+        const char* name;
+        std::vector<CoveredRow> rows;
+        std::size_t taken;
+        BlockSpan span;
+    };
+    const Case cases[] = {
+        {"the example's variables",
+         {{0x2402, 2}, {0x2404, 1}, {0x2405, 1}, {0x102B, 1}},
+         3,
+         {0x2402, 4}},
+        {"a gap of 8 bytes is read", {{0x3000, 1}, {0x3009, 1}}, 2, {0x3000, 10}},
+        {"a gap of 9 is not", {{0x3000, 1}, {0x300A, 1}}, 1, {0x3000, 1}},
+        {"behind the first row", {{0x3008, 2}, {0x3000, 1}, {0x3004, 2}}, 3, {0x3000, 10}},
+        {"the same byte twice", {{0x3000, 2}, {0x3000, 1}}, 2, {0x3000, 2}},
+        {"at most 32 bytes",
+         {{0x3000, 2}, {0x3008, 2}, {0x3010, 2}, {0x3018, 2}, {0x3020, 1}},
+         4,
+         {0x3000, 26}},
+        {"a register alone", {{0x102B, 1}, {0x102C, 1}}, 1, {0x102B, 1}},
+        {"no register joins", {{0x0FFE, 2}, {0x1000, 1}}, 1, {0x0FFE, 2}},
+        {"a word at FFFF alone", {{0xFFFF, 2}, {0x0000, 1}}, 1, {0xFFFF, 2}},
+    };
+    for (const Case& c : cases) {
+        BlockSpan span;
+        EXPECT_EQ(first_block(c.rows, span), c.taken) << c.name;
+        EXPECT_EQ(span.address, c.span.address) << c.name;
+        EXPECT_EQ(span.count, c.span.count) << c.name;
+    }
+}
+
+TEST_F(CellOperationTest, GetAllWithBlockReadsAsksForFewBlocksAndFillsEveryRow) {
+    h.window->link().set_block_reads_allowed(true);
+    board.answers_blocks = true;
+    const std::uint8_t bytes[] = {0x12, 0x34, 0x01, 0x02};
+    for (std::size_t i = 0; i < 4; ++i) board.memory[0x2402 + i] = bytes[i];
+    board.memory[0x102B] = 0x30;
+    row(1, "2402", "WD");
+    row(2, "2405", "D");
+    row(3, "2404", "");
+    row(4, "102B", "");
+    row(5, "zz", "");
+    h.window->cells().get_all();
+    h.clock.run();
+    EXPECT_EQ(h.serial.written(), "#240001#240204#102B01");
+    EXPECT_EQ(h.grid.text(1, 2), "1234");
+    EXPECT_EQ(h.grid.text(1, 4), "4660");
+    EXPECT_EQ(h.grid.text(2, 2), "02");
+    EXPECT_EQ(h.grid.text(3, 2), "01");
+    EXPECT_EQ(h.grid.text(4, 2), "30");
+    EXPECT_EQ(h.status.value, "Status: Invalid address in row 5");
 }
 
 TEST_F(CellOperationTest, GetAllOnAnEmptyGridSendsNothing) {

@@ -170,5 +170,105 @@ TEST(BoardLinkClosing, ClosingTheWindowDuringAnyJobEndsItAndSendsNothingMore) {
     }
 }
 
+// Block reads: the one probe per program run, its three outcomes and the user's setting.
+TEST_F(BoardLinkTest, OneProbePerProgramRunDecidesBetweenBlockAndByteReads) {
+    struct Case {
+        const char* name;
+        bool answers_blocks;
+        const char* confused_reply;  // what a responder that knows no blocks answers to "#"
+        bool allowed;
+        const char* wire;   // two reads of the word at 2400
+        std::string shown;  // the receive log: the last reply, never the probe's
+    };
+    const std::string block_reply =
+        wire::block_reply_text(0x2400, std::vector<std::uint8_t>{0x12, 0x34});
+    const Case cases[] = {
+        {"answered", true, "", true, "#240001#240002#240002", block_reply},
+        {"silent", false, "", true, "#240001*2400*2401*2400*2401", "!34@"},
+        {"byte reply", false, "!12@", true, "#240001*2400*2401*2400*2401", "!34@"},
+        {"turned off", true, "", false, "*2400*2401*2400*2401", "!34@"},
+    };
+    for (const Case& c : cases) {
+        Harness w;
+        w.window->link().set_block_reads_allowed(c.allowed);
+        w.load();
+        w.start_program();
+        ScriptedBoard board(w);
+        board.answers_blocks = c.answers_blocks;
+        board.block_reply_override = c.confused_reply;
+        board.memory[0x2400] = 0x12;
+        board.memory[0x2401] = 0x34;
+        w.grid.set_text(1, 0, "2400");
+        w.grid.set_text(1, 3, "W");
+        for (int i = 0; i < 2; ++i) {
+            w.window->cells().read_or_write_cell();
+            w.clock.run();
+            EXPECT_EQ(w.grid.text(1, 2), "1234") << c.name;
+        }
+        EXPECT_EQ(w.serial.written(), c.wire) << c.name;
+        EXPECT_EQ(w.text1.value, c.shown) << c.name;
+    }
+
+    // A wrong check keeps byte reads; a new program run asks again, and turning block reads
+    // off reads byte by byte at once.
+    program_running();
+    ScriptedBoard board(h);
+    board.answers_blocks = true;
+    board.spoilt_blocks = 1;
+    h.window->link().set_block_reads_allowed(true);
+    row(1, "2400", "");
+    double_click(1, 0);
+    h.clock.run();
+    EXPECT_EQ(h.serial.written(), "#240001*2400");
+    program_running();
+    ScriptedBoard again(h);
+    again.answers_blocks = true;
+    double_click(1, 0);
+    h.clock.run();
+    EXPECT_EQ(h.serial.written(), "#240001#240001");
+    h.window->link().set_block_reads_allowed(false);
+    double_click(1, 0);
+    h.clock.run();
+    EXPECT_EQ(h.serial.written(), "#240001#240001*2400");
+}
+
+// A failed block goes once more; failed twice, its rows fail without a value, and three block
+// requests in a row without reply bring back byte reads.
+TEST_F(BoardLinkTest, AFailedBlockIsSentOnceMoreAndSilenceBringsBackByteReads) {
+    h.window->link().set_block_reads_allowed(true);
+    program_running();
+    ScriptedBoard board(h);
+    board.answers_blocks = true;
+    board.memory[0x2402] = 0x56;
+    row(1, "2402", "D");
+    double_click(1, 0);
+    h.clock.run();
+    board.spoilt_blocks = 1;
+    board.memory[0x2402] = 0x57;
+    double_click(1, 0);
+    h.clock.run();
+    EXPECT_EQ(h.serial.written(), "#240001#240201#240201#240201");
+    EXPECT_EQ(h.grid.text(1, 2), "57");
+
+    board.spoilt_blocks = 2;
+    board.memory[0x2402] = 0x58;
+    double_click(1, 0);
+    h.clock.run();
+    EXPECT_EQ(h.grid.text(1, 2), "57");  // the value read before stays; no spoilt one shows
+    EXPECT_EQ(h.status.value, "Status: No reply from board at 2402 (reply failed its check)");
+
+    h.serial.writes.clear();
+    board.unanswered_blocks = 3;
+    double_click(1, 0);
+    h.clock.run();
+    EXPECT_EQ(h.status.value, "Status: No reply from board at 2402");
+    double_click(1, 0);
+    h.clock.run();
+    EXPECT_EQ(h.serial.written(), "#240201#240201#240201*2402");
+    EXPECT_EQ(h.grid.text(1, 2), "58");
+    EXPECT_EQ(h.status.history.end()[-2], "Status: No reply to block reads: reading byte by byte");
+    EXPECT_FALSE(h.window->link().block_reads());
+}
+
 }  // namespace
 }  // namespace halvane

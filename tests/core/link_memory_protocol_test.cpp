@@ -121,6 +121,7 @@ class RowOperationTest : public ::testing::Test {
     void SetUp() override {
         serial.clock = &clock;
         serial.open();
+        link.set_block_reads_allowed(false);
         link.set_gate(true);
         link.received().on_changed = [this](const std::string& text) { text1.set_text(text); };
     }

@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "fakes/fake_platform.h"
 #include "link/wire_protocol.h"
@@ -25,18 +26,53 @@ class ScriptedBoard {
     bool silent = false;
     std::set<unsigned> silent_addresses;  // reads of these get no reply
     std::string reply_prefix;             // noise the board sends before a reply
+    // Block reads ("#AAAANN"): answered only by a responder that knows them; the next
+    // `spoilt_blocks` replies carry a wrong check, the next `unanswered_blocks` none at all.
+    bool answers_blocks = false;
+    int spoilt_blocks = 0;
+    int unanswered_blocks = 0;
+    std::string block_reply_override;  // what a responder confused by "#" answers
     int reads = 0;
     int writes = 0;
+    int block_reads = 0;
 
   private:
     void heard(std::string_view text) {
         for (char c : text) {
-            if (c == wire::kRequestStart) request_.clear();
-            if (request_.empty() && c != wire::kRequestStart) continue;  // a download's text
+            if (c == wire::kRequestStart || c == wire::kBlockRequestStart) request_.clear();
+            const bool starts = c == wire::kRequestStart || c == wire::kBlockRequestStart;
+            if (request_.empty() && !starts) continue;  // a download's text
             request_ += c;
+            if (request_[0] == wire::kBlockRequestStart) {
+                if (request_.size() == wire::kBlockRequestLength) answer_block();
+                continue;
+            }
             if (request_.size() == wire::kReadRequestLength && !is_write()) answer_read();
             if (request_.size() == wire::kWriteRequestLength && is_write()) store();
         }
+    }
+    void answer_block() {
+        ++block_reads;
+        const auto address = static_cast<std::uint16_t>(field(1, wire::kAddressDigits));
+        const unsigned count = field(1 + wire::kAddressDigits, wire::kCountDigits);
+        request_.clear();
+        std::string text = block_reply_override;
+        if (answers_blocks && unanswered_blocks > 0) {
+            --unanswered_blocks;
+            return;
+        }
+        if (answers_blocks) {
+            std::vector<std::uint8_t> bytes;
+            for (unsigned i = 0; i < count; ++i)
+                bytes.push_back(memory[static_cast<std::uint16_t>(address + i)]);
+            text = wire::block_reply_text(address, bytes);
+            if (spoilt_blocks > 0) {
+                --spoilt_blocks;
+                text[text.size() - 2] = text[text.size() - 2] == '0' ? '1' : '0';
+            }
+        }
+        if (text.empty()) return;
+        h_.clock.after_ms(reply_delay_ticks, [this, text] { h_.serial.arrive(text); });
     }
     bool is_write() const {
         return std::string_view(request_).substr(1).starts_with(wire::kWriteMarker);

@@ -68,6 +68,7 @@ TEST(WireGolden, DownloadReadWriteAndGetAllSendWhatTheRecordingHolds) {
                        "S00600004844521B\r\nS1132400000102030405060708090A0B0C0D0E0F64\r\n"
                        "S9030000FC\r\n");
     Harness h;
+    h.window->link().set_block_reads_allowed(true);
     h.load();
     // The monitor answers the end of the load as the board's does; the window must not send
     // anything differently because of it.

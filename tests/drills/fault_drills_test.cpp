@@ -120,6 +120,8 @@ TEST_F(FaultDrill, GarbageAndStrayEndMarksNeverPutOneRowsValueIntoAnother) {
 TEST_F(FaultDrill, HangUpInTheMiddleOfGetAllStopsThereAndKeepsTheRowsNotRead) {
     // 2402 (a word: two requests), 2404 and 2405 are answered; the line closes after that.
     start_with_example({"--hangup-after", "4"});
+    // The line closes after four requests of the byte protocol.
+    session->window().logic().link().set_block_reads_allowed(false);
     for (int row = kScratchRow; row < kScratchRow + 3; ++row)
         session->set_row(row, "300" + std::to_string(row - kScratchRow), "EE", "D");
     session->window().logic().table().set_text(4, 2, "C3");  // 102B, the first row not answered

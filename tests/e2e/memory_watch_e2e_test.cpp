@@ -271,6 +271,31 @@ TEST_F(MemoryWatchE2E, LiveRefreshShowsTheCountMovingAndAWriteToRunFreezesIt) {
     link->window->watch().set_live_refresh(false);
 }
 
+// A word that steps every millisecond, swept 500 times with block reads: each reading is one
+// snapshot, so the count never goes back (a torn read would drop it by 256).
+TEST_F(MemoryWatchE2E, BlockReadsNeverTearAWordThatStepsEveryMillisecond) {
+    using namespace std::chrono_literals;
+    const std::string program = busy_program("irq", 1);
+    ASSERT_TRUE(std::filesystem::exists(program)) << "not assembled: " << program;
+    start({}, program);
+    row(1, "2402", "WD");
+    struct Counts : WatchTableObserver {
+        void reading_noted(const ReadingNotice& notice) override {
+            if (notice.value) values.push_back(*notice.value);
+        }
+        std::vector<std::uint32_t> values;
+    } counts;
+    link->grid.add_observer(&counts);
+    link->window->watch().set_live_refresh(true);
+    link->run_until([&] { return counts.values.size() >= 500; }, 40s);
+    link->window->watch().set_live_refresh(false);
+    link->grid.remove_observer(&counts);
+    ASSERT_GE(counts.values.size(), 500u);
+    EXPECT_TRUE(link->window->link().block_reads());
+    for (std::size_t i = 1; i < counts.values.size(); ++i)
+        ASSERT_GE(counts.values[i], counts.values[i - 1]) << "reading " << i;
+}
+
 TEST_F(MemoryWatchE2E, TheBuiltinResponderAndItsCounterServeTheWindowToo) {
     start({"--count", "2402"});  // --count implies --builtin-responder
     row(1, kCount, "WD");
@@ -309,6 +334,8 @@ TEST_F(MemoryWatchE2E, GarbageAroundRepliesNeverCorruptsOtherRowsOrHangs) {
 
 TEST_F(MemoryWatchE2E, AHangUpEndsGetAllAndLaterCommandsReportTheClosedPort) {
     start({"--hangup-after", "3"});
+    // The line closes after three requests of the byte protocol.
+    link->window->link().set_block_reads_allowed(false);
     for (int r = 1; r <= 10; ++r) row(r, "2400", "");
     get_all();
     EXPECT_EQ(link->status.value.rfind("Status: ", 0), 0u);

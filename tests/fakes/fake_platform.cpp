@@ -186,6 +186,8 @@ Harness::Harness(std::string initial_directory)
           std::move(initial_directory))),
       grid(window->table()) {
     serial.clock = &clock;
+    // Most tests speak the byte protocol; those of block reads allow them.
+    window->link().set_block_reads_allowed(false);
     window->status().on_shown = [this](const std::string& text) { status.set_text(text); };
     window->link().received().on_changed = [this](const std::string& text) {
         text1.set_text(text);
