@@ -206,8 +206,9 @@ void RowOperation::take_byte_reply(Line& line, const std::string& value) {
 
 void RowOperation::take_block_reply(Line& line, const std::string& value) {
     const wire::BlockReply reply = wire::parse_block_reply(value, block_.address, block_.count);
-    line.block_read_ended(false);
-    if (reply.problem != wire::BlockReply::Problem::kNone) {
+    const bool right = reply.problem == wire::BlockReply::Problem::kNone;
+    line.block_read_ended(right ? Line::BlockReadEnd::kAnswered : Line::BlockReadEnd::kRefused);
+    if (!right) {
         block_failed(line, false);
         return;
     }
@@ -224,7 +225,7 @@ void RowOperation::take_block_reply(Line& line, const std::string& value) {
 void RowOperation::timed_out(Line& line) {
     const Exchange& exchange = exchanges_[exchange_];
     if (exchange.kind == Exchange::Kind::kBlockRead) {
-        line.block_read_ended(true);
+        line.block_read_ended(Line::BlockReadEnd::kTimedOut);
         block_failed(line, true);
         return;
     }

@@ -49,8 +49,9 @@ void BoardLink::forget_read_mode() {
     block_timeouts_in_row_ = 0;
 }
 
-void BoardLink::block_read_ended(bool timed_out) {
-    block_timeouts_in_row_ = timed_out ? block_timeouts_in_row_ + 1 : 0;
+void BoardLink::block_read_ended(BlockReadEnd end) {
+    if (end == BlockReadEnd::kRefused) ++refused_block_replies_;
+    block_timeouts_in_row_ = end == BlockReadEnd::kTimedOut ? block_timeouts_in_row_ + 1 : 0;
     if (block_timeouts_in_row_ < kBlockTimeoutsBeforeGivingUp || read_mode_ != ReadMode::kBlock)
         return;
     read_mode_ = ReadMode::kByte;

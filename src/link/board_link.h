@@ -71,6 +71,8 @@ class BoardLink : private Line {
     // Told when block reads got no reply three times in a row and the link reads byte by byte
     // again for this program run.
     std::function<void()> on_block_reads_given_up;
+    // Block replies that failed their check, since the port was opened.
+    long long refused_block_replies() const { return refused_block_replies_; }
 
     // A cell operation the user asked for: it runs before every other memory job.
     void queue_user_job(std::unique_ptr<LineJob> job);
@@ -110,7 +112,7 @@ class BoardLink : private Line {
     std::size_t output_pending() override;
     void wake_at(std::int64_t when_ns) override;
     void clear_received() override { received_.clear(); }
-    void block_read_ended(bool timed_out) override;
+    void block_read_ended(BlockReadEnd end) override;
 
     static std::size_t index(Source source) { return static_cast<std::size_t>(source); }
     void input_waiting();
@@ -141,6 +143,7 @@ class BoardLink : private Line {
     bool block_reads_allowed_ = true;
     ReadMode read_mode_ = ReadMode::kUnknown;
     int block_timeouts_in_row_ = 0;
+    long long refused_block_replies_ = 0;
     int depth_ = 0;  // events being handled, for calls that come back from a job's callback
 
     std::unique_ptr<LineJob> current_;

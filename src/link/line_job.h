@@ -22,8 +22,9 @@ class Line {
     virtual void clear_received() = 0;
     // Whether reads go as block reads (the responder answers them, and the user allows them).
     virtual bool block_reads() const = 0;
-    // A block read got its reply (right or wrong), or none in time.
-    virtual void block_read_ended(bool timed_out) = 0;
+    // How a block read request ended: a right reply, one that failed its check, or none in time.
+    enum class BlockReadEnd { kAnswered, kRefused, kTimedOut };
+    virtual void block_read_ended(BlockReadEnd end) = 0;
 };
 
 // One unit of work on the line: the cell operation of one row, or a download. Driven only by

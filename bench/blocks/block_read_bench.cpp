@@ -1,0 +1,144 @@
+// Live Refresh with block reads against byte reads, in the same run, on the simulated board
+// running the example (its interrupt-driven responder):
+//   - eight word rows at consecutive addresses: sweeps a second;
+//   - the example's own rows: rows refreshed a second;
+//   - with boardsim --corrupt-every 50: N reads of the example's rows, the counter stopped, and
+//     how many values shown were wrong and how many replies were refused by their check.
+//
+//   block_read_bench [SECONDS per measurement] [READS under corruption]
+
+#include <QCoreApplication>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include "e2e/board_process.h"
+#include "e2e/link_harness.h"
+
+namespace {
+
+using halvane::e2e::LinkHarness;
+using namespace std::chrono_literals;
+
+// Counts the readings of every row.
+struct Readings : halvane::WatchTableObserver {
+    void reading_noted(const halvane::ReadingNotice& notice) override {
+        if (notice.failed) {
+            ++failed;
+        } else {
+            ++good;
+            last[notice.row] = notice.value.value_or(0xFFFFFFFF);
+            if (on_good) on_good(notice);
+        }
+    }
+    long good = 0;
+    long failed = 0;
+    std::map<int, std::uint32_t> last;
+    std::function<void(const halvane::ReadingNotice&)> on_good;
+};
+
+// Rows refreshed a second while Live Refresh runs for `seconds`.
+double rows_per_second(LinkHarness& link, Readings& readings, double seconds) {
+    link.window->watch().set_live_refresh(true);
+    link.run_for(500ms);
+    const long before = readings.good;
+    link.run_for(std::chrono::milliseconds(static_cast<long>(seconds * 1000)));
+    const long read = readings.good - before;
+    link.window->watch().set_live_refresh(false);
+    link.settle();
+    return read / seconds;
+}
+
+void word_rows(LinkHarness& link, int count) {
+    for (int r = 1; r < 100; ++r) link.grid.set_text(r, 0, "");
+    for (int r = 1; r <= count; ++r) {
+        char address[5];
+        std::snprintf(address, sizeof address, "%04X", 0x3000 + 2 * r);
+        link.grid.set_text(r, 0, address);
+        link.grid.set_text(r, 3, "WD");
+    }
+}
+
+std::unique_ptr<LinkHarness> open(halvane::e2e::BoardProcess& board) {
+    auto link = std::make_unique<LinkHarness>(board.device());
+    if (!link->window->start()) return nullptr;
+    link->download(std::string(HALVANE_EXAMPLES_DIR) + "/counter.s19");
+    return link;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
+    const long corrupted_reads = argc > 2 ? std::atol(argv[2]) : 10000;
+
+    halvane::e2e::BoardProcess board({});
+    std::unique_ptr<LinkHarness> link = board.device().empty() ? nullptr : open(board);
+    if (!link) {
+        std::fprintf(stderr, "boardsim or the download failed\n");
+        return 1;
+    }
+    Readings readings;
+    link->grid.add_observer(&readings);
+    for (const bool blocks : {true, false}) {
+        link->window->link().set_block_reads_allowed(blocks);
+        word_rows(*link, 8);
+        const double words = rows_per_second(*link, readings, seconds) / 8;
+        // The example's map, as the download loaded it.
+        link->window->maps().load_program_map(std::string(HALVANE_EXAMPLES_DIR) + "/counter.csv");
+        const double rows = rows_per_second(*link, readings, seconds);
+        std::printf("%s: 8 consecutive words %.2f sweeps/s; the example's rows %.1f rows/s%s\n",
+                    blocks ? "block reads" : "byte reads ", words, rows,
+                    blocks && !link->window->link().block_reads() ? " (NOT ANSWERED)" : "");
+    }
+    link->grid.remove_observer(&readings);
+    link->window->close();
+    link.reset();
+
+    // Under corruption, with the counter stopped: every row then has one right value.
+    halvane::e2e::BoardProcess noisy({"--corrupt-every", "50"});
+    link = noisy.device().empty() ? nullptr : open(noisy);
+    if (!link) {
+        std::fprintf(stderr, "boardsim --corrupt-every 50 or the download failed\n");
+        return 1;
+    }
+    link->window->link().set_block_reads_allowed(true);
+    link->grid.set_text(3, 2, "");
+    link->input_box.answers.push_back("00");
+    link->grid.set_row(3);  // run, 2405
+    link->grid.set_col(2);
+    link->window->cells().read_or_write_cell();
+    link->settle();
+    // The right values: read until two Get Alls agree.
+    std::map<int, std::string> right;
+    for (int tries = 0; tries < 20; ++tries) {
+        link->window->cells().get_all();
+        link->settle();
+        std::map<int, std::string> now;
+        for (const int row : link->grid.watched_rows()) now[row] = link->grid.text(row, 2);
+        if (now == right) break;
+        right = now;
+    }
+    Readings noisy_readings;
+    long wrong = 0;
+    noisy_readings.on_good = [&](const halvane::ReadingNotice& notice) {
+        if (link->grid.text(notice.row, 2) != right[notice.row]) ++wrong;
+    };
+    link->grid.add_observer(&noisy_readings);
+    const long long refused_before = link->window->link().refused_block_replies();
+    link->window->watch().set_live_refresh(true);
+    link->run_until([&] { return noisy_readings.good >= corrupted_reads; }, 600s);
+    link->window->watch().set_live_refresh(false);
+    link->settle();
+    link->grid.remove_observer(&noisy_readings);
+    std::printf(
+        "--corrupt-every 50: %ld reads shown, %ld wrong (target 0); %lld block replies refused "
+        "by their check, %ld rows failed after the second try; block reads %s\n",
+        noisy_readings.good, wrong, link->window->link().refused_block_replies() - refused_before,
+        noisy_readings.failed, link->window->link().block_reads() ? "kept" : "given up");
+    link->window->close();
+    return wrong == 0 ? 0 : 1;
+}
