@@ -14,8 +14,10 @@
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/board_command.h"
@@ -125,14 +127,18 @@ class EnterPrompt {
     void readable() {
         char bytes[256];
         const ssize_t got = ::read(STDIN_FILENO, bytes, sizeof bytes);
-        if (got < 0) return;
-        notifier_.setEnabled(got > 0 &&
-                             std::string_view(bytes, got).find('\n') == std::string_view::npos);
-        if (got == 0) {
+        if (got < 0) return;  // nothing to read after all: wait on
+        const bool enter = std::string_view(bytes, static_cast<std::size_t>(got)).find('\n') !=
+                           std::string_view::npos;
+        if (got > 0 && !enter) return;
+        notifier_.setEnabled(false);
+        // The prompt's line ends: a terminal has echoed the Enter, other input does not.
+        if (::isatty(STDIN_FILENO) != 1) std::fputc('\n', stderr);
+        if (enter) {
+            entered_();
+        } else {
             console_.error("standard input ended before Enter; nothing was sent");
             closed_();
-        } else if (!notifier_.isEnabled()) {
-            entered_();
         }
     }
 
