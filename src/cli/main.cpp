@@ -20,15 +20,9 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/board_command.h"
+#include "cli/board_commands.h"
 #include "cli/cli_arguments.h"
-#include "cli/command_targets.h"
 #include "cli/console.h"
-#include "cli/download_command.h"
-#include "cli/program_file_verdict.h"
-#include "cli/read_command.h"
-#include "cli/watch_command.h"
-#include "cli/write_command.h"
 #include "link/board_link.h"
 #include "link/serial_device.h"
 #include "qt/interrupt_notifier.h"
@@ -38,87 +32,27 @@
 #include "qt/user_settings.h"
 #include "symbols/symbol_map.h"
 
+namespace cli = halvane::cli;
+
 namespace {
 
-using halvane::cli::ExitStatus;
+using cli::ExitStatus;
 
 int status_code(ExitStatus status) {
     return static_cast<int>(status);
-}
-
-// What a board command works on, checked before the port is opened: a mistake sends nothing.
-struct Preparation {
-    halvane::cli::CommandTargets targets;
-    bool ok = true;
-};
-
-Preparation prepare(const halvane::cli::Arguments& a, halvane::cli::Console& console) {
-    Preparation prepared;
-    if (a.command != halvane::cli::Command::kDownload) {
-        prepared.targets = halvane::cli::resolve_targets(a);
-        for (const std::string& warning : prepared.targets.warnings) console.error(warning);
-        if (!prepared.targets.ok()) console.error(prepared.targets.error);
-        prepared.ok = prepared.targets.ok();
-        return prepared;
-    }
-    const std::string& path = a.operands.front();
-    const halvane::cli::ProgramFileVerdict verdict = halvane::cli::judge_program_file(path);
-    if (!verdict.unreadable.empty()) {
-        console.error(path + ": " + verdict.unreadable);
-        prepared.ok = false;
-        return prepared;
-    }
-    if (verdict.problems.empty()) return prepared;
-    std::string found;
-    for (const std::string& problem : verdict.problems)
-        found += (found.empty() ? "" : ", ") + problem;
-    if (a.force) {
-        console.error("warning: " + path + ": " + found + "; sent as it is (--force)");
-    } else {
-        console.error(path + ": " + found + " (--force sends it anyway)");
-        prepared.ok = false;
-    }
-    return prepared;
-}
-
-std::unique_ptr<halvane::cli::BoardCommand> make_command(
-    const halvane::cli::Arguments& a, Preparation prepared, halvane::BoardLink& link,
-    halvane::Clock& clock, halvane::cli::Console& console,
-    halvane::cli::BoardCommand::Finished finished) {
-    using halvane::cli::Command;
-    std::vector<halvane::cli::MemoryTarget>& targets = prepared.targets.targets;
-    switch (*a.command) {
-        case Command::kDownload:
-            return std::make_unique<halvane::cli::DownloadCommand>(
-                link, console, a.operands.front(), ::isatty(STDERR_FILENO) == 1,
-                std::move(finished));
-        case Command::kRead:
-            return std::make_unique<halvane::cli::ReadCommand>(
-                link, clock, console, std::move(targets), std::move(finished));
-        case Command::kWrite:
-            return std::make_unique<halvane::cli::WriteCommand>(
-                link, clock, console, std::move(targets), std::move(prepared.targets.values),
-                std::move(finished));
-        default:
-            return std::make_unique<halvane::cli::WatchCommand>(
-                link, clock, console, std::move(targets),
-                halvane::cli::WatchPace{a.interval_seconds, a.duration_seconds, a.sweeps},
-                std::move(finished));
-    }
 }
 
 // --reset-prompt: the download starts once Enter was pressed; standard input is watched by the
 // event loop, so Ctrl-C still works meanwhile.
 class EnterPrompt {
   public:
-    EnterPrompt(halvane::cli::Console& console, std::function<void()> entered,
-                std::function<void()> closed)
+    EnterPrompt(cli::Console& console, std::function<void()> entered, std::function<void()> closed)
         : notifier_(STDIN_FILENO, QSocketNotifier::Read),
           console_(console),
           entered_(std::move(entered)),
           closed_(std::move(closed)) {
         std::fprintf(stderr, "%s: press Reset on the board, then Enter: ",
-                     std::string(halvane::cli::kProgram).c_str());
+                     std::string(cli::kProgram).c_str());
         std::fflush(stderr);
         QObject::connect(&notifier_, &QSocketNotifier::activated, [this] { readable(); });
     }
@@ -143,14 +77,14 @@ class EnterPrompt {
     }
 
     QSocketNotifier notifier_;
-    halvane::cli::Console& console_;
+    cli::Console& console_;
     std::function<void()> entered_;
     std::function<void()> closed_;
 };
 
-int run_on_board(const halvane::cli::Arguments& a) {
-    halvane::cli::Console console(stdout, stderr);
-    Preparation prepared = prepare(a, console);
+int run_on_board(const cli::Arguments& a) {
+    cli::Console console(stdout, stderr);
+    cli::PreparedCommand prepared = cli::prepare_board_command(a, console);
     if (!prepared.ok) return status_code(ExitStatus::kUsage);
 
     const halvane::SerialDevice device =
@@ -162,24 +96,21 @@ int run_on_board(const halvane::cli::Arguments& a) {
     link.set_block_reads_allowed(halvane::qt::block_reads_allowed());
     const halvane::SerialPort::OpenResult opened = link.open_port();
     if (!opened.ok) {
-        console.error("Cannot open the serial port " + device.shown() + ": " + opened.error_text +
-                      (opened.permission_denied
-                           ? " (you must be a member of the group that owns the device, "
-                             "usually dialout)"
-                           : ""));
+        console.error(cli::cannot_open_text(device.shown(), opened));
         return status_code(ExitStatus::kFailure);
     }
     // read, write and watch speak to the running program's responder at once.
-    if (a.command != halvane::cli::Command::kDownload) link.set_gate(true);
+    if (a.command != cli::Command::kDownload) link.set_gate(true);
     // A reader that goes away (`| head`) is seen as a failed write, not as a fatal signal.
     std::signal(SIGPIPE, SIG_IGN);
 
     int status = 0;
-    const std::unique_ptr<halvane::cli::BoardCommand> command =
-        make_command(a, std::move(prepared), link, clock, console, [&status](ExitStatus s) {
-            status = status_code(s);
-            QCoreApplication::exit(status);
-        });
+    const std::unique_ptr<cli::BoardCommand> command =
+        cli::make_board_command(a, std::move(prepared), link, clock, console,
+                                ::isatty(STDERR_FILENO) == 1, [&status](ExitStatus s) {
+                                    status = status_code(s);
+                                    QCoreApplication::exit(status);
+                                });
     const halvane::qt::InterruptNotifier interrupts([&command] { command->interrupt(); });
     std::unique_ptr<EnterPrompt> prompt;
     if (a.reset_prompt) {
@@ -201,21 +132,21 @@ int run_on_board(const halvane::cli::Arguments& a) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const halvane::cli::ParsedArguments parsed = halvane::cli::parse_arguments(args);
-    const std::string program(halvane::cli::kProgram);
+    const cli::ParsedArguments parsed = cli::parse_arguments(args);
+    const std::string program(cli::kProgram);
     if (!parsed.ok()) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), parsed.error.c_str());
         return status_code(ExitStatus::kUsage);
     }
-    const halvane::cli::Arguments& a = parsed.arguments;
+    const cli::Arguments& a = parsed.arguments;
     switch (a.request) {
-        case halvane::cli::Arguments::Request::kHelp:
-            std::fputs(halvane::cli::help_text(a.command).c_str(), stdout);
+        case cli::Arguments::Request::kHelp:
+            std::fputs(cli::help_text(a.command).c_str(), stdout);
             return status_code(ExitStatus::kSuccess);
-        case halvane::cli::Arguments::Request::kVersion:
+        case cli::Arguments::Request::kVersion:
             std::printf("%s %s\n", program.c_str(), HALVANE_VERSION);
             return status_code(ExitStatus::kSuccess);
-        case halvane::cli::Arguments::Request::kRun:
+        case cli::Arguments::Request::kRun:
             break;
     }
 
@@ -223,10 +154,10 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QString::fromStdString(program));
     QCoreApplication::setApplicationVersion(QStringLiteral(HALVANE_VERSION));
     switch (*a.command) {
-        case halvane::cli::Command::kPorts:
+        case cli::Command::kPorts:
             halvane::qt::print_serial_ports(program);
             return status_code(ExitStatus::kSuccess);
-        case halvane::cli::Command::kMapFromSymbols:
+        case cli::Command::kMapFromSymbols:
             switch (halvane::print_map_from_symbols(a.operands.front(), a.all_symbols, program)) {
                 case halvane::SymbolMapPrinting::kPrinted:
                     return status_code(ExitStatus::kSuccess);
