@@ -10,6 +10,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <regex>
 #include <string>
@@ -30,15 +31,18 @@ struct CliRun {
     std::string err;
 };
 
-// Runs halvane-cli with `args`; with `interrupt_after`, Ctrl-C comes after that time.
+// Runs halvane-cli with `args`; with `interrupt_after`, `meanwhile` runs after that time and
+// then Ctrl-C comes.
 CliRun run_cli(const QStringList& args,
-               std::chrono::milliseconds interrupt_after = std::chrono::milliseconds(0)) {
+               std::chrono::milliseconds interrupt_after = std::chrono::milliseconds(0),
+               const std::function<void()>& meanwhile = {}) {
     QProcess process;
     process.start(QStringLiteral(HALVANE_CLI), args);
     CliRun run;
     if (!process.waitForStarted()) return run;
     if (interrupt_after.count() > 0 &&
         !process.waitForFinished(static_cast<int>(interrupt_after.count()))) {
+        if (meanwhile) meanwhile();
         ::kill(static_cast<pid_t>(process.processId()), SIGINT);
     }
     if (process.waitForFinished(30'000) && process.exitStatus() == QProcess::NormalExit)
@@ -67,7 +71,7 @@ QString bad_program() {
 // line is not a whole CSV line of the heading's width.
 std::vector<long> first_column_values(const std::string& csv) {
     std::vector<long> values;
-    const std::regex line(R"(\d+\.\d{3},[-0-9T:.+]+,([0-9A-F]{4}),(\d+)(,[0-9A-F]{2},\d+)?)");
+    const std::regex line(R"(\d+\.\d{3},[-0-9T:.+]+,([0-9A-F]{4}),(\d+)(,[0-9A-F]{2},\d+)*)");
     std::size_t start = csv.find("\r\n");
     EXPECT_NE(start, std::string::npos) << csv;
     for (start += 2; start < csv.size();) {
@@ -148,18 +152,32 @@ TEST_F(CliE2E, EveryCommandWorksOnTheExampleProgram) {
         EXPECT_TRUE(std::regex_match(run.err, std::regex(step.err))) << run.err;
     }
 
-    // Three sweeps of the running count, then a watch ended by Ctrl-C: whole lines, and the
-    // count grows from line to line.
+    // Three sweeps of every variable of the program, then a watch ended by Ctrl-C while it
+    // holds the port, so that a read cannot have it: whole lines, and the count grows from
+    // line to line.
     for (const bool interrupted : {false, true}) {
         SCOPED_TRACE(interrupted ? "ended by Ctrl-C" : "three sweeps");
-        const QStringList args = QStringList{"watch", "--map", kMap, "count", "step"} + port;
-        const CliRun run = interrupted ? run_cli(args, std::chrono::milliseconds(400))
-                                       : run_cli(args + QStringList{"--sweeps", "3"});
+        CliRun held;
+        const CliRun run =
+            interrupted ? run_cli(QStringList{"watch", "--map", kMap, "count", "step"} + port,
+                                  std::chrono::milliseconds(400),
+                                  [&] {
+                                      held = run_cli(QStringList{"read", "2402"} + port);
+                                  })
+                        : run_cli(QStringList{"watch", "--elf", kElf, "--sweeps", "3"} + port);
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.err, "");
         EXPECT_TRUE(run.out.starts_with(
-            "seconds,time,\"count hex\",\"count dec\",\"step hex\",\"step dec\"\r\n"))
+            interrupted ? "seconds,time,\"count hex\",\"count dec\",\"step hex\",\"step dec\"\r\n"
+                        : "seconds,time,\"count hex\",\"count dec\",\"step hex\",\"step dec\","
+                          "\"run hex\",\"run dec\"\r\n"))
             << run.out;
+        if (interrupted) {
+            EXPECT_EQ(held.status, 1);
+            EXPECT_TRUE(std::regex_match(
+                held.err, std::regex("halvane-cli: Cannot open the serial port /dev/[^ ]+: .+\n")))
+                << held.err;
+        }
         const std::vector<long> counts = first_column_values(run.out);
         if (!interrupted) {
             EXPECT_EQ(counts.size(), 3u);
