@@ -47,7 +47,4 @@ ParsedArguments parse_arguments(std::span<const std::string> args);
 
 std::string_view command_name(Command command);
 
-// The text of --help: the commands, or one command's operands and options.
-std::string help_text(std::optional<Command> command);
-
 }  // namespace halvane::cli

@@ -22,6 +22,7 @@
 
 #include "cli/board_commands.h"
 #include "cli/cli_arguments.h"
+#include "cli/cli_help.h"
 #include "cli/console.h"
 #include "link/board_link.h"
 #include "link/serial_device.h"

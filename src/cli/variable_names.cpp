@@ -5,7 +5,6 @@
 #include "grid/grid_rules.h"
 #include "symbols/elf_symbols.h"
 #include "symbols/symbol_rows.h"
-#include "text/hex_digits.h"
 #include "varmap/map_file.h"
 
 namespace halvane::cli {
