@@ -60,7 +60,8 @@ reply within 1 s has both values empty, and the exit status is 1.
 WHAT is AAAA (a byte), AAAA:w (a word, high byte first) or a name.
 )";
         case Command::kWrite:
-            return R"(Usage: halvane-cli write [--port DEVICE] [--map MAP.csv | --elf PROGRAM.elf] [--decimal] WHAT=VALUE...
+            return R"(Usage: halvane-cli write [--port DEVICE] [--map MAP.csv | --elf PROGRAM.elf] [--decimal]
+                         WHAT=VALUE...
 Writes each VALUE, reads it back and prints the read-back line as read does. VALUE is two
 hexadecimal digits for a byte, four for a word. The exit status is 1 when a read-back differs
 from the value written or got no reply.
@@ -73,7 +74,8 @@ from the value written or got no reply.
 WHAT is AAAA (a byte), AAAA:w (a word, high byte first) or a name; the split is at the last =.
 )";
         case Command::kWatch:
-            return R"(Usage: halvane-cli watch [--port DEVICE] [--map MAP.csv | --elf PROGRAM.elf] [--interval SECONDS] [--duration SECONDS | --sweeps N] [WHAT...]
+            return R"(Usage: halvane-cli watch [--port DEVICE] [--map MAP.csv | --elf PROGRAM.elf]
+                         [--interval SECONDS] [--duration SECONDS | --sweeps N] [WHAT...]
 Reads the WHATs over and over as Watch > Live Refresh does and writes the lines of Watch >
 Record to File to standard output, one per sweep as it completes: the seconds since the start,
 the local time, then each WHAT's hexadecimal and decimal value (both empty when its read got
