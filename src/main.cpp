@@ -21,6 +21,7 @@
 #include <QGuiApplication>
 #include <QStringList>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "link/serial_device.h"
@@ -31,8 +32,6 @@
 #include "symbols/symbol_map.h"
 
 namespace {
-
-constexpr const char* kDefaultPort = "/dev/ttyS0";
 
 const QCommandLineOption kListPorts(QStringList{QStringLiteral("list-ports")},
                                     QStringLiteral("Print the serial ports this system knows, one "
@@ -85,41 +84,6 @@ std::string initial_directory() {
     return std::string(path.constData(), static_cast<std::size_t>(path.size()));
 }
 
-// One line per port: the device, then a tab and what the system says it is, with a USB
-// adapter's latency timer where its driver shows one.
-void list_ports() {
-    const std::vector<halvane::SerialPortListing> ports = halvane::qt::available_serial_ports();
-    for (const halvane::SerialPortListing& port : ports) {
-        std::string line = port.device;
-        if (!port.description.empty()) line += "\t" + port.description;
-        std::printf("%s\n", line.c_str());
-    }
-    if (ports.empty()) std::fprintf(stderr, "halvane: no serial ports found\n");
-}
-
-// The map on standard output; errors and the symbols left out on standard error.
-int print_map_from_symbols(const QString& elf_path, bool with_code) {
-    const std::string path = QFile::encodeName(elf_path).toStdString();
-    const halvane::SymbolMap map = halvane::map_from_symbols(path, with_code);
-    if (!map.ok) {
-        std::fprintf(stderr, "halvane: %s\n", map.error_text.c_str());
-        return 1;
-    }
-    if (!map.left_out.empty()) {
-        std::string names;
-        for (const std::string& name : map.left_out) names += " " + name;
-        std::fprintf(stderr,
-                     "halvane: warning: a map holds 99 rows; %zu symbols were left out:%s\n",
-                     map.left_out.size(), names.c_str());
-    }
-    if (std::fwrite(map.text.data(), 1, map.text.size(), stdout) != map.text.size() ||
-        std::fflush(stdout) != 0) {
-        std::perror("halvane: cannot write the map");
-        return 1;
-    }
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -129,7 +93,7 @@ int main(int argc, char** argv) {
         QStringList{QStringLiteral("port")},
         QStringLiteral("Serial device of the board (default: the port chosen last in File > "
                        "Serial Port, before that %1).")
-            .arg(QLatin1String(kDefaultPort)),
+            .arg(QLatin1String(halvane::qt::kFirstSerialPort)),
         QStringLiteral("DEVICE"));
 
     // --help and --version need no display.
@@ -144,9 +108,12 @@ int main(int argc, char** argv) {
                              qPrintable(parser.positionalArguments().constFirst()));
                 return 2;
             }
-            return print_map_from_symbols(parser.value(kMapFromSymbols), parser.isSet(kAllSymbols));
+            const halvane::SymbolMapPrinting printed = halvane::print_map_from_symbols(
+                QFile::encodeName(parser.value(kMapFromSymbols)).toStdString(),
+                parser.isSet(kAllSymbols), "halvane");
+            return printed == halvane::SymbolMapPrinting::kPrinted ? 0 : 1;
         }
-        if (parser.isSet(kListPorts)) list_ports();
+        if (parser.isSet(kListPorts)) halvane::qt::print_serial_ports("halvane");
         return 0;
     }
 
@@ -166,10 +133,10 @@ int main(int argc, char** argv) {
     }
 
     // --port always wins over the port remembered from File > Serial Port.
-    std::string port = parser.isSet(port_option)
-                           ? QFile::encodeName(parser.value(port_option)).toStdString()
-                           : halvane::qt::remembered_serial_port();
-    if (port.empty()) port = kDefaultPort;
+    const std::string port = halvane::qt::serial_port_to_open(
+        parser.isSet(port_option)
+            ? std::optional(QFile::encodeName(parser.value(port_option)).toStdString())
+            : std::nullopt);
     const halvane::SerialDevice device = halvane::resolve_serial_device(port);
     halvane::qt::HalvaneWindow window(QFile::decodeName(device.path.c_str()), initial_directory());
     window.serial_port().set_shown_name(device.shown());

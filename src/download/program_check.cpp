@@ -76,6 +76,16 @@ ProgramFileCheck check_program_file(std::string_view file) {
     return check;
 }
 
+bool holds_s1_or_s9_record(std::string_view file) {
+    for (std::size_t at = file.find('S'); at != std::string_view::npos;
+         at = file.find('S', at + 1)) {
+        const bool line_start = at == 0 || file[at - 1] == '\r' || file[at - 1] == '\n';
+        if (line_start && at + 1 < file.size() && (file[at + 1] == '1' || file[at + 1] == '9'))
+            return true;
+    }
+    return false;
+}
+
 std::optional<std::string> bad_records_question(const ProgramFileCheck& check) {
     if (check.bad_records.empty()) return std::nullopt;
     const BadRecordLine& first = check.bad_records.front();

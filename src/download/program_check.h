@@ -29,6 +29,11 @@ struct ProgramFileCheck {
 // ends at LF, CR LF or a lone CR, and the last line needs no line end.
 ProgramFileCheck check_program_file(std::string_view file);
 
+// Whether the file holds an S1 or S9 record: "S1" or "S9" at the start of the file or just after
+// a CR or LF, whatever follows. The download notes the same while it sends the file, so a file
+// without one is not what the monitor loads as a program.
+bool holds_s1_or_s9_record(std::string_view file);
+
 // "The program file has N bad records (first: line L, reason). Download it anyway?", or
 // nothing when every line is fine.
 std::optional<std::string> bad_records_question(const ProgramFileCheck& check);

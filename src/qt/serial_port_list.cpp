@@ -4,6 +4,8 @@
 #include <QSerialPortInfo>
 #include <QStringList>
 #include <algorithm>
+#include <cstdio>
+#include <string>
 
 #include "link/usb_latency_timer.h"
 #include "qt/text_encoding.h"
@@ -30,6 +32,19 @@ std::vector<SerialPortListing> available_serial_ports() {
         listed.push_back({device, to_utf8(about.join(QStringLiteral(", ")))});
     }
     return listed;
+}
+
+void print_serial_ports(std::string_view program) {
+    const std::vector<SerialPortListing> ports = available_serial_ports();
+    for (const SerialPortListing& port : ports) {
+        std::string line = port.device;
+        if (!port.description.empty()) line += "\t" + port.description;
+        std::printf("%s\n", line.c_str());
+    }
+    if (ports.empty()) {
+        std::fprintf(stderr, "%.*s: no serial ports found\n", static_cast<int>(program.size()),
+                     program.data());
+    }
 }
 
 }  // namespace halvane::qt

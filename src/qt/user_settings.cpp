@@ -25,6 +25,11 @@ void remember_serial_port(std::string_view device) {
                    QFile::decodeName(QByteArray(device.data(), qsizetype(device.size()))));
 }
 
+std::string serial_port_to_open(const std::optional<std::string>& typed) {
+    std::string port = typed ? *typed : remembered_serial_port();
+    return port.empty() ? std::string(kFirstSerialPort) : port;
+}
+
 bool block_reads_allowed() {
     return remembered_value(QLatin1String(kBlockReadsKey), true).toBool();
 }

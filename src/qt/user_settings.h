@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QVariant>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,12 @@ namespace halvane::qt {
 // The port chosen last in File > Serial Port; empty when none was.
 std::string remembered_serial_port();
 void remember_serial_port(std::string_view device);
+
+// The port opened when none was ever chosen: the first serial port.
+inline constexpr const char* kFirstSerialPort = "/dev/ttyS0";
+// The port a program opens, as the user named it: `typed` (--port) when given, else the port
+// chosen last in File > Serial Port; the first serial port where that is empty.
+std::string serial_port_to_open(const std::optional<std::string>& typed);
 
 // Watch > Block Reads: whether the link may ask the program's responder for block reads
 // (true unless the user turned it off).

@@ -1,5 +1,7 @@
 #include "symbols/symbol_map.h"
 
+#include <cstdio>
+
 #include "grid/watch_table.h"
 #include "symbols/elf_symbols.h"
 #include "symbols/symbol_rows.h"
@@ -32,6 +34,28 @@ SymbolMap map_from_symbols(const std::string& elf_path, bool with_code) {
     result.text = map_file_bytes(format_map(table.cells()));
     result.ok = true;
     return result;
+}
+
+SymbolMapPrinting print_map_from_symbols(const std::string& elf_path, bool with_code,
+                                         std::string_view program) {
+    const std::string prefix = std::string(program) + ": ";
+    const SymbolMap map = map_from_symbols(elf_path, with_code);
+    if (!map.ok) {
+        std::fprintf(stderr, "%s%s\n", prefix.c_str(), map.error_text.c_str());
+        return SymbolMapPrinting::kNoMap;
+    }
+    if (!map.left_out.empty()) {
+        std::string names;
+        for (const std::string& name : map.left_out) names += " " + name;
+        std::fprintf(stderr, "%swarning: a map holds 99 rows; %zu symbols were left out:%s\n",
+                     prefix.c_str(), map.left_out.size(), names.c_str());
+    }
+    if (std::fwrite(map.text.data(), 1, map.text.size(), stdout) != map.text.size() ||
+        std::fflush(stdout) != 0) {
+        std::perror((prefix + "cannot write the map").c_str());
+        return SymbolMapPrinting::kNotWritten;
+    }
+    return SymbolMapPrinting::kPrinted;
 }
 
 }  // namespace halvane

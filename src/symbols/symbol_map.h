@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace halvane {
@@ -17,5 +18,12 @@ struct SymbolMap {
 // A variable map of the data symbols of the ELF file at `elf_path` (and of the symbols in
 // code sections too with `with_code`), each row as File > Import Symbols fills it.
 SymbolMap map_from_symbols(const std::string& elf_path, bool with_code);
+
+// map_from_symbols on standard output, as `--map-from-symbols` prints it: the map, and on
+// standard error, each line after `program` and a colon, why there is none or which symbols
+// were left out.
+enum class SymbolMapPrinting { kPrinted, kNoMap, kNotWritten };
+SymbolMapPrinting print_map_from_symbols(const std::string& elf_path, bool with_code,
+                                         std::string_view program);
 
 }  // namespace halvane

@@ -66,6 +66,10 @@ bool SweepRecorder::flush_if_due(double now) {
     return write_out(now);
 }
 
+bool SweepRecorder::flush(double now) {
+    return recording() && write_out(now);
+}
+
 bool SweepRecorder::write_out(double now) {
     last_write_at_ = now;
     if (pending_.empty()) return true;

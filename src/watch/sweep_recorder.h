@@ -57,6 +57,9 @@ class SweepRecorder {
     // Writes the gathered lines when the last write is a second old. Call it from a timer as
     // well (twice a second will do), so lines reach the file while sweeps are slow.
     bool flush_if_due(double now);
+    // Writes the gathered lines now, for a reader that follows the recording sweep by sweep
+    // (a pipe); returns false once the recording has stopped.
+    bool flush(double now);
     // Writes what is gathered and closes the file: Stop Recording, the window closing, a port
     // error. Returns false (and sets `failure()`) when that last write or the close failed.
     bool close();

@@ -1,7 +1,9 @@
 #include "grid/grid_rules.h"
-#include "grid/watch_table.h"
 
 #include <gtest/gtest.h>
+
+#include "cli/memory_target.h"
+#include "grid/watch_table.h"
 
 namespace halvane {
 namespace {
@@ -26,6 +28,37 @@ TEST(ParseAddress, AcceptsExactlyFourHexDigitsAfterTrimming) {
     EXPECT_EQ(parse_address("24000"), std::nullopt);
     EXPECT_EQ(parse_address("24G0"), std::nullopt);
     EXPECT_EQ(parse_address("2400\r"), std::nullopt);
+}
+
+// The command line's WHAT is stricter than an Address cell: no spaces, and ":w" for a word.
+TEST(ParseAddress, ACommandLineWhatIsFourHexDigitsAndMaybeAWordMark) {
+    using cli::MemoryTarget;
+    EXPECT_EQ(cli::address_target("2402"), (MemoryTarget{"2402", 0x2402, false}));
+    EXPECT_EQ(cli::address_target("00ff:w"), (MemoryTarget{"00ff:w", 0x00FF, true}));
+    for (const char* name :
+         {"240", "24020", " 2402", "2402:W", "2402:", "2402:ww", "24G2", "count"})
+        EXPECT_EQ(cli::address_target(name), std::nullopt) << name;
+    EXPECT_EQ(cli::split_assignment("a=b=7F"), (std::pair<std::string, std::string>{"a=b", "7F"}));
+    EXPECT_EQ(cli::split_assignment("count"), std::nullopt);
+}
+
+TEST(AnswerParts, ACommandLineValueIsExactlyTheWidthsDigitsOrADecimalThatFits) {
+    const struct {
+        const char* value;
+        bool word;
+        bool decimal;
+        std::optional<std::string> digits;
+    } cases[] = {
+        {"7f", false, false, "7F"},          {"7", false, false, std::nullopt},
+        {"7F0", false, false, std::nullopt}, {"beef", true, false, "BEEF"},
+        {"7F", true, false, std::nullopt},   {"255", false, true, "FF"},
+        {"256", false, true, std::nullopt},  {"65535", true, true, "FFFF"},
+        {"65536", true, true, std::nullopt}, {"-1", false, true, std::nullopt},
+        {"+1", false, true, std::nullopt},   {"", false, true, std::nullopt},
+        {"1.5", true, true, std::nullopt},   {"0x10", false, true, std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(cli::value_digits(c.value, c.word, c.decimal), c.digits) << c.value;
 }
 
 TEST(DecimalValue, BytesAndWordsShowTheirUnsignedValue) {

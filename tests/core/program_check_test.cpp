@@ -101,5 +101,24 @@ TEST(ProgramCheck, DataWhereTheBoardHasNoRamIsCountedFromItsFirstAddress) {
               "Download it anyway?");
 }
 
+// The rule the download applies while it sends, so a file refused before sending is one the
+// download would have warned about.
+TEST(ProgramCheck, AnS1OrS9RecordCountsOnlyAtTheStartOfALine) {
+    const struct {
+        std::string file;
+        bool holds;
+    } cases[] = {
+        {example_file(), true},
+        {"S9030000FC", true},
+        {"S00600004844521B\rS1", true},
+        {"S00600004844521B\r\nS5030001FB\r\n", false},
+        {" S9030000FC\nxS1", false},
+        {"s9030000fc", false},
+        {"S", false},
+        {"", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(holds_s1_or_s9_record(c.file), c.holds) << c.file;
+}
+
 }  // namespace
 }  // namespace halvane

@@ -17,8 +17,10 @@ namespace halvane::fakes {
 
 class ScriptedBoard {
   public:
-    explicit ScriptedBoard(Harness& h) : h_(h) {
-        h_.serial.on_write = [this](std::string_view text) { heard(text); };
+    explicit ScriptedBoard(Harness& h) : ScriptedBoard(h.clock, h.serial) {}
+    // On a port of its own, for logic that runs a board link without the window.
+    ScriptedBoard(FakeClock& clock, FakeSerial& serial) : clock_(clock), serial_(serial) {
+        serial_.on_write = [this](std::string_view text) { heard(text); };
     }
 
     std::array<unsigned char, 0x10000> memory{};
@@ -90,7 +92,7 @@ class ScriptedBoard {
         request_.clear();
         if (silent || silent_addresses.count(address) > 0) return;
         const std::string text = reply_prefix + wire::reply_text(memory[address]);
-        h_.clock.after_ms(reply_delay_ticks, [this, text] { h_.serial.arrive(text); });
+        clock_.after_ms(reply_delay_ticks, [this, text] { serial_.arrive(text); });
     }
     void store() {
         ++writes;
@@ -101,7 +103,8 @@ class ScriptedBoard {
         request_.clear();
     }
 
-    Harness& h_;
+    FakeClock& clock_;
+    FakeSerial& serial_;
     std::string request_;
 };
 

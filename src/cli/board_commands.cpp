@@ -1,0 +1,82 @@
+#include "cli/board_commands.h"
+
+#include <utility>
+#include <vector>
+
+#include "cli/download_command.h"
+#include "cli/program_file_verdict.h"
+#include "cli/read_command.h"
+#include "cli/watch_command.h"
+#include "cli/write_command.h"
+
+namespace halvane::cli {
+
+namespace {
+
+// download: a file with problems goes only with --force, and then with a warning.
+bool program_file_accepted(const Arguments& arguments, Console& console) {
+    const std::string& path = arguments.operands.front();
+    const ProgramFileVerdict verdict = judge_program_file(path);
+    if (!verdict.unreadable.empty()) {
+        console.error(path + ": " + verdict.unreadable);
+        return false;
+    }
+    if (verdict.problems.empty()) return true;
+    std::string found;
+    for (const std::string& problem : verdict.problems)
+        found += (found.empty() ? "" : ", ") + problem;
+    if (!arguments.force) {
+        console.error(path + ": " + found + " (--force sends it anyway)");
+        return false;
+    }
+    console.error("warning: " + path + ": " + found + "; sent as it is (--force)");
+    return true;
+}
+
+}  // namespace
+
+PreparedCommand prepare_board_command(const Arguments& arguments, Console& console) {
+    PreparedCommand prepared;
+    if (arguments.command == Command::kDownload) {
+        prepared.ok = program_file_accepted(arguments, console);
+        return prepared;
+    }
+    prepared.targets = resolve_targets(arguments);
+    for (const std::string& warning : prepared.targets.warnings) console.error(warning);
+    if (!prepared.targets.ok()) console.error(prepared.targets.error);
+    prepared.ok = prepared.targets.ok();
+    return prepared;
+}
+
+std::unique_ptr<BoardCommand> make_board_command(const Arguments& arguments,
+                                                 PreparedCommand prepared, BoardLink& link,
+                                                 Clock& clock, Console& console, bool show_progress,
+                                                 BoardCommand::Finished finished) {
+    std::vector<MemoryTarget>& targets = prepared.targets.targets;
+    switch (arguments.command.value_or(Command::kWatch)) {
+        case Command::kDownload:
+            return std::make_unique<DownloadCommand>(link, console, arguments.operands.front(),
+                                                     show_progress, std::move(finished));
+        case Command::kRead:
+            return std::make_unique<ReadCommand>(link, clock, console, std::move(targets),
+                                                 std::move(finished));
+        case Command::kWrite:
+            return std::make_unique<WriteCommand>(link, clock, console, std::move(targets),
+                                                  std::move(prepared.targets.values),
+                                                  std::move(finished));
+        default:
+            return std::make_unique<WatchCommand>(
+                link, clock, console, std::move(targets),
+                WatchPace{arguments.interval_seconds, arguments.duration_seconds, arguments.sweeps},
+                std::move(finished));
+    }
+}
+
+std::string cannot_open_text(const std::string& shown, const SerialPort::OpenResult& opened) {
+    std::string text = "Cannot open the serial port " + shown + ": " + opened.error_text;
+    if (opened.permission_denied)
+        text += " (you must be a member of the group that owns the device, usually dialout)";
+    return text;
+}
+
+}  // namespace halvane::cli
