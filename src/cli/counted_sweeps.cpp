@@ -11,9 +11,10 @@ CountedSweeps::CountedSweeps(const WatchTable& table, std::int64_t interval_ns,
       limit_(limit),
       sweep_done_(std::move(sweep_done)) {}
 
-std::unique_ptr<LineJob> CountedSweeps::next_job(std::int64_t now_ns, std::int64_t& retry_at_ns) {
+std::unique_ptr<LineJob> CountedSweeps::next_job(std::int64_t now_ns, std::int64_t& retry_at_ns,
+                                                 bool block_reads) {
     if (finished_) return nullptr;
-    std::unique_ptr<LineJob> job = sweep_.next_job(now_ns, retry_at_ns);
+    std::unique_ptr<LineJob> job = sweep_.next_job(now_ns, retry_at_ns, block_reads);
     // The sweep that completed the last one has already offered the next sweep's first row:
     // it is never started.
     if (!finished_) return job;

@@ -19,9 +19,13 @@ class CountedSweeps : public JobSource {
     CountedSweeps(const WatchTable& table, std::int64_t interval_ns, std::optional<long long> limit,
                   RowOperation::Done row_done, LiveSweep::SweepDone sweep_done);
 
-    std::unique_ptr<LineJob> next_job(std::int64_t now_ns, std::int64_t& retry_at_ns) override;
+    std::unique_ptr<LineJob> next_job(std::int64_t now_ns, std::int64_t& retry_at_ns,
+                                      bool block_reads) override;
     // True once the last sweep has completed; the link then lets the source go.
     bool finished() const override { return finished_; }
+    bool has_job(std::int64_t now_ns) const override {
+        return !finished_ && sweep_.has_job(now_ns);
+    }
 
   private:
     void sweep_completed();

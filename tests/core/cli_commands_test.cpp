@@ -49,6 +49,8 @@ struct CommandBench {
     CommandBench() {
         serial.clock = &clock;
         link.open_port();
+        // The scripted board speaks the byte protocol only.
+        link.set_block_reads_allowed(false);
         link.set_gate(true);
         board.memory[0x2402] = 0x12;
         board.memory[0x2403] = 0x34;

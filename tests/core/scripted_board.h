@@ -74,7 +74,7 @@ class ScriptedBoard {
             }
         }
         if (text.empty()) return;
-        h_.clock.after_ms(reply_delay_ticks, [this, text] { h_.serial.arrive(text); });
+        clock_.after_ms(reply_delay_ticks, [this, text] { serial_.arrive(text); });
     }
     bool is_write() const {
         return std::string_view(request_).substr(1).starts_with(wire::kWriteMarker);
