@@ -333,7 +333,10 @@ void HalvaneWindow::show_logic() {
         parts_->status_text.set_text(text);
         fit_status_row();
     };
-    logic.watch().on_figures_changed = [this] { show_live_figures(); };
+    logic.watch().on_figures_changed = [&p, &watch = logic.watch()] {
+        p.live_figures_text.set_tool_tip(watch.figures_tooltip());
+        p.live_figures_text.set_text(watch.figures_text());
+    };
     logic.link().received().on_changed = [&p](const std::string& text) {
         p.receive_box_text.set_text(text);
     };
@@ -345,12 +348,6 @@ void HalvaneWindow::show_logic() {
     grid_->tool_tip_text = [&logic](int row, int col) {
         return col == kHexValueCol ? logic.watch().age_text(row) : std::string();
     };
-}
-
-void HalvaneWindow::show_live_figures() {
-    const LiveWatch& watch = logic_->watch();
-    parts_->live_figures_text.set_tool_tip(watch.figures_tooltip());
-    parts_->live_figures_text.set_text(watch.figures_text());
 }
 
 // Listings and C source line up in the fixed-pitch font; a description reads as written.

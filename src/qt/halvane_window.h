@@ -74,7 +74,6 @@ class HalvaneWindow : public QMainWindow {
     void connect_commands();
     void connect_watch_menu();
     void show_viewer();
-    void show_live_figures();
     void fit_status_row();
     QFrame* make_rule(const char* name);
     void fit_font_to_captions();

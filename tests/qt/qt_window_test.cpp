@@ -36,6 +36,7 @@
 #include "qt/watch_grid.h"
 #include "status/status_texts.h"
 #include "symbols/symbol_import.h"
+#include "watch/link_health.h"
 
 using halvane::qt::HalvaneWindow;
 using halvane::testing::PtyPair;
@@ -314,6 +315,11 @@ void WindowTest::every_status_text_fits_whole_at_the_drawn_size() {
         widest = std::max(widest, status->width());
     }
     QVERIFY(widest > drawn_width);
+    // The live figures have room of their own between the grid's title and Get All.
+    auto* figures = control<QLabel>("live_figures");
+    QVERIFY(figures->fontMetrics().horizontalAdvance(q(halvane::link_health_text(99.9, 99))) <=
+            figures->contentsRect().width());
+    QVERIFY(figures->x() > control<QLabel>("Label2")->geometry().right());
     // A longer text keeps its middle left out, and whole in the tooltip.
     const QString serial_error =
         "Status: The serial port /dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0 "
@@ -403,6 +409,13 @@ void WindowTest::function_keys_start_their_commands_and_ctrl_letters_go_into_the
     QCOMPARE(pty_->receive(5, 2000), QByteArray("*2400"));
     pty_->send("!34@");
     QTRY_COMPARE(grid.text(1, 2), std::string("34"));
+    QTest::keyClick(&grid, Qt::Key_F6);  // Live Refresh, its figures beside Get All
+    QVERIFY(window_->logic().watch().live_refresh());
+    QVERIFY(control<QLabel>("live_figures")->text().endsWith(" sweeps/s, 0 time-outs"));
+    QVERIFY(control<QLabel>("live_figures")->toolTip().contains("Rows swept: 1"));
+    QTest::keyClick(&grid, Qt::Key_F6);
+    QVERIFY(!window_->logic().watch().live_refresh());
+    QCOMPARE(control<QLabel>("live_figures")->text(), QString());
     {
         ModalWatcher watcher;                 // on the Hex Value: New Value, cancelled
         window_->logic().table().set_row(1);  // Get All left it on the last row
@@ -415,10 +428,6 @@ void WindowTest::function_keys_start_their_commands_and_ctrl_letters_go_into_the
     window_->logic().table().set_col(0);
     QTest::keyClick(&grid, Qt::Key_O, Qt::ControlModifier);
     QCOMPARE(grid.text(1, 0), std::string("2400\x0f"));
-    QTest::keyClick(&grid, Qt::Key_F6);
-    QVERIFY(window_->logic().watch().live_refresh());
-    QTest::keyClick(&grid, Qt::Key_F6);
-    QVERIFY(!window_->logic().watch().live_refresh());
     QTest::keyClick(&grid, Qt::Key_F7);
     QVERIFY(window_->plot().isVisible());
 }
