@@ -16,12 +16,19 @@ void LabelText::set_text(std::string_view text) {
     fit();
 }
 
+void LabelText::set_tool_tip(std::string_view text) {
+    tool_tip_ = from_utf8(text);
+    fit();
+}
+
 void LabelText::fit() {
     const QFontMetrics metrics(label_.font());
     const int room = label_.contentsRect().width();
     const QString shown = metrics.elidedText(full_, Qt::ElideMiddle, room);
     label_.setText(shown);
-    label_.setToolTip(shown == full_ ? QString() : full_);
+    QString tip = shown == full_ ? QString() : full_;
+    if (!tip.isEmpty() && !tool_tip_.isEmpty()) tip += QLatin1Char('\n');
+    label_.setToolTip(tip + tool_tip_);
 }
 
 bool LabelText::eventFilter(QObject* watched, QEvent* event) {

@@ -3,6 +3,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLineSeries>
 #include <QListWidget>
@@ -24,6 +25,14 @@ namespace {
 
 constexpr int kVariableRole = Qt::UserRole;
 constexpr int kDefaultSpan = 1;
+// One-pixel lines take the painter's fast path; the theme's wider pen is stroked as an outline,
+// which costs several times as much at every redraw.
+void set_thin_pen(QLineSeries& series) {
+    QPen pen = series.pen();
+    pen.setWidth(1);
+    series.setPen(pen);
+}
+
 double steady_seconds() {
     using namespace std::chrono;
     return duration<double>(steady_clock::now().time_since_epoch()).count();
@@ -77,6 +86,7 @@ LivePlotWindow::LivePlotWindow(VariableSamples& samples, QWidget* parent)
     layout->addLayout(right, 1);
     resize(800, 450);
     show_span();
+    follow_palette();
 
     redraw_timer_.setSingleShot(true);
     connect(&redraw_timer_, &QTimer::timeout, this, [this] { redraw_when_due(); });
@@ -103,6 +113,24 @@ LivePlotWindow::~LivePlotWindow() {
 void LivePlotWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     schedule_redraw();
+}
+
+void LivePlotWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) follow_palette();
+}
+
+// A new theme gives every series the theme's own pen again, so the one-pixel width is set
+// anew.
+void LivePlotWindow::follow_palette() {
+    constexpr int kDarkLightness = 128;
+    const bool dark = palette().color(QPalette::Window).lightness() < kDarkLightness;
+    const QChart::ChartTheme theme = dark ? QChart::ChartThemeDark : QChart::ChartThemeLight;
+    if (chart_->theme() == theme) return;
+    chart_->setTheme(theme);
+    for (const auto& [variable, plotted] : listed_) {
+        if (plotted.series != nullptr) set_thin_pen(*plotted.series);
+    }
 }
 
 void LivePlotWindow::set_clock(std::function<double()> clock) {
@@ -197,11 +225,7 @@ void LivePlotWindow::show_series(VariableId variable, Plotted& plotted) {
     plotted.series->setName(plotted.item->text());
     plotted.series->setObjectName(QStringLiteral("plot_series_%1").arg(variable));
     chart_->addSeries(plotted.series);  // the chart owns it from here
-    // One-pixel lines take the painter's fast path; the theme's wider pen is stroked as an
-    // outline, which costs several times as much at every redraw.
-    QPen pen = plotted.series->pen();
-    pen.setWidth(1);
-    plotted.series->setPen(pen);
+    set_thin_pen(*plotted.series);
     plotted.series->attachAxis(time_axis_);
     plotted.series->attachAxis(value_axis_);
 }

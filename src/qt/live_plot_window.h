@@ -27,7 +27,7 @@ namespace halvane::qt {
 // and the plot. Closed, it does no drawing work. Drawing is coalesced: however fast samples
 // arrive, the series are rebuilt at most 30 times a second, each with one `replace()`. Time runs
 // along the x axis in seconds before the newest value (-60 to 0), so the axes stay put while the
-// lines move.
+// lines move. The chart takes its dark theme under a dark palette, its light one otherwise.
 //
 // Object names: "LivePlot" (the window), "plot_rows" (the check list), "plot_span" (the time
 // window), "plot_pause" (pause / resume), "plot_chart" (the chart view).
@@ -61,6 +61,7 @@ class LivePlotWindow : public QWidget {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     struct Plotted {
@@ -75,6 +76,7 @@ class LivePlotWindow : public QWidget {
     void hide_series(Plotted& plotted);
     void limit_checks();
     void show_span();
+    void follow_palette();
     void schedule_redraw();
     void redraw_when_due();
     void redraw();

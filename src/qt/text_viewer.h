@@ -11,17 +11,35 @@ namespace halvane::qt {
 // is dropped, and where the face itself is not installed the nearest serif face stands in.
 QFont viewer_font(std::string_view face, const QFont& base);
 
-// The companion viewer on a read-only QTextEdit.
+// The companion viewer on a read-only QTextEdit. With the keyboard focus in it, Ctrl+plus and
+// Ctrl+minus make its text larger and smaller, and Ctrl+0 gives it back its own size.
 class TextViewer {
   public:
+    static constexpr int kTabStopCharacters = 8;
+
     explicit TextViewer(QTextEdit& edit);
 
+    // Plain text such as a description: the viewer's face, lines wrapped at its edge.
     void show_plain(std::string_view utf8_text);
+    // A listing or C source: the system's fixed-pitch font, lines as long as they are (a
+    // horizontal scroll bar shows the rest) and a tab stop every kTabStopCharacters.
+    void show_code(std::string_view utf8_text);
     void show_rich(const RichDocument& document);
     void set_font_face(std::string_view face);
+    // Larger (positive) or smaller by whole points, for every text shown now and later.
+    void zoom(int points);
+    int zoomed_points() const { return zoom_points_; }
 
   private:
+    void apply_zoom();
+
     QTextEdit& edit_;
+    QFont face_;   // the viewer's face at its own size
+    QFont shown_;  // the unzoomed font of what is shown: face_ or the fixed-pitch font
+    double plain_tab_stop_;
+    bool code_ = false;
+    bool rich_ = false;
+    int zoom_points_ = 0;
 };
 
 }  // namespace halvane::qt

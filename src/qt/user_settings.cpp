@@ -9,6 +9,9 @@ namespace halvane::qt {
 namespace {
 constexpr const char* kPortKey = "serial_port";
 constexpr const char* kBlockReadsKey = "block_reads";
+constexpr const char* kWindowGeometryKey = "window/geometry";
+constexpr const char* kWindowDividerKey = "window/divider";
+constexpr const char* kColumnWidthsKey = "window/column_widths";
 
 std::unique_ptr<QSettings> user_settings() {
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
@@ -36,6 +39,26 @@ bool block_reads_allowed() {
 
 void remember_block_reads_allowed(bool allowed) {
     remember_value(QLatin1String(kBlockReadsKey), allowed);
+}
+
+WindowLayoutMemory remembered_window_layout() {
+    WindowLayoutMemory layout;
+    const std::unique_ptr<QSettings> settings = user_settings();
+    layout.geometry = settings->value(QLatin1String(kWindowGeometryKey)).toByteArray();
+    layout.divider = settings->value(QLatin1String(kWindowDividerKey)).toByteArray();
+    for (const QVariant& width : settings->value(QLatin1String(kColumnWidthsKey)).toList())
+        layout.column_widths.append(width.toInt());
+    return layout;
+}
+
+void remember_window_layout(const WindowLayoutMemory& layout) {
+    QVariantList widths;
+    for (const int width : layout.column_widths) widths.append(width);
+    const std::unique_ptr<QSettings> settings = user_settings();
+    settings->setValue(QLatin1String(kWindowGeometryKey), layout.geometry);
+    settings->setValue(QLatin1String(kWindowDividerKey), layout.divider);
+    settings->setValue(QLatin1String(kColumnWidthsKey), widths);
+    settings->sync();
 }
 
 QVariant remembered_value(const QString& key, const QVariant& fallback) {

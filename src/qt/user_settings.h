@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QVariant>
 #include <optional>
@@ -25,6 +26,17 @@ std::string serial_port_to_open(const std::optional<std::string>& typed);
 // (true unless the user turned it off).
 bool block_reads_allowed();
 void remember_block_reads_allowed(bool allowed);
+
+// The window as the user left it: its size and place (QWidget::saveGeometry), the divider
+// between the grid and the viewer (QSplitter::saveState) and the column widths the user
+// dragged (pixels, 0 where none was). Empty where none is kept.
+struct WindowLayoutMemory {
+    QByteArray geometry;
+    QByteArray divider;
+    QList<int> column_widths;
+};
+WindowLayoutMemory remembered_window_layout();
+void remember_window_layout(const WindowLayoutMemory& layout);
 
 // Any other value by its key; `fallback` where none is kept.
 QVariant remembered_value(const QString& key, const QVariant& fallback = {});

@@ -8,7 +8,6 @@
 #include <algorithm>
 
 #include "qt/text_encoding.h"
-#include "qt/twips.h"
 
 namespace halvane::qt {
 
@@ -145,11 +144,6 @@ void WatchGrid::set_current(int row, int col) {
     setAutoScroll(false);
     setCurrentCell(body_row, col);
     setAutoScroll(scrolls);
-}
-
-void WatchGrid::set_col_width_twips(int col, int twips) {
-    if (col < 0 || col >= kCols) return;
-    setColumnWidth(col, twips_x(*this, twips));
 }
 
 void WatchGrid::set_row_greyed(int row, bool greyed) {

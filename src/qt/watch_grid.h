@@ -29,7 +29,6 @@ class WatchGrid : public QTableWidget {
     int row() const;
     int col() const;
     void set_current(int row, int col);
-    void set_col_width_twips(int col, int twips);
 
     // The character a key event delivers (a Unicode code point, or the control code of
     // Backspace, Enter, Escape and Ctrl+letter), or -1 for a key that only navigates.

@@ -19,12 +19,6 @@ void StatusLine::set_program_status(std::string text) {
     show();
 }
 
-void StatusLine::set_suffix(std::string suffix) {
-    if (suffix == suffix_) return;
-    suffix_ = std::move(suffix);
-    if (!failure_on_show_) show();
-}
-
 void StatusLine::show_failure(std::string text) {
     failure_ = std::move(text);
     failure_on_show_ = true;
@@ -46,7 +40,7 @@ void StatusLine::exchange_succeeded() {
 }
 
 void StatusLine::show() {
-    std::string text = failure_on_show_ ? failure_ : program_ + suffix_;
+    std::string text = failure_on_show_ ? failure_ : program_;
     if (text == shown_) return;
     shown_ = std::move(text);
     if (on_shown) on_shown(shown_);

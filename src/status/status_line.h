@@ -21,8 +21,6 @@ class StatusLine {
     // Shown at once; a failure text on show gives way to it.
     void set_program_status(std::string text);
     const std::string& program_status() const { return program_; }
-    // Appended to the program status (the live watch's figures); a failure text stays.
-    void set_suffix(std::string suffix);
 
     void show_failure(std::string text);
     // An exchange with the board ended well.
@@ -38,7 +36,6 @@ class StatusLine {
     Clock& clock_;
     std::unique_ptr<Alarm> hold_;
     std::string program_;
-    std::string suffix_;
     std::string failure_;
     bool failure_on_show_ = false;
     bool failure_outlived_ = false;  // an exchange ended well since it was shown

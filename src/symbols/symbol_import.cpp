@@ -11,7 +11,7 @@ namespace halvane {
 std::string moved_rows_status(std::string_view status, int moved_rows) {
     if (status != texts::kProgramRunning || moved_rows <= 0) return std::string(status);
     return std::string(texts::kProgramRunning) + " (" + std::to_string(moved_rows) +
-           " map rows point to old addresses: File > Import Symbols updates them)";
+           " map rows moved: File > Import Symbols)";
 }
 
 SymbolImport::SymbolImport(WatchTable& table, StatusLine& status, ModalDialogs& dialogs,

@@ -12,7 +12,8 @@ namespace halvane {
 
 // The program status with the map checked against the program: when `status` is plain
 // "Status: Program Running" and `moved_rows` rows of the map point to old addresses, the
-// status says so and how to fix it; any other status stays as it is.
+// status says so and how to fix it, short enough for the status line; any other status stays
+// as it is.
 std::string moved_rows_status(std::string_view status, int moved_rows);
 
 // File > Import Symbols, and the check of a program's map against its symbols.

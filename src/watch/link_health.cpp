@@ -1,6 +1,7 @@
 #include "watch/link_health.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "watch/fixed_point_text.h"
 
@@ -22,8 +23,21 @@ double sweeps_per_second(std::span<const double> completed_at, double now) {
 }
 
 std::string link_health_text(double sweeps_per_second, long long timeouts) {
-    return ", live " + fixed_point_text(sweeps_per_second, 1) + " sweeps/s, " +
-           std::to_string(timeouts) + (timeouts == 1 ? " time-out" : " time-outs");
+    return fixed_point_text(sweeps_per_second, 1) + " sweeps/s, " + std::to_string(timeouts) +
+           (timeouts == 1 ? " time-out" : " time-outs");
+}
+
+std::string link_health_tooltip(const SweepSetup& setup) {
+    const double interval = setup.interval_seconds;
+    const bool whole = interval == std::floor(interval);
+    std::string text = "Sweeps a second over the last " +
+                       fixed_point_text(kSweepRateWindowSeconds, 0) +
+                       " s, reads without reply since Live Refresh was turned on";
+    text += "\nInterval: ";
+    text += interval <= 0 ? "as fast as the line allows"
+                          : fixed_point_text(interval, whole ? 0 : 1) + " s";
+    text += "\nRows swept: " + std::to_string(setup.rows);
+    return text;
 }
 
 void RecentSweeps::completed(double at) {

@@ -16,9 +16,18 @@ inline constexpr double kSweepRateWindowSeconds = 5.0;
 // once that is longer than a usual interval, so the rate falls while the line stalls.
 double sweeps_per_second(std::span<const double> completed_at, double now);
 
-// The live refresh's link health, appended to the program status:
-// ", live 9.8 sweeps/s, 0 time-outs" (", 1 time-out" for one).
+// The live refresh's link health, the figures shown beside the grid's title:
+// "9.8 sweeps/s, 0 time-outs" ("1 time-out" for one).
 std::string link_health_text(double sweeps_per_second, long long timeouts);
+
+// How the sweep behind the figures is set up, for the figures' tooltip.
+struct SweepSetup {
+    double interval_seconds = 0;  // from the start of one sweep to the next; 0: at once
+    int rows = 0;                 // the rows each sweep reads
+};
+
+// The figures' tooltip: what they count, then one line for each fact of the setup.
+std::string link_health_tooltip(const SweepSetup& setup);
 
 // The completion times of recent sweeps, the old ones dropped as new ones arrive.
 class RecentSweeps {

@@ -12,7 +12,7 @@
 namespace halvane {
 
 namespace {
-// The live figures in the status line and the recording's flush: twice a second.
+// The live figures and the recording's flush: twice a second.
 constexpr std::int64_t kTickIntervalNs = 500 * kNanosPerMilli;
 }  // namespace
 
@@ -111,14 +111,28 @@ void LiveWatch::sweep_completed() {
 // Twice a second while the sweep or a recording runs; no wake-up otherwise.
 void LiveWatch::tick() {
     const double now = seconds();
-    status_.set_suffix(sweeping() ? link_health_text(recent_sweeps_.per_second(now), timeouts_)
-                                  : std::string());
+    renew_figures(now);
     if (recorder_ && !recorder_->flush_if_due(now)) stop_recording();
     if (sweeping() || recorder_) {
         ticker_->arm_at(clock_.now_ns() + kTickIntervalNs);
     } else {
         ticker_->disarm();
     }
+}
+
+void LiveWatch::renew_figures(double now) {
+    std::string figures;
+    std::string tooltip;
+    if (sweeping()) {
+        figures = link_health_text(recent_sweeps_.per_second(now), timeouts_);
+        const SweepSetup setup{static_cast<double>(interval_ns_) / 1e9,
+                               static_cast<int>(table_.watched_rows().size())};
+        tooltip = link_health_tooltip(setup);
+    }
+    if (figures == figures_ && tooltip == figures_tooltip_) return;
+    figures_ = std::move(figures);
+    figures_tooltip_ = std::move(tooltip);
+    if (on_figures_changed) on_figures_changed();
 }
 
 void LiveWatch::start_recording() {

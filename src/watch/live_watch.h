@@ -21,9 +21,9 @@
 
 namespace halvane {
 
-// The Watch menu: Live Refresh reads the watched rows over and over while a program runs, its
-// figures join the status line, every value read is kept for the plot, and a recording writes
-// each sweep to a file.
+// The Watch menu: Live Refresh reads the watched rows over and over while a program runs and
+// keeps figures of how the line keeps up, every value read is kept for the plot, and a
+// recording writes each sweep to a file.
 class LiveWatch {
   public:
     LiveWatch(WatchTable& table, BoardLink& link, PortSession& port, StatusLine& status,
@@ -52,14 +52,22 @@ class LiveWatch {
     // The Hex Value's tooltip of `row`: when it was last read, or that the read failed.
     std::string age_text(int row) const;
     VariableSamples& samples() { return samples_; }
+    // While the sweep runs, its figures ("9.8 sweeps/s, 0 time-outs", see link_health_text)
+    // and their tooltip (how the sweep is set up); both empty otherwise. Renewed at most twice
+    // a second.
+    const std::string& figures_text() const { return figures_; }
+    const std::string& figures_tooltip() const { return figures_tooltip_; }
 
     // Told when a recording starts and stops (the menu offers Stop Recording only meanwhile).
     std::function<void(bool recording)> on_recording;
+    // Told when the figures or their tooltip changed.
+    std::function<void()> on_figures_changed;
 
   private:
     void sweep_row_done(const RowResult& result);
     void sweep_completed();
     void tick();
+    void renew_figures(double now);
 
     WatchTable& table_;
     BoardLink& link_;
@@ -73,6 +81,8 @@ class LiveWatch {
     std::int64_t interval_ns_ = 0;
     RecentSweeps recent_sweeps_;
     long long timeouts_ = 0;
+    std::string figures_;
+    std::string figures_tooltip_;
     // What the sweep under way has read of each variable.
     std::map<VariableId, std::optional<ColumnReading>> sweep_readings_;
     std::unique_ptr<SweepRecorder> recorder_;

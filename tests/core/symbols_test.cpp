@@ -285,9 +285,7 @@ TEST_F(SymbolCommands, OpeningAProgramWarnsOfMapRowsAtOldAddresses) {
     h.dialog.answers.push_back(base + ".s19");
     h.window->download().open_program();
     h.clock.run();
-    EXPECT_EQ(h.status.value,
-              "Status: Program Running (2 map rows point to old addresses: File > Import "
-              "Symbols updates them)");
+    EXPECT_EQ(h.status.value, "Status: Program Running (2 map rows moved: File > Import Symbols)");
 
     // A download with a warning keeps its own status.
     write_bytes(base + ".s19", "no records at a line's start: S9030000FC\r\n");

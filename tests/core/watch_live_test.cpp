@@ -51,6 +51,8 @@ class LiveWatchTest : public ::testing::Test {
 TEST_F(LiveWatchTest, TheSweepReadsTheNamedRowsOverAndOverAndLeavesTheCurrentCell) {
     row(99, "2404", "", "step");
     board.memory[0x2404] = 0x03;
+    int figure_changes = 0;
+    h.window->watch().on_figures_changed = [&] { ++figure_changes; };
     h.window->watch().set_live_refresh(true);
     h.clock.run_for(100);
     EXPECT_TRUE(h.serial.writes.empty()) << "no program runs yet";
@@ -79,13 +81,20 @@ TEST_F(LiveWatchTest, TheSweepReadsTheNamedRowsOverAndOverAndLeavesTheCurrentCel
     EXPECT_EQ(h.watch_view.changes, std::vector<int>{4});
     EXPECT_EQ(h.window->watch().age_text(4).rfind("read 0.", 0), 0u)
         << h.window->watch().age_text(4);
-    // The figures join the program status at most twice a second.
-    EXPECT_EQ(h.status.value.rfind("Status: Program Running, live ", 0), 0u) << h.status.value;
-    EXPECT_TRUE(h.status.value.ends_with(" sweeps/s, 0 time-outs")) << h.status.value;
+    // The figures are the watch's own, renewed at most twice a second; the status stays the
+    // program's.
+    const LiveWatch& watch = h.window->watch();
+    EXPECT_EQ(h.status.value, "Status: Program Running");
+    EXPECT_TRUE(watch.figures_text().ends_with(" sweeps/s, 0 time-outs")) << watch.figures_text();
+    EXPECT_TRUE(watch.figures_tooltip().ends_with("\nRows swept: 3")) << watch.figures_tooltip();
+    EXPECT_GE(figure_changes, 1);
+    EXPECT_LE(figure_changes, 3);  // turned on, then two ticks in 1.1 s
 
     h.window->watch().set_live_refresh(false);
     h.clock.run();
     EXPECT_EQ(h.status.value, "Status: Program Running");
+    EXPECT_EQ(watch.figures_text(), "");
+    EXPECT_EQ(watch.figures_tooltip(), "");
     EXPECT_EQ(h.clock.armed_alarms(), 0);
 }
 
@@ -136,7 +145,8 @@ TEST_F(LiveWatchTest, ARowWithoutReplyIsGreyedKeepsItsValueAndTheSweepGoesOn) {
     EXPECT_EQ(h.grid.text(1, 2), "1234");
     EXPECT_EQ(h.window->watch().age_text(1).rfind("last read failed", 0), 0u);
     EXPECT_NE(h.serial.written().find("*2402*2405"), std::string::npos) << "row 4 still read";
-    EXPECT_TRUE(h.status.value.ends_with(", 2 time-outs")) << h.status.value;
+    EXPECT_TRUE(h.window->watch().figures_text().ends_with(", 2 time-outs"))
+        << h.window->watch().figures_text();
     board.silent_addresses.clear();
     h.clock.run_for(1100);
     EXPECT_EQ(h.watch_view.failed_rows[1], false);
@@ -195,8 +205,9 @@ TEST_F(LiveWatchTest, ARecordingHasALinePerSweepAndStopsWhenItCannotWrite) {
     h.clock.run_for(1000);
     h.window->watch().stop_recording();
     const std::string lines = fakes::read_bytes(renamed);
-    EXPECT_TRUE(lines.starts_with("seconds,time,\"count hex\",\"count dec\",\"run hex\",\"run dec\""
-                                  "\r\n"))
+    EXPECT_TRUE(
+        lines.starts_with("seconds,time,\"count hex\",\"count dec\",\"run hex\",\"run dec\""
+                          "\r\n"))
         << lines;
     EXPECT_TRUE(lines.ends_with(",1234,4660,,\r\n")) << lines;
     EXPECT_NE(lines.find(",1234,4660,01,1\r\n"), std::string::npos) << lines;

@@ -82,9 +82,17 @@ TEST(LinkHealth, CountsSweepsPerSecondOverTheRecentWindow) {
 }
 
 TEST(LinkHealth, TextGivesTheRateToATenthAndTheTimeOuts) {
-    EXPECT_EQ(link_health_text(9.84, 0), ", live 9.8 sweeps/s, 0 time-outs");
-    EXPECT_EQ(link_health_text(21.3, 1), ", live 21.3 sweeps/s, 1 time-out");
-    EXPECT_EQ(link_health_text(0, 12), ", live 0.0 sweeps/s, 12 time-outs");
+    EXPECT_EQ(link_health_text(9.84, 0), "9.8 sweeps/s, 0 time-outs");
+    EXPECT_EQ(link_health_text(21.3, 1), "21.3 sweeps/s, 1 time-out");
+    EXPECT_EQ(link_health_text(0, 12), "0.0 sweeps/s, 12 time-outs");
+}
+
+TEST(LinkHealth, TooltipTellsWhatTheFiguresCountAndTheIntervalAndRowsOfTheSweep) {
+    EXPECT_EQ(link_health_tooltip({0, 5}),
+              "Sweeps a second over the last 5 s, reads without reply since Live Refresh was "
+              "turned on\nInterval: as fast as the line allows\nRows swept: 5");
+    EXPECT_TRUE(link_health_tooltip({0.5, 99}).ends_with("\nInterval: 0.5 s\nRows swept: 99"));
+    EXPECT_TRUE(link_health_tooltip({2, 1}).ends_with("\nInterval: 2 s\nRows swept: 1"));
 }
 
 }  // namespace

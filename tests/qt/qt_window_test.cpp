@@ -1,6 +1,7 @@
 // The main window with the real logic behind it and a pseudo-terminal as the board's line:
-// start-up state, every control's place, the menu, which events reach which handler, the
-// receive path, and closing the window in the middle of a wait.
+// start-up state, every control's place at the drawn size and in a larger window, the status
+// texts, the menu and its keys, which events reach which handler, the receive path, and
+// closing the window in the middle of a wait.
 
 #include <QApplication>
 #include <QDir>
@@ -16,22 +17,30 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSplitter>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <array>
+#include <map>
 
 #include "pty_pair.h"
 #include "qt/halvane_window.h"
+#include "qt/live_plot_window.h"
 #include "qt/qt_serial_port.h"
 #include "qt/serial_port_dialog.h"
 #include "qt/twips.h"
 #include "qt/user_settings.h"
 #include "qt/watch_grid.h"
+#include "status/status_texts.h"
+#include "symbols/symbol_import.h"
+#include "watch/link_health.h"
 
 using halvane::qt::HalvaneWindow;
 using halvane::testing::PtyPair;
+namespace texts = halvane::texts;
 
 namespace {
 
@@ -48,6 +57,32 @@ constexpr Placement kPlacements[] = {
     {"RichTextBox1", 5520, 360, 6255, 4455}, {"Text1", 120, 4920, 11655, 495},
     {"Status", 120, 5640, 3135, 255},        {"ProgressBar1", 3240, 5640, 8415, 255},
 };
+
+QString q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The status line's texts with typical values in their blanks.
+QStringList status_texts() {
+    return {q(texts::kAwaitingProgramFile),
+            q(texts::kAwaitingProgram),
+            q(texts::kSendingFile),
+            q(texts::kProgramRunning),
+            q(texts::kNotConfirmed),
+            q(texts::kNoRecords),
+            q(halvane::moved_rows_status(texts::kProgramRunning, 3)),
+            q(texts::kDownloadFailed) + "No such file or directory",
+            q(texts::kDownloadFailed) + q(texts::kBoardReported) + "error: line 12: bad checksum",
+            q(texts::kDownloadCancelled),
+            q(texts::kNoReplyAt) + "2402",
+            q(texts::kInvalidAddressInRow) + "12",
+            q(texts::kInvalidValueForRow) + "12",
+            q(texts::kBusy),
+            q(texts::kStatusPrefix) + "The serial device was disconnected",
+            q(texts::kStatusPrefix) + q(texts::kPortClosed),
+            q(texts::kStatusPrefix) +
+                "Cannot open the serial port /dev/ttyUSB0: No such file or directory"};
+}
 
 // Collects the name of every modal dialog that opens, and cancels it.
 class ModalWatcher {
@@ -80,9 +115,12 @@ class WindowTest : public QObject {
 
     void starts_up_in_the_documented_state();
     void every_control_has_its_kind_text_and_place();
+    void a_larger_window_gives_its_room_to_the_grid_the_viewer_and_text1();
+    void every_status_text_fits_whole_at_the_drawn_size();
     void two_rules_in_the_frame_colour();
     void tab_order_follows_the_design();
-    void menu_has_its_captions_and_access_keys_and_no_shortcuts();
+    void menu_has_its_captions_access_keys_and_function_keys();
+    void function_keys_start_their_commands_and_ctrl_letters_go_into_the_cell();
     void menu_commands_open_their_dialogs_and_new_does_nothing();
     void import_symbols_runs_from_the_file_dialog_through_the_list_into_the_grid();
     void clicks_on_passive_controls_run_nothing();
@@ -103,6 +141,11 @@ class WindowTest : public QObject {
     }
     QRect twips(int left, int top, int width, int height) const {
         return halvane::qt::twips_rect(*window_, left, top, width, height);
+    }
+    // Where a control stands within the client area, whatever holds it.
+    QRect placed(const char* name) {
+        QWidget* widget = control<QWidget>(name);
+        return QRect(widget->mapTo(window_->centralWidget(), QPoint(0, 0)), widget->size());
     }
     void double_click(QWidget* viewport, QPoint at) {
         QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, at);
@@ -158,14 +201,14 @@ void WindowTest::every_control_has_its_kind_text_and_place() {
     for (const Placement& p : kPlacements) {
         QWidget* widget = control<QWidget>(p.name);
         QVERIFY2(widget != nullptr, p.name);
-        QCOMPARE(widget->parentWidget(), client);
-        QCOMPARE(widget->geometry(), twips(p.left, p.top, p.width, p.height));
+        QVERIFY(client->isAncestorOf(widget));
+        QCOMPARE(placed(p.name), twips(p.left, p.top, p.width, p.height));
         QVERIFY(widget->isVisible());
         QVERIFY(widget->isEnabled());
     }
     if (window_->logicalDpiX() == 96 && window_->logicalDpiY() == 96) {
         QCOMPARE(client->size(), QSize(792, 400));
-        QCOMPARE(control<QWidget>("DataGrid")->geometry(), QRect(8, 24, 353, 297));
+        QCOMPARE(placed("DataGrid"), QRect(8, 24, 353, 297));
     }
 
     QCOMPARE(control<QLabel>("Label2")->text(), QString("Memory Dump"));
@@ -187,6 +230,104 @@ void WindowTest::every_control_has_its_kind_text_and_place() {
     for (int col = 0; col < 5; ++col) {
         QCOMPARE(window_->grid().columnWidth(col), halvane::qt::twips_x(*window_, widths[col]));
     }
+}
+
+void WindowTest::a_larger_window_gives_its_room_to_the_grid_the_viewer_and_text1() {
+    halvane::qt::remember_window_layout({});  // nothing left by an earlier run
+    window_->keep_layout_in_user_settings();
+    QWidget* client = window_->centralWidget();
+    const QSize drawn = client->size();
+    QCOMPARE(window_->minimumSize(), window_->size());
+    const QStringList names{"Label2",       "get_all", "Option1", "DataGrid",
+                            "RichTextBox1", "Text1",   "Status",  "ProgressBar1"};
+    std::map<QString, QRect> before;
+    for (const QString& name : names) before[name] = placed(qPrintable(name));
+    halvane::qt::WatchGrid& grid = window_->grid();
+    std::array<int, 5> widths{};
+    for (int col = 0; col < 5; ++col) widths[col] = grid.columnWidth(col);
+
+    const QSize extra(600, 300);
+    window_->resize(window_->size() + extra);
+    QTRY_COMPARE(client->size(), drawn + extra);
+    const QRect grid_at = placed("DataGrid");
+    const QRect viewer_at = placed("RichTextBox1");
+    // The grid and the viewer share the extra width and take the extra height.
+    QCOMPARE(grid_at.width() + viewer_at.width(),
+             before["DataGrid"].width() + before["RichTextBox1"].width() + extra.width());
+    QVERIFY(grid_at.width() > before["DataGrid"].width() + extra.width() / 4);
+    QVERIFY(viewer_at.width() > before["RichTextBox1"].width() + extra.width() / 4);
+    QCOMPARE(grid_at.height(), before["DataGrid"].height() + extra.height());
+    QCOMPARE(viewer_at.height(), grid_at.height());
+    QCOMPARE(placed("Text1"),
+             before["Text1"].adjusted(0, extra.height(), extra.width(), extra.height()));
+    // Captions and buttons stay beside the controls they belong to.
+    QCOMPARE(placed("Label2"), before["Label2"]);
+    QCOMPARE(placed("get_all").size(), before["get_all"].size());
+    QCOMPARE(placed("get_all").right(), grid_at.right());
+    QCOMPARE(placed("Option1").topLeft() - viewer_at.topLeft(),
+             before["Option1"].topLeft() - before["RichTextBox1"].topLeft());
+    QCOMPARE(placed("Status"), before["Status"].translated(0, extra.height()));
+    QCOMPARE(placed("ProgressBar1").right(), before["ProgressBar1"].right() + extra.width());
+    // The grid's extra width goes to Description.
+    for (int col = 0; col < 5; ++col) {
+        const int grown = col == 1 ? grid_at.width() - before["DataGrid"].width() : 0;
+        QCOMPARE(grid.columnWidth(col), widths[col] + grown);
+    }
+
+    // The divider never collapses a pane, and a width the user drags is kept.
+    auto* panes = control<QSplitter>("panes");
+    panes->setSizes({0, 10000});
+    QVERIFY(placed("DataGrid").width() >= placed("get_all").width() + placed("Label2").width());
+    QVERIFY(placed("get_all").left() > placed("Label2").right());
+    panes->setSizes({10000, 0});
+    QVERIFY(placed("Option3").right() < placed("RichTextBox1").right());
+    panes->setSizes({300, 300});
+    grid.horizontalHeader()->resizeSection(0, 90);
+    window_->resize(800, 560);
+    QTRY_COMPARE(window_->size(), QSize(800, 560));
+    QCOMPARE(grid.columnWidth(0), 90);
+
+    // Closed and opened again, the window comes back as the user left it.
+    const QList<int> divider = panes->sizes();
+    window_->close();
+    HalvaneWindow again(pty_->slave_name(), QDir::tempPath().toStdString());
+    again.keep_layout_in_user_settings();
+    again.show();
+    QTRY_COMPARE(again.size(), QSize(800, 560));
+    QCOMPARE(again.findChild<QSplitter*>("panes")->sizes(), divider);
+    QCOMPARE(again.grid().columnWidth(0), 90);
+}
+
+void WindowTest::every_status_text_fits_whole_at_the_drawn_size() {
+    auto* status = control<QLabel>("Status");
+    auto* progress = control<QProgressBar>("ProgressBar1");
+    const QRect row_end = placed("ProgressBar1");
+    const int drawn_width = status->width();
+    int widest = 0;
+    for (const QString& text : status_texts()) {
+        window_->logic().status().set_program_status(text.toStdString());
+        QCOMPARE(status->text(), text);
+        QCOMPARE(status->toolTip(), QString());
+        QVERIFY(status->width() >= drawn_width);
+        QVERIFY2(progress->width() >= 150, qPrintable(text));
+        QCOMPARE(placed("ProgressBar1").right(), row_end.right());
+        QVERIFY(placed("ProgressBar1").left() <= placed("Status").right() + 1);
+        widest = std::max(widest, status->width());
+    }
+    QVERIFY(widest > drawn_width);
+    // The live figures have room of their own between the grid's title and Get All.
+    auto* figures = control<QLabel>("live_figures");
+    QVERIFY(figures->fontMetrics().horizontalAdvance(q(halvane::link_health_text(99.9, 99))) <=
+            figures->contentsRect().width());
+    QVERIFY(figures->x() > control<QLabel>("Label2")->geometry().right());
+    // A longer text keeps its middle left out, and whole in the tooltip.
+    const QString serial_error =
+        "Status: The serial port /dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0 "
+        "(/dev/ttyUSB0) reported an error nobody expected: Input/output error";
+    window_->logic().status().show_failure(serial_error.toStdString());
+    QVERIFY(status->text().contains(QChar(0x2026)));
+    QCOMPARE(status->toolTip(), serial_error);
+    QCOMPARE(progress->width(), 150);
 }
 
 void WindowTest::two_rules_in_the_frame_colour() {
@@ -221,17 +362,23 @@ void WindowTest::tab_order_follows_the_design() {
     }
 }
 
-void WindowTest::menu_has_its_captions_and_access_keys_and_no_shortcuts() {
+void WindowTest::menu_has_its_captions_access_keys_and_function_keys() {
     const QList<QAction*> top = window_->menuBar()->actions();
     QCOMPARE(top.size(), 2);
     QCOMPARE(top[0]->text(), QString("&File"));
     QCOMPARE(top[1]->text(), QString("&Watch"));
-    QStringList watch_captions;
-    for (QAction* item : top[1]->menu()->actions()) watch_captions << item->text();
-    QCOMPARE(watch_captions, (QStringList{"&Live Refresh", "Refresh &Interval", "&Plot...",
-                                          "&Record to File...", "S&top Recording"}));
-    QVERIFY(top[1]->menu()->actions()[0]->isCheckable());
-    QVERIFY(!top[1]->menu()->actions()[0]->isChecked());
+    QStringList watch_captions, watch_keys;
+    for (QAction* item : top[1]->menu()->actions()) {
+        watch_captions << item->text();
+        watch_keys << item->shortcut().toString();
+    }
+    QCOMPARE(watch_captions, (QStringList{"Read or Write &Cell", "&Get All", "", "&Live Refresh",
+                                          "Refresh &Interval", "&Plot...", "&Record to File...",
+                                          "S&top Recording"}));
+    QCOMPARE(watch_keys, (QStringList{"F2", "F5", "", "F6", "", "F7", "", ""}));
+    QAction* live_refresh = window_->findChild<QAction*>("watch_liverefresh");
+    QVERIFY(live_refresh->isCheckable());
+    QVERIFY(!live_refresh->isChecked());
     QCOMPARE(top[0]->objectName(), QString("file"));
     QMenu* file = top[0]->menu();
     QVERIFY(file != nullptr);
@@ -247,6 +394,42 @@ void WindowTest::menu_has_its_captions_and_access_keys_and_no_shortcuts() {
                                  "File_save", "file_serialport", "file_canceldownload"}));
     // Offered only while a download runs.
     QVERIFY(!window_->findChild<QAction*>("file_canceldownload")->isVisible());
+}
+
+// Typed characters belong to the grid, so the commands have function keys.
+void WindowTest::function_keys_start_their_commands_and_ctrl_letters_go_into_the_cell() {
+    halvane::qt::WatchGrid& grid = window_->grid();
+    window_->logic().link().set_gate(true);  // as when a program runs: replies are taken
+    window_->logic().table().set_text(1, 0, "2400");
+    QTest::keyClick(&grid, Qt::Key_F2);  // on the Address: a read
+    QCOMPARE(pty_->receive(5, 2000), QByteArray("*2400"));
+    pty_->send("!12@");
+    QTRY_COMPARE(grid.text(1, 2), std::string("12"));
+    QTest::keyClick(&grid, Qt::Key_F5);  // Get All
+    QCOMPARE(pty_->receive(5, 2000), QByteArray("*2400"));
+    pty_->send("!34@");
+    QTRY_COMPARE(grid.text(1, 2), std::string("34"));
+    QTest::keyClick(&grid, Qt::Key_F6);  // Live Refresh, its figures beside Get All
+    QVERIFY(window_->logic().watch().live_refresh());
+    QVERIFY(control<QLabel>("live_figures")->text().endsWith(" sweeps/s, 0 time-outs"));
+    QVERIFY(control<QLabel>("live_figures")->toolTip().contains("Rows swept: 1"));
+    QTest::keyClick(&grid, Qt::Key_F6);
+    QVERIFY(!window_->logic().watch().live_refresh());
+    QCOMPARE(control<QLabel>("live_figures")->text(), QString());
+    {
+        ModalWatcher watcher;                 // on the Hex Value: New Value, cancelled
+        window_->logic().table().set_row(1);  // Get All left it on the last row
+        window_->logic().table().set_col(2);
+        QTest::keyClick(&grid, Qt::Key_F2);
+        QCOMPARE(watcher.opened, QStringList{"InputBox"});
+    }
+    window_->activateWindow();  // no window manager hands it back
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    window_->logic().table().set_col(0);
+    QTest::keyClick(&grid, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(grid.text(1, 0), std::string("2400\x0f"));
+    QTest::keyClick(&grid, Qt::Key_F7);
+    QVERIFY(window_->plot().isVisible());
 }
 
 void WindowTest::menu_commands_open_their_dialogs_and_new_does_nothing() {
@@ -330,10 +513,28 @@ void WindowTest::option_buttons_load_their_companions() {
         auto* option = control<QRadioButton>(name);
         QTest::mouseClick(option, Qt::LeftButton, Qt::NoModifier, QPoint(6, option->height() / 2));
     };
+    // Listings and C source line up: the fixed-pitch font, no wrapping, a tab stop every 8
+    // characters.
+    const auto lines_up = [viewer] {
+        return QFontInfo(viewer->font()).fixedPitch() &&
+               viewer->lineWrapMode() == QTextEdit::NoWrap &&
+               viewer->tabStopDistance() ==
+                   8 * QFontMetricsF(viewer->font()).horizontalAdvance(QLatin1Char(' '));
+    };
     click("Option2");
     QCOMPARE(viewer->toPlainText(), QString("int main;"));
+    QVERIFY(lines_up());
     click("Option1");
     QCOMPARE(viewer->toPlainText(), QString("listing"));
+    QVERIFY(lines_up());
+    // With the focus in the viewer, Ctrl+plus and Ctrl+minus change its text size.
+    const double size = viewer->font().pointSizeF();
+    viewer->setFocus();
+    QTest::keyClick(viewer, Qt::Key_Plus, Qt::ControlModifier);
+    QCOMPARE(viewer->font().pointSizeF(), size + 1);
+    QVERIFY(lines_up());
+    QTest::keyClick(viewer, Qt::Key_Minus, Qt::ControlModifier);
+    QCOMPARE(viewer->font().pointSizeF(), size);
     click("Option3");  // no description: the viewer keeps what it shows
     QCOMPARE(viewer->toPlainText(), QString("listing"));
     QVERIFY(control<QRadioButton>("Option3")->isChecked());

@@ -1,12 +1,15 @@
 // Takes the user guide's pictures: opens a program the way a user does (File > Open, choose
 // the file, acknowledge the reset box), waits for the download to finish, presses Get All,
-// shows the listing and saves the window as a PNG; then, with --plot-out, turns Live Refresh
-// on, opens Watch > Plot... on the first row and saves the plot window after a few seconds.
+// shows the listing and saves the window at its drawn size as a PNG; with --plot-out it turns
+// Live Refresh on, opens Watch > Plot... on the first row and saves the plot window after a few
+// seconds; with --large-out it then makes the window 1920x1080 and saves the whole screen, the
+// window with the plot over it. --dark gives the application a dark palette first, and
+// --live turns Live Refresh on before the first picture.
 //
 //   halvane_screenshot --port DEVICE --program FILE.s19 --out FILE.png [--plot-out FILE.png]
-//                      [--timeout-ms N]
+//                      [--large-out FILE.png] [--dark] [--live] [--timeout-ms N]
 //
-// Exits 0 with the picture written, 1 when a step did not end as a user would see it,
+// Exits 0 with the pictures written, 1 when a step did not end as a user would see it,
 // 2 on bad arguments, 3 when the whole run took longer than the time-out.
 
 #include <QAction>
@@ -18,7 +21,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPalette>
+#include <QPixmap>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -50,7 +56,48 @@ void settle_until(Done done) {
     while (!done()) settle(20);
 }
 
-int take_picture(halvane::qt::HalvaneWindow& window, const QString& out) {
+bool save(const QPixmap& picture, const QString& out, halvane::qt::HalvaneWindow& window) {
+    if (!picture.save(out, "PNG")) {
+        std::fprintf(stderr, "screenshot: cannot write %s\n", qPrintable(out));
+        return false;
+    }
+    std::fprintf(stderr, "screenshot: %s written (%s)\n", qPrintable(out),
+                 qPrintable(status_of(window)));
+    return true;
+}
+
+void turn_live_refresh_on(halvane::qt::HalvaneWindow& window) {
+    window.findChild<QAction*>(QStringLiteral("watch_liverefresh"))->setChecked(true);
+}
+
+// A dark desktop theme: dark backgrounds, light text, a blue highlight.
+QPalette dark_palette() {
+    const QColor window(0x2d, 0x2d, 0x30);
+    const QColor base(0x1e, 0x1e, 0x1e);
+    const QColor text(0xe6, 0xe6, 0xe6);
+    const QColor disabled(0x80, 0x80, 0x80);
+    QPalette palette(window);
+    palette.setColor(QPalette::Window, window);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, base);
+    palette.setColor(QPalette::AlternateBase, QColor(0x26, 0x26, 0x26));
+    palette.setColor(QPalette::ToolTipBase, QColor(0x3c, 0x3c, 0x3c));
+    palette.setColor(QPalette::ToolTipText, text);
+    palette.setColor(QPalette::PlaceholderText, disabled);
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::Button, QColor(0x35, 0x35, 0x38));
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::BrightText, Qt::white);
+    palette.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::Link, QColor(0x5a, 0xa8, 0xf0));
+    for (const QPalette::ColorRole role :
+         {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, disabled);
+    return palette;
+}
+
+int take_picture(halvane::qt::HalvaneWindow& window, const QString& out, bool live) {
     window.logic().download().open_program();
     settle_until([&] { return !window.logic().link().downloading(); });
     if (status_of(window) != QStringLiteral("Status: Program Running")) {
@@ -75,18 +122,14 @@ int take_picture(halvane::qt::HalvaneWindow& window, const QString& out) {
     window.logic().table().set_col(0);
     window.grid().scrollToTop();
     window.grid().clearSelection();
-    settle(300);
-    if (!window.grab().save(out, "PNG")) {
-        std::fprintf(stderr, "screenshot: cannot write %s\n", qPrintable(out));
-        return 1;
-    }
-    std::fprintf(stderr, "screenshot: %s written (%s)\n", qPrintable(out),
-                 qPrintable(status_of(window)));
-    return 0;
+    // With Live Refresh the figures look five seconds back; a changed value lights up.
+    if (live) turn_live_refresh_on(window);
+    settle(live ? 6000 : 300);
+    return save(window.grab(), out, window) ? 0 : 1;
 }
 
 int take_plot_picture(halvane::qt::HalvaneWindow& window, const QString& out) {
-    window.findChild<QAction*>(QStringLiteral("watch_liverefresh"))->setChecked(true);
+    turn_live_refresh_on(window);
     window.logic().table().set_row(1);
     window.findChild<QAction*>(QStringLiteral("watch_plot"))->trigger();
     halvane::qt::LivePlotWindow& plot = window.plot();
@@ -100,13 +143,28 @@ int take_plot_picture(halvane::qt::HalvaneWindow& window, const QString& out) {
                      qPrintable(status_of(window)));
         return 1;
     }
-    if (!plot.grab().save(out, "PNG")) {
-        std::fprintf(stderr, "screenshot: cannot write %s\n", qPrintable(out));
+    return save(plot.grab(), out, window) ? 0 : 1;
+}
+
+// The window made 1920x1080 as a user makes it on such a screen, Live Refresh on and the plot
+// over the lower right of the viewer: the whole screen, as the user sees it.
+int take_large_picture(halvane::qt::HalvaneWindow& window, const QString& out) {
+    constexpr QSize kLarge(1920, 1080);
+    turn_live_refresh_on(window);
+    window.setGeometry(QRect(QPoint(0, 0), kLarge));
+    halvane::qt::LivePlotWindow& plot = window.plot();
+    plot.show();
+    plot.setGeometry(QRect(QPoint(kLarge.width() - 760, kLarge.height() - 520), QSize(720, 400)));
+    settle(2000);
+    if (window.size() != kLarge) {
+        std::fprintf(stderr,
+                     "screenshot: the window is %dx%d, not 1920x1080 (is the screen as "
+                     "large?)\n",
+                     window.width(), window.height());
         return 1;
     }
-    std::fprintf(stderr, "screenshot: %s written (%s)\n", qPrintable(out),
-                 qPrintable(status_of(window)));
-    return 0;
+    QScreen* screen = window.screen();
+    return save(screen->grabWindow(0, 0, 0, kLarge.width(), kLarge.height()), out, window) ? 0 : 1;
 }
 
 }  // namespace
@@ -119,9 +177,15 @@ int main(int argc, char** argv) {
     const QCommandLineOption out(QStringLiteral("out"), "PNG file to write.", "FILE");
     const QCommandLineOption plot_out(QStringLiteral("plot-out"),
                                       "PNG file for the picture of the plot.", "FILE");
+    const QCommandLineOption large_out(QStringLiteral("large-out"),
+                                       "PNG file for the screen with the window at 1920x1080.",
+                                       "FILE");
+    const QCommandLineOption dark(QStringLiteral("dark"), "Give the application a dark palette.");
+    const QCommandLineOption live(QStringLiteral("live"),
+                                  "Turn Live Refresh on before the first picture.");
     const QCommandLineOption timeout(QStringLiteral("timeout-ms"), "Give up after N ms.", "N",
                                      "120000");
-    parser.addOptions({port, program, out, plot_out, timeout});
+    parser.addOptions({port, program, out, plot_out, large_out, dark, live, timeout});
     parser.addHelpOption();
     parser.process(app);
     if (!parser.isSet(port) || !parser.isSet(program) || !parser.isSet(out)) {
@@ -134,6 +198,7 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    if (parser.isSet(dark)) QApplication::setPalette(dark_palette());
     halvane::qt::HalvaneWindow window(parser.value(port),
                                       program_file.absolutePath().toStdString());
     if (!window.start()) return 1;
@@ -147,9 +212,11 @@ int main(int argc, char** argv) {
         std::_Exit(3);
     });
     QTimer::singleShot(200, [&] {
-        int status = take_picture(window, parser.value(out));
+        int status = take_picture(window, parser.value(out), parser.isSet(live));
         if (status == 0 && parser.isSet(plot_out))
             status = take_plot_picture(window, parser.value(plot_out));
+        if (status == 0 && parser.isSet(large_out))
+            status = take_large_picture(window, parser.value(large_out));
         // Closing ends the event loop; the exit code says how the run went.
         window.close();
         QCoreApplication::exit(status);

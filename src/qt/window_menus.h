@@ -1,0 +1,12 @@
+#pragma once
+
+class QMenuBar;
+
+namespace halvane::qt {
+
+// The window's menus, each item named for the tests and tools that find it. Keys without a
+// character (function keys) are the only shortcuts: every character typed belongs to the grid.
+void add_file_menu(QMenuBar& bar);
+void add_watch_menu(QMenuBar& bar);
+
+}  // namespace halvane::qt
