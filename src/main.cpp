@@ -144,7 +144,7 @@ int main(int argc, char** argv) {
     window.dialog_gate().headless =
         platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
     if (!window.start()) return 1;
-    window.keep_layout_in_user_settings();
+    window.keep_in_user_settings();
     window.show();
     return app.exec();
 }

@@ -151,15 +151,16 @@ void HalvaneWindow::restore_layout(const WindowLayoutMemory& memory) {
     column_widths_->set_dragged(memory.column_widths);
 }
 
-void HalvaneWindow::keep_layout_in_user_settings() {
+void HalvaneWindow::keep_in_user_settings() {
     restore_layout(remembered_window_layout());
-    keeps_layout_ = true;
+    findChild<QAction*>("watch_blockreads")->setChecked(block_reads_allowed());
+    keeps_settings_ = true;
 }
 
 void HalvaneWindow::closeEvent(QCloseEvent* event) {
     // Nothing may come back on screen from a command whose dialog the close interrupts.
     gate_.window_closed = true;
-    if (keeps_layout_ && !closed_) remember_window_layout(layout_memory());
+    if (keeps_settings_ && !closed_) remember_window_layout(layout_memory());
     close_logic();
     event->accept();
 }
@@ -405,6 +406,10 @@ void HalvaneWindow::connect_watch_menu() {
         connect(choice, &QAction::triggered, this,
                 [&logic, choice] { logic.watch().set_interval(choice->data().toDouble()); });
     }
+    connect(findChild<QAction*>("watch_blockreads"), &QAction::toggled, this, [this](bool allowed) {
+        logic_->link().set_block_reads_allowed(allowed);
+        if (keeps_settings_) remember_block_reads_allowed(allowed);
+    });
     on("watch_plot", [this] { open_plot(); });
     on("watch_recordtofile", [&logic] { logic.watch().start_recording(); });
     on("watch_stoprecording", [&logic] { logic.watch().stop_recording(); });

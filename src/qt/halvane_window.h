@@ -56,9 +56,9 @@ class HalvaneWindow : public QMainWindow {
     // and given back (before the window is shown).
     WindowLayoutMemory layout_memory() const;
     void restore_layout(const WindowLayoutMemory& memory);
-    // The program's own window: the layout the user left last time comes back, and the
-    // layout is kept in the user's settings when the window closes.
-    void keep_layout_in_user_settings();
+    // The program's own window: the layout the user left last time and the Block Reads choice
+    // come back, and both are kept in the user's settings.
+    void keep_in_user_settings();
     bool closed() const { return closed_; }
 
   protected:
@@ -102,7 +102,7 @@ class HalvaneWindow : public QMainWindow {
     GridColumnWidths* column_widths_ = nullptr;
     int shown_loads_ = 0;  // the viewer's content last shown
     bool closed_ = false;
-    bool keeps_layout_ = false;
+    bool keeps_settings_ = false;
 };
 
 }  // namespace halvane::qt

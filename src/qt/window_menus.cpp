@@ -66,6 +66,10 @@ void add_watch_menu(QMenuBar& bar) {
     add(watch, "watch_liverefresh", QStringLiteral("&Live Refresh"), Qt::Key_F6)
         ->setCheckable(true);
     add_interval_menu(watch);
+    // Checked unless the user's own responder is confused by block read requests.
+    QAction* block_reads = add(watch, "watch_blockreads", QStringLiteral("&Block Reads"));
+    block_reads->setCheckable(true);
+    block_reads->setChecked(true);
     add(watch, "watch_plot", QStringLiteral("&Plot..."), Qt::Key_F7);
     add(watch, "watch_recordtofile", QStringLiteral("&Record to File..."));
     // Offered only while a recording runs, in place of Record to File.

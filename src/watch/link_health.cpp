@@ -37,6 +37,9 @@ std::string link_health_tooltip(const SweepSetup& setup) {
     text += interval <= 0 ? "as fast as the line allows"
                           : fixed_point_text(interval, whole ? 0 : 1) + " s";
     text += "\nRows swept: " + std::to_string(setup.rows);
+    text += setup.block_reads ? "\nblock reads" : "\nbyte reads";
+    if (setup.block_reads && setup.refused > 0)
+        text += ", " + std::to_string(setup.refused) + " replies refused by their check";
     return text;
 }
 

@@ -24,6 +24,8 @@ std::string link_health_text(double sweeps_per_second, long long timeouts);
 struct SweepSetup {
     double interval_seconds = 0;  // from the start of one sweep to the next; 0: at once
     int rows = 0;                 // the rows each sweep reads
+    bool block_reads = false;     // the responder is read in blocks, not byte by byte
+    long long refused = 0;        // block replies that failed their check
 };
 
 // The figures' tooltip: what they count, then one line for each fact of the setup.

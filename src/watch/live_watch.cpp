@@ -126,7 +126,8 @@ void LiveWatch::renew_figures(double now) {
     if (sweeping()) {
         figures = link_health_text(recent_sweeps_.per_second(now), timeouts_);
         const SweepSetup setup{static_cast<double>(interval_ns_) / 1e9,
-                               static_cast<int>(table_.watched_rows().size())};
+                               static_cast<int>(table_.watched_rows().size()), link_.block_reads(),
+                               link_.refused_block_replies()};
         tooltip = link_health_tooltip(setup);
     }
     if (figures == figures_ && tooltip == figures_tooltip_) return;

@@ -86,7 +86,8 @@ TEST_F(LiveWatchTest, TheSweepReadsTheNamedRowsOverAndOverAndLeavesTheCurrentCel
     const LiveWatch& watch = h.window->watch();
     EXPECT_EQ(h.status.value, "Status: Program Running");
     EXPECT_TRUE(watch.figures_text().ends_with(" sweeps/s, 0 time-outs")) << watch.figures_text();
-    EXPECT_TRUE(watch.figures_tooltip().ends_with("\nRows swept: 3")) << watch.figures_tooltip();
+    EXPECT_TRUE(watch.figures_tooltip().ends_with("\nRows swept: 3\nbyte reads"))
+        << watch.figures_tooltip();
     EXPECT_GE(figure_changes, 1);
     EXPECT_LE(figure_changes, 3);  // turned on, then two ticks in 1.1 s
 

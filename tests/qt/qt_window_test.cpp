@@ -162,6 +162,10 @@ void WindowTest::init() {
     QVERIFY(pty_->ok());
     window_ = std::make_unique<HalvaneWindow>(pty_->slave_name(), QDir::tempPath().toStdString());
     QVERIFY(window_->start());
+    // Nothing on the far side of the pseudo-terminal answers block reads: Watch > Block Reads
+    // off, the window reads byte by byte at once.
+    window_->findChild<QAction*>("watch_blockreads")->setChecked(false);
+    QVERIFY(!window_->logic().link().block_reads_allowed());
     window_->show();
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));
 }
@@ -234,7 +238,11 @@ void WindowTest::every_control_has_its_kind_text_and_place() {
 
 void WindowTest::a_larger_window_gives_its_room_to_the_grid_the_viewer_and_text1() {
     halvane::qt::remember_window_layout({});  // nothing left by an earlier run
-    window_->keep_layout_in_user_settings();
+    halvane::qt::remember_block_reads_allowed(true);
+    window_->keep_in_user_settings();
+    QVERIFY(window_->logic().link().block_reads_allowed());  // the setting comes back
+    window_->findChild<QAction*>("watch_blockreads")->setChecked(false);
+    QVERIFY(!halvane::qt::block_reads_allowed());  // and is kept
     QWidget* client = window_->centralWidget();
     const QSize drawn = client->size();
     QCOMPARE(window_->minimumSize(), window_->size());
@@ -291,7 +299,7 @@ void WindowTest::a_larger_window_gives_its_room_to_the_grid_the_viewer_and_text1
     const QList<int> divider = panes->sizes();
     window_->close();
     HalvaneWindow again(pty_->slave_name(), QDir::tempPath().toStdString());
-    again.keep_layout_in_user_settings();
+    again.keep_in_user_settings();
     again.show();
     QTRY_COMPARE(again.size(), QSize(800, 560));
     QCOMPARE(again.findChild<QSplitter*>("panes")->sizes(), divider);
@@ -373,9 +381,9 @@ void WindowTest::menu_has_its_captions_access_keys_and_function_keys() {
         watch_keys << item->shortcut().toString();
     }
     QCOMPARE(watch_captions, (QStringList{"Read or Write &Cell", "&Get All", "", "&Live Refresh",
-                                          "Refresh &Interval", "&Plot...", "&Record to File...",
-                                          "S&top Recording"}));
-    QCOMPARE(watch_keys, (QStringList{"F2", "F5", "", "F6", "", "F7", "", ""}));
+                                          "Refresh &Interval", "&Block Reads", "&Plot...",
+                                          "&Record to File...", "S&top Recording"}));
+    QCOMPARE(watch_keys, (QStringList{"F2", "F5", "", "F6", "", "", "F7", "", ""}));
     QAction* live_refresh = window_->findChild<QAction*>("watch_liverefresh");
     QVERIFY(live_refresh->isCheckable());
     QVERIFY(!live_refresh->isChecked());
