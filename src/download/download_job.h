@@ -27,7 +27,7 @@ struct DownloadOutcome {
     bool held_s_records = false;
 };
 
-// The download (`send_s19`): types the program file to the board's monitor as a person at a
+// The download: types the program file to the board's monitor as a person at a
 // terminal would. In order, each step after what was sent has left the PC:
 //
 //   CR, 1 tick; "load t" CR, 1 tick; the file's bytes unchanged; 5 ticks;
