@@ -16,6 +16,7 @@
 
 #include "e2e/board_process.h"
 #include "e2e/link_harness.h"
+#include "text/hex_digits.h"
 
 namespace {
 
@@ -54,9 +55,7 @@ double rows_per_second(LinkHarness& link, Readings& readings, double seconds) {
 void word_rows(LinkHarness& link, int count) {
     for (int r = 1; r < 100; ++r) link.grid.set_text(r, 0, "");
     for (int r = 1; r <= count; ++r) {
-        char address[5];
-        std::snprintf(address, sizeof address, "%04X", 0x3000 + 2 * r);
-        link.grid.set_text(r, 0, address);
+        link.grid.set_text(r, 0, halvane::hex_text(0x3000u + 2u * static_cast<unsigned>(r), 4));
         link.grid.set_text(r, 3, "WD");
     }
 }
