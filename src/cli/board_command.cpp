@@ -5,11 +5,12 @@
 namespace halvane::cli {
 
 BoardCommand::BoardCommand(BoardLink& link, Console& console, Finished finished)
-    : link_(link), console_(console), finished_(std::move(finished)) {
-    link_.add_port_listener([this](const BoardLink::PortEvent& event) {
-        if (!event.switched && !ended_) port_lost(event.error);
-    });
-}
+    : link_(link),
+      console_(console),
+      finished_(std::move(finished)),
+      port_watch_(link_.port_changed.subscribe([this](const BoardLink::PortEvent& event) {
+          if (!event.switched && !ended_) port_lost(event.error);
+      })) {}
 
 void BoardCommand::finish(ExitStatus status) {
     if (ended_) return;

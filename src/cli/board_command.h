@@ -42,6 +42,7 @@ class BoardCommand {
   private:
     Finished finished_;
     bool ended_ = false;
+    Subscription port_watch_;
 };
 
 }  // namespace halvane::cli

@@ -5,8 +5,6 @@
 #include <string>
 #include <string_view>
 
-#include "grid/watch_table.h"
-
 namespace halvane {
 
 std::string to_upper_ascii(std::string_view text);

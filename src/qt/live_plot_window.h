@@ -90,6 +90,7 @@ class LivePlotWindow : public QWidget {
     QValueAxis* value_axis_ = nullptr;
 
     VariableSamples& samples_;
+    std::vector<Subscription> told_;
     std::map<VariableId, Plotted> listed_;
     std::function<double()> clock_;
     QTimer redraw_timer_;

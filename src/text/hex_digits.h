@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace halvane {
 
@@ -10,6 +12,11 @@ namespace halvane {
 
 constexpr bool is_hex_digit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+// True when every character of `text` is a hexadecimal digit (an empty text has none that is not).
+constexpr bool all_hex_digits(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), is_hex_digit);
 }
 
 // 0 to 15 for a hexadecimal digit of either case, -1 for anything else.

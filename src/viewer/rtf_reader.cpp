@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "viewer/text_decoding.h"
+#include "text/text_decoding.h"
 
 namespace halvane {
 
