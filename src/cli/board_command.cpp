@@ -18,6 +18,13 @@ void BoardCommand::finish(ExitStatus status) {
     if (finished_) finished_(status);
 }
 
+bool BoardCommand::print_or_fail(std::string_view text) {
+    if (console_.print(text)) return true;
+    if (!console_.output_closed()) console_.error("standard output: " + console_.output_error());
+    finish(ExitStatus::kFailure);
+    return false;
+}
+
 std::string BoardCommand::on_port(std::string_view text) const {
     return link_.device_name() + ": " + std::string(text);
 }
