@@ -4,6 +4,7 @@
 
 #include "download/download_job.h"
 #include "grid/session_parts.h"
+#include "notify/signal.h"
 
 namespace halvane {
 

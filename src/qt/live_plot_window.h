@@ -7,6 +7,7 @@
 #include <map>
 #include <vector>
 
+#include "notify/signal.h"
 #include "watch/variable_samples.h"
 
 class QChart;

@@ -1,8 +1,5 @@
 #pragma once
 
-#include <optional>
-#include <string_view>
-
 namespace halvane {
 
 // How long a changed Hex Value stays highlighted, fading out.

@@ -10,6 +10,7 @@
 
 #include "grid/row_operation.h"
 #include "grid/session_parts.h"
+#include "notify/signal.h"
 #include "watch/link_health.h"
 #include "watch/sweep_recorder.h"
 #include "watch/variable_samples.h"

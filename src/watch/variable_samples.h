@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "grid/watch_table.h"
+#include "notify/signal.h"
 #include "watch/sample_ring.h"
 
 namespace halvane {
