@@ -210,7 +210,7 @@ Harness::Harness(std::string initial_directory)
         [this](const ReadingNotice& notice) { watch_view.reading_noted(notice); }));
 }
 
-// As the window on screen does: the logic closes before what shows it goes.
+// As the window on screen does: the session closes before what shows it goes.
 Harness::~Harness() {
     session->close();
 }

@@ -213,7 +213,8 @@ class FakePortPicker : public SerialPortPicker {
     void remember(std::string_view device) override { remembered.emplace_back(device); }
 };
 
-// The window's logic with every fake wired to it, as the Qt window wires the real ones.
+// The session with the board on every fake, and what the window would show of it, bound as the
+// Qt window binds its widgets.
 struct Harness {
     Harness();
     explicit Harness(std::string initial_directory);
