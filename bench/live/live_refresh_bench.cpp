@@ -17,7 +17,7 @@
 #include "common/process_cpu.h"
 #include "dialog_answerer.h"
 #include "e2e/board_process.h"
-#include "grid/grid_rules.h"
+#include "grid/watch_table.h"
 #include "qt/halvane_window.h"
 #include "qt/live_plot_window.h"
 #include "qt/watch_grid.h"
