@@ -1,0 +1,174 @@
+// The addresses of a program listing's lines: the example's listing joined with its ELF file's
+// line table (its included responder too), listings of absolute addresses, and the reasons a
+// listing's lines have none.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fakes/test_files.h"
+#include "srecord/srecord.h"
+#include "symbols/listing_address_map.h"
+
+namespace halvane {
+namespace {
+
+using Status = ListingAddressMap::Status;
+using fakes::read_bytes;
+
+const std::string kExamples = HALVANE_EXAMPLES_DIR;
+
+// As another assembler prints it, with an included file whose numbers start again at 1.
+constexpr std::string_view kNumbered =
+    "  1                  ; blink\n"
+    "  2 2400 8E 01 FF    start  lds #$01FF\r\n"
+    "  3                         include \"io.inc\"\n"
+    "  1 2403 86 01              ldaa #1\n"
+    "  4 2405             loop\n"
+    "  5 2405 20 FE              bra loop\n"
+    "  6 2407 01 02       table  fcb 1,2\n";
+constexpr std::string_view kBare =
+    "2400 8E 01 FF      lds  #$01FF\n"
+    "2403 39 rts\n";
+// GNU as's layout, joined with rows made here: a section switch and a five-byte instruction
+// whose last byte is on a line of its own.
+constexpr std::string_view kGnu =
+    "   1                 \t        .section .rom\n"
+    "   2 0000 18 1E 00 80 \t        brset 0,y,#0x80,here\n"
+    "   2      FB \n"
+    "   3 0005 01          \there:   .byte 1\n";
+
+ProgramLines rows_only(std::vector<SourceLine> rows) {
+    ProgramLines program;
+    program.present = true;
+    program.table.status = LineTable::Status::kRead;
+    program.table.rows = std::move(rows);
+    return program;
+}
+
+struct Case {
+    const char* what;
+    const ListingAddressMap& map;
+    int line;                             // listing line, from 1
+    std::optional<std::uint16_t> code;    // its address as code
+    std::optional<std::uint16_t> data;    // its address as data
+    const char* included = nullptr;       // the file it comes from, if included
+    std::optional<std::uint16_t> inside;  // an address inside its bytes
+};
+
+TEST(ListingAddresses, LinesMapToTheirAddressesAndBack) {
+    const std::string listing = read_bytes(kExamples + "/counter.lst");
+    const auto with_lines = map_listing_addresses(listing, kExamples + "/counter.elf");
+    const auto without_lines = map_listing_addresses(
+        listing, std::string(HALVANE_TEST_ELF_DIR) + "/counter_without_lines.elf");
+    const auto without_elf = map_listing_addresses(listing, "");
+    const auto numbered = map_listing_addresses(kNumbered, "");
+    const auto bare = map_listing_addresses(kBare, "");
+    const auto gnu = map_listing_addresses(parse_listing(kGnu), rows_only({{"rom.s", 2, 0x8000}}));
+    const auto stale =
+        map_listing_addresses(parse_listing(kGnu), rows_only({{"rom.s", 7, 0x8000}}));
+
+    // Addresses as m68hc11-objdump -d counter.elf shows them.
+    const std::vector<Case> cases = {
+        {"the example's first instruction", with_lines, 30, 0x2406, {}, nullptr, 0x2408},
+        {"the example's addd", with_lines, 43, 0x2424, {}, nullptr, 0x2425},
+        {"the responder's first instruction", with_lines, 127, 0x242C, {}, "responder_irq.s", {}},
+        {"the responder's interrupt handler", with_lines, 151, 0x2456, {}, "responder_irq.s", {}},
+        {"a label alone", with_lines, 38, {}, {}, nullptr, {}},
+        {"a comment in the responder", with_lines, 48, {}, {}, "responder_irq.s", {}},
+        {"a variable among the responder's code",
+         with_lines,
+         352,
+         {},
+         0x25B1,
+         "responder_irq.s",
+         {}},
+        {"a variable in .data, placed by its symbol", with_lines, 20, {}, 0x2402, nullptr, {}},
+        {"no line information", without_lines, 30, {}, {}, nullptr, {}},
+        {"no ELF file", without_elf, 127, {}, {}, "responder_irq.s", {}},
+        {"absolute addresses", numbered, 2, 0x2400, {}, nullptr, 0x2402},
+        {"absolute addresses in an included file", numbered, 4, 0x2403, {}, "io.inc", {}},
+        {"back from the included file", numbered, 6, 0x2405, {}, nullptr, {}},
+        {"an address without bytes", numbered, 5, {}, {}, nullptr, {}},
+        {"a data directive", numbered, 7, {}, 0x2407, nullptr, {}},
+        {"addresses without line numbers", bare, 2, 0x2403, {}, nullptr, {}},
+        {"an instruction continued on the next line", gnu, 2, 0x8000, {}, nullptr, 0x8004},
+        {"a continuation line itself", gnu, 3, {}, {}, nullptr, {}},
+        {"data beside the code", gnu, 4, {}, 0x8005, nullptr, {}},
+        {"a listing of another program", stale, 2, {}, {}, nullptr, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.map.address_of(c.line), c.code);
+        const auto place = c.map.place_of(c.line);
+        EXPECT_EQ(place.has_value(), c.code || c.data);
+        if (c.data) {
+            EXPECT_EQ(place, (ListingPlace{*c.data, place ? place->size : 0, false}));
+        }
+        if (c.code) {
+            EXPECT_EQ(c.map.line_of(*c.code), c.line);
+        }
+        if (c.inside) {
+            EXPECT_EQ(c.map.line_of(*c.inside), c.line);
+        }
+        EXPECT_EQ(c.map.included_file(c.line),
+                  c.included ? std::optional<std::string_view>(c.included) : std::nullopt);
+    }
+
+    // Addresses between instructions or among data belong to no line of code.
+    EXPECT_EQ(with_lines.line_of(0x2402), std::nullopt);
+    EXPECT_EQ(with_lines.line_of(0x25B1), std::nullopt);
+    EXPECT_EQ(gnu.line_of(0x8005), std::nullopt);
+
+    const std::map<const ListingAddressMap*, std::pair<Status, std::string>> reasons = {
+        {&with_lines, {Status::kMapped, ""}},
+        {&without_lines,
+         {Status::kNoLineInformation,
+          "the program has no line information: assemble it with --gdwarf2"}},
+        {&without_elf,
+         {Status::kNoProgramFile,
+          "the listing's lines have no addresses without the program's ELF file"}},
+        {&numbered, {Status::kMapped, ""}},
+        {&stale,
+         {Status::kNotThisProgram,
+          "the listing does not match the program's line information: assemble it again"}},
+    };
+    for (const auto& [map, reason] : reasons) {
+        EXPECT_EQ(map->status(), reason.first) << reason.second;
+        EXPECT_EQ(map->reason(), reason.second);
+        EXPECT_EQ(map->empty(), reason.first != Status::kMapped);
+    }
+}
+
+// The whole path once: every line of code of the example sits where the program's S-records
+// hold its opcode, and its source position leads back to it.
+TEST(ListingAddresses, EveryLineOfTheExamplesCodeHoldsItsOpcodeInTheProgram) {
+    const std::string listing = read_bytes(kExamples + "/counter.lst");
+    const auto map = map_listing_addresses(listing, kExamples + "/counter.elf");
+    std::map<std::uint16_t, std::uint8_t> program;
+    for (const SRecord& record : data_records(read_bytes(kExamples + "/counter.s19"))) {
+        for (std::size_t i = 0; i < record.data.size(); ++i)
+            program[static_cast<std::uint16_t>(record.address + i)] = record.data[i];
+    }
+
+    int line = 0;
+    int code = 0;
+    for (std::size_t start = 0; start < listing.size(); start = listing.find('\n', start) + 1) {
+        ++line;
+        const auto address = map.address_of(line);
+        if (!address) continue;
+        ++code;
+        // "  30 0000 8E 01 FF ...": the first byte starts in column 11.
+        const int opcode = std::stoi(listing.substr(start + 10, 2), nullptr, 16);
+        EXPECT_EQ(program[*address], opcode) << "listing line " << line;
+        EXPECT_EQ(map.listing_line_of(*map.source_of(line)), line);
+    }
+    EXPECT_EQ(code, map.code_lines());
+    EXPECT_EQ(code, 201);  // m68hc11-objdump -d counter.elf: 201 instructions up to 25B0
+}
+
+}  // namespace
+}  // namespace halvane
