@@ -170,17 +170,6 @@ ListingAddressMap map_listing_addresses(const ParsedListing& listing, const Prog
     return map;
 }
 
-ListingAddressMap map_listing_addresses(std::string_view listing_text,
-                                        const std::string& elf_path) {
-    const ParsedListing listing = parse_listing(listing_text);
-    // A listing of addresses needs no ELF file; one that cannot be read does not stop it.
-    const bool needs_program = listing.layout == ListingLayout::kSectionOffsets;
-    const ProgramLines program = read_program_lines(elf_path);
-    if (!needs_program && !program.error_text.empty())
-        return map_listing_addresses(listing, ProgramLines{});
-    return map_listing_addresses(listing, program);
-}
-
 const ListingBytes* ListingAddressMap::bytes_at(int listing_line) const {
     const auto at = std::lower_bound(
         bytes_.begin(), bytes_.end(), listing_line,

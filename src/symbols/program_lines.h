@@ -1,23 +1,18 @@
 #pragma once
 
 #include <string>
-#include <vector>
+#include <string_view>
 
-#include "symbols/dwarf_lines.h"
-#include "symbols/program_symbol.h"
+#include "symbols/listing_address_map.h"
 
 namespace halvane {
 
-// What a program's ELF file tells about the lines of its listing.
-struct ProgramLines {
-    bool present = false;    // a file was named
-    std::string error_text;  // it could not be read as a 68HC11 ELF file: why
-    LineTable table;         // its line table, or why it has none
-    // Its labels and variables: they place the lines of sections that hold no code.
-    std::vector<ProgramSymbol> symbols;
-};
-
-// Reads the ELF file at `path` (an empty path: no file).
+// Reads the ELF file at `path` for the listing's addresses (an empty path: no file).
 ProgramLines read_program_lines(const std::string& path);
+
+// The addresses of the lines of a listing (its text as the viewer shows it), with the
+// program's ELF file at `elf_path` (empty: none). A listing of absolute addresses does not
+// need the file, and one that cannot be read does not stop it.
+ListingAddressMap map_program_listing(std::string_view listing_text, const std::string& elf_path);
 
 }  // namespace halvane

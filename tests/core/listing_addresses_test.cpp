@@ -12,6 +12,7 @@
 #include "fakes/test_files.h"
 #include "srecord/srecord.h"
 #include "symbols/listing_address_map.h"
+#include "symbols/program_lines.h"
 
 namespace halvane {
 namespace {
@@ -61,12 +62,12 @@ struct Case {
 
 TEST(ListingAddresses, LinesMapToTheirAddressesAndBack) {
     const std::string listing = read_bytes(kExamples + "/counter.lst");
-    const auto with_lines = map_listing_addresses(listing, kExamples + "/counter.elf");
-    const auto without_lines = map_listing_addresses(
+    const auto with_lines = map_program_listing(listing, kExamples + "/counter.elf");
+    const auto without_lines = map_program_listing(
         listing, std::string(HALVANE_TEST_ELF_DIR) + "/counter_without_lines.elf");
-    const auto without_elf = map_listing_addresses(listing, "");
-    const auto numbered = map_listing_addresses(kNumbered, "");
-    const auto bare = map_listing_addresses(kBare, "");
+    const auto without_elf = map_program_listing(listing, "");
+    const auto numbered = map_program_listing(kNumbered, "");
+    const auto bare = map_program_listing(kBare, "");
     const auto gnu = map_listing_addresses(parse_listing(kGnu), rows_only({{"rom.s", 2, 0x8000}}));
     const auto stale =
         map_listing_addresses(parse_listing(kGnu), rows_only({{"rom.s", 7, 0x8000}}));
@@ -147,7 +148,7 @@ TEST(ListingAddresses, LinesMapToTheirAddressesAndBack) {
 // hold its opcode, and its source position leads back to it.
 TEST(ListingAddresses, EveryLineOfTheExamplesCodeHoldsItsOpcodeInTheProgram) {
     const std::string listing = read_bytes(kExamples + "/counter.lst");
-    const auto map = map_listing_addresses(listing, kExamples + "/counter.elf");
+    const auto map = map_program_listing(listing, kExamples + "/counter.elf");
     std::map<std::uint16_t, std::uint8_t> program;
     for (const SRecord& record : data_records(read_bytes(kExamples + "/counter.s19"))) {
         for (std::size_t i = 0; i < record.data.size(); ++i)
