@@ -65,6 +65,11 @@ LineTable read_line_table(std::string_view image) {
     const std::unique_ptr<Elf, ElfCloser> elf(elf_memory(copy.data(), copy.size()));
     if (!elf || elf_kind(elf.get()) != ELF_K_ELF)
         return failed(Status::kDamaged, "the program is not an ELF file");
+    // libelf reads a file cut short as one without sections, so without line information.
+    GElf_Ehdr header;
+    if (gelf_getehdr(elf.get(), &header) == nullptr ||
+        header.e_shoff + std::uint64_t{header.e_shnum} * header.e_shentsize > image.size())
+        return failed(Status::kDamaged, "the program's ELF file ends early");
     if (!has_line_section(elf.get())) return no_line_information();
     const std::unique_ptr<Dwarf, DwarfCloser> dwarf(
         dwarf_begin_elf(elf.get(), DWARF_C_READ, nullptr));

@@ -34,13 +34,31 @@ constexpr std::string_view kNumbered =
 constexpr std::string_view kBare =
     "2400 8E 01 FF      lds  #$01FF\n"
     "2403 39 rts\n";
-// GNU as's layout, joined with rows made here: a section switch and a five-byte instruction
-// whose last byte is on a line of its own.
+// GNU as's layout with its page heading, joined with rows made here: a five-byte instruction
+// whose last byte is on a line of its own, data in a pushed section, an empty included file
+// and one with code and data.
 constexpr std::string_view kGnu =
-    "   1                 \t        .section .rom\n"
+    "M68HC11 GAS  rom.s \t\t\tpage 1\n"
+    "\n"
+    "   1                 \t        .section .rom,\"ax\"\n"
     "   2 0000 18 1E 00 80 \t        brset 0,y,#0x80,here\n"
     "   2      FB \n"
-    "   3 0005 01          \there:   .byte 1\n";
+    "   3                 \t        .pushsection .data\n"
+    "   4 0000 01          \there:   .byte 1\n"
+    "   5                 \t        .popsection\n"
+    "   6 0005 39          \t        rts\n"
+    "   7                 \t        .include \"empty.s\"\n"
+    "   8                 \t        .include \"io.s\"\n"
+    "   1 0006 01          \ttable:  .byte 1\n"
+    "   2 0007 86 01       \t        ldaa #1\n"
+    "   9 0009 39          \t        rts\n";
+// Its rows: io.s's line 2 and the one of another file at line 6 are outvoted as places of
+// rom.s's lines 2 and 6.
+const std::vector<SourceLine> kGnuRows = {{"rom.s", 2, 0x8000},
+                                          {"rom.s", 6, 0x8005},
+                                          {"io.s", 2, 0x8007},
+                                          {"rom.s", 9, 0x8009},
+                                          {"other.s", 6, 0x9000}};
 
 ProgramLines rows_only(std::vector<SourceLine> rows) {
     ProgramLines program;
@@ -68,9 +86,17 @@ TEST(ListingAddresses, LinesMapToTheirAddressesAndBack) {
     const auto without_elf = map_program_listing(listing, "");
     const auto numbered = map_program_listing(kNumbered, "");
     const auto bare = map_program_listing(kBare, "");
-    const auto gnu = map_listing_addresses(parse_listing(kGnu), rows_only({{"rom.s", 2, 0x8000}}));
+    ProgramLines rom = rows_only(kGnuRows);
+    rom.symbols = {{"here", 0x3000, 1, false}};
+    const auto gnu = map_listing_addresses(parse_listing(kGnu), rom);
     const auto stale =
         map_listing_addresses(parse_listing(kGnu), rows_only({{"rom.s", 7, 0x8000}}));
+    // Where a line table is there, it tells code from data in a listing of addresses too.
+    const auto numbered_with_rows =
+        map_listing_addresses(parse_listing(kNumbered), rows_only({{"blink.s", 6, 0x2407}}));
+    const auto numbered_bad_elf = map_program_listing(kNumbered, kExamples + "/counter.s");
+    const auto bad_elf = map_program_listing(listing, kExamples + "/counter.s");
+    const auto no_code = map_program_listing("  1   ; nothing but words\n", "");
 
     // Addresses as m68hc11-objdump -d counter.elf shows them.
     const std::vector<Case> cases = {
@@ -96,10 +122,29 @@ TEST(ListingAddresses, LinesMapToTheirAddressesAndBack) {
         {"an address without bytes", numbered, 5, {}, {}, nullptr, {}},
         {"a data directive", numbered, 7, {}, 0x2407, nullptr, {}},
         {"addresses without line numbers", bare, 2, 0x2403, {}, nullptr, {}},
-        {"an instruction continued on the next line", gnu, 2, 0x8000, {}, nullptr, 0x8004},
-        {"a continuation line itself", gnu, 3, {}, {}, nullptr, {}},
-        {"data beside the code", gnu, 4, {}, 0x8005, nullptr, {}},
-        {"a listing of another program", stale, 2, {}, {}, nullptr, {}},
+        {"after a page heading", gnu, 4, 0x8000, {}, nullptr, 0x8004},
+        {"a continuation line itself", gnu, 5, {}, {}, nullptr, {}},
+        {"data in a pushed section, placed by its symbol", gnu, 7, {}, 0x3000, nullptr, {}},
+        {"back in the section before", gnu, 9, 0x8005, {}, nullptr, {}},
+        {"data in an included file", gnu, 12, {}, 0x8006, "io.s", {}},
+        {"code in an included file", gnu, 13, 0x8007, {}, "io.s", 0x8008},
+        {"back from two included files", gnu, 14, 0x8009, {}, nullptr, {}},
+        {"a line table's code in a listing of addresses",
+         numbered_with_rows,
+         7,
+         0x2407,
+         {},
+         nullptr,
+         {}},
+        {"and its data", numbered_with_rows, 2, {}, 0x2400, nullptr, {}},
+        {"a listing of addresses needs no readable ELF file",
+         numbered_bad_elf,
+         2,
+         0x2400,
+         {},
+         nullptr,
+         {}},
+        {"a listing of another program", stale, 4, {}, {}, nullptr, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -122,7 +167,7 @@ TEST(ListingAddresses, LinesMapToTheirAddressesAndBack) {
     // Addresses between instructions or among data belong to no line of code.
     EXPECT_EQ(with_lines.line_of(0x2402), std::nullopt);
     EXPECT_EQ(with_lines.line_of(0x25B1), std::nullopt);
-    EXPECT_EQ(gnu.line_of(0x8005), std::nullopt);
+    EXPECT_EQ(gnu.line_of(0x8006), std::nullopt);
 
     const std::map<const ListingAddressMap*, std::pair<Status, std::string>> reasons = {
         {&with_lines, {Status::kMapped, ""}},
@@ -133,6 +178,8 @@ TEST(ListingAddresses, LinesMapToTheirAddressesAndBack) {
          {Status::kNoProgramFile,
           "the listing's lines have no addresses without the program's ELF file"}},
         {&numbered, {Status::kMapped, ""}},
+        {&bad_elf, {Status::kProgramUnreadable, kExamples + "/counter.s is not an ELF file"}},
+        {&no_code, {Status::kNoCode, "the listing shows no code"}},
         {&stale,
          {Status::kNotThisProgram,
           "the listing does not match the program's line information: assemble it again"}},
@@ -142,6 +189,24 @@ TEST(ListingAddresses, LinesMapToTheirAddressesAndBack) {
         EXPECT_EQ(map->reason(), reason.second);
         EXPECT_EQ(map->empty(), reason.first != Status::kMapped);
     }
+}
+
+TEST(ListingAddresses, TheLineTableIsReadOrSaysWhyNot) {
+    const std::string elf = read_bytes(kExamples + "/counter.elf");
+    const LineTable table = read_line_table(elf);
+    ASSERT_TRUE(table.ok()) << table.error_text;
+    ASSERT_EQ(table.rows.size(), std::size_t{201});
+    EXPECT_EQ(table.rows.front(), (SourceLine{"./counter.s", 30, 0x2406}));
+    EXPECT_EQ(table.rows.back(), (SourceLine{"./responder_irq.s", 302, 0x25B0}));
+
+    EXPECT_EQ(read_line_table(
+                  read_bytes(std::string(HALVANE_TEST_ELF_DIR) + "/counter_without_lines.elf"))
+                  .status,
+              LineTable::Status::kNoLineInformation);
+    const LineTable cut = read_line_table(elf.substr(0, elf.size() / 2));
+    EXPECT_EQ(cut.status, LineTable::Status::kDamaged);
+    EXPECT_EQ(cut.error_text, "the program's ELF file ends early");
+    EXPECT_TRUE(cut.rows.empty());
 }
 
 // The whole path once: every line of code of the example sits where the program's S-records
