@@ -42,14 +42,18 @@ struct ParsedListing {
 // Reads a listing as the viewer shows it (lines ended by "\n"; a "\r" before it is ignored).
 //
 // A line's columns are, left to right: an optional decimal source line number (a '/' or ':'
-// after it is allowed), a hex location of 4 to 8 digits (a ':' after it is allowed), the bytes
-// as two-digit hex numbers, then the source text after a tab or two or more spaces. So
-// "  30 0000 8E 01 FF\t lds #STACK_TOP", "  30 2406 8E 01 FF  lds #$01FF" and
-// "2406 8E 01 FF  lds #$01FF" all read as bytes 8E 01 FF at location 0000 or 2406. A line
-// that carries its source line's number and bytes but no location continues the one before.
+// after it is allowed), a hex location of 4 to 8 digits (a ':' after it or a lone ':' is
+// allowed), the bytes as two-digit hex numbers one blank apart, then the source text. In GNU
+// as's listing the source starts after the first tab; in others after a tab or two blanks
+// following a byte, or at the first word that is no byte. So
+// "  30 0000 8E 01 FF    \t lds #STACK_TOP", "  30 2406 8E 01 FF  lds #$01FF",
+// "2406 8E 01 FF lds #$01FF" and "    30/    2406 : 8E 01 FF   lds #$01FF" all read as bytes
+// 8E 01 FF at location 0000 or 2406. A line that carries its source line's number and bytes
+// but no location and no source continues the one before.
 //
-// The listing is GNU as's (section offsets) when it carries GNU as's page heading or when most
-// of its numbered lines put a tab before the source text, as GNU as does; any other listing's
+// The listing is GNU as's (section offsets) when it carries GNU as's page heading ("... GAS
+// ... page N") or when most of its numbered lines have GNU as's shape: the number right-aligned
+// in four columns, then nothing but hex digits and blanks up to a tab. Any other listing's
 // locations are addresses.
 //
 // Include directives (`.include "FILE"`, `include FILE`, `#include <FILE>`) start another
