@@ -4,8 +4,11 @@
 #   assemble.sh WORK_DIR DEST_DIR           ... and copy them to DEST_DIR
 #   assemble.sh WORK_DIR DEST_DIR HALVANE   ... and the map counter.csv too, made by the halvane
 #                                           program HALVANE from the symbols of counter.elf
-# Names are passed relative to their folders so that the listing, the ELF file and the
-# S-record header come out the same wherever the build runs.
+# Names are passed relative to their folders, and the source folder recorded in the line
+# information is ".", so that the listing, the ELF file and the S-record header come out the
+# same wherever the build runs. --gdwarf2 adds the line information (the ELF file's
+# .debug_line) with which the window gives the listing's lines their addresses; the program's
+# bytes stay the same.
 set -eu
 here="$(cd "$(dirname "$0")" && pwd)"
 work="$(mkdir -p "$1" && cd "$1" && pwd)"
@@ -14,7 +17,8 @@ if [ $# -ge 2 ]; then dest="$(cd "$2" && pwd)"; fi
 halvane="${3:-}"
 case "$halvane" in "" | /*) ;; *) halvane="$PWD/$halvane" ;; esac
 cd "$here"
-m68hc11-as -aln="$work/counter.lst" -o "$work/counter.o" counter.s
+m68hc11-as --gdwarf2 --debug-prefix-map "$here"=. -aln="$work/counter.lst" \
+  -o "$work/counter.o" counter.s
 cd "$work"
 # The program runs from RAM, so its one segment is writable and executable by design.
 m68hc11-ld --no-warn-rwx-segments -T "$here/cme11e9.ld" -o counter.elf counter.o
