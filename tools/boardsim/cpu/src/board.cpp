@@ -224,9 +224,10 @@ void Board::refresh_interrupts() {
     };
     request(irq_pin_, vector::IRQ);
     request(timer_.real_time_interrupt(), vector::RTI);
-    const std::uint8_t compares = compares_.interrupts();
-    for (int i = 0; i < OutputCompares::count; ++i) {
-        request((compares & (0x80 >> i)) != 0, static_cast<std::uint16_t>(vector::OC1 - 2 * i));
+    if (const std::uint8_t compares = compares_.interrupts(); compares != 0) {
+        for (int i = 0; i < OutputCompares::count; ++i) {
+            request((compares & (0x80 >> i)) != 0, static_cast<std::uint16_t>(vector::OC1 - 2 * i));
+        }
     }
     request(timer_.overflow_interrupt(), vector::TOF);
     request(sci_.interrupt_pending(), vector::SCI);

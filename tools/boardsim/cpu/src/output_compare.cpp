@@ -125,6 +125,7 @@ void OutputCompares::schedule(int index, const Timer& timer, std::uint64_t now) 
     const auto i = static_cast<std::size_t>(index);
     if (index == count - 1 && !oc5_enabled_) {
         next_cycle_[i] = never;
+        find_next_event();
         return;
     }
     const std::uint64_t present = timer.count_at(now);
@@ -132,14 +133,15 @@ void OutputCompares::schedule(int index, const Timer& timer, std::uint64_t now) 
     if (next <= present) next += 0x10000;
     next_count_[i] = next;
     next_cycle_[i] = timer.cycle_of_count(next);
+    find_next_event();
 }
 
-std::uint64_t OutputCompares::next_event() const {
-    std::uint64_t next = never;
+// Kept at hand: the board asks for it after every register access.
+void OutputCompares::find_next_event() {
+    next_event_ = never;
     for (const std::uint64_t at : next_cycle_) {
-        if (at < next) next = at;
+        if (at < next_event_) next_event_ = at;
     }
-    return next;
 }
 
 void OutputCompares::advance(const Timer& timer, std::uint64_t now) {
@@ -152,6 +154,7 @@ void OutputCompares::advance(const Timer& timer, std::uint64_t now) {
             next_count_[k] += 0x10000;
             next_cycle_[k] = timer.cycle_of_count(next_count_[k]);
         }
+        find_next_event();
         tflg1_ |= matched;
         act(matched, at);
     }

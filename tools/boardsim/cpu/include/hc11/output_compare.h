@@ -46,7 +46,7 @@ class OutputCompares {
 
     // Performs every compare whose cycle has come, in the order they happened.
     void advance(const Timer& timer, std::uint64_t now);
-    std::uint64_t next_event() const;
+    std::uint64_t next_event() const { return next_event_; }
 
     // The output compares whose interrupt is requested (TFLG1 & TMSK1), OC1 in bit 7.
     std::uint8_t interrupts() const { return tflg1_ & tmsk1_ & flag_bits; }
@@ -56,10 +56,12 @@ class OutputCompares {
     void schedule(int index, const Timer& timer, std::uint64_t now);
     void act(std::uint8_t compares, std::uint64_t at);  // the pin actions of those compares
     std::uint8_t controlled_pins() const;
+    void find_next_event();
 
     std::array<std::uint16_t, count> toc_{};
     std::array<std::uint64_t, count> next_count_{};  // the timer count of each next compare
     std::array<std::uint64_t, count> next_cycle_{};  // and its cycle, `never` when off
+    std::uint64_t next_event_ = never;               // the earliest of them
     bool oc5_enabled_ = true;
     std::uint8_t tctl1_ = 0;
     std::uint8_t tmsk1_ = 0;
