@@ -48,10 +48,12 @@ std::string MemoryModifyPrompt::next_field() {
     return value_shown();
 }
 
-RegisterModifyPrompt::RegisterModifyPrompt(hc11::Registers& registers, char first)
-    : registers_(registers),
-      field_(kNames.find(static_cast<char>(std::toupper(static_cast<unsigned char>(first))))) {
-    if (field_ == std::string_view::npos) field_ = 0;
+std::optional<std::size_t> RegisterModifyPrompt::field_named(std::string_view name) {
+    if (name.size() != 1) return std::nullopt;
+    const std::size_t field =
+        kNames.find(static_cast<char>(std::toupper(static_cast<unsigned char>(name[0]))));
+    if (field == std::string_view::npos) return std::nullopt;
+    return field;
 }
 
 std::string RegisterModifyPrompt::opening() const {

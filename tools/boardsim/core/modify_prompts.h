@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "hc11/board.h"
 
@@ -60,8 +62,12 @@ class RegisterModifyPrompt : public ModifyPrompt {
   public:
     static constexpr std::string_view kNames = "PYXABCS";
 
-    // `first` is one of kNames, in either case.
-    RegisterModifyPrompt(hc11::Registers& registers, char first);
+    // The field of the register `name` (one letter of kNames, in either case).
+    static std::optional<std::size_t> field_named(std::string_view name);
+
+    // Shows the register at `first_field` first.
+    RegisterModifyPrompt(hc11::Registers& registers, std::size_t first_field)
+        : registers_(registers), field_(first_field % kNames.size()) {}
     std::string opening() const override;
 
   protected:

@@ -1,6 +1,7 @@
 // The monitor's commands, as typed at its prompt.
 #include <array>
 #include <cctype>
+#include <optional>
 
 #include "core/monitor.h"
 #include "core/monitor_entry.h"
@@ -22,8 +23,8 @@ std::string printable(std::string_view text) {
     return out;
 }
 
-// The argument at `index` as an address, when there is one and it is one.
-std::optional<std::uint16_t> address_argument(const CommandLine& line, std::size_t index) {
+// The argument at `index` as a hexadecimal number, when there is one and it is one.
+std::optional<std::uint16_t> hex_argument(const CommandLine& line, std::size_t index) {
     if (index >= line.arguments.size()) return std::nullopt;
     return parse_hex_word(line.arguments[index]);
 }
@@ -87,8 +88,8 @@ void Monitor::error(std::string_view message, Nanos at) {
 }
 
 void Monitor::memory_display(const CommandLine& line, Nanos at) {
-    const auto first = address_argument(line, 0);
-    const auto last = line.arguments.size() == 2 ? address_argument(line, 1) : first;
+    const auto first = hex_argument(line, 0);
+    const auto last = line.arguments.size() == 2 ? hex_argument(line, 1) : first;
     if (!first || !last || line.arguments.size() > 2 || *last < *first) {
         error("md takes an address, or two with the second not below the first", at);
         return;
@@ -106,7 +107,7 @@ void Monitor::memory_display(const CommandLine& line, Nanos at) {
 }
 
 void Monitor::memory_modify(const CommandLine& line, Nanos at) {
-    const auto address = address_argument(line, 0);
+    const auto address = hex_argument(line, 0);
     if (!address || line.arguments.size() != 1) {
         error("mm takes one address", at);
         return;
@@ -117,19 +118,14 @@ void Monitor::memory_modify(const CommandLine& line, Nanos at) {
 }
 
 void Monitor::register_modify(const CommandLine& line, Nanos at) {
-    char first = 'P';
-    if (!line.arguments.empty()) {
-        const std::string& name = line.arguments.front();
-        const bool known = name.size() == 1 &&
-                           RegisterModifyPrompt::kNames.find(static_cast<char>(std::toupper(
-                               static_cast<unsigned char>(name[0])))) != std::string_view::npos;
-        if (!known || line.arguments.size() > 1) {
-            error("rm takes one of the registers P, Y, X, A, B, C, S", at);
-            return;
-        }
-        first = name[0];
+    const auto first = line.arguments.empty()
+                           ? std::optional<std::size_t>(0)
+                           : RegisterModifyPrompt::field_named(line.arguments.front());
+    if (!first || line.arguments.size() > 1) {
+        error("rm takes one of the registers P, Y, X, A, B, C, S", at);
+        return;
     }
-    modify_ = std::make_unique<RegisterModifyPrompt>(processor_.regs(), first);
+    modify_ = std::make_unique<RegisterModifyPrompt>(processor_.regs(), *first);
     state_ = State::kModifying;
     print(modify_->opening(), at);
 }
@@ -165,7 +161,7 @@ void Monitor::breakpoints(const CommandLine& line, Nanos at) {
 }
 
 void Monitor::go(const CommandLine& line, Nanos at) {
-    const auto address = address_argument(line, 0);
+    const auto address = hex_argument(line, 0);
     if (line.arguments.size() > 1 || (!line.arguments.empty() && !address)) {
         error("go takes an address, or none to go on from P", at);
         return;
@@ -186,7 +182,7 @@ void Monitor::proceed(const CommandLine& line, Nanos at) {
 
 void Monitor::trace(const CommandLine& line, Nanos at) {
     const auto count =
-        line.arguments.empty() ? std::optional<std::uint16_t>(1) : address_argument(line, 0);
+        line.arguments.empty() ? std::optional<std::uint16_t>(1) : hex_argument(line, 0);
     if (!count || *count == 0 || *count > kMaxTraceCount || line.arguments.size() > 1) {
         error("t takes a count of instructions from 1 to FF", at);
         return;
@@ -199,7 +195,7 @@ void Monitor::trace(const CommandLine& line, Nanos at) {
 }
 
 void Monitor::stop_at(const CommandLine& line, Nanos at) {
-    const auto address = address_argument(line, 0);
+    const auto address = hex_argument(line, 0);
     if (!address || line.arguments.size() != 1) {
         error("stopat takes one address", at);
         return;
