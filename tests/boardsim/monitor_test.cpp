@@ -256,6 +256,10 @@ const Dialogue kDialogues[] = {
          {"\0"s, ""},                    // a NUL is ignored
          {"\r", "\nerror: only \"load t\" (load from this terminal) is available\n>"},
          {"gp\b\x7F\x7F", "gp\b \b\b \b"},
+         // Nothing loaded there: the RAM's zeros are an opcode the chip traps.
+         {"\x18g 3000\r",
+          "\n>g 3000\nprogram stopped: illegal opcode at 3000\n"
+          "P-3000 Y-0000 X-0000 A-00 B-00 C-D0 S-0041 \n>"},
      }},
     {"a bare CR repeats the command the buffer holds, across a reset but not after a load",
      {
@@ -362,6 +366,21 @@ const Dialogue kDialogues[] = {
          {"rm\r", "rm\nP-240C Y-0000 X-2456 A-43 B-02 C-D0 S-01FF \nP-240C "},
          {"240D\r", "240D\n>"},
          {"stopat 240C\r", "stopat 240C\nP-240C Y-0000 X-2456 A-44 B-03 C-D0 S-01FF \n>"},
+     }},
+    {"t shows each instruction's bytes, prefixes and operands included",
+     {
+         {"", "{banner}"},
+         {"\r", ">"},
+         // LDY #1234, LDX 0,Y, CPD #0001, BSET 0,Y #80, BRSET 0,X #01 (not taken).
+         {"load t\r" + s1_record(0x2400, "18CE1234CDEE001A830001181C00801E0001FE") +
+              "\rS9030000FC\r",
+          kLoaded},
+         {"t 5\r",
+          "t 5\nOP- 18 CE 12 34\nP-2404 Y-1234 X-0000 A-00 B-00 C-D0 S-0041 \n"
+          "OP- CD EE 00\nP-2407 Y-1234 X-0000 A-00 B-00 C-D4 S-0041 \n"
+          "OP- 1A 83 00 01\nP-240B Y-1234 X-0000 A-00 B-00 C-D9 S-0041 \n"
+          "OP- 18 1C 00 80\nP-240F Y-1234 X-0000 A-00 B-00 C-D9 S-0041 \n"
+          "OP- 1E 00 01 FE\nP-2413 Y-1234 X-0000 A-00 B-00 C-D9 S-0041 \n>"},
      }},
 };
 
