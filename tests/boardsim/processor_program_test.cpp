@@ -146,6 +146,8 @@ TEST(ProcessorExit, SwiReturnsToTheMonitorWithTheProgramsRegisters) {
     // The core catches up with the clock in slices of up to ProcessorProgram::kQuantum.
     EXPECT_EQ(driver.wait(5ms), stopped);
     EXPECT_EQ(driver.board().monitor().state(), Monitor::State::kCommand);
+    // The stopped processor stands still: the board has no reason to wake up.
+    EXPECT_FALSE(driver.board().next_event());
     // The monitor has the line again: a second go runs the program afresh.
     EXPECT_EQ(driver.send("go 2400\r"), "go 2400" + kLineEnd);
     EXPECT_EQ(driver.wait(5ms), stopped);

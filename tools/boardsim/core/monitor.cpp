@@ -60,10 +60,7 @@ void Monitor::receive(std::uint8_t byte, Nanos at) {
     }
     switch (state_) {
         case State::kAwaitingReturn:
-            if (byte == '\r') {
-                state_ = State::kCommand;
-                print(monitor_text::kPrompt, at);
-            }
+            if (byte == '\r') show_prompt(at);
             break;
         case State::kCommand:
             receive_command_char(byte, at);
