@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "core/memory_image.h"
 #include "srecord/srecord.h"
 
 namespace {
@@ -179,7 +178,7 @@ TEST_P(ExampleFiles, TheVariableMapHasOneHundredRowsOfFiveQuotedFields) {
 
 TEST_P(ExampleFiles, TheSRecordsAreValidAndLoadTheProgramAt2400) {
     std::istringstream file(read_file(kExamples + "/" + GetParam() + ".s19"));
-    boardsim::MemoryImage memory;
+    std::map<std::uint16_t, std::uint8_t> memory;  // the bytes loaded, by address
     std::string line;
     bool ended = false;
     while (std::getline(file, line)) {
@@ -193,16 +192,16 @@ TEST_P(ExampleFiles, TheSRecordsAreValidAndLoadTheProgramAt2400) {
         }
         std::uint16_t address = record.address;
         if (record.kind == halvane::SRecord::Kind::kData) {
-            for (auto b : record.data) memory.load(address++, b);
+            for (auto b : record.data) memory[address++] = b;
         }
     }
     EXPECT_TRUE(ended);
-    EXPECT_TRUE(memory.is_loaded(0x2400));
-    EXPECT_EQ(memory.read(0x2400), 0x20);  // BRA over the variables
-    EXPECT_EQ(memory.read(0x2401), 0x04);  // to the code at 2406, after four bytes of variables
+    EXPECT_TRUE(memory.contains(0x2400));
+    EXPECT_EQ(memory[0x2400], 0x20);  // BRA over the variables
+    EXPECT_EQ(memory[0x2401], 0x04);  // to the code at 2406, after four bytes of variables
     // counter: step and run start at 1; square_wave: half_period at 10000 (2710).
-    EXPECT_EQ(memory.read(0x2404), std::string(GetParam()) == "counter" ? 0x01 : 0x27);
-    EXPECT_EQ(memory.read(0x2405), std::string(GetParam()) == "counter" ? 0x01 : 0x10);
+    EXPECT_EQ(memory[0x2404], std::string(GetParam()) == "counter" ? 0x01 : 0x27);
+    EXPECT_EQ(memory[0x2405], std::string(GetParam()) == "counter" ? 0x01 : 0x10);
 }
 
 TEST(ExampleCompanions, AreThere) {
