@@ -5,11 +5,17 @@
 ;   *FFFFAAAAHH    write: HH is stored at AAAA; nothing is sent back
 ;   #AAAANN        block read: NN (01 to 20 hex) bytes from AAAA up are sent back
 ;                  as !, two digits per byte, four check digits, @
-; Hex digits may be upper or lower case.  A '*' or '#' always starts a new
+;   %%             pause: the program is handed to the monitor as if the call
+;                  of resp_poll had been an SWI (see resp_pause)
+; Hex digits may be upper or lower case.  A '*', '#' or '%' always starts a new
 ; request, so the responder falls back into step after noise or a lost
 ; character; a request with a character that is not a hex digit, or a block of
-; 00 or more than 20 bytes, is dropped without an answer.  Any other character
-; outside a request is ignored.  Address FFFF cannot be read by *: *FFFF always
+; 00 or more than 20 bytes, or a '%' followed by anything but '%', is dropped
+; without an answer, and so is one with a character received with a framing
+; error, noise or an overrun.  Any other character outside a request is
+; ignored, '=' among them: a speed request needs the interrupt-driven
+; responder, since a main loop cannot be trusted to take a character every
+; 160 us.  Address FFFF cannot be read by *: *FFFF always
 ; introduces a write; a block can read it, and a block that runs past FFFF
 ; goes on at 0000.
 ;
@@ -37,16 +43,21 @@ SCCR2   = 0x102D        ; SCI control 2: transmitter and receiver enable
 SCSR    = 0x102E        ; SCI status
 SCDR    = 0x102F        ; SCI data
 
+SWI_SLOT = 0x00F4       ; the monitor's JMP slot for SWI: where a pause goes
+
 BAUD_9600 = 0x30        ; E clock 2 MHz: prescaler 13, divider 1
 SCCR2_TE_RE = 0x0C
 SCSR_TDRE = 0x80        ; transmit data register empty
 SCSR_RDRF = 0x20        ; receive data register full
 SCSR_OR   = 0x08        ; overrun: a character arrived before the last was read
+SCSR_NF   = 0x04        ; noise on the line during the character
+SCSR_FE   = 0x02        ; framing error: the character's stop bit was a zero
 
 CH_STAR  = 0x2A         ; '*': a read or a write follows
 CH_HASH  = 0x23         ; '#': a block read follows
 CH_BANG  = 0x21         ; '!': the start of a reply
 CH_AT    = 0x40         ; '@': the end of a reply
+CH_PERCENT = 0x25       ; '%': twice in a row, a pause
 BLOCK_MAX = 32          ; the most bytes a block read may ask for
 
 ; resp_state values: which part of a request the next hex digit belongs to.
@@ -57,6 +68,7 @@ ST_WADDR  = 2           ; four digits: the address of a write
 ST_BADDR  = 3           ; four digits: the address of a block read
 ST_WVAL   = 4           ; two digits: the byte to write (ST_WADDR + 2)
 ST_BCOUNT = 5           ; two digits: how many bytes to read (ST_BADDR + 2)
+ST_PERCENT = 0x80       ; one '%' came: another makes a pause
 
 ; resp_out_left: the reply's hex digits and its '@' still to send; bit 7 is set
 ; while its '!' has not gone yet.  Zero while there is no reply to send.
@@ -82,7 +94,7 @@ resp_poll:
         ldaa    SCSR
         bita    #SCSR_RDRF
         beq     resp_transmit
-        ldab    SCDR            ; reading SCSR then SCDR clears RDRF and OR
+        ldab    SCDR            ; reading SCSR then SCDR clears RDRF, OR, NF and FE
         bsr     resp_take
 resp_transmit:
         ldab    resp_out_left
@@ -134,16 +146,19 @@ resp_done:
 
 ; Moves the request along by the character in B; A = SCSR as read with it.
 resp_take:
-        bita    #SCSR_OR
-        bne     resp_abandon    ; a character of this request was lost
+        bita    #SCSR_OR|SCSR_NF|SCSR_FE
+        bne     resp_abandon    ; a character was lost or spoilt on the line
         ldaa    #ST_FIRST
         cmpb    #CH_STAR
         beq     resp_new_field
         ldaa    #ST_BADDR
         cmpb    #CH_HASH
         beq     resp_new_field
-        tst     resp_state
+        cmpb    #CH_PERCENT
+        beq     resp_percent
+        ldaa    resp_state
         beq     resp_taken      ; not inside a request: ignore
+        bmi     resp_abandon    ; a '%' and then not another
         tba
         bsr     hex_value
         bcs     resp_abandon    ; not a hex digit: drop the request
@@ -170,6 +185,14 @@ resp_shift:                     ; resp_acc = resp_acc * 16 + digit
 resp_abandon:
         clr     resp_state
 resp_taken:
+        rts
+
+resp_percent:                   ; a second '%' in a row is a pause
+        ldaa    resp_state
+        cmpa    #ST_PERCENT
+        beq     resp_pause
+        ldaa    #ST_PERCENT
+        staa    resp_state
         rts
 
 resp_first_done:
@@ -285,8 +308,34 @@ hex_bad:
         sec
         rts
 
+; '%%': the program is handed to the monitor as if its call of resp_poll had
+; been an SWI.  Interrupts are masked, and below the call's return address the
+; registers go on the stack in the order SWI pushes them, the return address
+; plus one as the PC (SWI stacks the address after itself): a monitor reports
+; the stop at the stacked PC minus one, the instruction after the call, and its
+; "g" from there goes on as if resp_poll had returned.  The frame holds the
+; caller's Y, its interrupt mask in the condition codes, and A, B and X as
+; resp_poll leaves them (it changes them, and the flags, anyway).  A reply not
+; yet sent is dropped, so nothing of it comes out after the program goes on.
+resp_pause:
+        clr     resp_state
+        clr     resp_out_left
+        tpa                     ; the condition codes, the caller's I bit among them
+        sei
+        ins                     ; the return into resp_poll: the frame ends at the caller's
+        ins
+        pulx
+        inx
+        pshx                    ; PC
+        pshy                    ; Y
+        pshx                    ; X
+        psha                    ; A
+        pshb                    ; B
+        psha                    ; CCR
+        jmp     SWI_SLOT
+
 ; Responder state, kept next to its code.
-resp_state:     .byte   0       ; ST_IDLE ... ST_BCOUNT
+resp_state:     .byte   0       ; ST_IDLE ... ST_BCOUNT, or ST_PERCENT
 resp_left:      .byte   0       ; digits still missing in the current field
 resp_acc:       .word   0       ; digits of the current field so far
 resp_addr:      .word   0       ; address of the write or the block being received

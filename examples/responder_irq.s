@@ -5,11 +5,20 @@
 ;   *FFFFAAAAHH    write: HH is stored at AAAA; nothing is sent back
 ;   #AAAANN        block read: NN (01 to 20 hex) bytes from AAAA up are sent back
 ;                  as !, two digits per byte, four check digits, @
-; Hex digits may be upper or lower case.  A '*' or '#' always starts a new
-; request, so the responder falls back into step after noise or a lost
+;   =BB            speed: BB is sent back as !BB@ at the present rate; once its
+;                  last character has left the line (TC), BB goes into BAUD
+;                  (01 is 62 500 baud, 30 is 9600)
+;   %%             pause: the program is handed to the monitor as if it had
+;                  executed SWI where the interrupt found it (see resp_pause)
+; Hex digits may be upper or lower case.  A '*', '#', '=' or '%' always starts a
+; new request, so the responder falls back into step after noise or a lost
 ; character; a request with a character that is not a hex digit, or a block of
-; 00 or more than 20 bytes, is dropped without an answer.  Any other character
-; outside a request is ignored.  Address FFFF cannot be read by *: *FFFF always
+; 00 or more than 20 bytes, or a '%' followed by anything but '%', is dropped
+; without an answer.  Any other character outside a request is ignored.
+; A dropped request, and a character received with a framing error, noise or
+; an overrun, also put the line back to 9600 baud (and cancel a speed change
+; still waiting for TC): a host that loses the fast line sends a NUL at 9600,
+; which reaches a faster receiver with a framing error.  Address FFFF cannot be read by *: *FFFF always
 ; introduces a write; a block can read it, and a block that runs past FFFF
 ; goes on at 0000.
 ;
@@ -30,7 +39,8 @@
 ;                               receive interrupt on, state cleared
 ;   cli                         then let interrupts in
 ; The program must not mask interrupts for more than about one character time
-; (1 ms), must not use the SCI itself and must leave 00C4-00C6 alone.  The
+; (1 ms at 9600 baud, 160 us at 62 500), must not use the SCI itself and must
+; leave 00C4-00C6 alone.  The
 ; handler keeps its state in the bytes at ri_state, next to its code, so the
 ; program must run from RAM (as programs downloaded to 2400 do).  Do not read
 ; SCSR or SCDR (102E, 102F) through the watch window: the read would take a
@@ -43,19 +53,26 @@ SCSR    = 0x102E        ; SCI status
 SCDR    = 0x102F        ; SCI data
 
 SCI_VECTOR = 0x00C4     ; the monitor's JMP slot for the SCI interrupt
+SWI_SLOT = 0x00F4       ; the monitor's JMP slot for SWI: where a pause goes
 OP_JMP  = 0x7E          ; JMP extended
 
 BAUD_9600 = 0x30        ; E clock 2 MHz: prescaler 13, divider 1
 SCCR2_TE_RE_RIE = 0x2C  ; transmitter, receiver, receive interrupt
 SCCR2_TIE = 0x80        ; transmit interrupt: on while a reply is being sent
+SCCR2_TCIE = 0x40       ; transmit complete interrupt: on while a speed change waits
 SCSR_TDRE = 0x80        ; transmit data register empty
+SCSR_TC   = 0x40        ; transmit complete: the last character has left the line
 SCSR_RDRF = 0x20        ; receive data register full
 SCSR_OR   = 0x08        ; overrun: a character arrived before the last was read
+SCSR_NF   = 0x04        ; noise on the line during the character
+SCSR_FE   = 0x02        ; framing error: the character's stop bit was a zero
 
 CH_STAR  = 0x2A         ; '*': a read or a write follows
 CH_HASH  = 0x23         ; '#': a block read follows
 CH_BANG  = 0x21         ; '!': the start of a reply
 CH_AT    = 0x40         ; '@': the end of a reply
+CH_EQUALS = 0x3D        ; '=': a speed request follows
+CH_PERCENT = 0x25       ; '%': twice in a row, a pause
 BLOCK_MAX = 32          ; the most bytes a block read may ask for
 
 ; ri_state values: which part of a request the next hex digit belongs to.
@@ -66,6 +83,8 @@ RI_WADDR  = 2           ; four digits: the address of a write
 RI_BADDR  = 3           ; four digits: the address of a block read
 RI_WVAL   = 4           ; two digits: the byte to write (RI_WADDR + 2)
 RI_BCOUNT = 5           ; two digits: how many bytes to read (RI_BADDR + 2)
+RI_SPEED  = 6           ; two digits: the BAUD value of a speed request
+RI_PERCENT = 0x80       ; one '%' came: another makes a pause
 
 ; ri_out_left: the reply's hex digits and its '@' still to send; bit 7 is set
 ; while its '!' has not gone yet.  Zero while there is no reply to send.
@@ -104,11 +123,11 @@ resp_irq:
         ldaa    SCSR
         bita    #SCSR_RDRF|SCSR_OR
         beq     ri_transmit
-        ldab    SCDR            ; reading SCSR then SCDR clears RDRF and OR
+        ldab    SCDR            ; reading SCSR then SCDR clears RDRF, OR, NF and FE
         bsr     ri_take
 ri_transmit:                    ; the next reply character, once the transmitter has room
         ldab    ri_out_left
-        beq     ri_exit
+        beq     ri_no_reply
         ldaa    SCSR            ; reading SCSR with TDRE set lets the SCDR write send
         bita    #SCSR_TDRE
         beq     ri_exit
@@ -152,24 +171,44 @@ ri_send:
         staa    SCDR
         stab    ri_out_left
         bne     ri_exit
-        ldaa    SCCR2           ; reply complete: no more transmit interrupts
+        ldaa    SCCR2           ; reply complete: no more transmit interrupts, and
         anda    #~SCCR2_TIE & 0xFF
+        oraa    ri_then         ; the transmit complete one if a speed change follows
         staa    SCCR2
 ri_exit:
+        rti
+ri_no_reply:                    ; a speed change waits for TC: the reply has left the line
+        ldaa    SCCR2
+        bita    #SCCR2_TCIE
+        beq     ri_exit
+        ldaa    SCSR
+        bita    #SCSR_TC
+        beq     ri_exit
+        ldaa    ri_speed_to
+        staa    BAUD
+        ldaa    SCCR2
+        anda    #~SCCR2_TCIE & 0xFF
+        staa    SCCR2
         rti
 
 ; Moves the request along by the character in B; A = SCSR as read with it.
 ri_take:
-        bita    #SCSR_OR
-        bne     ri_abandon      ; a character of this request was lost
+        bita    #SCSR_OR|SCSR_NF|SCSR_FE
+        bne     ri_abandon      ; a character was lost or spoilt on the line
         ldaa    #RI_FIRST
         cmpb    #CH_STAR
         beq     ri_new_field
         ldaa    #RI_BADDR
         cmpb    #CH_HASH
         beq     ri_new_field
-        tst     ri_state
+        ldaa    #RI_SPEED
+        cmpb    #CH_EQUALS
+        beq     ri_new_field
+        cmpb    #CH_PERCENT
+        beq     ri_percent
+        ldaa    ri_state
         beq     ri_done         ; not inside a request: ignore
+        bmi     ri_abandon      ; a '%' and then not another
         subb    #0x30           ; B = the digit's value, or not a hex digit
         blo     ri_abandon
         cmpb    #10
@@ -198,13 +237,35 @@ ri_add_digit:                   ; ri_acc = ri_acc * 16 + digit
         beq     ri_first_done
         cmpa    #RI_BADDR
         bls     ri_addr_done    ; RI_WADDR or RI_BADDR
-        cmpa    #RI_WVAL
-        bne     ri_block        ; RI_BCOUNT
+        cmpa    #RI_BCOUNT
+        beq     ri_block
+        cmpa    #RI_SPEED
+        beq     ri_speed
         ldx     ri_addr         ; RI_WVAL: store the byte (B), answer nothing
         stab    0,x
+        clr     ri_state
+        rts
+
+; The request failed: it is forgotten, and a line faster than 9600 baud goes
+; back to 9600 at once, the speed change still to come too.
 ri_abandon:
         clr     ri_state
+        ldaa    SCCR2
+        anda    #~SCCR2_TCIE & 0xFF
+        staa    SCCR2
+        ldaa    #BAUD_9600
+        cmpa    BAUD
+        beq     ri_done
+        staa    BAUD
 ri_done:
+        rts
+
+ri_percent:                     ; a second '%' in a row is a pause
+        ldaa    ri_state
+        cmpa    #RI_PERCENT
+        beq     resp_pause
+        ldaa    #RI_PERCENT
+        staa    ri_state
         rts
 
 ri_first_done:
@@ -235,6 +296,15 @@ ri_read:                        ; X = the address: the reply !HH@
         ldab    #OUT_BANG|3     ; two digits and '@' after the '!'
         bra     ri_reply
 
+ri_speed:                       ; B = the new BAUD value: the reply !BB@, then the change
+        stab    ri_speed_to
+        stab    ri_check-1      ; the reply's byte, where ri_copy puts a read's
+        ldx     #ri_check-1
+        stx     ri_out_ptr
+        ldaa    #SCCR2_TCIE     ; after the reply, wait for TC
+        ldab    #OUT_BANG|3
+        bra     ri_reply_then
+
 ri_block:                       ; B = the number of bytes: the reply !, data, check, @
         tstb
         beq     ri_abandon      ; 00: no answer
@@ -255,6 +325,9 @@ ri_block:                       ; B = the number of bytes: the reply !, data, ch
         aslb                    ; two digits a byte, four of the check, and '@'
         addb    #OUT_BANG|5
 ri_reply:                       ; B = ri_out_left for the reply: let it go out
+        clra                    ; and nothing after it
+ri_reply_then:                  ; A = SCCR2_TCIE: a speed change follows the reply
+        staa    ri_then
         stab    ri_out_left
         clr     ri_state
         ldaa    SCCR2
@@ -301,12 +374,36 @@ ri_copy_done:
         tap
         rts
 
+; '%%': the program is handed to the monitor as if it had executed SWI where
+; the SCI interrupt found it.  The interrupt's frame has the layout SWI pushes;
+; SWI stacks the address after itself, so the stacked PC goes up by one: a
+; monitor reports the stop at the stacked PC minus one, the instruction the
+; program was about to execute, and its "g" from there goes on with it.  A
+; reply still going out is dropped with its transmit interrupt (the character
+; already on the line finishes before the monitor speaks), so nothing of it
+; comes out after the program goes on.
+resp_pause:
+        clr     ri_state
+        clr     ri_out_left
+        ldaa    SCCR2
+        anda    #~SCCR2_TIE & 0xFF
+        staa    SCCR2
+        ins                     ; the return into resp_irq: back to the frame
+        ins
+        tsx
+        ldd     7,x
+        addd    #1
+        std     7,x
+        jmp     SWI_SLOT
+
 ; Responder state, kept next to its code.
-ri_state:       .byte   0       ; RI_IDLE ... RI_BCOUNT
+ri_state:       .byte   0       ; RI_IDLE ... RI_SPEED, or RI_PERCENT
 ri_left:        .byte   0       ; digits still missing in the current field
 ri_acc:         .word   0       ; digits of the current field so far
 ri_addr:        .word   0       ; address of the write or the block being received
 ri_out_left:    .byte   0       ; see OUT_BANG
 ri_out_ptr:     .word   0       ; the byte of ri_buf (or ri_check) whose digits go next
+ri_then:        .byte   0       ; SCCR2_TCIE while the reply is a speed request's
+ri_speed_to:    .byte   0       ; the BAUD value a speed request asked for
 ri_buf:         .space  BLOCK_MAX ; the bytes of the reply, at its end
 ri_check:       .word   0       ; the block's check: S1, S2

@@ -30,6 +30,11 @@ install(FILES
           ${HALVANE_EXAMPLES_DIR}/counter.dsc
           ${HALVANE_EXAMPLES_DIR}/counter.csv
           ${HALVANE_EXAMPLES_DIR}/counter.s
+          ${HALVANE_EXAMPLES_DIR}/square_wave.s
+          ${HALVANE_EXAMPLES_DIR}/square_wave.s19
+          ${HALVANE_EXAMPLES_DIR}/square_wave.elf
+          ${HALVANE_EXAMPLES_DIR}/square_wave.lst
+          ${HALVANE_EXAMPLES_DIR}/square_wave.csv
           ${HALVANE_EXAMPLES_DIR}/responder.s
           ${HALVANE_EXAMPLES_DIR}/responder_irq.s
           ${HALVANE_EXAMPLES_DIR}/cme11e9.ld

@@ -1,6 +1,7 @@
-// Measures how fast characters cross the simulated board's line at its default pacing:
-// the echo of a download, and memory reads one after another as the watch window makes them.
-// At 9600 baud 8N1 a line carries 960 characters per second in each direction.
+// Measures how fast characters cross the simulated board's line at its default pacing: a
+// download to the monitor, the monitor's dump of memory, and memory reads one after another as
+// the watch window makes them. At 9600 baud 8N1 a line carries 960 characters per second in
+// each direction.
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -68,12 +69,14 @@ int main() {
     tcgetattr(fd, &t);
     cfmakeraw(&t);
     tcsetattr(fd, TCSANOW, &t);
-    // The banner; the monitor's first prompt comes after a CR.
-    read_until(fd, "go ADDR\r\n");
+    // The banner; the monitor's first prompt comes after a CR. Its lines end with CR LF NUL.
+    const std::string line_end("\r\n\0", 3);
+    read_until(fd, "commands)" + line_end);
     if (write(fd, "\r", 1) != 1 || read_until(fd, ">") < 0)
         return fail("the monitor did not show its prompt");
 
-    // A download: 64 records of 16 bytes, written at once; the monitor echoes every character.
+    // A download: 64 records of 16 bytes, written at once; the monitor reads them without an
+    // echo, leaves the line unread for a second after the end record, then reports.
     std::string file;
     for (unsigned r = 0; r < 64; ++r) file += s1_record(0x2400 + 16 * r);
     file += "S9032400D8\r\n";
@@ -81,23 +84,30 @@ int main() {
     auto start = Clock::now();
     if (write(fd, load.data(), load.size()) < 0 || write(fd, file.data(), file.size()) < 0)
         return fail("the download could not be written");
-    const long echoed = read_until(fd, "S9032400D8\r\n");
-    const double download_time = seconds_since(start);
-    if (echoed < 0) return fail("the monitor did not echo the load");
+    if (read_until(fd, "bad" + line_end + ">") < 0)
+        return fail("the monitor did not report the load");
+    const double download_time = seconds_since(start) - 1.0;
+    const auto sent = static_cast<double>(load.size() + file.size());
     std::printf(
-        "download echo: %ld characters back in %.3f s = %.0f characters/s (line limit 960)\n",
-        echoed, download_time, static_cast<double>(echoed) / download_time);
-    // The monitor leaves the line unread for a second after the end record, then reports.
+        "download: %.0f characters in %.3f s after the board's one-second pause = %.0f "
+        "characters/s (line limit 960)\n",
+        sent, download_time, sent / download_time);
+
+    // The monitor's dump of 1 KiB, 64 lines of 16 bytes: characters back as fast as the line
+    // takes them.
+    const std::string dump = "md 2400 27FF\r";
     start = Clock::now();
-    if (read_until(fd, "bad\r\n>") < 0) return fail("the monitor did not report the load");
-    std::printf(
-        "end of load: the report came %.3f s after the end record's echo was read (board: 1 s)\n",
-        seconds_since(start));
+    if (write(fd, dump.data(), dump.size()) < 0) return fail("md could not be written");
+    const long dumped = read_until(fd, line_end + ">");
+    const double dump_time = seconds_since(start);
+    if (dumped < 0) return fail("the monitor did not dump the memory");
+    std::printf("memory dump: %ld characters back in %.3f s = %.0f characters/s (line limit 960)\n",
+                dumped, dump_time, static_cast<double>(dumped) / dump_time);
 
     // Reads one after another: each waits for its reply, as the watch window does.
     const std::string go = "go 2400\r";
     if (write(fd, go.data(), go.size()) < 0) return fail("go could not be written");
-    read_until(fd, "go 2400\r\n");
+    read_until(fd, "go 2400" + line_end);
     constexpr int kReads = 200;
     start = Clock::now();
     for (int i = 0; i < kReads; ++i) {

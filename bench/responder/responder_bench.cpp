@@ -2,9 +2,14 @@
 // in the way: Get All over the example's rows (examples/counter.csv) as an ideal PC makes it,
 // each request sent at line speed the moment the previous reply has ended. Reports the time
 // against the wire time of the same characters (target: at most 1.05) and how long the SCI
-// handler keeps interrupts masked, in E cycles (one E cycle is 0.5 us at 2 MHz).
+// handler keeps interrupts masked, in E cycles (one E cycle is 0.5 us at 2 MHz). Then the
+// handler's per-character path (its longest run for a character that is not the last of a
+// request: at 62 500 baud it must stay under one character time, 320 E cycles) and what a
+// pause ("%%") costs, from the interrupt to the monitor's SWI slot.
 //
-//   responder_bench [PROGRAM.s19 [MAP.csv]]   (default: the shipped example and its map)
+//   responder_bench [--fast-line] [PROGRAM.s19 [MAP.csv]]
+//       (default: the shipped example and its map; --fast-line: all of it at 62 500 baud, after
+//       the speed request "=01")
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -20,6 +25,7 @@ namespace {
 constexpr std::uint16_t kSciPseudoVector = 0x00C4;
 constexpr std::uint64_t kInterruptEntryCycles = 14;
 constexpr std::uint64_t kRtiCycles = 12;
+constexpr std::uint16_t kSwiPseudoVector = 0x00F4;
 
 bool load_s19(hc11::Board& board, const std::string& path) {
     const auto records = halvane::read_data_records(path);
@@ -82,8 +88,19 @@ class HandlerWatch {
 
 }  // namespace
 
+// Sends `text` at line speed and runs until the SCI and its handler are done with it.
+void send(hc11::Board& board, const std::string& text, std::size_t reply_length = 0) {
+    for (const char c : text) board.sci_receive(static_cast<std::uint8_t>(c));
+    board.run_cycles((text.size() + reply_length + 4) * board.sci().character_cycles());
+}
+
 int main(int argc, char** argv) {
     const std::string examples = HALVANE_EXAMPLES_DIR;
+    const bool fast_line = argc > 1 && std::string(argv[1]) == "--fast-line";
+    if (fast_line) {
+        --argc;
+        ++argv;
+    }
     const std::string program = argc > 1 ? argv[1] : examples + "/counter.s19";
     const std::string map = argc > 2 ? argv[2] : examples + "/counter.csv";
     hc11::Board board;
@@ -97,7 +114,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     HandlerWatch watch;
-    board.set_trace([&watch](const hc11::TraceRecord& record) { watch.see(record); });
+    HandlerWatch* watching = &watch;
+    std::uint64_t pause_start = 0;
+    std::uint64_t pause_cycles = 0;
+    board.set_trace([&](const hc11::TraceRecord& record) {
+        if (record.pc == kSciPseudoVector) pause_start = record.cycle - kInterruptEntryCycles;
+        if (record.pc == kSwiPseudoVector) pause_cycles = record.cycle - pause_start;
+        watching->see(record);
+    });
     std::string reply;
     std::uint64_t reply_end = 0;
     board.set_transmit_handler([&](std::uint8_t byte) {
@@ -106,6 +130,15 @@ int main(int argc, char** argv) {
     });
     board.go(0x2400);
     board.run_cycles(hc11::Board::e_clock_hz / 100);  // 10 ms to set up
+    if (fast_line) {
+        send(board, "=01", 4);
+        board.run_cycles(1000);
+        if (reply != "!01@" || board.sci().character_cycles() != 320) {
+            std::fprintf(stderr, "responder_bench: no change to 62 500 baud (got \"%s\")\n",
+                         reply.c_str());
+            return 1;
+        }
+    }
 
     const std::uint64_t character = board.sci().character_cycles();
     constexpr int kPasses = 20;
@@ -129,6 +162,20 @@ int main(int argc, char** argv) {
             ++reads;
         }
     }
+    // Every character of these but the last: the handler's path while a request comes in.
+    HandlerWatch per_character;
+    watching = &per_character;
+    // A speed request keeps the line's rate.
+    for (const char* request : {"*2402", "#240220", "*FFFF240501", fast_line ? "=01" : "=30"}) {
+        const std::string text = request;
+        send(board, text.substr(0, text.size() - 1));
+        watching = &watch;
+        send(board, text.substr(text.size() - 1), 70);
+        watching = &per_character;
+    }
+    watching = &watch;
+    send(board, "%%");
+
     const double wire = static_cast<double>(reads) * 9.0 * static_cast<double>(character);
     std::printf(
         "Get All over %zu reads (%s), %d times: %.4f s of board time, wire time %.4f s, "
@@ -145,5 +192,18 @@ int main(int argc, char** argv) {
         static_cast<unsigned long long>(watch.longest_stretch()),
         static_cast<double>(watch.longest_stretch()) / 2.0,
         static_cast<unsigned long long>(character));
+    std::printf(
+        "Per-character path (every character of a request but its last): longest run %llu E "
+        "cycles (%.1f us)\n",
+        static_cast<unsigned long long>(per_character.longest_run()),
+        static_cast<double>(per_character.longest_run()) / 2.0);
+    if (pause_cycles == 0) {
+        std::printf("Pause (%%%%): the program did not reach the monitor's SWI slot\n");
+    } else {
+        std::printf(
+            "Pause (%%%%): %llu E cycles from the second %%'s interrupt to the monitor's SWI "
+            "slot\n",
+            static_cast<unsigned long long>(pause_cycles));
+    }
     return 0;
 }

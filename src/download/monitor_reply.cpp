@@ -17,6 +17,8 @@ bool contains_word(std::string_view line, std::string_view word) {
 void MonitorReplyWatch::feed(std::string_view text) {
     for (const char c : text) {
         if (confirmed_) return;
+        // The board pads every line end with a NUL; it belongs to no line.
+        if (c == '\0') continue;
         if (c == '\r' || c == '\n') {
             line_ended();
             continue;

@@ -6,15 +6,15 @@
 namespace boardsim::testing {
 
 BoardDriver::BoardDriver(BoardConfig config, TrafficLog* log, std::ostream* trace)
-    : board_(config, log, trace) {}
+    : board_(std::make_unique<Board>(config, log, trace)) {}
 
 std::string BoardDriver::collect() {
-    const std::vector<std::uint8_t> bytes = board_.advance(now_);
+    const std::vector<std::uint8_t> bytes = board_->advance(now_);
     return std::string(bytes.begin(), bytes.end());
 }
 
 std::string BoardDriver::send(std::string_view text) {
-    board_.receive_from_pc(
+    board_->receive_from_pc(
         std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), now_);
     return collect();
 }
@@ -24,7 +24,7 @@ std::string BoardDriver::wait(Nanos duration) {
     std::string out;
     const Nanos end = now_ + duration;
     while (now_ < end) {
-        const auto next = board_.next_event();
+        const auto next = board_->next_event();
         now_ = next && *next > now_ && *next < end ? *next : end;
         out += collect();
     }
@@ -44,15 +44,15 @@ std::string BoardDriver::jump(Nanos later) {
 }
 
 std::string BoardDriver::start(const std::string& records) {
-    board_.power_on(now_);
+    board_->power_on(now_);
     std::string out = collect();
     out += send("\r");
     out += send("load t\r");
     out += send(records);
-    // The echoed download takes its time on a paced line, and the monitor its pause.
-    wait_for(out, " bad\r\n>");
+    // The download takes its time on a paced line, and the monitor its pause.
+    wait_for(out, " bad" + kLineEnd + ">");
     out += send("go 2400\r");
-    wait_for(out, "go 2400\r\n");
+    wait_for(out, "go 2400" + kLineEnd);
     return out;
 }
 

@@ -1,11 +1,15 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "core/board.h"
 
 namespace boardsim::testing {
+
+// How the monitor ends each line it prints: CR LF NUL.
+inline const std::string kLineEnd("\r\n\0", 3);
 
 // Drives a Board with a clock the test moves by hand, and collects what reaches the PC.
 class BoardDriver {
@@ -39,19 +43,20 @@ class BoardDriver {
     std::string jump(Nanos later);
     // Powers on, downloads a one-record program at 2400 and starts it as a user at a terminal
     // would (CR after the banner, the go command after the load's prompt); returns the
-    // dialogue.
+    // dialogue up to the go command's echo.
     std::string start_program();
     // The same with the S-records in `records`; returns the dialogue up to the go command's
     // echo.
     std::string start(const std::string& records);
 
-    Board& board() { return board_; }
+    Board& board() { return *board_; }
     Nanos now() const { return now_; }
 
   private:
     std::string collect();
 
-    Board board_;
+    // Behind a pointer, so a driver can be moved: the board's parts refer to each other.
+    std::unique_ptr<Board> board_;
     Nanos now_{0};
 };
 

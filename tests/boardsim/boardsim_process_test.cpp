@@ -28,6 +28,8 @@ using halvane::wire::read_request_text;
 using halvane::wire::reply_text;
 using halvane::wire::write_request_text;
 const std::string kReplyEnd(1, halvane::wire::kReplyEnd);
+// How the monitor ends each line it prints.
+const std::string kLineEnd("\r\n\0", 3);
 
 std::string read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -158,7 +160,7 @@ class BoardProcess {
     bool hung_up() const { return hung_up_; }
 
     // What the monitor shows after a reset: its banner, then it waits for a CR.
-    std::string banner() { return read_ending_with("Commands: load t, go ADDR\r\n"); }
+    std::string banner() { return read_ending_with("commands)" + kLineEnd); }
 
     // Downloads and starts a program as a user at a terminal would: CR for the prompt, "load t",
     // the file, the monitor's report and prompt a second after the end record, two bare CRs
@@ -169,13 +171,13 @@ class BoardProcess {
         std::string dialogue = read_ending_with(">");
         type("load t\r");
         type(file);
-        dialogue += read_ending_with(" bad\r\n>", 10s);
+        dialogue += read_ending_with(" bad" + kLineEnd + ">", 10s);
         type("\r");
         dialogue += read_ending_with(">");
         type("\r");
         dialogue += read_ending_with(">");
         type("go 2400\r");
-        return dialogue + read_ending_with("go 2400\r\n");
+        return dialogue + read_ending_with("go 2400" + kLineEnd);
     }
 
   private:
@@ -246,7 +248,12 @@ TEST(BoardsimProcess, RunsTheExampleWhoseResponderServesTheWatchWindow) {
     ASSERT_TRUE(board.open_terminal(board.first_line()));
     board.banner();
     const std::string dialogue = board.download(read_file(HALVANE_EXAMPLES_DIR "/counter.s19"));
-    EXPECT_NE(dialogue.find(" data records, 0 bad\r\n>\r\n>\r\n>go 2400\r\n"), std::string::npos)
+    // The records are not echoed.
+    EXPECT_NE(dialogue.find(">load t" + kLineEnd + "done: "), std::string::npos) << dialogue;
+    const std::string prompt = kLineEnd + ">";
+    EXPECT_NE(
+        dialogue.find(" data records, 0 bad" + prompt + prompt + prompt + "go 2400" + kLineEnd),
+        std::string::npos)
         << dialogue;
 
     auto request = [&](const std::string& text) { board.request(text); };
@@ -294,12 +301,11 @@ TEST(BoardsimProcess, TracesTheProgramAndShowsItsReturnToTheMonitor) {
     board.banner();
     // LDAA #42, SWI
     board.type("\rload t\rS106240086423FCE\rS9030000FC\r");
-    board.read_ending_with(" bad\r\n>");
+    board.read_ending_with(" bad" + kLineEnd + ">");
     board.type("go 2400\r");
-    const std::string out = board.read_ending_with("S-0041\r\n>");
-    EXPECT_NE(out.find("program stopped: SWI at 2402\r\nP-2403 Y-0000 X-0000 A-42"),
-              std::string::npos)
-        << out;
+    const std::string out = board.read_ending_with("S-0041 " + kLineEnd + ">");
+    EXPECT_EQ(
+        out, "go 2400" + kLineEnd + "P-2402 Y-0000 X-0000 A-42 B-00 C-D0 S-0041 " + kLineEnd + ">");
     EXPECT_EQ(board.wait_exit(SIGTERM), 0);
     const std::string trace = read_file(dir / "run.trace");
     EXPECT_TRUE(trace.starts_with("2400  86")) << trace;

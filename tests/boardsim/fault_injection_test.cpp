@@ -32,7 +32,7 @@ TEST(Faults, NoReplySwallowsEveryReplyButWritesStillWork) {
     BoardDriver driver = started_with({.no_reply = true});
     EXPECT_EQ(driver.send(read_request_text(0x2400)), "");
     EXPECT_EQ(driver.send(write_request_text(0x2400, 0x0A)), "");
-    EXPECT_EQ(driver.board().memory().read(0x2400), 0x0A);
+    EXPECT_EQ(driver.board().processor().read(0x2400), 0x0A);
     EXPECT_EQ(driver.wait(1s), "");
 }
 

@@ -19,6 +19,7 @@ using halvane::wire::read_request_text;
 using halvane::wire::reply_text;
 using halvane::wire::write_request_text;
 using testing::BoardDriver;
+using testing::kLineEnd;
 using testing::s1_record;
 
 const Nanos kChar = PacedWire::char_time_for_baud(9600);
@@ -140,17 +141,18 @@ TEST(ProcessorExit, SwiReturnsToTheMonitorWithTheProgramsRegisters) {
     BoardDriver driver(BoardDriver::processor(0));
     // LDX #1234, LDAA #42, SWI
     driver.start(s1_record(0x2400, "CE123486423F") + kEnd);
-    const std::string stopped =
-        "\r\nprogram stopped: SWI at 2405\r\n"
-        "P-2406 Y-0000 X-1234 A-42 B-00 C-D0 S-0041\r\n>";
+    // P is the SWI's own address.
+    const std::string stopped = "P-2405 Y-0000 X-1234 A-42 B-00 C-D0 S-0041 " + kLineEnd + ">";
     // The core catches up with the clock in slices of up to ProcessorProgram::kQuantum.
     EXPECT_EQ(driver.wait(5ms), stopped);
     EXPECT_EQ(driver.board().monitor().state(), Monitor::State::kCommand);
+    // The stopped processor stands still: the board has no reason to wake up.
+    EXPECT_FALSE(driver.board().next_event());
     // The monitor has the line again: a second go runs the program afresh.
-    EXPECT_EQ(driver.send("go 2400\r"), "go 2400\r\n");
+    EXPECT_EQ(driver.send("go 2400\r"), "go 2400" + kLineEnd);
     EXPECT_EQ(driver.wait(5ms), stopped);
     // A bare CR repeats the go.
-    EXPECT_EQ(driver.send("\r"), "\r\n");
+    EXPECT_EQ(driver.send("\r"), kLineEnd);
     EXPECT_EQ(driver.wait(5ms), stopped);
 }
 
@@ -159,14 +161,13 @@ TEST(ProcessorExit, TrapsStrayInterruptsAndJumpsIntoTheRomSayWhereTheProgramWas)
         BoardDriver driver(BoardDriver::processor(0));
         driver.start(s1_record(0x2400, code) + kEnd);
         const std::string out = driver.wait(20ms);
-        return out.substr(0, out.find("\r\nP-", 2));
+        return out.substr(0, out.find(kLineEnd));
     };
-    EXPECT_EQ(stop_message("0100"), "\r\nprogram stopped: illegal opcode at 2401");  // NOP, TEST
+    EXPECT_EQ(stop_message("0100"), "program stopped: illegal opcode at 2401");  // NOP, TEST
     // LDAA #40, STAA TMSK2 (RTII), CLI, BRA *
     EXPECT_EQ(stop_message("8640B710240E20FE"),
-              "\r\nprogram stopped: real-time interrupt without a handler (the program was at "
-              "2406)");
-    EXPECT_EQ(stop_message("7EE000"), "\r\nprogram stopped: jump into the monitor at E000");
+              "program stopped: real-time interrupt without a handler (the program was at 2406)");
+    EXPECT_EQ(stop_message("7EE000"), "program stopped: jump into the monitor at E000");
 }
 
 TEST(ProcessorSilence, WithoutAResponderOrAfterStopNothingAnswers) {
@@ -205,7 +206,7 @@ TEST(ProcessorLoad, BytesOutsideRamAndEepromAreNotedInTheLog) {
         driver.start(s1_record(0x2400, "20FE") + "\r" + s1_record(0x9000, "0102") + kEnd);
         driver.wait(1ms);
     }
-    EXPECT_NE(out.str().find("processor: 2 downloaded bytes lie outside RAM and EEPROM"),
+    EXPECT_NE(out.str().find("monitor: 2 loaded bytes lie outside RAM and EEPROM"),
               std::string::npos)
         << out.str();
 }

@@ -25,10 +25,11 @@ class Responder : public ::testing::Test {
 };
 
 TEST_F(Responder, ReadsAnswerWithTwoUpperCaseDigitsBetweenTheMarks) {
-    driver.board().memory().write(0x0040, 0x3F);
-    driver.board().memory().write(0xABCD, 0xE7);
+    driver.board().processor().write(0x0040, 0x3F);
+    driver.board().processor().write(0x7BCD, 0xE7);
     EXPECT_EQ(driver.send(read_request_text(0x0040)), reply_text(0x3F));
-    EXPECT_EQ(driver.send("*abcd"), reply_text(0xE7));
+    EXPECT_EQ(driver.send("*7bcd"), reply_text(0xE7));
+    EXPECT_EQ(driver.send("*ABCD"), reply_text(0xFF));  // no memory there on the board
     EXPECT_EQ(driver.send(read_request_text(0x2400)), reply_text(0x20));
     EXPECT_EQ(driver.send(read_request_text(0x102B)),
               reply_text(0x30));  // the SCI as the monitor left it
@@ -36,13 +37,13 @@ TEST_F(Responder, ReadsAnswerWithTwoUpperCaseDigitsBetweenTheMarks) {
 
 TEST_F(Responder, WritesStoreTheByteAndAnswerNothing) {
     EXPECT_EQ(driver.send(write_request_text(0x0040, 0x3F)), "");
-    EXPECT_EQ(driver.board().memory().read(0x0040), 0x3F);
+    EXPECT_EQ(driver.board().processor().read(0x0040), 0x3F);
     EXPECT_EQ(driver.send("*ffff0041a5"), "");
     EXPECT_EQ(driver.send(read_request_text(0x0041)), reply_text(0xA5));
 }
 
 TEST_F(Responder, RequestsArrivingOneCharacterAtATimeAreAnsweredAfterTheLast) {
-    driver.board().memory().write(0x1234, 0x5A);
+    driver.board().processor().write(0x1234, 0x5A);
     std::string out;
     for (char c : std::string("*123")) out += driver.send(std::string(1, c));
     EXPECT_EQ(out, "");
@@ -50,12 +51,12 @@ TEST_F(Responder, RequestsArrivingOneCharacterAtATimeAreAnsweredAfterTheLast) {
 }
 
 TEST_F(Responder, AStarAlwaysStartsAfreshAfterGarbage) {
-    driver.board().memory().write(0x2402, 0x12);
+    driver.board().processor().write(0x2402, 0x12);
     EXPECT_EQ(driver.send("xyz*24*2402"), reply_text(0x12));
     EXPECT_EQ(driver.send("*24G2*2402"), reply_text(0x12));
     EXPECT_EQ(driver.send("*FFFF24*2402"), reply_text(0x12));     // half a write, then a read
     EXPECT_EQ(driver.send("*FFFF2402Z*2402"), reply_text(0x12));  // a write spoilt in its value
-    EXPECT_EQ(driver.board().memory().read(0x2402), 0x12);
+    EXPECT_EQ(driver.board().processor().read(0x2402), 0x12);
     EXPECT_EQ(driver.send("!@\r\n0123"), "");
 }
 
@@ -63,11 +64,11 @@ TEST_F(Responder, AddressFFFFCannotBeReadBecauseItIntroducesAWrite) {
     EXPECT_EQ(driver.send("*FFFF"), "");
     EXPECT_EQ(driver.send("0040"), "");
     EXPECT_EQ(driver.send("77"), "");
-    EXPECT_EQ(driver.board().memory().read(0x0040), 0x77);
+    EXPECT_EQ(driver.board().processor().read(0x0040), 0x77);
 }
 
 // The bytes of memory from `address` up, wrapping from FFFF to 0000.
-std::vector<std::uint8_t> bytes_at(MemoryImage& memory, unsigned address, unsigned count) {
+std::vector<std::uint8_t> bytes_at(hc11::Board& memory, unsigned address, unsigned count) {
     std::vector<std::uint8_t> bytes;
     for (unsigned i = 0; i < count; ++i)
         bytes.push_back(memory.read(static_cast<std::uint16_t>(address + i)));
@@ -75,7 +76,7 @@ std::vector<std::uint8_t> bytes_at(MemoryImage& memory, unsigned address, unsign
 }
 
 TEST_F(Responder, BlockReadsAnswerWithTheBytesFromTheAddressUpAndTheirCheck) {
-    MemoryImage& memory = driver.board().memory();
+    hc11::Board& memory = driver.board().processor();
     for (unsigned i = 0; i < 0x40; ++i) memory.write(static_cast<std::uint16_t>(0x3000 + i), i * 7);
     memory.write(0xFFFE, 0xE1);
     memory.write(0xFFFF, 0xF2);
@@ -99,7 +100,7 @@ TEST_F(Responder, BlockReadsAnswerWithTheBytesFromTheAddressUpAndTheirCheck) {
 }
 
 TEST_F(Responder, MalformedBlockReadsGetNoAnswerAndTheByteReadWorksRightAfter) {
-    driver.board().memory().write(0x3000, 0x5A);
+    driver.board().processor().write(0x3000, 0x5A);
     for (const char* request :
          {"#300000", "#300021", "#3000FF", "#30G001", "#3000 1", "#30000", "#FFFF0"}) {
         EXPECT_EQ(driver.send(request), "") << request;
@@ -126,11 +127,12 @@ TEST(ResponderCounter, NothingCountsBeforeTheProgramStarts) {
     config.counter_address = 0x2402;
     BoardDriver driver(config);
     driver.board().power_on(driver.now());
+    driver.send("\r");
     driver.wait(1s);
-    EXPECT_EQ(driver.board().memory().read(0x2403), 0);
-    driver.send("\rgo 2400\r");  // nothing loaded: silent, and no counting either
+    EXPECT_EQ(driver.board().processor().read(0x2403), 0);
+    driver.send("go 2400\r");
     driver.wait(1s);
-    EXPECT_EQ(driver.board().memory().read(0x2403), 0);
+    EXPECT_EQ(driver.board().processor().read(0x2403), 10);
 }
 
 TEST(ResponderCounter, ALongStallIsCaughtUpAtOnce) {
@@ -141,8 +143,9 @@ TEST(ResponderCounter, ALongStallIsCaughtUpAtOnce) {
     driver.send("");
     driver.board().advance(driver.now() + std::chrono::hours(2));
     // 72000 steps: the word wraps around and keeps the remainder.
-    EXPECT_EQ(driver.board().memory().read(0x2402) << 8 | driver.board().memory().read(0x2403),
-              72000 % 65536);
+    EXPECT_EQ(
+        driver.board().processor().read(0x2402) << 8 | driver.board().processor().read(0x2403),
+        72000 % 65536);
 }
 
 TEST(RequestParserStream, YieldsEachRequestOnce) {

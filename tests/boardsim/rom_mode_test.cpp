@@ -118,6 +118,24 @@ TEST_F(RomMode, AnInterruptWithoutAHandlerReturnsToThePrompt) {
               "go 2500\r\n\r\nprogram stopped: interrupt without a handler, program at 2506\r\n>");
 }
 
+TEST_F(RomMode, TheRomTracesOneInstructionAtATimeThroughOutputCompare5) {
+    power_on();
+    // LDAA #01, LDAB #02, MUL (ten cycles), LDX #1234, INY (prefixed), SWI.
+    exchange("load t\r", "\n");
+    exchange(s1_record(0x2500, "8601C6023DCE123418083F") + "\r\nS9030000FC\r\n", ">");
+    const std::vector<std::pair<std::string, std::string>> steps = {
+        {"t 2500", "P-2502 Y-0000 X-0000 A-01 B-00 C-C0 S-0041"},
+        {"t", "P-2504 Y-0000 X-0000 A-01 B-02 C-C0 S-0041"},
+        {"t", "P-2505 Y-0000 X-0000 A-00 B-02 C-C0 S-0041"},
+        {"t", "P-2508 Y-0000 X-1234 A-00 B-02 C-C0 S-0041"},
+        {"t", "P-250A Y-0001 X-1234 A-00 B-02 C-C0 S-0041"},
+    };
+    for (const auto& [command, registers] : steps) {
+        EXPECT_EQ(exchange(command + "\r", ">"), command + "\r\n" + registers + "\r\n>");
+    }
+    EXPECT_EQ(exchange("t\r", ">"), "t\r\n\r\nprogram stopped: SWI at 250A\r\n>");
+}
+
 TEST_F(RomMode, FaultOptionsSpoilTheProgramsReplies) {
     config.faults.drop_every = 2;
     power_on();

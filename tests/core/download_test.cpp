@@ -13,6 +13,7 @@ namespace halvane {
 namespace {
 
 using fakes::Harness;
+using namespace std::string_literals;
 
 constexpr const char* kProgram = "S10524000102D3\r\nS9030000FC\r\n";
 constexpr const char* kDone = "done: 1 data records, 0 bad\r\n>";
@@ -88,8 +89,8 @@ TEST_F(DownloadTest, TheProgramStatusIsTheFirstThatApplies) {
     struct Case {
         const char* name;
         const char* content;
-        const char* during_load;
-        const char* after_load;
+        std::string during_load;
+        std::string after_load;
         const char* status;
     };
     const Case cases[] = {
@@ -99,6 +100,9 @@ TEST_F(DownloadTest, TheProgramStatusIsTheFirstThatApplies) {
         {"error after the load", kProgram, "", "\r\nERROR: no end record\r\n>",
          "Status: Download failed: the board reported: ERROR: no end record"},
         {"two errors", kProgram, "error: line 1: bad checksum\r\n", "\r\nERROR: no end record\r\n>",
+         "Status: Download failed: the board reported: error: line 1: bad checksum"},
+        {"the NUL after each of the board's line ends", kProgram,
+         "\0error: line 1: bad checksum\r\n\0"s, "done: 1 data records, 1 bad\r\n\0>"s,
          "Status: Download failed: the board reported: error: line 1: bad checksum"},
         {"no prompt", kProgram, "", "done: 1 data records, 0 bad\r\n",
          "Status: Program Running (the board did not confirm the load)"},

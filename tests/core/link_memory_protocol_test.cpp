@@ -3,6 +3,7 @@
 #include "fakes/fake_platform.h"
 #include "grid/row_operation.h"
 #include "link/board_link.h"
+#include "link/monitor_dialogue.h"
 #include "link/wire_protocol.h"
 
 namespace halvane {
@@ -33,6 +34,79 @@ TEST(WireProtocol, WholeRequestAndReplyTextsAreUpperCaseHexBetweenTheMarks) {
     EXPECT_EQ(write_request_text(0x0040, 0x3f).size(), kWriteRequestLength);
     EXPECT_EQ(reply_text(0xe7), "!E7@");
     EXPECT_EQ(reply_value(reply_text(0x05)), std::optional<std::string>("05"));
+}
+
+// The monitor's lines as the board prints them, and lines that are not what they seem.
+TEST(MonitorDialogue, LinesOfTheBoardParseAndOthersDoNot) {
+    const auto registers =
+        monitor::parse_register_line("P-2424 Y-0000 X-2456 A-00 B-01 C-C4 S-01FF ");
+    ASSERT_TRUE(registers);
+    EXPECT_EQ(*registers, (monitor::Registers{0x2424, 0x0000, 0x2456, 0x00, 0x01, 0xC4, 0x01FF}));
+    EXPECT_EQ(monitor::register_line_text(*registers),
+              "P-2424 Y-0000 X-2456 A-00 B-01 C-C4 S-01FF ");
+    EXPECT_FALSE(monitor::parse_register_line("P-2424 Y-0000 X-2456 A-00 B-01 C-C4"));
+    EXPECT_FALSE(monitor::parse_register_line("P-2424 "));  // rm's sub-prompt
+    EXPECT_FALSE(monitor::parse_register_line("P-24G4 Y-0000 X-2456 A-00 B-01 C-C4 S-01FF"));
+
+    const auto dump = monitor::parse_dump_line(
+        "2400 20 04 12 34 01 01 8E 01 FF BD 24 2C CC 00 00 FD   4     $,    ");
+    ASSERT_TRUE(dump);
+    EXPECT_EQ(dump->address, 0x2400);
+    EXPECT_EQ(dump->bytes[2], 0x12);
+    EXPECT_EQ(dump->bytes[15], 0xFD);
+    EXPECT_FALSE(monitor::parse_dump_line("2402 00 "));                      // mm's prompt
+    EXPECT_FALSE(monitor::parse_dump_line("2401 20 04 12 34 01 01 8E 01"));  // not a line start
+    EXPECT_FALSE(monitor::parse_dump_line(">md 2400 2400"));
+
+    const auto modify = monitor::parse_modify_prompt("2402 00 ");
+    ASSERT_TRUE(modify);
+    EXPECT_EQ(modify->address, 0x2402);
+    EXPECT_EQ(modify->value, 0x00);
+    EXPECT_FALSE(monitor::parse_modify_prompt("2402 00 12"));
+    EXPECT_FALSE(monitor::parse_modify_prompt("2402"));
+}
+
+TEST(MonitorDialogue, CommandsAreTypedAsAtATerminal) {
+    const std::uint16_t breakpoints[] = {0x2424, 0x2430};
+    EXPECT_EQ(monitor::memory_dump_command(0x2402, 0x2402), "md 2402 2402\r");
+    EXPECT_EQ(monitor::memory_modify_command(0x102B), "mm 102B\r");
+    EXPECT_EQ(monitor::go_command(0x2400), "g 2400\r");
+    EXPECT_EQ(monitor::go_command(std::nullopt), "g\r");
+    EXPECT_EQ(monitor::trace_command(1), "t\r");
+    EXPECT_EQ(monitor::trace_command(3), "t 3\r");
+    EXPECT_EQ(monitor::set_breakpoints_command(breakpoints), "br 2424 2430\r");
+    EXPECT_EQ(monitor::clear_breakpoints_command(), "br -\r");
+    EXPECT_EQ(monitor::sub_prompt_value(0x3F, 2, true), "3F ");
+    EXPECT_EQ(monitor::sub_prompt_value(0x2400, 4, false), "2400\r");
+    EXPECT_EQ(monitor::dump_line_start(0x240F), 0x2400);
+}
+
+// The transcript cuts what arrives into lines at any split, drops the NULs and notes a prompt
+// the moment it starts a line.
+TEST(MonitorDialogue, TranscriptFindsLinesAndPromptsWhereverTheTextIsCut) {
+    using Kind = monitor::Transcript::Event::Kind;
+    const std::string stop =
+        std::string("P-2424 Y-0000 X-2456 A-00 B-01 C-C4 S-01FF \r\n\0>", 47) + "md 2400";
+    for (std::size_t cut = 0; cut <= stop.size(); ++cut) {
+        monitor::Transcript transcript;
+        auto events = transcript.feed(std::string_view(stop).substr(0, cut));
+        for (auto& event : transcript.feed(std::string_view(stop).substr(cut)))
+            events.push_back(std::move(event));
+        ASSERT_EQ(events.size(), 2u) << cut;
+        EXPECT_EQ(events[0].kind, Kind::kLine);
+        EXPECT_EQ(events[0].line, "P-2424 Y-0000 X-2456 A-00 B-01 C-C4 S-01FF ");
+        EXPECT_EQ(events[1].kind, Kind::kPrompt);
+        EXPECT_EQ(transcript.partial_line(), ">md 2400");
+    }
+    monitor::Transcript transcript;
+    const auto events = transcript.feed("a>b\r\rc\n\n>");
+    ASSERT_EQ(events.size(), 5u);
+    EXPECT_EQ(events[0].line, "a>b");  // a ">" inside a line is no prompt
+    EXPECT_EQ(events[1].line, "");     // CR CR: an empty line
+    EXPECT_EQ(events[2].line, "c");
+    EXPECT_EQ(events[3].line, "");  // LF LF
+    EXPECT_EQ(events[4].kind, Kind::kPrompt);
+    EXPECT_EQ(monitor::Transcript::readable(std::string("ok\r\n\0>", 6)), "ok\r\n>");
 }
 
 TEST(WireProtocol, ReplyValueIsBetweenTheLastMarkBeforeTheFirstEndAndThatEnd) {

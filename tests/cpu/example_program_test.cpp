@@ -1,5 +1,6 @@
-// The shipped example program (examples/counter.s19) on the core: its responder answers the
-// memory protocol over the SCI, and its counter really counts and obeys what is written.
+// The shipped example programs on the core: counter.s19's responder answers the memory protocol
+// over the SCI, and its counter really counts and obeys what is written; square_wave.s19's
+// output compare toggles PA6 every 5 ms.
 #include <fstream>
 #include <sstream>
 
@@ -71,6 +72,28 @@ TEST_F(ExampleProgram, WritesChangeTheProgramsBehaviour) {
     board.run_cycles(Board::e_clock_hz / 100);
     EXPECT_NE(count(), before);
     EXPECT_EQ((count() - before) % 16, 0);
+}
+
+TEST(SquareWaveExample, TenSecondsGiveExactly2000EdgesFiveMillisecondsApart) {
+    Board board;
+    ASSERT_TRUE(load_s19(board, std::string(HALVANE_EXAMPLES_DIR) + "/square_wave.s19"));
+    std::vector<std::uint64_t> edges;
+    board.set_port_a_observer([&](std::uint64_t cycle, std::uint8_t pins) {
+        edges.push_back(cycle);
+        EXPECT_EQ(pins & 0x40, edges.size() % 2 ? 0x40 : 0);
+    });
+    board.go(code_address);
+    board.run_cycles(Board::e_clock_hz);
+    const std::size_t edges_before = edges.size();
+    const std::uint16_t counted_before =
+        static_cast<std::uint16_t>(board.read(0x2402) << 8 | board.read(0x2403));
+    EXPECT_EQ(counted_before, edges_before);
+    board.run_cycles(10 * Board::e_clock_hz);
+    const std::uint16_t counted =
+        static_cast<std::uint16_t>(board.read(0x2402) << 8 | board.read(0x2403));
+    EXPECT_EQ(counted - counted_before, 2000);
+    ASSERT_EQ(edges.size() - edges_before, 2000u);
+    for (std::size_t i = 1; i < edges.size(); ++i) ASSERT_EQ(edges[i] - edges[i - 1], 10'000u) << i;
 }
 
 }  // namespace

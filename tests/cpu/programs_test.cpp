@@ -1,6 +1,8 @@
 // Programs assembled with m68hc11-as run to their SWI and leave known results in memory; the
 // responder program answers the memory protocol through the SCI while its counter runs; the
-// responders of examples/ serve main loops that work a long time per pass.
+// responders of examples/ serve main loops that work a long time per pass, hand the program to
+// the monitor on a pause and (the interrupt-driven one) change the line's speed.
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -177,6 +179,33 @@ class BothResponders : public Programs, public ::testing::WithParamInterface<con
     std::string byte_reply(std::uint16_t address) const {
         return halvane::wire::reply_text(board.read(address));
     }
+
+    bool polling() const { return std::string(GetParam()).find("poll") != std::string::npos; }
+
+    // The registers SWI (or an interrupt) stacked below SP, as the monitor reads them.
+    Registers stacked_frame() const {
+        Registers frame;
+        const std::uint16_t sp = r.sp;
+        frame.ccr = board.read(static_cast<std::uint16_t>(sp + 1));
+        frame.b = board.read(static_cast<std::uint16_t>(sp + 2));
+        frame.a = board.read(static_cast<std::uint16_t>(sp + 3));
+        frame.x = word_at(static_cast<std::uint16_t>(sp + 4));
+        frame.y = word_at(static_cast<std::uint16_t>(sp + 6));
+        frame.pc = word_at(static_cast<std::uint16_t>(sp + 8));
+        frame.sp = static_cast<std::uint16_t>(sp + 9);
+        return frame;
+    }
+
+    // What the board's monitor does between a stop and its "g": it prints for a while with
+    // interrupts masked (here: BRA * at 3F00), then returns into the program with `frame`.
+    void monitor_then_go(Registers frame, std::uint16_t pc) {
+        board.load(0x3F00, std::vector<std::uint8_t>{0x20, 0xFE});
+        r.ccr |= ccr::I;
+        board.cpu().start_at(0x3F00);
+        board.run_cycles(10 * board.sci().character_cycles());
+        frame.pc = pc;
+        r = frame;
+    }
 };
 
 INSTANTIATE_TEST_SUITE_P(Examples, BothResponders,
@@ -234,6 +263,177 @@ TEST_P(BothResponders, TheBlockIsMemoryAsItWasWhenTheRequestsLastDigitArrived) {
         EXPECT_GT(word_at(0x2402) - passes_before, 60);
         EXPECT_NE(board.regs().ccr & ccr::I, 0);
     }
+}
+
+// "%%" hands the program to the monitor as SWI would: with no handler in the SWI slot the board
+// stops for the monitor, and the frame is the program's own, its PC one past where it was.
+TEST_P(BothResponders, APauseHandsTheProgramToTheMonitorAndGoGoesOn) {
+    for (const char c : std::string("%%")) board.sci_receive(static_cast<std::uint8_t>(c));
+    const RunResult result = board.run_cycles(20 * board.sci().character_cycles());
+    ASSERT_EQ(result.reason, StopReason::monitor);
+    EXPECT_EQ(describe_monitor_entry(result.address), "SWI");
+    const Registers frame = stacked_frame();
+    const auto where = static_cast<std::uint16_t>(frame.pc - 1);
+    EXPECT_EQ(frame.y, 0x5566);  // the main loop's own
+    EXPECT_EQ(
+        frame.sp,
+        0x01FF);  // the program's stack as it was (the call's return address is the frame's PC)
+    if (polling()) {
+        // Where resp_poll returns to, right after its JSR, with interrupts masked as they were.
+        EXPECT_EQ(board.read(static_cast<std::uint16_t>(where - 3)), 0xBD);
+        EXPECT_NE(frame.ccr & ccr::I, 0);
+    } else {
+        // The instruction the interrupt found, in the work loop, with the loop's registers.
+        EXPECT_GE(where, 0x2405);
+        EXPECT_LT(where, 0x2440);
+        EXPECT_EQ(frame.a, 0xA5);
+        EXPECT_EQ(frame.b, 0x3C);
+        EXPECT_EQ(frame.ccr & ccr::I, 0);
+    }
+
+    const std::uint16_t passes = word_at(0x2402);
+    monitor_then_go(frame, where);
+    EXPECT_EQ(exchange("*2404"), "!5A@");
+    const RunResult after = board.run_cycles(Board::e_clock_hz / 20);
+    EXPECT_EQ(after.reason, StopReason::time_used) << describe_monitor_entry(after.address);
+    EXPECT_GT(word_at(0x2402), passes);
+}
+
+TEST_P(BothResponders, APauseDuringAReplyLeavesNothingOfItForAfterTheProgramGoesOn) {
+    const std::string reply = block_reply(0x3000, 32);
+    for (const char c : halvane::wire::block_request_text(0x3000, 32) + "%%")
+        board.sci_receive(static_cast<std::uint8_t>(c));
+    const RunResult result = board.run_cycles(40 * board.sci().character_cycles());
+    ASSERT_EQ(result.reason, StopReason::monitor);
+    const Registers frame = stacked_frame();
+    monitor_then_go(frame, static_cast<std::uint16_t>(frame.pc - 1));
+    const std::string before = transmitted();
+    EXPECT_GE(before.size(), 2u);
+    EXPECT_LT(before.size(), reply.size());
+    EXPECT_EQ(before, reply.substr(0, before.size()));
+    board.run_cycles(80 * board.sci().character_cycles());
+    EXPECT_EQ(transmitted(), "");
+    EXPECT_EQ(exchange("*3005"), byte_reply(0x3005));
+}
+
+TEST_P(BothResponders, APercentSignFollowedByAnythingElseIsNoPause) {
+    for (const char* text : {"%*3005", "%x%*3005", "%3%*3005", "*3%0%*3005"}) {
+        EXPECT_EQ(exchange(text), byte_reply(0x3005)) << text;
+    }
+    EXPECT_EQ(board.run_cycles(Board::e_clock_hz / 100).reason, StopReason::time_used);
+}
+
+// "=BB" on the interrupt-driven responder: the reply at the present rate, BAUD written once its
+// last character has left the line, and every way back to 9600.
+class SpeedRequest : public Programs {
+  protected:
+    void SetUp() override {
+        Programs::SetUp();
+        if (IsSkipped()) return;
+        ASSERT_TRUE(start("busy_irq_5ms"));
+        board.run_cycles(1000);
+    }
+    std::uint8_t baud() const { return board.read(0x102B); }
+
+    // Sends "=01" and runs until the reply's '@' has left the line; the reply as it came.
+    std::string switch_to_62500() {
+        for (const char c : std::string("=01")) board.sci_receive(static_cast<std::uint8_t>(c));
+        std::string reply;
+        while (reply.find('@') == std::string::npos && reply.size() < 8) {
+            board.run_cycles(10);
+            reply += transmitted();
+        }
+        return reply;
+    }
+};
+
+TEST_F(SpeedRequest, TheReplyGoesAtThePresentRateAndBaudChangesAfterItsLastCharacter) {
+    std::vector<std::uint64_t> sent_at;
+    std::string reply;
+    board.set_transmit_handler([&](std::uint8_t byte) {
+        sent_at.push_back(board.cycles());
+        reply += static_cast<char>(byte);
+    });
+    for (const char c : std::string("=01")) board.sci_receive(static_cast<std::uint8_t>(c));
+    while (reply.find('@') == std::string::npos && board.cycles() < 100'000) board.run_cycles(10);
+    ASSERT_EQ(reply, "!01@");
+    EXPECT_GT(sent_at.back() - sent_at.front(), 2 * 2080u);  // 9600 baud
+    EXPECT_EQ(baud(), 0x30);
+    board.run_cycles(200);
+    EXPECT_EQ(baud(), 0x01);
+    EXPECT_EQ(board.sci().character_cycles(), 320u);  // 62 500 baud
+}
+
+TEST_F(SpeedRequest, AtTheFastRateEveryRequestIsServedAndEachCharacterTakesLessThanItsTime) {
+    ASSERT_EQ(switch_to_62500(), "!01@");
+    board.run_cycles(200);
+    ASSERT_EQ(baud(), 0x01);
+    for (unsigned i = 0; i < 0x20; ++i)
+        board.write(static_cast<std::uint16_t>(0x3000 + i), 0x11 * i);
+
+    // The handler's runs, from interrupt entry to the end of its RTI.
+    std::vector<std::uint64_t> runs;
+    std::uint64_t entered = 0;
+    board.set_trace([&](const TraceRecord& record) {
+        if (record.pc == 0x00C4) entered = record.cycle - Cpu::interrupt_cycles;
+        if (record.opcode == 0x3B && entered != 0) {
+            runs.push_back(record.cycle + 12 - entered);
+            entered = 0;
+        }
+    });
+    // Every character of these but the last of a read: the per-character path.
+    EXPECT_EQ(exchange("*FFFF300077", 0), "");
+    EXPECT_EQ(exchange("#300", 0), "");
+    EXPECT_EQ(exchange("*30", 0), "");
+    ASSERT_GE(runs.size(), 16u);
+    EXPECT_LT(*std::max_element(runs.begin(), runs.end()), 320u);
+    board.set_trace(nullptr);
+
+    EXPECT_EQ(board.read(0x3000), 0x77);
+    EXPECT_EQ(exchange("05"), halvane::wire::reply_text(0x55));
+    std::vector<std::uint8_t> block;
+    for (unsigned i = 0; i < 0x20; ++i)
+        block.push_back(board.read(static_cast<std::uint16_t>(0x3000 + i)));
+    // The reply starts after the snapshot, which takes more than two character times here.
+    EXPECT_EQ(exchange(halvane::wire::block_request_text(0x3000, 32), 74),
+              halvane::wire::block_reply_text(0x3000, block));
+    EXPECT_EQ(baud(), 0x01);
+}
+
+TEST_F(SpeedRequest, ThePlainRateComesBackOnAFramingErrorAFailedRequestAndEquals30) {
+    ASSERT_EQ(switch_to_62500(), "!01@");
+    board.run_cycles(200);
+    board.sci_receive_complete(0x00, sci_bits::FE);  // a NUL sent at 9600
+    board.run_cycles(200);
+    EXPECT_EQ(baud(), 0x30);
+    EXPECT_EQ(exchange("*2404"), "!5A@");
+
+    ASSERT_EQ(switch_to_62500(), "!01@");
+    board.run_cycles(200);
+    board.sci_receive_complete('*', sci_bits::NF);
+    board.run_cycles(200);
+    EXPECT_EQ(baud(), 0x30);
+
+    ASSERT_EQ(switch_to_62500(), "!01@");
+    board.run_cycles(200);
+    EXPECT_EQ(exchange("#30G0"), "");  // fails to parse
+    EXPECT_EQ(baud(), 0x30);
+
+    ASSERT_EQ(switch_to_62500(), "!01@");
+    board.run_cycles(200);
+    EXPECT_EQ(exchange("=30"), "!30@");  // answered at the fast rate, then back
+    EXPECT_EQ(baud(), 0x30);
+    EXPECT_EQ(exchange("*2404"), "!5A@");
+}
+
+TEST_F(Programs, ThePollingResponderIgnoresASpeedRequest) {
+    ASSERT_TRUE(start("busy_poll_800us"));
+    board.run_cycles(1000);
+    EXPECT_EQ(exchange("=01"), "");
+    board.run_cycles(10 * board.sci().character_cycles());
+    EXPECT_EQ(board.read(0x102B), 0x30);
+    EXPECT_EQ(exchange("*2404"), "!5A@");
+    EXPECT_EQ(exchange("=*2404"), "!5A@");
 }
 
 }  // namespace

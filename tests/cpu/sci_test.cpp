@@ -100,6 +100,29 @@ TEST_F(Sci, HostTimedBytesArriveAtOnce) {
     EXPECT_EQ(board.read(0x102F), 'a');
 }
 
+TEST_F(Sci, HostTimedBytesCarryTheLinesErrorsUntilStatusThenData) {
+    start_program({0xB6, 0x10, 0x2E, 0xB6, 0x10, 0x2F, 0x20, 0xFE});  // SCSR, SCDR, BRA *
+    board.sci_receive_complete(0x00, sci_bits::FE);
+    EXPECT_EQ(board.read(0x102E) & 0x2E, 0x22);  // RDRF and FE
+    board.run_cycles(20);
+    EXPECT_EQ(r.a, 0x00);
+    EXPECT_EQ(board.read(0x102E) & 0x2E, 0);
+    board.sci_receive_complete('n', sci_bits::NF);
+    EXPECT_EQ(board.read(0x102E) & 0x2E, 0x24);  // RDRF and NF
+    board.sci_receive_complete('c');             // overrun: the flags stay the first one's
+    EXPECT_EQ(board.read(0x102E) & 0x2E, 0x2C);
+}
+
+TEST_F(Sci, TheHostLearnsTheRateTheProgramSet) {
+    EXPECT_EQ(board.sci_character_cycles(), character_at_9600);
+    EXPECT_NEAR(board.sci_bits_per_second(), 9615.4, 0.1);
+    board.write(0x102B, 0x01);
+    EXPECT_EQ(board.sci_character_cycles(), 320u);
+    EXPECT_EQ(board.sci_bits_per_second(), 62500.0);
+    board.write(0x102B, 0x00);
+    EXPECT_EQ(board.sci_bits_per_second(), 125000.0);
+}
+
 TEST_F(Sci, OverrunKeepsTheFirstByteAndLosesTheNext) {
     start_program(idle_loop);
     board.sci_receive('1');

@@ -7,12 +7,16 @@
 ;   - in expanded mode (HPRIO's MDA) it looks for an ACIA and a DUART on the external bus;
 ;   - it writes TCTL1 and the board's flip-flop at 4000, sets the SCI to 9600 baud, fills the
 ;     pseudo-vectors (JMP slots at 00C4-00FF), prints its banner and waits for a carriage return.
-; Then it serves three commands:
+; Then it serves four commands:
 ;   (a bare CR)  a new prompt
 ;   load t       S0/S1/S5/S9 records from the terminal, checksums checked; after the S9 record
 ;                it waits one second without reading the line, throws away the character the
 ;                SCI holds, and prints "done" or "error: N bad records", then the prompt
 ;   go ADDR      starts the program at ADDR (hex) with SP = 0041 and interrupts masked
+;   t ADDR       traces one instruction at ADDR (SP = 0041, other registers 0, interrupts on)
+;   t            traces the next instruction of the program the last trace stopped
+;                A trace arms output compare 5 to interrupt right after the program's first
+;                instruction, then prints the registers: P-2502 Y-0000 X-0000 A-01 B-00 C-C0 S-0041
 ; SWI, an illegal opcode or an interrupt without a handler comes back to the prompt through the
 ; pseudo-vectors and says where the program was.
 ;
@@ -20,7 +24,11 @@
 ; gives a program (0041 down) and the pseudo-vectors.
 
 PORTE    = 0x100A
+TCNT     = 0x100E
+TOC5     = 0x101E               ; TI4O5: output compare 5 while PACTL's I4/O5 is clear
 TCTL1    = 0x1020
+TMSK1    = 0x1022
+TFLG1    = 0x1023
 TMSK2    = 0x1024
 BAUD     = 0x102B
 SCCR1    = 0x102C
@@ -38,6 +46,7 @@ DUART_IVR = 0xD00C              ; where a DUART's interrupt vector register woul
 
 PSEUDO   = 0x00C4               ; the first pseudo-vector (SCI); three bytes each up to 00FF
 PSEUDO_END = 0x0100
+OC5_SLOT = 0x00D3
 SWI_SLOT = 0x00F4
 ILLEGAL_SLOT = 0x00F7
 
@@ -53,6 +62,7 @@ bad      = 0x0046               ; bad records in this load (stops at 255)
 hexhi    = 0x0047               ; the high digit of a hex byte being read
 addr     = 0x0048               ; two bytes: where a record's data goes; go's address
 ports    = 0x004A               ; external serial chips found: 1 ACIA, 2 DUART
+usp      = 0x004C               ; two bytes: the traced program's SP below its stacked frame, 0 if none
 LINE     = 0x0050               ; the command line, ends with a zero byte
 LINE_MAX = 32
 
@@ -77,6 +87,8 @@ monitor:
         staa    BPROT           ; EEPROM writable
         lds     #STACK
         clr     ports
+        clr     usp
+        clr     usp+1
         ldaa    HPRIO
         bita    #0x20           ; MDA: expanded mode, so there is an external bus to look at
         beq     no_bus
@@ -122,6 +134,8 @@ pv_fill:
         std     SWI_SLOT+1
         ldd     #illegal_stop
         std     ILLEGAL_SLOT+1
+        ldd     #trace_stop
+        std     OC5_SLOT+1
 
         ldx     #banner
         jsr     puts
@@ -155,42 +169,13 @@ cmp_load:
 try_go:
         ldd     LINE
         cpd     #0x676F         ; "go"
-        bne     unknown
+        bne     try_trace
         ldaa    LINE+2
         cmpa    #SPACE
         bne     unknown
         ldx     #LINE+3
-go_blank:
-        ldaa    0,x
-        cmpa    #SPACE
-        bne     go_digits
-        inx
-        bra     go_blank
-go_digits:
-        clr     addr
-        clr     addr+1
-        clr     count
-go_next:
-        ldaa    0,x
-        beq     go_end
-        jsr     hexval
+        jsr     getaddr
         bcs     go_bad
-        ldab    #4
-go_shift:
-        asl     addr+1
-        rol     addr
-        decb
-        bne     go_shift
-        oraa    addr+1
-        staa    addr+1
-        inc     count
-        inx
-        bra     go_next
-go_end:
-        ldab    count
-        beq     go_bad
-        cmpb    #4
-        bhi     go_bad
         ldx     addr
         lds     #USER_SP
         ldaa    #0xD0           ; S, X and I set: interrupts masked until the program's CLI
@@ -200,6 +185,137 @@ go_bad:
         ldx     #msg_go
         jsr     puts
         jmp     prompt
+
+try_trace:
+        cmpa    #0x74           ; 't'
+        bne     unknown
+        tstb
+        beq     trace_on        ; "t": on from the last trace's stop
+        cmpb    #SPACE
+        bne     unknown
+        ldx     #LINE+2
+        jsr     getaddr
+        bcs     trace_bad
+        lds     #USER_SP        ; a fresh frame on the program's stack, as RTI takes it
+        ldx     addr
+        pshx                    ; PC
+        ldx     #0
+        pshx                    ; Y
+        pshx                    ; X
+        clra
+        psha                    ; A
+        psha                    ; B
+        ldaa    #0xC0           ; S and X set, I clear: output compare 5 can interrupt
+        psha                    ; CCR
+        sts     usp
+        bra     trace_go
+trace_on:
+        ldx     usp
+        beq     trace_bad
+; From reading TCNT to the end of the RTI takes TRACE_DELAY - 1 E cycles: the compare comes in
+; the first cycle of the program's instruction, and its interrupt is taken when that instruction
+; is done.
+TRACE_DELAY = 42
+trace_go:
+        ldd     TCNT
+        addd    #TRACE_DELAY
+        std     TOC5
+        ldaa    #0x08           ; I4/O5F: a compare from before does not count
+        staa    TFLG1
+        staa    TMSK1           ; output compare 5's interrupt, and no other compare's
+        lds     usp
+        rti
+trace_bad:
+        ldx     #msg_trace
+        jsr     puts
+        jmp     prompt
+
+; Output compare 5 after one traced instruction: the program's registers are its stacked frame.
+trace_stop:
+        clr     TMSK1
+        ldaa    #0x08
+        staa    TFLG1
+        sts     usp
+        lds     #STACK
+        ldx     #msg_p
+        ldab    #8
+        jsr     show_word
+        ldx     #msg_y
+        ldab    #6
+        jsr     show_word
+        ldx     #msg_x
+        ldab    #4
+        jsr     show_word
+        ldx     #msg_a
+        ldab    #3
+        jsr     show_byte
+        ldx     #msg_b
+        ldab    #2
+        jsr     show_byte
+        ldx     #msg_c
+        ldab    #1
+        jsr     show_byte
+        ldx     #msg_s
+        jsr     puts
+        ldd     usp
+        addd    #9              ; the program's SP above its frame
+        jsr     puthex4
+        jsr     crlf
+        jmp     prompt
+
+; The string at X, then the word (show_word) or byte (show_byte) B bytes above usp, in hex.
+show_word:
+        jsr     puts
+        ldx     usp
+        abx
+        ldd     0,x
+        jmp     puthex4
+show_byte:
+        jsr     puts
+        ldx     usp
+        abx
+        ldaa    0,x
+        jmp     puthex2
+
+; Up to four hex digits from X on, after blanks, to the end of the line, into addr. Carry set
+; when there are none, more than four or anything else.
+getaddr:
+        ldaa    0,x
+        cmpa    #SPACE
+        bne     ga_digits
+        inx
+        bra     getaddr
+ga_digits:
+        clr     addr
+        clr     addr+1
+        clr     count
+ga_next:
+        ldaa    0,x
+        beq     ga_end
+        jsr     hexval
+        bcs     ga_bad
+        ldab    #4
+ga_shift:
+        asl     addr+1
+        rol     addr
+        decb
+        bne     ga_shift
+        oraa    addr+1
+        staa    addr+1
+        inc     count
+        inx
+        bra     ga_next
+ga_end:
+        ldab    count
+        beq     ga_bad
+        cmpb    #4
+        bhi     ga_bad
+        clc
+        rts
+ga_bad:
+        sec
+        rts
+
 unknown:
         ldx     #msg_what
         jsr     puts
@@ -541,7 +657,15 @@ msg_done:    .asciz "done\r\n"
 msg_error:   .asciz "error: "
 msg_bad:     .asciz " bad records\r\n"
 msg_go:      .asciz "error: go needs a hexadecimal address\r\n"
-msg_what:    .asciz "error: unknown command (load t, go ADDR)\r\n"
+msg_what:    .asciz "error: unknown command (load t, go ADDR, t [ADDR])\r\n"
+msg_trace:   .asciz "error: t needs a hexadecimal address the first time\r\n"
+msg_p:       .asciz "P-"
+msg_y:       .asciz " Y-"
+msg_x:       .asciz " X-"
+msg_a:       .asciz " A-"
+msg_b:       .asciz " B-"
+msg_c:       .asciz " C-"
+msg_s:       .asciz " S-"
 msg_swi:     .asciz "\r\nprogram stopped: SWI at "
 msg_illegal: .asciz "\r\nprogram stopped: illegal opcode at "
 msg_stray:   .asciz "\r\nprogram stopped: interrupt without a handler, program at "

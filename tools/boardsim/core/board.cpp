@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <string>
 
-#include "core/builtin_responder.h"
-#include "core/processor_program.h"
-
 namespace boardsim {
 namespace {
 
@@ -13,17 +10,23 @@ void take_earliest(std::optional<Nanos>& earliest, std::optional<Nanos> candidat
     if (candidate && (!earliest || *candidate < *earliest)) earliest = candidate;
 }
 
+std::unique_ptr<hc11::Board> make_processor(const BoardConfig& config) {
+    if (config.rom) return std::make_unique<hc11::Board>(*config.rom);
+    return std::make_unique<hc11::Board>();
+}
+
 }  // namespace
 
 Board::Board(const BoardConfig& config, TrafficLog* log, std::ostream* trace)
     : config_(config),
       log_(log),
-      trace_(trace),
+      processor_(make_processor(config)),
       from_pc_(PacedWire::char_time_for_baud(config.baud)),
       to_pc_(PacedWire::char_time_for_baud(config.baud)),
       adapter_(config.usb_latency),
       faults_(config.faults, *this, [this](std::string_view text, Nanos at) { note(text, at); }),
-      monitor_(memory_, *this,
+      program_(*processor_, faults_, ProcessorSettings{from_pc_.char_time(), trace}),
+      monitor_(*processor_, *this,
                MonitorSettings{
                    .auto_reset = config.auto_reset,
                    .end_of_load_pause =
@@ -31,27 +34,20 @@ Board::Board(const BoardConfig& config, TrafficLog* log, std::ostream* trace)
                }) {}
 
 void Board::power_on(Nanos now) {
-    if (config_.rom) {
-        rom_program_ = std::make_unique<ProcessorProgram>(
-            *config_.rom, faults_, now, ProcessorSettings{from_pc_.char_time(), trace_});
-        hc11::Board& processor = rom_program_->board();
-        processor.set_port_e(config_.pe0 ? 0x01 : 0x00);
-        if (config_.eeprom) processor.load(hc11::board_map::EEPROM, *config_.eeprom);
+    if (runs_rom()) {
+        processor_->set_port_e(config_.pe0 ? 0x01 : 0x00);
+        if (config_.eeprom) processor_->load(hc11::board_map::EEPROM, *config_.eeprom);
         note(config_.pe0 ? "power on: monitor ROM, PE0 high" : "power on: monitor ROM", now);
+        program_.resume(now);
         return;
     }
-    // The monitor sets the SCI up for 9600 baud before it prints its banner, so a program
-    // reading these registers finds what it would find on the board.
-    memory_.write(0x102B, 0x30);  // BAUD
-    memory_.write(0x102C, 0x00);  // SCCR1
-    memory_.write(0x102D, 0x0C);  // SCCR2: transmitter and receiver on
     monitor_.reset("power on", now);
 }
 
 void Board::press_reset(Nanos now) {
-    if (rom_program_) {
+    if (runs_rom()) {
         board_reset("reset button", now);
-        rom_program_->reset(now);
+        program_.reset(now);
         return;
     }
     monitor_.reset("reset button", now);
@@ -67,8 +63,8 @@ std::vector<std::uint8_t> Board::advance(Nanos now) {
         // only through those before the next character it will receive.
         const std::optional<Nanos> byte_due = from_pc_.next_arrival();
         const Nanos reached = byte_due ? std::min(*byte_due, now) : now;
-        if (rom_program_) {
-            rom_program_->skip_stall(reached);
+        if (runs_rom()) {
+            program_.skip_stall(reached);
         } else {
             monitor_.skip_stall(reached);
         }
@@ -88,10 +84,9 @@ std::vector<std::uint8_t> Board::advance(Nanos now) {
             run_firmware_until(at);
             faults_.run_until(at);
             // A ROM shares the line with the programs it starts: any of it may be a request.
-            const bool program_listens =
-                rom_program_ || monitor_.state() == Monitor::State::kRunning;
-            if (rom_program_) {
-                rom_program_->receive(byte, at);
+            const bool program_listens = runs_rom() || monitor_.state() == Monitor::State::kRunning;
+            if (runs_rom()) {
+                program_.receive(byte, at);
             } else {
                 monitor_.receive(byte, at);
             }
@@ -130,39 +125,48 @@ bool Board::hung_up() const {
 }
 
 void Board::run_firmware_until(Nanos now) {
-    if (rom_program_) {
-        rom_program_->run_until(now);
+    if (runs_rom()) {
+        program_.run_until(now);
     } else {
         monitor_.run_until(now);
     }
 }
 
 std::optional<Nanos> Board::firmware_wakeup() const {
-    return rom_program_ ? rom_program_->next_wakeup() : monitor_.next_wakeup();
+    return runs_rom() ? program_.next_wakeup() : monitor_.next_wakeup();
+}
+
+void Board::sent(std::uint8_t byte, Nanos at) {
+    // The NUL after a line end is padding: the line still stands at its start.
+    if (byte != '\0') line_at_start_ = byte == '\n';
+    to_pc_.push(byte, at);
 }
 
 void Board::monitor_output(std::string_view text, Nanos at) {
-    for (char c : text) to_pc_.push(static_cast<std::uint8_t>(c), at);
+    for (char c : text) sent(static_cast<std::uint8_t>(c), at);
 }
 
-std::unique_ptr<RunningProgram> Board::start_program(std::uint16_t address, Nanos at) {
+RunningProgram& Board::start_program(Nanos at, std::optional<std::uint16_t> stop_at) {
     if (config_.runner == ProgramRunner::kBuiltinResponder) {
-        return std::make_unique<BuiltinResponder>(memory_, faults_, config_.counter_address, at);
+        responder_ =
+            std::make_unique<BuiltinResponder>(*processor_, faults_, config_.counter_address, at);
+        return *responder_;
     }
-    auto program = std::make_unique<ProcessorProgram>(
-        memory_, faults_, address, at, ProcessorSettings{from_pc_.char_time(), trace_});
-    if (const std::size_t refused = program->refused_bytes()) {
-        note("processor: " + std::to_string(refused) +
-                 " downloaded bytes lie outside RAM and EEPROM; the program does not see them",
-             at);
-    }
-    return program;
+    program_.resume(at, stop_at);
+    return program_;
 }
 
 void Board::board_reset(std::string_view reason, Nanos at) {
     to_pc_.drop_waiting(at);
     faults_.reset();
     note("reset: " + std::string(reason), at);
+    if (runs_rom()) return;
+    responder_.reset();
+    program_.stand_still();
+    processor_->reset();
+    // The registers a program finds when it is started with g alone: the stack below the
+    // monitor's variables, interrupts masked, P at the usual start of a program.
+    processor_->go(hc11::board_map::PROGRAM_START);
 }
 
 void Board::note(std::string_view text, Nanos at) {
@@ -170,7 +174,7 @@ void Board::note(std::string_view text, Nanos at) {
 }
 
 void Board::transmit(std::uint8_t byte, Nanos at) {
-    to_pc_.push(byte, at);
+    sent(byte, at);
 }
 
 }  // namespace boardsim

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "core/builtin_responder.h"
 #include "core/fault_injector.h"
 #include "core/fault_options.h"
-#include "core/memory_image.h"
 #include "core/monitor.h"
 #include "core/paced_wire.h"
 #include "core/processor_program.h"
@@ -43,9 +43,10 @@ struct BoardConfig {
 };
 
 // The whole simulated board behind its serial connector: the line paced in both directions,
-// the monitor, the program it starts and the fault injection, and on the PC's side a USB-serial
-// adapter if one is asked for, all driven by the time the caller passes in. The event loop feeds it
-// what the PC wrote, asks when something will happen next, and writes out what advance() returns.
+// the monitor, the one processor and memory it lets the program run on and the fault injection,
+// and on the PC's side a USB-serial adapter if one is asked for, all driven by the time the caller
+// passes in. The event loop feeds it what the PC wrote, asks when something will happen next, and
+// writes out what advance() returns.
 //
 // With a monitor ROM image (BoardConfig::rom) the simulated monitor stays out of it: the
 // processor runs the ROM from power-on, every character goes to its SCI, and the reset button
@@ -70,31 +71,36 @@ class Board : private MonitorHost, private SerialSink {
     bool hung_up() const;
 
     const Monitor& monitor() const { return monitor_; }
-    MemoryImage& memory() { return memory_; }
+    // The board's processor and its memory: what the program runs on and the monitor shows.
+    hc11::Board& processor() { return *processor_; }
 
   private:
     // MonitorHost
     void monitor_output(std::string_view text, Nanos at) override;
-    std::unique_ptr<RunningProgram> start_program(std::uint16_t address, Nanos at) override;
+    RunningProgram& start_program(Nanos at, std::optional<std::uint16_t> stop_at) override;
     void board_reset(std::string_view reason, Nanos at) override;
     void note(std::string_view text, Nanos at) override;
+    bool line_at_start() const override { return line_at_start_; }
     // SerialSink, the line towards the PC
     void transmit(std::uint8_t byte, Nanos at) override;
 
+    bool runs_rom() const { return processor_->runs_rom(); }
     // Whoever answers the line: the ROM on the processor, or the simulated monitor.
     void run_firmware_until(Nanos now);
     std::optional<Nanos> firmware_wakeup() const;
+    void sent(std::uint8_t byte, Nanos at);
 
     BoardConfig config_;
     TrafficLog* log_;
-    std::ostream* trace_;
-    MemoryImage memory_;
+    std::unique_ptr<hc11::Board> processor_;
     PacedWire from_pc_;
     PacedWire to_pc_;
     UsbAdapter adapter_;
     FaultInjector faults_;
+    ProcessorProgram program_;
+    std::unique_ptr<BuiltinResponder> responder_;
     Monitor monitor_;
-    std::unique_ptr<ProcessorProgram> rom_program_;
+    bool line_at_start_ = true;
 };
 
 }  // namespace boardsim

@@ -6,7 +6,7 @@
 
 namespace boardsim {
 
-BuiltinResponder::BuiltinResponder(MemoryImage& memory, SerialSink& out,
+BuiltinResponder::BuiltinResponder(hc11::Board& memory, SerialSink& out,
                                    std::optional<std::uint16_t> counter_address, Nanos started_at)
     : memory_(memory),
       out_(out),

@@ -3,22 +3,23 @@
 #include <optional>
 #include <string_view>
 
-#include "core/memory_image.h"
 #include "core/request_parser.h"
 #include "core/running_program.h"
+#include "hc11/board.h"
 
 namespace boardsim {
 
 // Stands in for a downloaded program that contains the memory responder: it answers read
 // requests with "!HH@" and block reads with their bytes and check, taken from memory when the
-// request's last character arrives, and stores the bytes of write requests, answering nothing. With
+// request's last character arrives, and stores the bytes of write requests, answering nothing. It
+// reads and writes the board's memory as the monitor does, without a read's side effects. With
 // a counter address it also makes the 16-bit word there (high byte first) count up ten times a
 // second, so a watched program visibly runs.
 class BuiltinResponder : public RunningProgram {
   public:
     static constexpr Nanos kCountPeriod = std::chrono::milliseconds(100);
 
-    BuiltinResponder(MemoryImage& memory, SerialSink& out,
+    BuiltinResponder(hc11::Board& memory, SerialSink& out,
                      std::optional<std::uint16_t> counter_address, Nanos started_at);
 
     void receive(std::uint8_t byte, Nanos at) override;
@@ -29,7 +30,7 @@ class BuiltinResponder : public RunningProgram {
     void send(std::string_view reply, Nanos at);
     void add_to_counter(std::uint64_t steps);
 
-    MemoryImage& memory_;
+    hc11::Board& memory_;
     SerialSink& out_;
     RequestParser parser_;
     std::optional<std::uint16_t> counter_address_;

@@ -1,13 +1,10 @@
 #include "core/monitor.h"
 
-#include <algorithm>
-#include <cctype>
-#include <cstdio>
 #include <utility>
 #include <variant>
 
+#include "core/monitor_text.h"
 #include "srecord/srecord.h"
-#include "text/hex_digits.h"
 
 namespace boardsim {
 namespace {
@@ -21,42 +18,14 @@ using halvane::SRecordParse;
 constexpr std::size_t kMaxCommandLength = 80;
 constexpr std::size_t kMaxRecordLength = 2 + 2 * 256 + 16;
 
-// Lower case, runs of blanks turned into one space, no blanks at either end.
-std::string normalise(std::string_view line) {
-    std::string out;
-    bool blank = false;
-    for (char c : line) {
-        if (c == ' ' || c == '\t') {
-            blank = !out.empty();
-            continue;
-        }
-        if (blank) out.push_back(' ');
-        blank = false;
-        out.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
-    }
-    return out;
-}
-
-std::string hex4(unsigned value) {
-    char text[5];
-    std::snprintf(text, sizeof text, "%04X", value & 0xFFFFu);
-    return text;
-}
-
-// Keeps only printable characters of a line that goes into an error message.
-std::string printable(std::string_view text) {
-    std::string out;
-    for (char c : text.substr(0, 20)) {
-        out.push_back(std::isprint(static_cast<unsigned char>(c)) ? c : '?');
-    }
-    if (text.size() > 20) out += "...";
-    return out;
+bool blank(std::string_view line) {
+    return line.find_first_not_of(" \t") == std::string_view::npos;
 }
 
 }  // namespace
 
-Monitor::Monitor(MemoryImage& memory, MonitorHost& host, MonitorSettings settings)
-    : memory_(memory),
+Monitor::Monitor(hc11::Board& processor, MonitorHost& host, MonitorSettings settings)
+    : processor_(processor),
       host_(host),
       settings_(settings),
       command_line_(kMaxCommandLength),
@@ -64,37 +33,40 @@ Monitor::Monitor(MemoryImage& memory, MonitorHost& host, MonitorSettings setting
       reset_watch_(kMaxCommandLength) {}
 
 void Monitor::reset(std::string_view reason, Nanos at) {
+    // The board's bytes back where breakpoints were, before the processor starts afresh.
+    breakpoints_.take_out(processor_);
     host_.board_reset(reason, at);
-    program_.reset();
+    program_ = nullptr;
+    modify_.reset();
     state_ = State::kAwaitingReturn;
     command_line_.clear();
     load_line_.clear();
     reset_watch_.clear();
-    previous_command_.clear();
-    print(kBanner, at);
+    print(monitor_text::kBanner, at);
 }
 
 void Monitor::receive(std::uint8_t byte, Nanos at) {
     if (state_ == State::kEndOfLoad && at >= reads_again_at_) report_load(reads_again_at_);
+    const bool monitor_reads = state_ != State::kEndOfLoad && state_ != State::kRunning;
+    // A NUL is padding, whoever sends it.
+    if (monitor_reads && byte == '\0') return;
     // The LF of a CR LF pair belongs to the line the CR ended, even when that line changed the
     // state (a "load t" that reset the board, the end record of a load without the pause).
     const bool after_cr = std::exchange(last_was_cr_, byte == '\r');
-    const bool monitor_reads =
-        state_ == State::kAwaitingReturn || state_ == State::kCommand || state_ == State::kLoading;
-    if (byte == '\n' && after_cr && monitor_reads) {
+    if (monitor_reads && byte == '\n' && after_cr) {
         command_line_.forget_cr();
         load_line_.forget_cr();
         return;
     }
     switch (state_) {
         case State::kAwaitingReturn:
-            if (byte == '\r') {
-                state_ = State::kCommand;
-                print(kPrompt, at);
-            }
+            if (byte == '\r') show_prompt(at);
             break;
         case State::kCommand:
             receive_command_char(byte, at);
+            break;
+        case State::kModifying:
+            receive_modify_char(byte, at);
             break;
         case State::kLoading:
             receive_load_char(byte, at);
@@ -103,16 +75,26 @@ void Monitor::receive(std::uint8_t byte, Nanos at) {
             receive_unread(at);
             break;
         case State::kRunning:
-        case State::kSilent:
             receive_while_running(byte, at);
             break;
     }
 }
 
+void Monitor::print_line(std::string_view text, Nanos at) {
+    print(text, at);
+    print(monitor_text::kLineEnd, at);
+}
+
+void Monitor::show_prompt(Nanos at) {
+    state_ = State::kCommand;
+    command_line_.clear();
+    print(monitor_text::kPrompt, at);
+}
+
 void Monitor::echo(std::uint8_t byte, LineCollector::Fed fed, Nanos at) {
     switch (fed) {
         case LineCollector::Fed::kLineEnd:
-            print("\r\n", at);
+            print(monitor_text::kLineEnd, at);
             break;
         case LineCollector::Fed::kStored: {
             const char c = static_cast<char>(byte);
@@ -126,6 +108,11 @@ void Monitor::echo(std::uint8_t byte, LineCollector::Fed fed, Nanos at) {
 }
 
 void Monitor::receive_command_char(std::uint8_t byte, Nanos at) {
+    if (byte == kCancelLine) {
+        print(monitor_text::kLineEnd, at);
+        show_prompt(at);
+        return;
+    }
     if (byte == 0x08 || byte == 0x7F) {
         if (command_line_.erase_last()) print("\b \b", at);
         return;
@@ -135,58 +122,24 @@ void Monitor::receive_command_char(std::uint8_t byte, Nanos at) {
     if (fed == LineCollector::Fed::kLineEnd) run_command(command_line_.take_line(), at);
 }
 
-void Monitor::run_command(const std::string& typed, Nanos at) {
-    const std::string line = normalise(typed).empty() ? previous_command_ : typed;
-    const std::string command = normalise(line);
-    if (command.empty()) {
-        print(kPrompt, at);
+void Monitor::receive_modify_char(std::uint8_t byte, Nanos at) {
+    if (byte == kCancelLine) {
+        // Abandoned: a value typed but not ended is not stored.
+        modify_.reset();
+        print(monitor_text::kLineEnd, at);
+        show_prompt(at);
         return;
     }
-    previous_command_ = line;
-    if (command == "load t") {
-        state_ = State::kLoading;
-        load_ = {};
-        load_line_number_ = 0;
-        load_line_.clear();
-        host_.note("monitor: load t, reading S-records", at);
-    } else if (command == "load" || command.starts_with("load ")) {
-        print("error: only \"load t\" (load from this terminal) is available\r\n", at);
-        print(kPrompt, at);
-    } else if (command == "go" || command.starts_with("go ")) {
-        run_go(command.size() > 2 ? std::string_view(command).substr(3) : "", at);
-    } else {
-        print("error: unknown command \"" + printable(line) + "\" (commands: load t, go ADDR)\r\n",
-              at);
-        print(kPrompt, at);
-    }
-}
-
-void Monitor::run_go(std::string_view argument, Nanos at) {
-    const bool valid = !argument.empty() && argument.size() <= 4 &&
-                       std::all_of(argument.begin(), argument.end(), halvane::is_hex_digit);
-    if (!valid) {
-        print("error: go needs a hexadecimal address, for example: go 2400\r\n", at);
-        print(kPrompt, at);
-        return;
-    }
-    const auto address = static_cast<std::uint16_t>(std::stoul(std::string(argument), nullptr, 16));
-    reset_watch_.clear();
-    if (!memory_.is_loaded(address)) {
-        state_ = State::kSilent;
-        host_.note(
-            "monitor: go " + hex4(address) + ": nothing was loaded there, the board stays silent",
-            at);
-        return;
-    }
-    state_ = State::kRunning;
-    host_.note("monitor: go " + hex4(address) + ", program started", at);
-    program_ = host_.start_program(address, at);
+    const ModifyPrompt::Reply reply = modify_->feed(byte);
+    print(reply.text, at);
+    if (!reply.finished) return;
+    modify_.reset();
+    show_prompt(at);
 }
 
 void Monitor::receive_load_char(std::uint8_t byte, Nanos at) {
-    const auto fed = load_line_.feed(byte);
-    echo(byte, fed, at);
-    if (fed != LineCollector::Fed::kLineEnd) return;
+    // Nothing of the records is echoed; only bad lines and the end of the load are reported.
+    if (load_line_.feed(byte) != LineCollector::Fed::kLineEnd) return;
     const bool overflowed = load_line_.overflowed();
     load_line(load_line_.take_line(), overflowed, at);
 }
@@ -194,7 +147,7 @@ void Monitor::receive_load_char(std::uint8_t byte, Nanos at) {
 void Monitor::load_line(const std::string& line, bool overflowed, Nanos at) {
     ++load_line_number_;
     // Blank lines between records (a file's last line end, a CR typed by hand) are harmless.
-    if (normalise(line).empty()) return;
+    if (blank(line)) return;
 
     const SRecordParse parsed =
         overflowed ? SRecordParse{SRecordError{.message = "line too long"}} : parse_srecord(line);
@@ -202,7 +155,7 @@ void Monitor::load_line(const std::string& line, bool overflowed, Nanos at) {
         ++load_.bad_records;
         const std::string message =
             "error: line " + std::to_string(load_line_number_) + ": " + error->message;
-        print(message + "\r\n", at);
+        print_line(message, at);
         host_.note("monitor: " + message, at);
         return;
     }
@@ -214,7 +167,9 @@ void Monitor::load_line(const std::string& line, bool overflowed, Nanos at) {
         case SRecord::Kind::kData: {
             ++load_.data_records;
             std::uint16_t address = record.address;
-            for (std::uint8_t value : record.data) memory_.load(address++, value);
+            for (std::uint8_t value : record.data) {
+                if (!processor_.write(address++, value)) ++load_refused_bytes_;
+            }
             break;
         }
         case SRecord::Kind::kEnd:
@@ -226,6 +181,11 @@ void Monitor::load_line(const std::string& line, bool overflowed, Nanos at) {
 void Monitor::end_load(Nanos at) {
     // Nothing is left to repeat: a bare CR after a load only shows a new prompt.
     previous_command_.clear();
+    if (load_refused_bytes_ > 0) {
+        host_.note("monitor: " + std::to_string(load_refused_bytes_) +
+                       " loaded bytes lie outside RAM and EEPROM and were not stored",
+                   at);
+    }
     if (settings_.end_of_load_pause <= Nanos{0}) {
         report_load(at);
         return;
@@ -258,30 +218,31 @@ void Monitor::report_load(Nanos at) {
     }
     const std::string summary = "done: " + std::to_string(load_.data_records) + " data records, " +
                                 std::to_string(load_.bad_records) + " bad";
-    print(summary + "\r\n", at);
-    print(kPrompt, at);
+    print_line(summary, at);
     host_.note("monitor: load " + summary, at);
-    state_ = State::kCommand;
-    command_line_.clear();
+    show_prompt(at);
 }
 
 void Monitor::receive_while_running(std::uint8_t byte, Nanos at) {
     if (program_) {
         program_->receive(byte, at);
         take_over_if_finished();
-        if (!program_) return;
+        if (state_ != State::kRunning) return;
     }
     if (!settings_.auto_reset) return;
     if (reset_watch_.feed(byte) != LineCollector::Fed::kLineEnd) return;
     const std::string line = reset_watch_.take_line();
-    if (normalise(line) != "load t") return;
+    const auto parsed = parse_command_line(line);
+    if (!parsed || parsed->command != CommandLine::Command::kLoad ||
+        parsed->arguments != std::vector<std::string>{"t"}) {
+        return;
+    }
     reset("\"load t\" received while the program ran (auto-reset)", at);
     // The command was typed before the reset; the monitor now takes it as typed after the CR
     // that its banner waits for.
-    state_ = State::kCommand;
-    print(kPrompt, at);
+    show_prompt(at);
     print(line, at);
-    print("\r\n", at);
+    print(monitor_text::kLineEnd, at);
     run_command(line, at);
 }
 
@@ -294,18 +255,6 @@ void Monitor::run_until(Nanos now) {
 
 void Monitor::skip_stall(Nanos now) {
     if (program_) program_->skip_stall(now);
-}
-
-void Monitor::take_over_if_finished() {
-    const std::optional<ProgramExit> exit = program_->finished();
-    if (!exit) return;
-    program_.reset();
-    state_ = State::kCommand;
-    command_line_.clear();
-    last_was_cr_ = false;
-    host_.note("monitor: " + exit->message.substr(0, exit->message.find('\r')), exit->at);
-    print("\r\n" + exit->message + "\r\n", exit->at);
-    print(kPrompt, exit->at);
 }
 
 std::optional<Nanos> Monitor::next_wakeup() const {

@@ -14,21 +14,27 @@ device path as its first line, then serves until interrupted (Ctrl-C, SIGTERM).
 
 The board runs its monitor as the real board does. After a reset it prints
 its banner and waits for a carriage return (CR) before its first prompt ">".
-"load t" reads S-records, "go ADDR" starts the program, and a bare CR repeats
-the previous command (after a load it only shows a new prompt). After the end
-record of a load the monitor leaves the line unread for one second: of what
-arrives meanwhile the SCI keeps the first character, which is then thrown
-away, and loses the rest; then the monitor prints
+Every line it prints ends with CR LF NUL. Its commands, taken by their first
+letters: md ADDR [ADDR] (show memory), mm ADDR (change memory), rm [REGISTER]
+(change registers), br [ADDR]... (four breakpoints; br -ADDR, br -), g [ADDR]
+(run the program from ADDR or from P), p (go on from a breakpoint), t [N]
+(trace N instructions), stopat ADDR (trace to ADDR), load t (read S-records,
+not echoed) and help. A bare CR repeats the last command (after a load it
+only shows a new prompt); Ctrl-X throws away the line typed so far. After the
+end record of a load the monitor leaves the line unread for one second: of
+what arrives meanwhile the SCI keeps the first character, which is then
+thrown away, and loses the rest; then the monitor prints
 "done: N data records, M bad" and its prompt.
 
 By default a 68HC11 processor executes the downloaded program at the real
 board's 2 MHz, with the SCI on the terminal, so the program's own responder
 answers the watch window ("*AAAA" -> "!HH@", "*FFFFAAAAHH" stores HH at
 AAAA, "#AAAANN" -> the NN bytes from AAAA and a check); a program without one
-leaves the board silent, as a real board would.
-When the program executes SWI (or enters the monitor some other way) the
-monitor says why and shows its prompt again. SIGUSR1 presses reset; so does
-a "load t" line while a program runs, which then loads as if typed after
+leaves the board silent, as a real board would. The processor and its memory
+stay the same from one go to the next. When the program reaches a
+breakpoint or executes SWI (or enters the monitor some other way) the
+monitor prints its registers and its prompt again. SIGUSR1 presses reset; so
+does a "load t" line while a program runs, which then loads as if typed after
 the reset and its CR.
 
 With --rom FILE there is no simulated monitor: the processor runs that monitor

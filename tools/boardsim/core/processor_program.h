@@ -1,13 +1,10 @@
 #pragma once
 
 #include <chrono>
-#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <ostream>
-#include <string>
 
-#include "core/memory_image.h"
 #include "core/running_program.h"
 #include "hc11/board.h"
 
@@ -20,16 +17,19 @@ struct ProcessorSettings {
     std::ostream* trace = nullptr;
 };
 
-// The downloaded program executed by the 68HC11 core, in step with the board's clock (one E
-// cycle is 500 ns). The core runs only up to the time the board has reached, so a character
-// from the PC lands in SCDR at the cycle its stop bit arrives, and every character the program
-// sends leaves when its stop bit has gone out of the SCI.
+// The board's one processor executing the program, in step with the board's clock (one E cycle is
+// 500 ns). The core runs only up to the time the board has reached, so a character from the PC
+// lands in SCDR at the cycle its stop bit arrives, and every character the program sends leaves
+// when its stop bit has gone out of the SCI.
 //
-// When the program enters the monitor (SWI, an interrupt without a handler, a jump into the
-// ROM) it is finished and the monitor takes over; after STOP it stays silent, as the board does.
+// The processor and its memory belong to the board and outlive every run: the monitor lets the
+// program run (resume), it returns to the monitor (SWI, an interrupt without a handler, a jump
+// into the ROM; or P reaching the address the monitor traces to) and stands still there, with its
+// registers and memory as they were, until the monitor lets it run again. Its clock stands still
+// meanwhile, so a stopped program costs nothing. After STOP it stays silent, as the board does.
 //
-// Built from a monitor ROM image instead, it is the whole board from power-on: the ROM runs from
-// its reset vector, owns the line, never finishes, and reset() is the reset button.
+// With a monitor ROM image the processor is the whole board from power-on: the ROM runs from its
+// reset vector, owns the line, never returns, and reset() is the reset button.
 class ProcessorProgram : public RunningProgram {
   public:
     static constexpr Nanos kCycle{500};
@@ -40,11 +40,16 @@ class ProcessorProgram : public RunningProgram {
     // After a stall of the host, at most this much of the missed time is simulated.
     static constexpr Nanos kMaxCatchUp = std::chrono::milliseconds(100);
 
-    ProcessorProgram(const MemoryImage& image, SerialSink& out, std::uint16_t address,
-                     Nanos started_at, const ProcessorSettings& settings);
-    ProcessorProgram(const hc11::RomImage& rom, SerialSink& out, Nanos powered_at,
-                     const ProcessorSettings& settings);
+    ProcessorProgram(hc11::Board& processor, SerialSink& out, const ProcessorSettings& settings);
+    ~ProcessorProgram() override;
+    ProcessorProgram(const ProcessorProgram&) = delete;
+    ProcessorProgram& operator=(const ProcessorProgram&) = delete;
 
+    // The processor runs from its P on, from `at`. With `stop_at` it executes one instruction
+    // at a time and returns to the monitor when P reaches that address.
+    void resume(Nanos at, std::optional<std::uint16_t> stop_at = std::nullopt);
+    // The processor stands still (the board is being reset).
+    void stand_still();
     // The reset button, for a ROM: the processor starts again from the reset vector at `at`;
     // memory keeps its contents.
     void reset(Nanos at);
@@ -55,30 +60,29 @@ class ProcessorProgram : public RunningProgram {
     std::optional<ProgramExit> finished() const override { return exit_; }
     void skip_stall(Nanos now) override;
 
-    // Downloaded bytes that the board's memory refused (ROM and unmapped space).
-    std::size_t refused_bytes() const { return refused_bytes_; }
     // True after STOP: the clocks are halted for good (the board has no IRQ source).
     bool halted() const { return halted_; }
-    const hc11::Board& board() const { return board_; }
-    hc11::Board& board() { return board_; }
 
   private:
-    void connect(Nanos started_at, const ProcessorSettings& settings);
+    bool runs() const { return running_ && !halted_; }
     Nanos time_of(std::uint64_t cycle) const {
         return origin_ + kCycle * static_cast<std::int64_t>(cycle);
     }
+    // Cycles to run before P is looked at again: everything up to `target`, or one instruction
+    // while tracing to an address.
+    std::uint64_t next_slice(std::uint64_t target) const;
     void transmit(std::uint8_t byte);
-    std::string exit_message(std::uint16_t entry) const;
 
-    hc11::Board board_;
+    hc11::Board& processor_;
     SerialSink& out_;
     Nanos line_char_time_;
-    Nanos reached_;    // the latest time the program was asked to run to
-    Nanos origin_{0};  // the time of E cycle 0
+    bool running_ = false;
+    std::optional<std::uint16_t> stop_at_;
+    Nanos reached_{0};  // the latest time the program was asked to run to
+    Nanos origin_{0};   // the time of E cycle 0
     std::optional<Nanos> reply_check_;
     std::optional<ProgramExit> exit_;
     bool halted_ = false;
-    std::size_t refused_bytes_ = 0;
 };
 
 }  // namespace boardsim

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <string>
 
 #include "core/sim_time.h"
 
@@ -15,15 +14,20 @@ class SerialSink {
     virtual void transmit(std::uint8_t byte, Nanos at) = 0;
 };
 
-// A program that gave control back to the monitor (it executed SWI, for example).
+// A program that gave control back to the monitor.
 struct ProgramExit {
-    std::string message;  // what the monitor prints; lines separated by CR LF
-    Nanos at;
+    enum class Reason {
+        kMonitorEntry,  // it entered the monitor (SWI, an interrupt without a handler, ...)
+        kReachedStop,   // its P reached the address the monitor traced to
+    };
+    Reason reason = Reason::kMonitorEntry;
+    std::uint16_t address = 0;  // the entry into the monitor, or the address reached
+    Nanos at{0};
 };
 
-// The program the monitor's "go" started. The board hands it every character that arrives on
-// the serial line while it runs and lets time pass for it; what it sends goes to the SerialSink
-// it was created with. The built-in responder is one such program; a processor core executing
+// The program the monitor lets run. The board hands it every character that arrives on the
+// serial line while it runs and lets time pass for it; what it sends goes to the SerialSink it
+// was created with. The built-in responder is one such program; the board's processor executing
 // the downloaded code is another.
 class RunningProgram {
   public:

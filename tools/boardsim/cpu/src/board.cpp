@@ -61,6 +61,28 @@ const char* vector_name(std::uint16_t vector_address) {
     }
 }
 
+bool is_output_compare_register(std::uint8_t offset) {
+    switch (offset) {
+        case reg::PORTA:
+        case reg::CFORC:
+        case reg::OC1M:
+        case reg::OC1D:
+        case reg::TCTL1:
+        case reg::TMSK1:
+        case reg::TFLG1:
+            return true;
+        default:
+            return offset >= reg::TOC1_HI && offset <= reg::TI4O5_LO;
+    }
+}
+
+// The vector HPRIO's PSEL bits raise above every other maskable interrupt.
+constexpr std::uint16_t promoted_vector(std::uint8_t psel) {
+    if (psel <= 4) return static_cast<std::uint16_t>(vector::TOF - 2 * psel);  // TOF ... SCI
+    if (psel <= 6) return vector::IRQ;  // 0101 is reserved and means IRQ too
+    return static_cast<std::uint16_t>(vector::RTI - 2 * (psel - 7));  // RTI, IC1 ... OC5
+}
+
 }  // namespace
 
 std::string describe_monitor_entry(std::uint16_t address) {
@@ -124,6 +146,7 @@ void Board::reset() {
     plain_registers_[reg::CONFIG] = reset_value::CONFIG;
     sci_.reset();
     timer_.reset(cpu_.cycles());
+    compares_.reset(timer_, cpu_.cycles());
     protected_window_end_ = cpu_.cycles() + Timer::protected_window_cycles;
     eeprom_.reset();
     cpu_.reset();
@@ -182,25 +205,34 @@ RunResult Board::run_cycles(std::uint64_t cycles) {
 void Board::service_peripherals() {
     const std::uint64_t now = cpu_.cycles();
     timer_.advance(now);
+    compares_.advance(timer_, now);
     sci_.advance(now);
     refresh_interrupts();
 }
 
-// Recomputes the interrupt line and the next moment a peripheral needs attention.
-// Priority among the sources modelled here: IRQ pin, RTI, timer overflow, SCI.
+// Recomputes the interrupt line and the next moment a peripheral needs attention. The chip's
+// fixed priority follows the vectors' addresses (IRQ, RTI, the input captures, OC1 ... OC5,
+// timer overflow, pulse accumulator, SPI, SCI); HPRIO's PSEL raises one source above them all.
 void Board::refresh_interrupts() {
-    std::uint16_t pending = 0;
-    if (irq_pin_) {
-        pending = vector::IRQ;
-    } else if (timer_.real_time_interrupt()) {
-        pending = vector::RTI;
-    } else if (timer_.overflow_interrupt()) {
-        pending = vector::TOF;
-    } else if (sci_.interrupt_pending()) {
-        pending = vector::SCI;
+    const std::uint16_t promoted = promoted_vector(plain_registers_[reg::HPRIO] & 0x0F);
+    std::uint16_t highest = 0;
+    bool promoted_pending = false;
+    auto request = [&](bool requested, std::uint16_t vector_address) {
+        if (!requested) return;
+        promoted_pending = promoted_pending || vector_address == promoted;
+        highest = std::max(highest, vector_address);
+    };
+    request(irq_pin_, vector::IRQ);
+    request(timer_.real_time_interrupt(), vector::RTI);
+    if (const std::uint8_t compares = compares_.interrupts(); compares != 0) {
+        for (int i = 0; i < OutputCompares::count; ++i) {
+            request((compares & (0x80 >> i)) != 0, static_cast<std::uint16_t>(vector::OC1 - 2 * i));
+        }
     }
-    cpu_.set_pending_vector(pending);
-    next_event_ = std::min(timer_.next_event(), sci_.next_event());
+    request(timer_.overflow_interrupt(), vector::TOF);
+    request(sci_.interrupt_pending(), vector::SCI);
+    cpu_.set_pending_vector(promoted_pending ? promoted : highest);
+    next_event_ = std::min({timer_.next_event(), compares_.next_event(), sci_.next_event()});
 }
 
 std::size_t Board::load(std::uint16_t address, std::span<const std::uint8_t> bytes) {
@@ -220,8 +252,8 @@ void Board::sci_receive(std::uint8_t byte) {
     refresh_interrupts();
 }
 
-void Board::sci_receive_complete(std::uint8_t byte) {
-    sci_.receive_complete(byte, cpu_.cycles());
+void Board::sci_receive_complete(std::uint8_t byte, std::uint8_t errors) {
+    sci_.receive_complete(byte, cpu_.cycles(), errors);
     refresh_interrupts();
 }
 
@@ -256,6 +288,11 @@ std::uint8_t Board::read_register(std::uint8_t offset) {
             timer_.advance(now);
             refresh_interrupts();
             return timer_.tflg2();
+        case reg::PORTA:
+        case reg::TFLG1:
+            compares_.advance(timer_, now);
+            refresh_interrupts();
+            return compares_.read(offset);
         case reg::BAUD:
         case reg::SCCR1:
         case reg::SCCR2:
@@ -272,6 +309,7 @@ std::uint8_t Board::read_register(std::uint8_t offset) {
 
 std::uint8_t Board::peek_register(std::uint8_t offset) const {
     const std::uint64_t now = cpu_.cycles();
+    if (is_output_compare_register(offset)) return compares_.read(offset);
     switch (offset) {
         case reg::PORTE:
             return port_e_pins_;
@@ -301,22 +339,26 @@ std::uint8_t Board::peek_register(std::uint8_t offset) const {
 void Board::write_register(std::uint8_t offset, std::uint8_t value) {
     const std::uint64_t now = cpu_.cycles();
     std::uint8_t& stored = plain_registers_[offset];
+    if (is_output_compare_register(offset)) {
+        compares_.write(offset, value, timer_, now);
+        refresh_interrupts();
+        return;
+    }
     switch (offset) {
         case reg::PORTE:
         case reg::TCNT_HI:
         case reg::TCNT_LO:
             break;  // read-only outside the chip's test modes
-        case reg::TFLG1:
-            stored &= static_cast<std::uint8_t>(~value);
-            break;
         case reg::TMSK2:
             timer_.write_tmsk2(value, now);
+            compares_.reschedule(timer_, now);  // the prescaler may have changed
             break;
         case reg::TFLG2:
             timer_.write_tflg2(value);
             break;
         case reg::PACTL:
             timer_.write_pactl(value, now);
+            compares_.set_oc5_enabled((value & timer_bits::I4_O5) == 0, timer_, now);
             break;
         case reg::BAUD:
         case reg::SCCR1:

@@ -44,7 +44,7 @@ std::uint8_t Sci::read(std::uint8_t offset, std::uint64_t now) {
     if (offset == 0x2E) {
         seen_in_status_ = scsr_;
     } else if (offset == 0x2F) {
-        const std::uint8_t clearable = seen_in_status_ & (RDRF | IDLE | OR | 0x06);
+        const std::uint8_t clearable = seen_in_status_ & (RDRF | IDLE | OR | NF | FE);
         scsr_ = static_cast<std::uint8_t>(scsr_ & ~clearable);
         seen_in_status_ = static_cast<std::uint8_t>(seen_in_status_ & ~clearable);
     }
@@ -100,9 +100,9 @@ void Sci::receive(std::uint8_t byte, std::uint64_t now) {
     if (receive_done_ == never) receive_done_ = now + character_cycles();
 }
 
-void Sci::receive_complete(std::uint8_t byte, std::uint64_t now) {
+void Sci::receive_complete(std::uint8_t byte, std::uint64_t now, std::uint8_t errors) {
     advance(now);
-    deliver(byte, now);
+    deliver(byte, now, errors & (NF | FE));
 }
 
 void Sci::finish_reception(std::uint64_t at) {
@@ -112,13 +112,13 @@ void Sci::finish_reception(std::uint64_t at) {
     receive_done_ = line_.empty() ? never : at + character_cycles();
 }
 
-void Sci::deliver(std::uint8_t byte, std::uint64_t at) {
+void Sci::deliver(std::uint8_t byte, std::uint64_t at, std::uint8_t errors) {
     if (sccr2_ & RE) {
         if (scsr_ & RDRF) {
             scsr_ |= OR;  // the program did not read in time: the new character is lost
         } else {
             receive_data_ = byte;
-            scsr_ |= RDRF;
+            scsr_ = static_cast<std::uint8_t>((scsr_ & ~(NF | FE)) | RDRF | errors);
         }
         idle_at_ = at + character_cycles();
     }

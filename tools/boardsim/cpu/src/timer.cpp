@@ -31,7 +31,7 @@ std::uint64_t Timer::rti_period() const {
 
 void Timer::schedule_overflow(std::uint64_t now) {
     const std::uint64_t next_wrap = (count_at(now) / 0x10000 + 1) * 0x10000;
-    next_overflow_ = base_cycle_ + ((next_wrap - base_count_) << prescale_shift_);
+    next_overflow_ = cycle_of_count(next_wrap);
 }
 
 void Timer::schedule_rti(std::uint64_t now) {

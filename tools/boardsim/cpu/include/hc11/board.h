@@ -24,6 +24,7 @@
 #include "hc11/cpu.h"
 #include "hc11/eeprom_programmer.h"
 #include "hc11/memory_map.h"
+#include "hc11/output_compare.h"
 #include "hc11/sci.h"
 #include "hc11/timer.h"
 
@@ -81,13 +82,25 @@ class Board final : private Peripherals {
     // The serial line. Received bytes queue on the line and enter the SCI one character time
     // apart; transmitted bytes go to the handler, or are kept for `take_transmitted`.
     void sci_receive(std::uint8_t byte);
-    // For hosts that time the line themselves: the byte's stop bit arrives at this very cycle.
-    void sci_receive_complete(std::uint8_t byte);
+    // For hosts that time the line themselves: the byte's stop bit arrives at this very cycle,
+    // with the SCSR error flags `errors` (sci_bits::FE, sci_bits::NF) when the line spoilt it.
+    void sci_receive_complete(std::uint8_t byte, std::uint8_t errors = 0);
+    // The time one character takes on the line at the rate the program's BAUD (and SCCR1's M)
+    // sets: in E cycles, and as the line's bits per second.
+    std::uint64_t sci_character_cycles() const { return sci_.character_cycles(); }
+    double sci_bits_per_second() const {
+        return static_cast<double>(e_clock_hz) / static_cast<double>(sci_.bit_cycles());
+    }
     void set_transmit_handler(Sci::TransmitHandler handler);
     std::vector<std::uint8_t> take_transmitted();
 
     // The levels of the PORTE input pins (bit 0 is PE0); all low unless set.
     void set_port_e(std::uint8_t pins) { port_e_pins_ = pins; }
+    // Called whenever port A's output pins change (an output compare, CFORC, a PORTA write),
+    // with the cycle of the change: a compare's cycle exactly, even if the board sees it later.
+    void set_port_a_observer(OutputCompares::PinObserver observer) {
+        compares_.set_pin_observer(std::move(observer));
+    }
 
     void set_irq(bool asserted);
     void set_xirq(bool asserted);
@@ -101,6 +114,7 @@ class Board final : private Peripherals {
     std::uint64_t next_peripheral_event() const { return next_event_; }
     const Sci& sci() const { return sci_; }
     const Timer& timer() const { return timer_; }
+    const OutputCompares& output_compares() const { return compares_; }
 
   private:
     std::uint8_t read_register(std::uint8_t offset) override;
@@ -119,6 +133,7 @@ class Board final : private Peripherals {
     Cpu cpu_{memory_};
     Sci sci_;
     Timer timer_;
+    OutputCompares compares_;
     EepromProgrammer eeprom_{memory_};
     std::array<std::uint8_t, 64> plain_registers_{};  // registers without behaviour here
     std::uint64_t next_event_ = 0;

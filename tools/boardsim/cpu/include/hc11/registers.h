@@ -22,9 +22,17 @@ inline constexpr std::uint8_t after_reset = S | X | I;
 
 // Offsets inside the 64-byte register block.
 namespace reg {
+inline constexpr std::uint8_t PORTA = 0x00;
 inline constexpr std::uint8_t PORTE = 0x0A;
+inline constexpr std::uint8_t CFORC = 0x0B;
+inline constexpr std::uint8_t OC1M = 0x0C;
+inline constexpr std::uint8_t OC1D = 0x0D;
 inline constexpr std::uint8_t TCNT_HI = 0x0E;
 inline constexpr std::uint8_t TCNT_LO = 0x0F;
+inline constexpr std::uint8_t TOC1_HI = 0x16;  // TOC2, TOC3, TOC4 and TI4O5 follow, two bytes each
+inline constexpr std::uint8_t TI4O5_LO = 0x1F;
+inline constexpr std::uint8_t TCTL1 = 0x20;
+inline constexpr std::uint8_t TMSK1 = 0x22;
 inline constexpr std::uint8_t TFLG1 = 0x23;
 inline constexpr std::uint8_t TMSK2 = 0x24;
 inline constexpr std::uint8_t TFLG2 = 0x25;
@@ -61,6 +69,7 @@ inline constexpr std::uint8_t TOF = 0x80;   // TFLG2; TOI in TMSK2
 inline constexpr std::uint8_t RTIF = 0x40;  // TFLG2; RTII in TMSK2
 inline constexpr std::uint8_t PR_MASK = 0x03;
 inline constexpr std::uint8_t RTR_MASK = 0x03;
+inline constexpr std::uint8_t I4_O5 = 0x04;  // PACTL: set, TI4O5 is input capture 4, not OC5
 }  // namespace timer_bits
 
 // Bits of SCCR2 and SCSR.
@@ -77,14 +86,29 @@ inline constexpr std::uint8_t TC = 0x40;
 inline constexpr std::uint8_t RDRF = 0x20;
 inline constexpr std::uint8_t IDLE = 0x10;
 inline constexpr std::uint8_t OR = 0x08;
+inline constexpr std::uint8_t NF = 0x04;  // noise seen while the character was received
+inline constexpr std::uint8_t FE = 0x02;  // framing error: its stop bit was a zero
 
 inline constexpr std::uint8_t M = 0x10;  // SCCR1: nine data bits
 }  // namespace sci_bits
 
 // Interrupt vectors (addresses of the 16-bit handler addresses).
+// In the order of their addresses, which is the chip's fixed priority: the higher the address,
+// the higher the priority among the maskable interrupts.
 namespace vector {
 inline constexpr std::uint16_t SCI = 0xFFD6;
+inline constexpr std::uint16_t SPI = 0xFFD8;
+inline constexpr std::uint16_t PULSE_INPUT = 0xFFDA;
+inline constexpr std::uint16_t PULSE_OVERFLOW = 0xFFDC;
 inline constexpr std::uint16_t TOF = 0xFFDE;
+inline constexpr std::uint16_t OC5 = 0xFFE0;
+inline constexpr std::uint16_t OC4 = 0xFFE2;
+inline constexpr std::uint16_t OC3 = 0xFFE4;
+inline constexpr std::uint16_t OC2 = 0xFFE6;
+inline constexpr std::uint16_t OC1 = 0xFFE8;
+inline constexpr std::uint16_t IC3 = 0xFFEA;
+inline constexpr std::uint16_t IC2 = 0xFFEC;
+inline constexpr std::uint16_t IC1 = 0xFFEE;
 inline constexpr std::uint16_t RTI = 0xFFF0;
 inline constexpr std::uint16_t IRQ = 0xFFF2;
 inline constexpr std::uint16_t XIRQ = 0xFFF4;

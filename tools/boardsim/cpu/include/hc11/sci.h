@@ -1,9 +1,9 @@
 // The serial communications interface, with the line's real timing: a character takes ten (or,
 // with M set, eleven) bit times at the rate BAUD selects, both ways.
 //
-// Flags clear as on the chip: RDRF, OR and IDLE by a read of SCSR that saw them set followed by
-// a read of SCDR; TDRE and TC by a read of SCSR that saw them set followed by a write to SCDR.
-// A write to SCDR without that read loads the data register but sends nothing.
+// Flags clear as on the chip: RDRF, OR, IDLE, NF and FE by a read of SCSR that saw them set
+// followed by a read of SCDR; TDRE and TC by a read of SCSR that saw them set followed by a write
+// to SCDR. A write to SCDR without that read loads the data register but sends nothing.
 #pragma once
 
 #include <cstdint>
@@ -32,7 +32,10 @@ class Sci {
     void receive(std::uint8_t byte, std::uint64_t now);
     std::size_t bytes_on_line() const { return line_.size(); }
     // A byte whose stop bit has arrived just now, for hosts that time the line themselves.
-    void receive_complete(std::uint8_t byte, std::uint64_t now);
+    // `errors` (sci_bits::FE, sci_bits::NF) says how the line spoilt it: a character sent at
+    // another rate ends in a framing error, a disturbed one raises noise. They set in SCSR with
+    // RDRF, as the receiver on the chip sets them.
+    void receive_complete(std::uint8_t byte, std::uint64_t now, std::uint8_t errors = 0);
 
     void advance(std::uint64_t now);
     std::uint64_t next_event() const;
@@ -46,7 +49,7 @@ class Sci {
   private:
     void start_transmitter(std::uint64_t now);
     void finish_reception(std::uint64_t at);
-    void deliver(std::uint8_t byte, std::uint64_t at);
+    void deliver(std::uint8_t byte, std::uint64_t at, std::uint8_t errors = 0);
 
     std::uint8_t baud_ = 0;
     std::uint8_t sccr1_ = 0;

@@ -38,8 +38,14 @@ class Timer {
     std::uint64_t prescale() const { return std::uint64_t{1} << prescale_shift_; }
     std::uint64_t rti_period() const;
 
+    // Counts since reset, not wrapped (TCNT is its low 16 bits), and the cycle at which the
+    // count reaches `count` (not before the prescaler's last change).
+    std::uint64_t count_at(std::uint64_t now) const;
+    std::uint64_t cycle_of_count(std::uint64_t count) const {
+        return base_cycle_ + ((count - base_count_) << prescale_shift_);
+    }
+
   private:
-    std::uint64_t count_at(std::uint64_t now) const;  // counts since reset, not wrapped
     void schedule_overflow(std::uint64_t now);
     void schedule_rti(std::uint64_t now);
 
