@@ -22,7 +22,7 @@ std::optional<MemoryTarget> address_target(std::string_view what) {
                       what.substr(kAddressDigits) == kWordSuffix;
     const std::string_view digits = what.substr(0, kAddressDigits);
     if ((what.size() != kAddressDigits && !word) || !all_hex_digits(digits)) return std::nullopt;
-    const std::optional<std::uint32_t> address = unsigned_value(digits);
+    const std::optional<std::uint32_t> address = hex_value(digits);
     if (!address) return std::nullopt;
     return MemoryTarget{std::string(what), static_cast<std::uint16_t>(*address), word};
 }

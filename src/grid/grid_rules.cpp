@@ -31,7 +31,7 @@ bool is_decimal_row(std::string_view flag) {
 std::optional<std::uint16_t> parse_address(std::string_view address_cell) {
     const std::string_view trimmed = trim_spaces(address_cell);
     if (trimmed.size() != 4 || !all_hex_digits(trimmed)) return std::nullopt;
-    return static_cast<std::uint16_t>(*unsigned_value(trimmed));
+    return static_cast<std::uint16_t>(*hex_value(trimmed));
 }
 
 std::string first_two(std::string_view text) {
@@ -45,13 +45,6 @@ std::string last_two(std::string_view text) {
 bool is_valid_answer(std::string_view text, bool word) {
     if (text.size() < 2 || !all_hex_digits(text.substr(0, 2))) return false;
     return !word || all_hex_digits(text.substr(text.size() - 2));
-}
-
-std::optional<std::uint32_t> unsigned_value(std::string_view hex) {
-    if (hex.empty() || hex.size() > 8 || !all_hex_digits(hex)) return std::nullopt;
-    std::uint32_t value = 0;
-    for (char c : hex) value = value * 16 + static_cast<std::uint32_t>(hex_digit_value(c));
-    return value;
 }
 
 std::string decimal_value(std::string_view hex_value) {

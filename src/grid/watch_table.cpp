@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "grid/grid_rules.h"
+#include "text/hex_digits.h"
 
 namespace halvane {
 
@@ -142,7 +143,7 @@ bool WatchTable::note_reading(int row, VariableId variable, std::span<const std:
     notice.seconds = seconds;
     notice.changed = r.reading.good_at.has_value() && is_value_change(r.reading.digits, digits);
     notice.recovered = r.reading.failed;
-    notice.value = unsigned_value(digits);
+    notice.value = hex_value(digits);
     r.reading = {digits, notice.value, seconds, false};
     set_text(row, kHexValueCol, digits);
     if (r.decimal) set_text(row, kDecValueCol, decimal_value(digits));

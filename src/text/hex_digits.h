@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +27,14 @@ constexpr int hex_digit_value(char c) {
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
+}
+
+// The unsigned value of 1 to 8 hexadecimal digits of either case; std::nullopt for anything else.
+constexpr std::optional<std::uint32_t> hex_value(std::string_view digits) {
+    if (digits.empty() || digits.size() > 8 || !all_hex_digits(digits)) return std::nullopt;
+    std::uint32_t value = 0;
+    for (const char c : digits) value = value * 16 + static_cast<std::uint32_t>(hex_digit_value(c));
+    return value;
 }
 
 // The upper-case digit of the low four bits of `value`.
