@@ -36,7 +36,8 @@ void DownloadJob::start(Line& line) {
 void DownloadJob::begin_step(Line& line) {
     switch (step_) {
         case Step::kEmptyLine:
-            send_step(line, "\r", 1);
+            // At a prompt that waits, a bare CR would repeat the monitor's last command.
+            send_step(line, line.prompt_waiting() ? "\x18" : "\r", 1);
             break;
         case Step::kLoadCommand:
             // Everything the monitor says from its load command on is looked at.
@@ -72,6 +73,7 @@ void DownloadJob::begin_step(Line& line) {
             send_step(line, "go 2400\r", 5);
             break;
         case Step::kDone:
+            line.board_state_learnt(BoardState::kRunning);
             finish(DownloadOutcome::Kind::kStarted);
             break;
     }

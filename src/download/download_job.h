@@ -30,9 +30,9 @@ struct DownloadOutcome {
 // The download: types the program file to the board's monitor as a person at a
 // terminal would. In order, each step after what was sent has left the PC:
 //
-//   CR, 1 tick; "load t" CR, 1 tick; the file's bytes unchanged; 5 ticks;
-//   [the monitor's end-of-load line and prompt, at most 3 s]; CR, 5 ticks; CR, 5 ticks;
-//   "go 2400" CR, 5 ticks.
+//   CR (Ctrl-X when the monitor's prompt waits), 1 tick; "load t" CR, 1 tick; the file's bytes
+//   unchanged; 5 ticks; [the monitor's end-of-load line and prompt, at most 3 s]; CR, 5 ticks; CR,
+//   5 ticks; "go 2400" CR, 5 ticks.
 //
 // The monitor ignores the line for a while after the last record and loses what arrives
 // meanwhile, so the last three steps wait until it prompts again. The progress counts every

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "link/board_state_check.h"
+
 namespace halvane {
 
 namespace {
@@ -33,13 +35,76 @@ BoardLink::~BoardLink() {
 
 SerialPort::OpenResult BoardLink::open_port() {
     probe_.forget();
-    return port_.open();
+    const SerialPort::OpenResult opened = port_.open();
+    if (opened.ok) ask_board_state(true);
+    return opened;
 }
 
 void BoardLink::set_gate(bool open) {
     // A program has just started.
     if (open && !gate_) probe_.forget();
     gate_ = open;
+}
+
+ReadWay BoardLink::read_way() const {
+    if (monitor_listens(state_)) return ReadWay::kMonitor;
+    return block_reads() ? ReadWay::kBlocks : ReadWay::kBytes;
+}
+
+void BoardLink::set_state(BoardState state) {
+    if (state == state_) return;
+    // A program that starts again is a new run for the probe, and what it prints is shown.
+    if (state == BoardState::kRunning) {
+        probe_.forget();
+        gate_ = true;
+    }
+    if (state != BoardState::kRunning) stop_seen_ = false;
+    state_ = state;
+    board_state_changed.notify(state);
+}
+
+// The state becomes unknown; a check answers it before the next job that needs it, or at once.
+void BoardLink::ask_board_state(bool at_once) {
+    transcript_.reset();
+    prompt_fresh_ = false;
+    set_state(BoardState::kUnknown);
+    check_due_ = true;
+    check_at_once_ = check_at_once_ || at_once;
+    after_event();
+}
+
+void BoardLink::reply_missing() {
+    if (!downloading()) ask_board_state(false);
+}
+
+bool BoardLink::follow_board(std::string_view text) {
+    // Whoever is told of a change may queue work: it starts once the text has been handed on.
+    Depth outer(depth_);
+    bool stopped_job = false;
+    for (monitor::Transcript::Event& event : transcript_.feed(text)) {
+        if (event.kind == monitor::Transcript::Event::Kind::kLine) {
+            const std::optional<monitor::Registers> registers =
+                monitor::find_register_line(event.line);
+            if (!registers) continue;
+            last_registers_ = registers;
+            if (state_ != BoardState::kRunning || downloading() || stop_seen_) continue;
+            // The program returned to the monitor: what was asked of it gets no answer.
+            stop_seen_ = true;
+            if (current_ && !current_->finished()) {
+                Depth depth(depth_);
+                current_->stop("");
+                stopped_job = true;
+            }
+            continue;
+        }
+        if (stop_seen_) {
+            stop_seen_ = false;
+            line_to_clear_ = true;
+            set_state(BoardState::kStopped);
+        }
+    }
+    prompt_fresh_ = transcript_.partial_line() == std::string(1, monitor::kPrompt);
+    return stopped_job;
 }
 
 SerialPort::OpenResult BoardLink::switch_port(std::string path, std::string shown_name) {
@@ -49,6 +114,11 @@ SerialPort::OpenResult BoardLink::switch_port(std::string path, std::string show
     probe_.forget();
     port_.set_device(std::move(path), std::move(shown_name));
     const SerialPort::OpenResult opened = port_.open();
+    if (opened.ok) {
+        ask_board_state(true);
+    } else {
+        set_state(BoardState::kUnknown);
+    }
     port_changed.notify(PortEvent{true, opened.ok ? std::string() : opened.error_text, false});
     return opened;
 }
@@ -56,11 +126,16 @@ SerialPort::OpenResult BoardLink::switch_port(std::string path, std::string show
 void BoardLink::input_waiting() {
     const std::string text = port_.take_input();
     if (text.empty() || closed_) return;
-    const bool job_receives = current_ && current_receives_ && !current_->finished();
     const bool job_reads_monitor = current_ && current_->reads_monitor();
     // A withholding job hands on what it does not keep once it has finished.
-    const bool withheld = job_receives && current_->withholds_replies();
-    if (gate_ && !job_reads_monitor && !withheld) received_.append(text);
+    const bool withheld =
+        current_ && current_receives_ && !current_->finished() && current_->withholds_replies();
+    // The monitor's answers are shown too, once the board is known to listen; never its NULs.
+    const bool shown = gate_ || state_ != BoardState::kUnknown;
+    if (shown && !job_reads_monitor && !withheld)
+        received_.append(monitor::Transcript::readable(text));
+    follow_board(text);
+    const bool job_receives = current_ && current_receives_ && !current_->finished();
     if (job_receives) {
         Depth depth(depth_);
         current_->received(*this, text);
@@ -73,6 +148,9 @@ void BoardLink::port_failed(const std::string& error) {
     const bool was_downloading = downloading();
     port_.close();
     end_every_job(error);
+    set_state(BoardState::kUnknown);
+    check_due_ = false;
+    check_at_once_ = false;
     port_changed.notify(PortEvent{false, error, was_downloading});
 }
 
@@ -199,6 +277,8 @@ void BoardLink::drop_sources() {
 
 bool BoardLink::write(std::string_view text) {
     if (closed_ || !port_.is_open()) return false;
+    // Whatever the board does with it, the prompt no longer waits on a line of its own.
+    prompt_fresh_ = false;
     return port_.write(text);
 }
 
@@ -239,14 +319,46 @@ void BoardLink::after_event() {
 }
 
 void BoardLink::end_current_job() {
-    if (current_->withholds_replies() && gate_) received_.append(current_->released_text());
+    if (current_->withholds_replies() && (gate_ || state_ != BoardState::kUnknown))
+        received_.append(monitor::Transcript::readable(current_->released_text()));
+    // A download that did not start the program leaves the monitor in a state nobody knows.
+    if (current_is_download_ && state_ != BoardState::kRunning) {
+        transcript_.reset();
+        prompt_fresh_ = false;
+        set_state(BoardState::kUnknown);
+        check_due_ = true;
+    }
     current_.reset();
     current_is_download_ = false;
     job_wake_ns_ = -1;
 }
 
 bool BoardLink::probe_due() const {
-    return gate_ && block_reads_allowed_ && probe_.due() && port_.is_open();
+    const bool program_runs = gate_ || state_ == BoardState::kRunning;
+    return program_runs && !monitor_listens(state_) && block_reads_allowed_ && probe_.due() &&
+           port_.is_open();
+}
+
+// A check runs when the state is unknown for a reason, before the first job that needs it (every
+// memory job chooses its way by it), or at once for a new port; never while a stop is being
+// printed.
+bool BoardLink::check_needed() const {
+    if (!state_checks_ || !check_due_ || !port_.is_open() || stop_seen_) return false;
+    if (check_at_once_ || after_probe_ || !user_jobs_.empty()) return true;
+    const std::int64_t now = clock_.now_ns();
+    return std::any_of(sources_.begin(), sources_.end(),
+                       [now](const auto& rows) { return rows && rows->has_job(now); });
+}
+
+void BoardLink::start_check() {
+    check_at_once_ = false;
+    start(std::make_unique<BoardStateCheck>([this](BoardState found) {
+              check_due_ = false;
+              if (found == BoardState::kRunning) probe_.forget();
+              set_state(found);
+              if (found == BoardState::kUnknown) board_silent.notify();
+          }),
+          false);
 }
 
 // Takes the next job in order and starts it; the job may write its first character now. The
@@ -258,6 +370,12 @@ void BoardLink::start_next_job() {
         next = std::move(download_);
         download_queued_ = false;
         is_download = true;
+    } else if (stop_seen_) {
+        // The monitor is printing the stop; nothing goes until its prompt.
+        return;
+    } else if (check_needed()) {
+        start_check();
+        return;
     } else if (after_probe_) {
         next = std::move(after_probe_);
     } else if (!user_jobs_.empty()) {
@@ -277,7 +395,7 @@ void BoardLink::start_next_job() {
             std::int64_t retry = 0;
             {
                 Depth depth(depth_);
-                next = rows->next_job(now, retry, block_reads());
+                next = rows->next_job(now, retry, read_way());
             }
             if (rows->finished()) rows.reset();
             if (next) break;
@@ -286,7 +404,12 @@ void BoardLink::start_next_job() {
         }
     }
     if (!next) return;
-    if (!is_download && probe_due()) {
+    if (!is_download && check_needed()) {
+        after_probe_ = std::move(next);
+        start_check();
+        return;
+    }
+    if (!is_download && next->reads_memory() && probe_due()) {
         after_probe_ = std::move(next);
         start_probe();
         return;
@@ -301,7 +424,8 @@ void BoardLink::start_probe() {
 void BoardLink::start(std::unique_ptr<LineJob> job, bool is_download) {
     current_ = std::move(job);
     current_is_download_ = is_download;
-    current_receives_ = gate_ || current_->reads_monitor();
+    // Before a program runs, only what speaks to the monitor hears the board.
+    current_receives_ = gate_ || current_->reads_monitor() || monitor_listens(state_);
     job_wake_ns_ = -1;
     Depth depth(depth_);
     current_->start(*this);

@@ -5,12 +5,15 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "link/block_read_probe.h"
+#include "link/board_state.h"
 #include "link/line_job.h"
+#include "link/monitor_dialogue.h"
 #include "link/receive_log.h"
 #include "notify/signal.h"
 #include "platform/clock.h"
@@ -25,7 +28,13 @@ namespace halvane {
 //
 // Order of work: the download, when one is queued, owns the line alone (nobody lets a memory
 // job in beside it); otherwise the user's own cell operations come first, in the order given,
-// then Get All's rows, then the live sweep's rows. A job in flight is never split.
+// then Get All's rows, then the live sweep's rows. A job in flight is never split. Before a
+// memory job, the link asks what the board does when it does not know (the state check), then
+// whether the responder reads blocks (the probe); each is a job of its own on the line.
+//
+// The link follows everything the board prints: the monitor's prompt, and a program's stop (its
+// register line and the prompt while it ran). A request in flight when the register line comes
+// ends as cancelled, and the first dialogue with the monitor after a stop begins with Ctrl-X.
 class BoardLink : private Line {
   public:
     // The two sources of rows, in the order they are served.
@@ -72,6 +81,19 @@ class BoardLink : private Line {
     BlockReadProbe& block_read_probe() { return probe_; }
     const BlockReadProbe& block_read_probe() const { return probe_; }
 
+    // What the board does, as far as the link knows; told of every change.
+    BoardState board_state() const override { return state_; }
+    Signal<BoardState> board_state_changed;
+    // A state check found nothing answering: the state stays unknown until a job needs it.
+    Signal<> board_silent;
+    // The registers of the last register line the board printed (a stop, a trace step, rm).
+    const std::optional<monitor::Registers>& last_registers() const { return last_registers_; }
+    // How the next memory job reaches the board's memory.
+    ReadWay read_way() const;
+    // Whether the link checks the board's state when it does not know it (on unless a test of
+    // other behaviour turns it off: the board's state then stays as jobs learn it).
+    void set_state_checks(bool on) { state_checks_ = on; }
+
     // A cell operation the user asked for: it runs before every other memory job.
     void queue_user_job(std::unique_ptr<LineJob> job);
     // The download: it runs once the job in flight has finished, alone on the line.
@@ -107,6 +129,18 @@ class BoardLink : private Line {
     void wake_at(std::int64_t when_ns) override;
     void clear_received() override { received_.clear(); }
     void block_read_ended(BlockReadEnd end) override { probe_.block_read_ended(end); }
+    void board_state_learnt(BoardState state) override { set_state(state); }
+    void reply_missing() override;
+    bool prompt_waiting() const override { return prompt_fresh_ && monitor_listens(state_); }
+    bool take_line_to_clear() override { return std::exchange(line_to_clear_, false); }
+
+    void set_state(BoardState state);
+    // Feeds what arrived to the transcript: the prompt, register lines, a stop. True when a
+    // stop ended the job in flight.
+    bool follow_board(std::string_view text);
+    void ask_board_state(bool at_once);
+    bool check_needed() const;
+    void start_check();
 
     static std::size_t index(Source source) { return static_cast<std::size_t>(source); }
     void input_waiting();
@@ -148,6 +182,16 @@ class BoardLink : private Line {
     std::array<std::unique_ptr<JobSource>, 2> sources_;
 
     ReceiveLog received_;
+
+    monitor::Transcript transcript_;
+    BoardState state_ = BoardState::kUnknown;
+    std::optional<monitor::Registers> last_registers_;
+    bool state_checks_ = true;
+    bool check_due_ = false;      // the state is unknown for a reason a check may answer
+    bool check_at_once_ = false;  // and the check runs without waiting for a job (a new port)
+    bool stop_seen_ = false;      // a register line came while the program ran; the prompt not yet
+    bool line_to_clear_ = false;  // a request cut short by a stop may sit on the monitor's line
+    bool prompt_fresh_ = false;   // the prompt came, and nothing since
 };
 
 }  // namespace halvane

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "link/board_state.h"
+
 namespace halvane {
 
 // The serial line as the job that owns it sees it. One job owns the line at a time.
@@ -25,6 +27,17 @@ class Line {
     // How a block read request ended: a right reply, one that failed its check, or none in time.
     enum class BlockReadEnd { kAnswered, kRefused, kTimedOut };
     virtual void block_read_ended(BlockReadEnd end) = 0;
+
+    // What the board is doing, as far as the link knows, and what a job learnt of it: a reply
+    // that went missing makes it unknown, a command that starts the program makes it running.
+    virtual BoardState board_state() const { return BoardState::kUnknown; }
+    virtual void board_state_learnt(BoardState /*state*/) {}
+    virtual void reply_missing() {}
+    // The board has shown the monitor's prompt and sent nothing since.
+    virtual bool prompt_waiting() const { return false; }
+    // Whether the monitor's line may hold what a request cut short by a stop left there: the
+    // first job that speaks to the monitor throws it away with Ctrl-X. Asking takes the duty.
+    virtual bool take_line_to_clear() { return false; }
 };
 
 // One unit of work on the line: the cell operation of one row, or a download. Driven only by
@@ -48,6 +61,9 @@ class LineJob {
     // reaches the log once it has finished, as `released_text` says, without the replies.
     virtual bool withholds_replies() const { return false; }
     virtual std::string released_text() { return {}; }
+    // Whether it reads or writes the program's memory, so that the link asks the responder
+    // about block reads first (a line typed to the program does not).
+    virtual bool reads_memory() const { return true; }
 };
 
 // Hands the link one job at a time, for work that runs row after row (Get All, the live sweep)
@@ -56,9 +72,10 @@ class JobSource {
   public:
     virtual ~JobSource() = default;
     // The next job; none when the source has finished, or has nothing before `retry_at_ns`
-    // (left at 0 when it has finished). With `block_reads`, several rows may share a job.
+    // (left at 0 when it has finished, or when it waits for the way of reading to change).
+    // Reading blocks or through the monitor, several rows may share a job.
     virtual std::unique_ptr<LineJob> next_job(std::int64_t now_ns, std::int64_t& retry_at_ns,
-                                              bool block_reads) = 0;
+                                              ReadWay way) = 0;
     virtual bool finished() const = 0;
     // Whether next_job would give a job at `now_ns`: the link asks the responder about block
     // reads before it takes the job, so that the job can read its rows in blocks.

@@ -147,6 +147,41 @@ std::string register_line_text(const Registers& r) {
            hex_text(r.sp, 4) + " ";
 }
 
+std::optional<Registers> find_register_line(std::string_view line) {
+    for (std::size_t at = line.rfind("P-"); at != std::string_view::npos;
+         at = at == 0 ? std::string_view::npos : line.rfind("P-", at - 1)) {
+        if (auto registers = parse_register_line(line.substr(at))) return registers;
+    }
+    return std::nullopt;
+}
+
+bool sub_prompt_waiting(std::string_view partial_line) {
+    if (partial_line.empty() || partial_line.back() != ' ') return false;
+    if (parse_modify_prompt(partial_line)) return true;
+    // rm's: one register's letter, a dash and its value.
+    const auto register_prompt = [partial_line](char letter, std::size_t digits) {
+        FieldReader fields(partial_line);
+        return fields.named(letter, digits) && fields.at_end();
+    };
+    for (const char letter : {'P', 'Y', 'X', 'S'}) {
+        if (register_prompt(letter, 4)) return true;
+    }
+    for (const char letter : {'A', 'B', 'C'}) {
+        if (register_prompt(letter, 2)) return true;
+    }
+    return false;
+}
+
+bool starts_program(std::string_view line) {
+    const std::size_t begin = line.find_first_not_of(' ');
+    if (begin == std::string_view::npos) return false;
+    line.remove_prefix(begin);
+    const std::string_view word = line.substr(0, line.find(' '));
+    std::string lower(word);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower == "g" || lower == "go" || lower == "p";
+}
+
 std::vector<Transcript::Event> Transcript::feed(std::string_view text) {
     std::vector<Event> events;
     for (const char c : text) {

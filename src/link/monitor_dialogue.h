@@ -71,6 +71,16 @@ struct Registers {
 };
 std::optional<Registers> parse_register_line(std::string_view line);
 std::string register_line_text(const Registers& registers);  // without a line end
+// A register line at the end of `line`, which may begin with what a program sent before it
+// stopped ("!2A@P-2424 Y-...").
+std::optional<Registers> find_register_line(std::string_view line);
+
+// Whether the line the monitor waits on is a sub-prompt of mm ("2402 00 ") or rm ("P-2424 "):
+// it waits for a value there, and only Ctrl-X, a value or CR ends it.
+bool sub_prompt_waiting(std::string_view partial_line);
+// Whether the command typed as `line` lets the program run ("g", "go 2400", "p"): the monitor
+// shows no prompt until the program returns to it.
+bool starts_program(std::string_view line);
 
 // Follows what the monitor prints, one character at a time, as the link receives it: drops the
 // NULs, cuts lines at CR or LF, and notes the prompt and the last register line. A prompt is a

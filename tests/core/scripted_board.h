@@ -1,12 +1,14 @@
 #pragma once
 
 // A board for core tests: it listens to what the window writes and answers read
-// requests from a memory image, a few ticks later, as the responder in a program does.
+// requests from a memory image, a few ticks later, as the responder in a program does; or, at
+// its monitor, answers Ctrl-X, md and mm as the board's monitor does (echo, CR LF NUL line ends).
 
 #include <array>
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "fakes/fake_platform.h"
@@ -39,10 +41,80 @@ class ScriptedBoard {
     int reads = 0;
     int writes = 0;
     int block_reads = 0;
+    // At the monitor's prompt rather than running the program.
+    bool at_monitor = false;
+    std::vector<std::string> commands;  // each command line the monitor ran
+
+    // The program reaches an SWI at `pc`: the monitor prints the register line and its prompt.
+    void stop_at(std::uint16_t pc) {
+        at_monitor = true;
+        const std::string line_end("\r\n\0", 3);
+        say(line_end + "P-" + hex_text(pc, 4) + " Y-0000 X-2456 A-00 B-01 C-C4 S-01FF " + line_end +
+            ">");
+    }
 
   private:
+    void say(const std::string& text) {
+        clock_.after_ms(reply_delay_ticks, [this, text] { serial_.arrive(text); });
+    }
+    // The monitor: echo, and a command at CR; mm waits for a value or Ctrl-X.
+    void monitor_heard(char c) {
+        if (c == '\x18') {
+            typed_.clear();
+            modifying_ = false;
+            say(std::string("\r\n\0>", 4));
+            return;
+        }
+        if (c != '\r') {
+            typed_ += c;
+            say(std::string(1, c));
+            return;
+        }
+        const std::string line = std::exchange(typed_, {});
+        if (modifying_) {
+            modifying_ = false;
+            if (!line.empty()) memory[modify_at_] = static_cast<unsigned char>(hex_value(line));
+            say(std::string("\r\n\0>", 4));
+            return;
+        }
+        commands.push_back(line);
+        std::string out = std::string("\r\n\0", 3);
+        if (line.starts_with("md ")) {
+            const unsigned first = hex_value(line.substr(3, 4)) & ~0xFu;
+            const unsigned last = line.size() > 8 ? hex_value(line.substr(8, 4)) : first;
+            for (unsigned a = first; a <= last; a += 16) {
+                out += hex_text(a, 4);
+                for (unsigned i = 0; i < 16; ++i)
+                    out += " " + hex_text(memory[(a + i) & 0xFFFF], 2);
+                out += std::string("                  \r\n\0", 21);
+            }
+        } else if (line.starts_with("mm ")) {
+            modify_at_ = hex_value(line.substr(3, 4));
+            modifying_ = true;
+            say(out + hex_text(modify_at_, 4) + " " + hex_text(memory[modify_at_], 2) + " ");
+            return;
+        } else if (line.starts_with("g")) {
+            at_monitor = false;
+            say(out);
+            return;
+        }
+        say(out + ">");
+    }
+    static unsigned hex_value(std::string_view digits) {
+        unsigned value = 0;
+        for (char c : digits) {
+            if (hex_digit_value(c) < 0) break;
+            value = value * 16 + static_cast<unsigned>(hex_digit_value(c));
+        }
+        return value;
+    }
+
     void heard(std::string_view text) {
         for (char c : text) {
+            if (at_monitor) {
+                monitor_heard(c);
+                continue;
+            }
             if (c == wire::kRequestStart || c == wire::kBlockRequestStart) request_.clear();
             const bool starts = c == wire::kRequestStart || c == wire::kBlockRequestStart;
             if (request_.empty() && !starts) continue;  // a download's text
@@ -111,6 +183,9 @@ class ScriptedBoard {
     FakeClock& clock_;
     FakeSerial& serial_;
     std::string request_;
+    std::string typed_;
+    bool modifying_ = false;
+    unsigned modify_at_ = 0;
 };
 
 }  // namespace halvane::fakes

@@ -69,14 +69,18 @@ TEST(WireGolden, DownloadReadWriteAndGetAllSendWhatTheRecordingHolds) {
                        "S9030000FC\r\n");
     Harness h;
     h.session->link().set_block_reads_allowed(true);
+    // The board's state is checked at start (nothing answers here), and the rest is as recorded.
+    h.session->link().set_state_checks(true);
+    WireRecorder wire(h);
+    wire.scenario("check");
     h.load();
+    h.clock.run();
     // The monitor answers the end of the load as the board's does; the window must not send
     // anything differently because of it.
     h.serial.on_write = [&](std::string_view text) {
         if (text == "\n" && h.serial.written().ends_with("S9030000FC\r\n"))
             h.clock.after_ms(3, [&] { h.serial.arrive("done: 1 data records, 0 bad\r\n>"); });
     };
-    WireRecorder wire(h);
 
     wire.scenario("download");
     // The data record's checksum is wrong, as it was when the recording was made: the file

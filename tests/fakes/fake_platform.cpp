@@ -188,6 +188,9 @@ Harness::Harness(std::string initial_directory)
     serial.clock = &clock;
     // Most tests speak the byte protocol; those of block reads allow them.
     session->link().set_block_reads_allowed(false);
+    // Most tests pin down other behaviour on a line the link does not first ask about the
+    // board; those of the board's state turn the checks on.
+    session->link().set_state_checks(false);
     told.push_back(session->status().shown_changed.subscribe(
         [this](const std::string& text) { status.set_text(text); }));
     told.push_back(session->link().received().changed.subscribe(
