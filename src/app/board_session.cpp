@@ -3,6 +3,8 @@
 #include <utility>
 
 #include "status/status_texts.h"
+#include "symbols/code_place.h"
+#include "text/hex_digits.h"
 
 namespace halvane::app {
 
@@ -11,6 +13,7 @@ BoardSession::BoardSession(Platform platform, std::string initial_directory)
       status_(platform.clock),
       link_(platform.serial_port, platform.clock),
       port_(link_, status_, dialogs_),
+      console_(link_, status_),
       cells_({table_, link_, port_, status_, dialogs_, platform.clock}),
       download_({table_, link_, port_, status_, dialogs_, platform.clock}),
       viewer_(dialogs_),
@@ -35,6 +38,40 @@ void BoardSession::wire() {
     wiring_.push_back(download_.program_started.subscribe(
         [this](const std::string& base_name) { program_started(base_name); }));
     wiring_.push_back(download_.line_changed.subscribe([this] { watch_.update(); }));
+    wiring_.push_back(link_.board_state_changed.subscribe(
+        [this](BoardState state) { board_state_changed(state); }));
+    wiring_.push_back(link_.board_silent.subscribe(
+        [this] { status_.set_program_status(std::string(texts::kBoardSilent)); }));
+}
+
+// The program statuses a download shows stay as they are; the monitor's states get their own.
+void BoardSession::board_state_changed(BoardState state) {
+    watch_.update();
+    const std::string& shown = status_.program_status();
+    const bool shows_monitor = shown == texts::kAtMonitor || shown == texts::kBoardSilent ||
+                               shown.starts_with(texts::kStoppedAt) ||
+                               shown == texts::kAwaitingProgramFile;
+    switch (state) {
+        case BoardState::kAtMonitor:
+            status_.set_program_status(std::string(texts::kAtMonitor));
+            return;
+        case BoardState::kStopped: {
+            const std::uint16_t pc = link_.last_registers() ? link_.last_registers()->pc : 0;
+            const std::string& program = download_.program_path();
+            const std::string place =
+                program.size() > 4
+                    ? program_code_place(program.substr(0, program.size() - 4) + ".elf", pc)
+                    : std::string();
+            status_.set_program_status(std::string(texts::kStoppedAt) + hex_text(pc, 4) +
+                                       (place.empty() ? "" : " (" + place + ")"));
+            return;
+        }
+        case BoardState::kRunning:
+            if (shows_monitor) status_.set_program_status(std::string(texts::kProgramRunning));
+            return;
+        case BoardState::kUnknown:
+            return;
+    }
 }
 
 bool BoardSession::start() {

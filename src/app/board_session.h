@@ -7,6 +7,7 @@
 #include "download/program_download.h"
 #include "grid/cell_commands.h"
 #include "grid/watch_table.h"
+#include "link/board_console.h"
 #include "link/board_link.h"
 #include "link/port_session.h"
 #include "notify/signal.h"
@@ -45,6 +46,7 @@ class BoardSession {
     StatusLine& status() { return status_; }
     BoardLink& link() { return link_; }
     PortSession& port() { return port_; }
+    BoardConsole& console() { return console_; }
     WatchTable& table() { return table_; }
     CellCommands& cells() { return cells_; }
     ProgramDownload& download() { return download_; }
@@ -56,12 +58,14 @@ class BoardSession {
   private:
     void wire();
     void program_started(const std::string& base_name);
+    void board_state_changed(BoardState state);
 
     // In the order they are made: each is given only those before it.
     ModalDialogs dialogs_;
     StatusLine status_;
     BoardLink link_;
     PortSession port_;
+    BoardConsole console_;
     WatchTable table_;
     CellCommands cells_;
     ProgramDownload download_;

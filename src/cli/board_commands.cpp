@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/download_command.h"
+#include "cli/monitor_command.h"
 #include "cli/program_file_verdict.h"
 #include "cli/read_command.h"
 #include "cli/watch_command.h"
@@ -41,6 +42,10 @@ PreparedCommand prepare_board_command(const Arguments& arguments, Console& conso
         prepared.ok = program_file_accepted(arguments, console);
         return prepared;
     }
+    if (arguments.command == Command::kMonitor) {
+        prepared.ok = true;
+        return prepared;
+    }
     prepared.targets = resolve_targets(arguments);
     for (const std::string& warning : prepared.targets.warnings) console.error(warning);
     if (!prepared.targets.ok()) console.error(prepared.targets.error);
@@ -60,6 +65,9 @@ std::unique_ptr<BoardCommand> make_board_command(const Arguments& arguments,
         case Command::kRead:
             return std::make_unique<ReadCommand>(link, clock, console, std::move(targets),
                                                  std::move(finished));
+        case Command::kMonitor:
+            return std::make_unique<MonitorCommand>(link, console, monitor_line(arguments),
+                                                    std::move(finished));
         case Command::kWrite:
             return std::make_unique<WriteCommand>(link, clock, console, std::move(targets),
                                                   std::move(prepared.targets.values),

@@ -14,13 +14,14 @@ struct CommandInfo {
     std::string_view name;
 };
 
-constexpr std::array<CommandInfo, 6> kCommands = {{
+constexpr std::array<CommandInfo, 7> kCommands = {{
     {Command::kPorts, "ports"},
     {Command::kDownload, "download"},
     {Command::kRead, "read"},
     {Command::kWrite, "write"},
     {Command::kWatch, "watch"},
     {Command::kMapFromSymbols, "map-from-symbols"},
+    {Command::kMonitor, "monitor"},
 }};
 
 enum class Option {
@@ -40,8 +41,9 @@ enum class Option {
 constexpr unsigned bit(Command command) {
     return 1u << static_cast<unsigned>(command);
 }
-constexpr unsigned kBoardCommands =
-    bit(Command::kDownload) | bit(Command::kRead) | bit(Command::kWrite) | bit(Command::kWatch);
+constexpr unsigned kBoardCommands = bit(Command::kDownload) | bit(Command::kRead) |
+                                    bit(Command::kWrite) | bit(Command::kWatch) |
+                                    bit(Command::kMonitor);
 constexpr unsigned kMemoryCommands =
     bit(Command::kRead) | bit(Command::kWrite) | bit(Command::kWatch);
 
@@ -157,6 +159,19 @@ std::string take_option(const OptionInfo& info, const std::string& value, Argume
 }
 
 // What each command needs of its operands and options together.
+}  // namespace
+
+std::string monitor_line(const Arguments& arguments) {
+    std::string line;
+    for (const std::string& operand : arguments.operands) {
+        if (operand.empty()) continue;
+        line += (line.empty() ? "" : " ") + operand;
+    }
+    return line.find_first_not_of(' ') == std::string::npos ? std::string() : line;
+}
+
+namespace {
+
 std::string check_operands(const Arguments& a) {
     const std::string name(command_name(*a.command));
     const std::size_t count = a.operands.size();
@@ -181,6 +196,11 @@ std::string check_operands(const Arguments& a) {
         case Command::kWatch:
             if (count == 0 && !a.map_path && !a.elf_path)
                 return "watch needs WHATs, or --map or --elf to watch every name";
+            break;
+        case Command::kMonitor:
+            // A bare CR would repeat the monitor's last command.
+            if (monitor_line(a).empty())
+                return "monitor needs a LINE to send (an empty one repeats the last command)";
             break;
     }
     return {};

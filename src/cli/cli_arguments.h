@@ -10,7 +10,7 @@ namespace halvane::cli {
 
 inline constexpr std::string_view kProgram = "halvane-cli";
 
-enum class Command { kPorts, kDownload, kRead, kWrite, kWatch, kMapFromSymbols };
+enum class Command { kPorts, kDownload, kRead, kWrite, kWatch, kMapFromSymbols, kMonitor };
 
 // A command line of halvane-cli, checked: each option belongs to the command it is given to,
 // values are well formed, and the command has the operands it needs. The operands themselves
@@ -46,5 +46,8 @@ struct ParsedArguments {
 ParsedArguments parse_arguments(std::span<const std::string> args);
 
 std::string_view command_name(Command command);
+
+// monitor's LINE: its operands joined by spaces; empty when it holds nothing but spaces.
+std::string monitor_line(const Arguments& arguments);
 
 }  // namespace halvane::cli

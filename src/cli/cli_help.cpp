@@ -14,11 +14,14 @@ Commands:
   read WHAT...                 read memory: a line per WHAT
   write WHAT=VALUE...          write memory and read it back: a line per WHAT
   watch [WHAT...]              read over and over: a CSV line per sweep
+  monitor LINE                 type LINE to the board's monitor and print its answer
   map-from-symbols PROGRAM.elf a variable map of the program's symbols
 
 WHAT is AAAA (the byte at that hexadecimal address), AAAA:w (the word there, high byte first)
 or a name of the map given with --map MAP.csv or of the ELF file given with --elf PROGRAM.elf.
 Without --port, the port chosen last in the window's File > Serial Port (at first /dev/ttyS0).
+read, write and watch go through the program's responder while a program runs, and through
+the monitor's md and mm when the board waits at its monitor (before a download, after a stop).
 
 Exit status: 0 success, 1 a board or port failure, 2 a usage or input error,
 130 a download interrupted by Ctrl-C.
@@ -49,7 +52,8 @@ cancelled the download (press Reset before the next one).
 )";
         case Command::kRead:
             return R"(Usage: halvane-cli read [--port DEVICE] [--map MAP.csv | --elf PROGRAM.elf] WHAT...
-Reads each WHAT from the running program's responder and prints a line for it: the WHAT, the
+Reads each WHAT (from the running program's responder, or with the monitor's md and mm when
+the board waits at its monitor) and prints a line for it: the WHAT, the
 address, the hexadecimal value and the decimal value, separated by tabs. A WHAT that got no
 reply within 1 s has both values empty, and the exit status is 1.
 
@@ -89,6 +93,19 @@ It runs until the duration has passed, the sweeps are done or Ctrl-C; each ends 
                        fast as the line allows)
   --duration SECONDS   stop after this time
   --sweeps N           stop after N sweeps
+)";
+        case Command::kMonitor:
+            return R"(Usage: halvane-cli monitor [--port DEVICE] LINE
+Types LINE and a CR at the prompt of the board's monitor (after Ctrl-X, which clears what the
+line held) and prints the monitor's answer up to its next prompt, without the echo of LINE and
+without the NULs the monitor pads its lines with. Several operands are joined by spaces, so
+"halvane-cli monitor md 2400" is "md 2400". A LINE that lets the program run (g, go, p) prints
+nothing. LINE must not be empty: a bare CR would repeat the monitor's last command.
+
+  --port DEVICE   the board's serial port (default: the port chosen last in the window)
+
+Exit status: 0 the monitor answered; 1 it did not (a program runs, or no board), or the port
+failed; 2 LINE is empty.
 )";
         case Command::kMapFromSymbols:
             return R"(Usage: halvane-cli map-from-symbols PROGRAM.elf [--all-symbols]

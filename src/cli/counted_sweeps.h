@@ -20,7 +20,7 @@ class CountedSweeps : public JobSource {
                   RowOperation::Done row_done, LiveSweep::SweepDone sweep_done);
 
     std::unique_ptr<LineJob> next_job(std::int64_t now_ns, std::int64_t& retry_at_ns,
-                                      bool block_reads) override;
+                                      ReadWay way) override;
     // True once the last sweep has completed; the link then lets the source go.
     bool finished() const override { return finished_; }
     bool has_job(std::int64_t now_ns) const override {

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "grid/grid_rules.h"
-#include "grid/row_operation.h"
+#include "grid/monitor_row_operation.h"
 
 namespace halvane::cli {
 
@@ -22,8 +22,8 @@ void WriteCommand::start() {
         const int row = static_cast<int>(i) + 1;
         RowRequest request{
             row, table_.variable(row), targets_[i].address, targets_[i].word, values_[i], false};
-        link_.queue_user_job(std::make_unique<RowOperation>(
-            std::move(request), [this](const RowResult& r) { row_done(r); }));
+        link_.queue_user_job(
+            make_cell_operation(std::move(request), [this](const RowResult& r) { row_done(r); }));
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "grid/get_all.h"
 #include "grid/grid_rules.h"
+#include "grid/monitor_row_operation.h"
 #include "grid/watch_table.h"
 #include "status/status_texts.h"
 #include "text/hex_digits.h"
@@ -80,7 +81,7 @@ void CellCommands::read_or_write_cell() {
         request.answer = answer;
     }
     parts_.link.queue_user_job(
-        std::make_unique<RowOperation>(request, [this](const RowResult& r) { row_done(r); }));
+        make_cell_operation(request, [this](const RowResult& r) { row_done(r); }));
 }
 
 void CellCommands::row_done(const RowResult& result) {

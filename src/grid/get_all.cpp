@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "grid/block_cover.h"
+#include "grid/monitor_row_operation.h"
 #include "grid/watch_table.h"
 
 namespace halvane {
@@ -45,7 +46,8 @@ void GetAllRows::dropped() {
 }
 
 std::unique_ptr<LineJob> GetAllRows::next_job(std::int64_t /*now_ns*/,
-                                              std::int64_t& /*retry_at_ns*/, bool block_reads) {
+                                              std::int64_t& /*retry_at_ns*/, ReadWay way) {
+    const bool together = way != ReadWay::kBytes;
     // The rows still to read, as they stand now; rows without a usable Address are skipped.
     std::vector<RowRequest> rows;
     std::vector<int> first_invalid_after;  // per row: the first invalid row before it, or 0
@@ -60,18 +62,21 @@ std::unique_ptr<LineJob> GetAllRows::next_job(std::int64_t /*now_ns*/,
         rows.push_back(
             {row, table_.variable(row), *address, table_.word(row), std::nullopt, false});
         first_invalid_after.push_back(invalid);
-        // Without block reads only the next row is read now.
-        if (!block_reads) break;
+        // Byte by byte only the next row is read now.
+        if (!together) break;
     }
     std::size_t taken = 0;
-    std::unique_ptr<RowOperation> job = read_first_rows(
-        rows, block_reads,
-        [progress = progress_](const RowResult& result) {
-            progress->row_done(result);
-            // A row without reply (or a lost port) ends Get All there.
-            if (result.outcome != RowResult::Outcome::kOk) progress->end(false);
-        },
-        taken);
+    RowOperation::Done row_done = [progress = progress_](const RowResult& result) {
+        progress->row_done(result);
+        // A row without reply (or a lost port) ends Get All there.
+        if (result.outcome != RowResult::Outcome::kOk) progress->end(false);
+    };
+    std::unique_ptr<LineJob> job;
+    if (way == ReadWay::kMonitor) {
+        job = read_first_rows_through_monitor(rows, std::move(row_done), taken);
+    } else {
+        job = read_first_rows(rows, way == ReadWay::kBlocks, std::move(row_done), taken);
+    }
     if (!job) {
         if (progress_->first_invalid_row == 0) progress_->first_invalid_row = invalid;
         progress_->end(true);

@@ -10,7 +10,8 @@
 namespace halvane {
 
 // Get All: the cell operation of every row whose Address is not empty, rows 1 to 99 in order,
-// one row at a time so that the user's own operations can go in between. Each row is made the
+// one row at a time (or the rows one block or one md shows) so that the user's own operations
+// can go in between. Each row is made the
 // current one as its turn comes. A row whose Address is not four hexadecimal digits is skipped
 // without traffic; a row without a reply ends it (a silent board would otherwise cost a second
 // a row).
@@ -24,7 +25,7 @@ class GetAllRows : public JobSource {
     ~GetAllRows() override;
 
     std::unique_ptr<LineJob> next_job(std::int64_t now_ns, std::int64_t& retry_at_ns,
-                                      bool block_reads) override;
+                                      ReadWay way) override;
     bool finished() const override;
     bool has_job(std::int64_t now_ns) const override;
     void dropped() override;

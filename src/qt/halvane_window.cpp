@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <utility>
 
+#include "qt/console_field.h"
 #include "qt/design_layout.h"
 #include "qt/file_dialog.h"
 #include "qt/input_box.h"
@@ -80,6 +81,7 @@ HalvaneWindow::HalvaneWindow(const QString& device, std::string initial_director
     controls_ = build_window_controls(*this);
     add_file_menu(*menuBar());
     add_watch_menu(*menuBar());
+    add_board_menu(*menuBar());
 
     parts_ = std::make_unique<WindowParts>(*this, gate_, device, controls_);
     session_ =
@@ -225,6 +227,8 @@ void HalvaneWindow::connect_commands() {
     shown_.push_back(s.download().running_changed.subscribe(
         [cancel_download](bool running) { cancel_download->setVisible(running); }));
     connect_watch_menu();
+    controls_.console->bind(s.console());
+    on("board_console", [this] { controls_.console->setFocus(Qt::ShortcutFocusReason); });
 }
 
 void HalvaneWindow::connect_watch_menu() {

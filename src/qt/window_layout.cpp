@@ -14,6 +14,7 @@
 #include <iterator>
 #include <utility>
 
+#include "qt/console_field.h"
 #include "qt/design_layout.h"
 #include "qt/grid_column_widths.h"
 #include "qt/twips.h"
@@ -24,7 +25,7 @@ namespace halvane::qt {
 
 namespace {
 // The client area below the menu bar, as drawn.
-constexpr QSize kClientTwips{11880, 6000};
+constexpr QSize kClientTwips{11880, 6360};
 // The two rules run past the right edge, as drawn.
 constexpr int kRuleLengthTwips = 12000;
 constexpr int kRuleTwips = 15;
@@ -138,8 +139,9 @@ void fit_font_to_captions(QMainWindow& window, const WindowControls& c) {
 
 void set_tab_order(QMainWindow& window, const WindowControls& c) {
     // Labels and the progress bar take no focus; the rest keep the designed order.
-    QWidget* order[] = {c.grid,          c.receive_box,        c.viewer, c.listing_option,
-                        c.source_option, c.description_option, c.get_all};
+    QWidget* order[] = {
+        c.grid,          c.receive_box,        c.console, c.viewer, c.listing_option,
+        c.source_option, c.description_option, c.get_all};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         window.setTabOrder(order[i], order[i + 1]);
 }
@@ -165,6 +167,7 @@ WindowControls build_window_controls(QMainWindow& window) {
 
     c.receive_box = new QLineEdit(c.client);
     c.receive_box->setObjectName("Text1");
+    c.console = new ConsoleField(c.client);
     c.status = new QLabel(QStringLiteral("Status: "), c.client);
     c.status->setObjectName("Status");
     c.progress = new QProgressBar(c.client);
@@ -175,11 +178,12 @@ WindowControls build_window_controls(QMainWindow& window) {
                  Follow::kGrows, Follow::kStays);
     layout.place(c.panes, kPanesTwips, Follow::kGrows, Follow::kGrows);
     layout.place(c.receive_box, QRect(120, 4920, 11655, 495), Follow::kGrows, Follow::kMoves);
-    layout.place(make_rule(c.client, "Line2"), QRect(0, 5520, kRuleLengthTwips, kRuleTwips),
+    layout.place(c.console, QRect(120, 5430, 11655, 375), Follow::kGrows, Follow::kMoves);
+    layout.place(make_rule(c.client, "Line2"), QRect(0, 5880, kRuleLengthTwips, kRuleTwips),
                  Follow::kGrows, Follow::kMoves);
     // The status line's width follows its text (the window's status row).
-    layout.place(c.status, QRect(120, 5640, 3135, 255), Follow::kStays, Follow::kMoves);
-    layout.place(c.progress, QRect(3240, 5640, 8415, 255), Follow::kGrows, Follow::kMoves);
+    layout.place(c.status, QRect(120, 6000, 3135, 255), Follow::kStays, Follow::kMoves);
+    layout.place(c.progress, QRect(3240, 6000, 8415, 255), Follow::kGrows, Follow::kMoves);
     fit_font_to_captions(window, c);
     set_tab_order(window, c);
     return c;

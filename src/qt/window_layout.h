@@ -13,6 +13,7 @@ class QWidget;
 
 namespace halvane::qt {
 
+class ConsoleField;
 class DesignLayout;
 class GridColumnWidths;
 class WatchGrid;
@@ -38,6 +39,7 @@ struct WindowControls {
     GridColumnWidths* column_widths = nullptr;
     QTextEdit* viewer = nullptr;
     QLineEdit* receive_box = nullptr;
+    ConsoleField* console = nullptr;
     QLabel* status = nullptr;
     QProgressBar* progress = nullptr;
 };

@@ -76,4 +76,9 @@ void add_watch_menu(QMenuBar& bar) {
     add(watch, "watch_stoprecording", QStringLiteral("S&top Recording"))->setVisible(false);
 }
 
+void add_board_menu(QMenuBar& bar) {
+    QMenu* board = add_menu(bar, "board", QStringLiteral("&Board"));
+    add(board, "board_console", QStringLiteral("&Console"), Qt::Key_F12);
+}
+
 }  // namespace halvane::qt

@@ -8,5 +8,7 @@ namespace halvane::qt {
 // character (function keys) are the only shortcuts: every character typed belongs to the grid.
 void add_file_menu(QMenuBar& bar);
 void add_watch_menu(QMenuBar& bar);
+// The board itself: the console to its monitor (F12 puts the focus in it).
+void add_board_menu(QMenuBar& bar);
 
 }  // namespace halvane::qt

@@ -20,6 +20,14 @@ inline constexpr std::string_view kDownloadFailed = "Status: Download failed: ";
 inline constexpr std::string_view kBoardReported = "the board reported: ";
 inline constexpr std::string_view kDownloadCancelled =
     "Status: Download cancelled: press Reset on the board before the next download";
+// What the board does when no program is known to run.
+inline constexpr std::string_view kAtMonitor = "Status: At the monitor";
+// Followed by P and, where the program's ELF file names it, the nearest symbol:
+// "Status: Stopped at 2424 (main_loop+9)".
+inline constexpr std::string_view kStoppedAt = "Status: Stopped at ";
+inline constexpr std::string_view kBoardSilent =
+    "Status: The board does not answer: neither its monitor nor a program's responder (press "
+    "Reset on the board)";
 
 // What went wrong with an operation.
 inline constexpr std::string_view kStatusPrefix = "Status: ";
@@ -31,6 +39,10 @@ inline constexpr std::string_view kBlockReadsGivenUp =
     "Status: No reply to block reads: reading byte by byte";
 inline constexpr std::string_view kInvalidAddressInRow = "Status: Invalid address in row ";
 inline constexpr std::string_view kInvalidValueForRow = "Status: Invalid value for row ";
+inline constexpr std::string_view kMonitorSilent = "Status: No answer from the monitor";
+inline constexpr std::string_view kConsoleRefused =
+    "Status: Not sent: the program runs, and its responder takes * # % = as the start of a "
+    "request";
 
 // Questions and prompts.
 inline constexpr std::string_view kResetBoard = "Turn on the CME11E9 and Press Reset";

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "grid/block_cover.h"
+#include "grid/monitor_row_operation.h"
 
 namespace halvane {
 
@@ -26,7 +27,10 @@ LiveSweep::LiveSweep(const WatchTable& table, std::int64_t interval_ns, RowOpera
       sweep_done_(std::move(sweep_done)) {}
 
 std::unique_ptr<LineJob> LiveSweep::next_job(std::int64_t now_ns, std::int64_t& retry_at_ns,
-                                             bool block_reads) {
+                                             ReadWay way) {
+    // Paused while no program runs: the link asks again when the way changes.
+    if (way == ReadWay::kMonitor && !reads_through_monitor_) return nullptr;
+    const bool together = way != ReadWay::kBytes;
     if (!started_) {
         // The next sweep starts one interval after the last one started, or at once when that
         // has passed.
@@ -40,16 +44,21 @@ std::unique_ptr<LineJob> LiveSweep::next_job(std::int64_t now_ns, std::int64_t& 
         rows_read_ = 0;
         next_row_ = 1;
     }
-    // The rows still to read in this sweep (only the next one without block reads).
+    // The rows still to read in this sweep (only the next one byte by byte).
     std::vector<RowRequest> rows;
     for (int row = next_row_; row < WatchTable::kRows; ++row) {
         const std::optional<std::uint16_t> address = table_.address(row);
         if (!address) continue;
         rows.push_back({row, table_.variable(row), *address, table_.word(row), std::nullopt, true});
-        if (!block_reads) break;
+        if (!together) break;
     }
     std::size_t taken = 0;
-    if (std::unique_ptr<RowOperation> job = read_first_rows(rows, block_reads, row_done_, taken)) {
+    std::unique_ptr<LineJob> job =
+        way == ReadWay::kMonitor
+            ? std::unique_ptr<LineJob>(read_first_rows_through_monitor(rows, row_done_, taken))
+            : std::unique_ptr<LineJob>(
+                  read_first_rows(rows, way == ReadWay::kBlocks, row_done_, taken));
+    if (job) {
         rows_read_ += static_cast<int>(taken);
         next_row_ = rows[taken - 1].row + 1;
         return job;
@@ -57,7 +66,7 @@ std::unique_ptr<LineJob> LiveSweep::next_job(std::int64_t now_ns, std::int64_t& 
     started_ = false;
     if (rows_read_ > 0 && sweep_done_) sweep_done_();
     // The next sweep, at once or when its interval comes (an empty one always waits).
-    return next_job(now_ns, retry_at_ns, block_reads);
+    return next_job(now_ns, retry_at_ns, way);
 }
 
 }  // namespace halvane

@@ -28,11 +28,14 @@ class LiveSweep : public JobSource {
               SweepDone sweep_done);
 
     std::unique_ptr<LineJob> next_job(std::int64_t now_ns, std::int64_t& retry_at_ns,
-                                      bool block_reads) override;
+                                      ReadWay way) override;
     bool finished() const override { return false; }
     bool has_job(std::int64_t now_ns) const override;
 
     void set_interval(std::int64_t interval_ns) { interval_ns_ = interval_ns; }
+    // Whether the sweep reads through the monitor's md and mm while no program runs; otherwise
+    // (the window's Live Refresh) it pauses then and goes on when the program runs again.
+    void set_reads_through_monitor(bool reads) { reads_through_monitor_ = reads; }
 
   private:
     // The pause before the next sweep starts, counted from the last one's start.
@@ -47,6 +50,7 @@ class LiveSweep : public JobSource {
     bool ever_started_ = false;
     int rows_read_ = 0;
     std::int64_t started_at_ns_ = 0;
+    bool reads_through_monitor_ = false;
 };
 
 }  // namespace halvane

@@ -13,6 +13,7 @@
 
 #include "cli/cli_arguments.h"
 #include "cli/download_command.h"
+#include "cli/monitor_command.h"
 #include "cli/read_command.h"
 #include "cli/watch_command.h"
 #include "cli/write_command.h"
@@ -46,8 +47,10 @@ class CapturedStream {
 
 // A board link on the fake port with a scripted board running a program, and the console.
 struct CommandBench {
-    CommandBench() {
+    // `checks`: the link asks what the board does when the port opens, as halvane-cli's does.
+    explicit CommandBench(bool checks = false) {
         serial.clock = &clock;
+        link.set_state_checks(checks);
         link.open_port();
         // The scripted board speaks the byte protocol only.
         link.set_block_reads_allowed(false);
@@ -226,6 +229,37 @@ TEST(CliArguments, OptionsGoAnywhereAfterTheCommandAndHelpWinsOverMistakes) {
         const ParsedArguments parsed = parse(r.args);
         EXPECT_TRUE(parsed.error.starts_with(r.error)) << parsed.error;
     }
+}
+
+TEST(CliCommands, MonitorPrintsTheAnswerWithoutEchoAndNulsAndReadsGoThroughTheMonitor) {
+    CommandBench b(true);
+    b.board.at_monitor = true;
+    b.board.memory[0x2402] = 0x12;
+    b.board.memory[0x2403] = 0x34;
+    MonitorCommand monitor(b.link, b.console, "md 2400", b.finished);
+    monitor.start();
+    b.clock.run();
+    EXPECT_EQ(b.status, ExitStatus::kSuccess);
+    const std::string printed = b.out.text();
+    EXPECT_TRUE(printed.starts_with("2400 00 00 12 34")) << printed;
+    EXPECT_EQ(printed.find('\0'), std::string::npos);
+    EXPECT_EQ(printed.find("md 2400"), std::string::npos);
+
+    b.status.reset();
+    ReadCommand read(b.link, b.clock, b.console, {kTargets[0]}, b.finished);
+    read.start();
+    b.clock.run();
+    EXPECT_EQ(b.status, ExitStatus::kSuccess);
+    EXPECT_EQ(b.board.commands.back(), "md 2402 2403");
+
+    // With a program running the monitor does not answer: nothing is typed to the program.
+    CommandBench running(true);
+    MonitorCommand silent(running.link, running.console, "md 2400", running.finished);
+    silent.start();
+    running.clock.run();
+    EXPECT_EQ(running.status, ExitStatus::kFailure);
+    EXPECT_EQ(running.serial.written(), "\x18*2400");
+    EXPECT_EQ(parse_arguments(std::vector<std::string>{"monitor", ""}).ok(), false);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "core/scripted_board.h"
 #include "fakes/fake_platform.h"
 #include "fakes/test_files.h"
+#include "status/status_texts.h"
 
 namespace halvane {
 namespace {
@@ -277,6 +278,176 @@ TEST_F(BoardLinkTest, AFailedBlockIsSentOnceMoreAndSilenceBringsBackByteReads) {
     EXPECT_EQ(h.grid.text(1, 2), "58");
     EXPECT_EQ(h.status.history.end()[-2], "Status: No reply to block reads: reading byte by byte");
     EXPECT_FALSE(h.session->link().block_reads());
+}
+
+// What the link knows of the board: the check at start, a stop, the monitor's way of reading.
+
+class BoardStateTest : public ::testing::Test {
+  protected:
+    BoardStateTest() { h.session->link().set_state_checks(true); }
+    std::string status() const { return h.session->status().program_status(); }
+    BoardState state() const { return h.session->link().board_state(); }
+    void start() {
+        h.load();
+        h.clock.run();
+        h.serial.writes.clear();
+    }
+    Harness h;
+    ScriptedBoard board{h};
+};
+
+TEST_F(BoardStateTest, AtStartCtrlXFindsTheMonitorAndNothingElseIsSent) {
+    board.at_monitor = true;
+    start();
+    EXPECT_EQ(state(), BoardState::kAtMonitor);
+    EXPECT_EQ(status(), texts::kAtMonitor);
+    EXPECT_EQ(h.serial.written(), "");
+    EXPECT_EQ(h.clock.armed_alarms(), 0);
+}
+
+TEST_F(BoardStateTest, TheCheckAsksCtrlXThenTheResponderThenOneCrAndSaysWhenNothingAnswers) {
+    board.silent = true;
+    h.load();
+    h.clock.run();
+    EXPECT_EQ(h.serial.written(), "\x18*2400\r");
+    EXPECT_EQ(state(), BoardState::kUnknown);
+    EXPECT_EQ(status(), texts::kBoardSilent);
+    // Never again while idle.
+    const int firings = h.clock.alarm_firings;
+    h.clock.run_for(600'000);
+    EXPECT_EQ(h.clock.alarm_firings, firings);
+}
+
+TEST_F(BoardStateTest, AResponderAnswerMeansRunningAndAPromptAfterCrMeansTheMonitorWaited) {
+    start();
+    EXPECT_EQ(state(), BoardState::kRunning);
+    EXPECT_EQ(status(), texts::kProgramRunning);
+
+    Harness after_reset;
+    after_reset.session->link().set_state_checks(true);
+    after_reset.serial.on_write = [&](std::string_view text) {
+        if (text == "\r")
+            after_reset.clock.after_ms(2, [&] { after_reset.serial.arrive("\r\n>"); });
+    };
+    after_reset.load();
+    after_reset.clock.run();
+    EXPECT_EQ(after_reset.session->link().board_state(), BoardState::kAtMonitor);
+}
+
+TEST_F(BoardStateTest, AStopCancelsTheReadInFlightAndTheNextReadGoesThroughTheMonitorAfterCtrlX) {
+    start();
+    h.grid.set_text(1, 0, "2402");
+    board.memory[0x2402] = 0x2A;
+    board.reply_delay_ticks = 50;
+    h.grid.set_row(1);
+    h.grid.set_col(0);
+    h.session->cells().read_or_write_cell();
+    h.clock.run_for(8);  // the request is out; its reply is not
+    board.reply_delay_ticks = 1;
+    board.stop_at(0x2424);
+    h.clock.run();
+    EXPECT_EQ(state(), BoardState::kStopped);
+    EXPECT_EQ(status(), std::string(texts::kStoppedAt) + "2424");
+    // Cancelled: no failure mark, no "no reply" text.
+    EXPECT_EQ(h.grid.text(1, 2), "");
+    EXPECT_EQ(h.session->status().shown(), status());
+
+    board.reply_delay_ticks = 1;
+    h.serial.writes.clear();
+    h.session->cells().read_or_write_cell();
+    h.clock.run();
+    EXPECT_EQ(h.serial.written(), "\x18md 2402 2402\r");
+    EXPECT_EQ(h.grid.text(1, 2), "2A");
+    EXPECT_EQ(h.text1.value.find('\0'), std::string::npos);
+    EXPECT_NE(h.text1.value.find("2400 00 00 2A"), std::string::npos);
+}
+
+TEST_F(BoardStateTest, ADownloadAtAWaitingPromptBeginsWithCtrlXInsteadOfAnEmptyLine) {
+    board.at_monitor = true;
+    start();
+    fakes::TempFolder folder;
+    const std::string program = folder.file("p.s19");
+    fakes::write_bytes(program, "S9030000FC\r\n");
+    h.dialog.answers.push_back(program);
+    h.session->download().open_program();
+    h.clock.run_for(3);
+    ASSERT_FALSE(h.serial.writes.empty());
+    EXPECT_EQ(h.serial.writes.front(), "\x18");
+}
+
+TEST_F(BoardStateTest, TheConsoleSendsToTheMonitorRefusesRequestStartsToAProgramAndRecalls) {
+    board.at_monitor = true;
+    start();
+    BoardConsole& console = h.session->console();
+    EXPECT_FALSE(console.enter(""));
+    EXPECT_TRUE(console.enter("md 2400"));
+    h.clock.run();
+    EXPECT_EQ(h.serial.written(), "md 2400\r");
+    EXPECT_NE(h.text1.value.find("2400 00"), std::string::npos);
+    EXPECT_EQ(h.text1.value.find('\0'), std::string::npos);
+
+    EXPECT_TRUE(console.enter("g 2400"));
+    h.clock.run();
+    EXPECT_EQ(state(), BoardState::kRunning);
+    h.serial.writes.clear();
+    EXPECT_FALSE(console.enter("*2400"));
+    EXPECT_EQ(h.session->status().shown(), texts::kConsoleRefused);
+    EXPECT_TRUE(console.enter("hello"));
+    h.clock.run();
+    EXPECT_EQ(h.serial.written(), "hello\r");
+
+    EXPECT_EQ(console.recall_older(), "hello");
+    EXPECT_EQ(console.recall_older(), "*2400");
+    EXPECT_EQ(console.recall_newer(), "hello");
+    EXPECT_EQ(console.recall_newer(), "");
+    EXPECT_EQ(console.recall_newer(), std::nullopt);
+}
+
+TEST_F(BoardStateTest, GetAllAtTheMonitorJoinsAdjacentLinesAndReadsRegistersAloneWithMm) {
+    board.at_monitor = true;
+    start();
+    board.memory[0x2400] = 0x12;
+    board.memory[0x2410] = 0x34;
+    board.memory[0x2411] = 0x56;
+    board.memory[0x102E] = 0xC0;
+    board.memory[0x3000] = 0x77;
+    h.grid.set_text(1, 0, "2400");
+    h.grid.set_text(2, 0, "2410");
+    h.grid.set_text(2, 3, "W");
+    h.grid.set_text(3, 0, "102E");
+    h.grid.set_text(4, 0, "3000");
+    h.session->cells().get_all();
+    h.clock.run();
+    EXPECT_EQ(board.commands,
+              (std::vector<std::string>{"md 2400 2411", "mm 102E", "md 3000 3000"}));
+    EXPECT_EQ(h.grid.text(1, 2), "12");
+    EXPECT_EQ(h.grid.text(2, 2), "3456");
+    EXPECT_EQ(h.grid.text(3, 2), "C0");
+    EXPECT_EQ(h.grid.text(4, 2), "77");
+
+    // A write types the value at mm's sub-prompt, then reads back.
+    h.input_box.answers.push_back("9ABC");
+    h.grid.set_row(2);
+    h.grid.set_col(2);
+    board.commands.clear();
+    h.session->cells().read_or_write_cell();
+    h.clock.run();
+    EXPECT_EQ(board.commands, (std::vector<std::string>{"mm 2410", "mm 2411", "md 2410 2411"}));
+    EXPECT_EQ(h.grid.text(2, 2), "9ABC");
+}
+
+TEST_F(BoardStateTest, LiveRefreshPausesAtTheMonitorAndGoesOnWhenTheProgramRuns) {
+    board.at_monitor = true;
+    start();
+    h.grid.set_text(1, 0, "2400");
+    h.session->watch().set_live_refresh(true);
+    h.clock.run_for(2000);
+    EXPECT_EQ(h.serial.written(), "");
+    EXPECT_EQ(h.clock.armed_alarms(), 0);
+    h.session->console().enter("g 2400");
+    h.clock.run_for(1000);
+    EXPECT_GT(board.reads, 0);
+    h.session->watch().set_live_refresh(false);
 }
 
 }  // namespace
