@@ -11,6 +11,8 @@
 
 #include "e2e/board_process.h"
 #include "e2e/link_harness.h"
+#include "link/board_state.h"
+#include "symbols/elf_symbols.h"
 
 namespace halvane::e2e {
 namespace {
@@ -354,3 +356,58 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
+
+namespace halvane::e2e {
+namespace {
+
+// The board's monitor from the window: before any download the grid reads through md (and a
+// register alone through mm), the download starts the example, the responder serves the watch,
+// then an SWI written into the program's loop stops it and Get All reads through the monitor.
+TEST_F(MemoryWatchE2E, TheGridReadsThroughTheMonitorBeforeADownloadAndAfterTheProgramStops) {
+    board = std::make_unique<BoardProcess>(std::vector<std::string>{});
+    ASSERT_FALSE(board->device().empty()) << "boardsim did not start";
+    link = std::make_unique<LinkHarness>(board->device());
+    ASSERT_TRUE(link->session->start());
+    ASSERT_TRUE(link->run_until(
+        [this] { return link->session->link().board_state() == BoardState::kAtMonitor; },
+        std::chrono::seconds(5)))
+        << link->status.value;
+    EXPECT_EQ(link->status.value, "Status: At the monitor");
+    row(1, kCount, "WD");
+    row(2, kStep, "");
+    row(3, kRun, "");
+    row(4, "102E", "");  // the SCI's status register: read alone with mm
+    get_all();
+    for (int r = 1; r <= 4; ++r) EXPECT_FALSE(link->grid.text(r, 2).empty()) << r;
+    EXPECT_EQ(link->grid.text(1, 2).size(), 4u);
+
+    link->download(kExample);
+    ASSERT_EQ(link->session->link().board_state(), BoardState::kRunning) << link->status.value;
+    EXPECT_EQ(read_decimal(2), 1);  // through the responder
+
+    const SymbolFile symbols =
+        read_program_symbols(std::string(HALVANE_EXAMPLES_DIR) + "/counter.elf");
+    ASSERT_TRUE(symbols.ok()) << symbols.error_text;
+    std::uint16_t main_loop = 0;
+    for (const ProgramSymbol& symbol : symbols.symbols) {
+        if (symbol.name == "main_loop") main_loop = symbol.address;
+    }
+    ASSERT_NE(main_loop, 0);
+    row(5, hex4(main_loop), "");
+    write(5, "3F");  // an SWI where the loop begins: the program stops there
+    ASSERT_TRUE(link->run_until(
+        [this] { return link->session->link().board_state() == BoardState::kStopped; },
+        std::chrono::seconds(5)))
+        << link->status.value;
+    EXPECT_EQ(link->status.value, "Status: Stopped at " + hex4(main_loop) + " (main_loop)");
+
+    for (int r = 1; r <= 5; ++r) link->grid.set_text(r, 2, "");
+    get_all();
+    EXPECT_EQ(link->grid.text(2, 2), "01");
+    EXPECT_EQ(link->grid.text(3, 2), "01");
+    EXPECT_EQ(link->grid.text(5, 2), "3F");
+    EXPECT_EQ(link->grid.text(1, 2).size(), 4u);
+}
+
+}  // namespace
+}  // namespace halvane::e2e

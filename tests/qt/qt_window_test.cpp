@@ -55,7 +55,8 @@ constexpr Placement kPlacements[] = {
     {"Option1", 5640, 120, 975, 255},        {"Option2", 6720, 120, 855, 255},
     {"Option3", 7800, 120, 1455, 255},       {"DataGrid", 120, 360, 5295, 4455},
     {"RichTextBox1", 5520, 360, 6255, 4455}, {"Text1", 120, 4920, 11655, 495},
-    {"Status", 120, 5640, 3135, 255},        {"ProgressBar1", 3240, 5640, 8415, 255},
+    {"Console", 120, 5430, 11655, 375},      {"Status", 120, 6000, 3135, 255},
+    {"ProgressBar1", 3240, 6000, 8415, 255},
 };
 
 QString q(std::string_view text) {
@@ -127,6 +128,7 @@ class WindowTest : public QObject {
     void option_buttons_load_their_companions();
     void typing_in_the_grid_edits_the_current_cell();
     void serial_input_reaches_text1_only_through_the_open_gate();
+    void f12_puts_the_focus_in_the_console_where_enter_sends_and_up_recalls();
     void line_failure_is_shown_and_the_window_keeps_running();
     void serial_port_dialog_reconnects_after_an_unplug_and_switches_to_another_port();
     void closing_during_a_read_ends_it_and_stays_closed();
@@ -161,6 +163,9 @@ void WindowTest::init() {
     pty_ = std::make_unique<PtyPair>();
     QVERIFY(pty_->ok());
     window_ = std::make_unique<HalvaneWindow>(pty_->slave_name(), QDir::tempPath().toStdString());
+    // Nothing answers on the far side: the link does not ask what the board does (the core
+    // tests and the end-to-end test pin that down).
+    window_->session().link().set_state_checks(false);
     QVERIFY(window_->start());
     // Nothing on the far side of the pseudo-terminal answers block reads: Watch > Block Reads
     // off, the window reads byte by byte at once.
@@ -343,7 +348,7 @@ void WindowTest::two_rules_in_the_frame_colour() {
     auto* line2 = control<QFrame>("Line2");
     QVERIFY(line1 && line2);
     QCOMPARE(line1->geometry().topLeft(), twips(0, 0, 0, 0).topLeft());
-    QCOMPARE(line2->geometry().topLeft(), twips(0, 5520, 0, 0).topLeft());
+    QCOMPARE(line2->geometry().topLeft(), twips(0, 5880, 0, 0).topLeft());
     QCOMPARE(line1->width(), halvane::qt::twips_x(*window_, 12000));
     QCOMPARE(line2->height(), 1);
     const QColor frame = window_->palette().color(QPalette::Shadow);
@@ -353,8 +358,8 @@ void WindowTest::two_rules_in_the_frame_colour() {
 }
 
 void WindowTest::tab_order_follows_the_design() {
-    const QStringList expected{"DataGrid", "Text1",   "RichTextBox1", "Option1",
-                               "Option2",  "Option3", "get_all"};
+    const QStringList expected{"DataGrid", "Text1",   "Console", "RichTextBox1",
+                               "Option1",  "Option2", "Option3", "get_all"};
     QStringList chain;
     QWidget* widget = &window_->grid();
     do {
@@ -372,9 +377,11 @@ void WindowTest::tab_order_follows_the_design() {
 
 void WindowTest::menu_has_its_captions_access_keys_and_function_keys() {
     const QList<QAction*> top = window_->menuBar()->actions();
-    QCOMPARE(top.size(), 2);
+    QCOMPARE(top.size(), 3);
     QCOMPARE(top[0]->text(), QString("&File"));
     QCOMPARE(top[1]->text(), QString("&Watch"));
+    QCOMPARE(top[2]->text(), QString("&Board"));
+    QCOMPARE(top[2]->menu()->actions().front()->shortcut().toString(), QString("F12"));
     QStringList watch_captions, watch_keys;
     for (QAction* item : top[1]->menu()->actions()) {
         watch_captions << item->text();
@@ -567,6 +574,21 @@ void WindowTest::typing_in_the_grid_edits_the_current_cell() {
     QApplication::sendEvent(&window_->grid(), &euro);
     QCOMPARE(window_->grid().text(2, 1), std::string("5 \xE2\x82\xAC"));
     QCOMPARE(window_->grid().item(1, 1)->text(), QStringLiteral("5 \u20ac"));
+}
+
+void WindowTest::f12_puts_the_focus_in_the_console_where_enter_sends_and_up_recalls() {
+    auto* console = control<QLineEdit>("Console");
+    QTest::keyClick(&window_->grid(), Qt::Key_F12);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(console));
+    QTest::keyClick(console, Qt::Key_Return);  // an empty line sends nothing
+    QTest::keyClicks(console, "md 2400");
+    QTest::keyClick(console, Qt::Key_Return);
+    QCOMPARE(console->text(), QString());
+    QCOMPARE(pty_->receive(8), QByteArray("md 2400\r"));
+    QTest::keyClick(console, Qt::Key_Up);
+    QCOMPARE(console->text(), QString("md 2400"));
+    QTest::keyClick(console, Qt::Key_Down);
+    QCOMPARE(console->text(), QString());
 }
 
 void WindowTest::serial_input_reaches_text1_only_through_the_open_gate() {
