@@ -257,5 +257,25 @@ TEST_F(Timer, CompareInterruptTogglesThePinOnItsExactCycle) {
     EXPECT_EQ(instructions, 5u + 21u * 9);
 }
 
+// While the monitor holds the processor the timer runs on: compares act on their pins and set
+// their flags, but no interrupt is taken until the program runs again.
+TEST_F(Timer, HeldProcessorsComparesActButTakeNoInterrupt) {
+    install_handler(vector::OC2, 0x2480);
+    board.load(0x2480, std::vector<std::uint8_t>{0x86, 0x40, 0xB7, 0x10, 0x23,  // clear OC2F
+                                                 0x7C, 0x30, 0x00, 0x3B});      // INC $3000, RTI
+    start_program({0x86, 0x40, 0xB7, 0x10, 0x20,                                // OC2 toggles PA6
+                   0xB7, 0x10, 0x22,                                            // OC2's interrupt
+                   0x0E, 0x20, 0xFE});                                          // CLI, BRA *
+    board.run_cycles(20);
+    std::vector<std::uint64_t> edges;
+    board.set_port_a_observer([&](std::uint64_t cycle, std::uint8_t) { edges.push_back(cycle); });
+    board.hold(3 * 0x10000);
+    EXPECT_EQ(edges, (std::vector<std::uint64_t>{0xFFFF, 0x1FFFF, 0x2FFFF}));
+    EXPECT_EQ(board.read(0x1023) & 0x40, 0x40);
+    EXPECT_EQ(board.read(0x3000), 0);
+    board.run_cycles(100);
+    EXPECT_EQ(board.read(0x3000), 1);
+}
+
 }  // namespace
 }  // namespace hc11::testing

@@ -72,6 +72,11 @@ class Board final : private Peripherals {
     // Runs for `cycles` E-clock cycles of simulated time, or until the program stops.
     // While the processor waits (WAI) time advances straight to the next peripheral event.
     RunResult run_cycles(std::uint64_t cycles);
+    // Lets `cycles` E-clock cycles pass with the processor held, as the monitor holds it between
+    // two runs of the program: nothing executes and no interrupt is taken, while the peripherals
+    // run on (the timer counts, the output compares drive their pins and set their flags, the SCI
+    // sends what it holds, each character at its own cycle).
+    void hold(std::uint64_t cycles);
 
     // Host access, as the monitor has it: `load` and `write` store into RAM, EEPROM and the
     // register block and refuse ROM and unmapped space; `read` has no side effects.
@@ -93,6 +98,18 @@ class Board final : private Peripherals {
     }
     void set_transmit_handler(Sci::TransmitHandler handler);
     std::vector<std::uint8_t> take_transmitted();
+    // Sends a character as the monitor does: its output routine puts each character into SCDR
+    // as soon as TDRE says the data register is empty, so they leave back to back at the rate
+    // BAUD sets.
+    void sci_send(std::uint8_t byte);
+    // In the transmit handler: whether the character that has just left was sent by sci_send
+    // (the monitor) rather than written to SCDR by the program.
+    bool sci_sent_monitor_output() const { return sci_.sent_from_outbox(); }
+    // The program's characters still in the SCI, oldest first: they leave before anything the
+    // monitor sends from now on.
+    std::vector<std::uint8_t> sci_program_characters_unsent() const {
+        return sci_.program_characters_unsent();
+    }
 
     // The levels of the PORTE input pins (bit 0 is PE0); all low unless set.
     void set_port_e(std::uint8_t pins) { port_e_pins_ = pins; }
