@@ -257,6 +257,21 @@ TEST_F(Timer, CompareInterruptTogglesThePinOnItsExactCycle) {
     EXPECT_EQ(instructions, 5u + 21u * 9);
 }
 
+// A waiting processor needs the board again only for an interrupt it enabled or the SCI.
+TEST_F(Timer, OnlyEnabledInterruptsAndTheSciWakeAWaitingProcessor) {
+    EXPECT_EQ(board.next_peripheral_event(), 8192u);  // the real-time tick sets its flag
+    EXPECT_EQ(board.next_wake_event(), hc11::Timer::never);
+    board.write(0x1018, 0x03);  // TOC2 = 03E8: count 1000
+    board.write(0x1019, 0xE8);
+    board.write(0x1022, 0x40);  // OC2's interrupt
+    EXPECT_EQ(board.next_wake_event(), 1000u);
+    board.write(0x1022, 0x00);
+    board.write(0x1024, 0x40);  // RTII
+    EXPECT_EQ(board.next_wake_event(), 8192u);
+    board.sci_send('x');
+    EXPECT_EQ(board.next_wake_event(), 2080u);
+}
+
 // While the monitor holds the processor the timer runs on: compares act on their pins and set
 // their flags, but no interrupt is taken until the program runs again.
 TEST_F(Timer, HeldProcessorsComparesActButTakeNoInterrupt) {

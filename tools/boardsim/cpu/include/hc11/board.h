@@ -14,6 +14,7 @@
 // and the ROM's own code does all the rest. `run_cycles` never stops for the monitor then.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -129,6 +130,14 @@ class Board final : private Peripherals {
     std::uint64_t cycles() const { return cpu_.cycles(); }
     // The cycle at which the SCI or the timer next changes a flag by itself.
     std::uint64_t next_peripheral_event() const { return next_event_; }
+    // The cycle of the next event that can end a WAI or send a character: an output compare,
+    // the timer's overflow or its real-time tick with their interrupt enabled, or the SCI's next
+    // event. A flag nobody asked to be interrupted by can be set later, whenever the processor
+    // runs on: it changes nothing until the program looks.
+    std::uint64_t next_wake_event() const {
+        return std::min(
+            {sci_.next_event(), compares_.next_interrupt_event(), timer_.next_interrupt_event()});
+    }
     const Sci& sci() const { return sci_; }
     const Timer& timer() const { return timer_; }
     const OutputCompares& output_compares() const { return compares_; }
