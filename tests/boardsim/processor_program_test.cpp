@@ -25,8 +25,8 @@ using testing::s1_record;
 const Nanos kChar = PacedWire::char_time_for_baud(9600);
 const std::string kEnd = "\rS9030000FC\r";
 
-std::string example_records() {
-    std::ifstream in(HALVANE_EXAMPLES_DIR "/counter.s19", std::ios::binary);
+std::string example_records(const char* name = "counter.s19") {
+    std::ifstream in(std::string(HALVANE_EXAMPLES_DIR "/") + name, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
@@ -194,6 +194,33 @@ TEST(ProcessorSilence, WithoutAResponderOrAfterStopNothingAnswers) {
     EXPECT_EQ(stopped.wait(50ms), "");
     // Halted clocks cost nothing: the board has no reason to wake up.
     EXPECT_FALSE(stopped.board().next_event());
+}
+
+// A program asleep in WAI needs the board only when an interrupt it enabled comes due.
+TEST(ProcessorSleep, AProgramInWaiWakesTheBoardOnlyForItsInterrupts) {
+    BoardDriver idle(BoardDriver::processor());
+    idle.start(s1_record(0x2400, "0E3E20FD") + kEnd);  // CLI, WAI, BRA to WAI
+    idle.wait(20ms);
+    EXPECT_FALSE(idle.board().next_event());
+
+    // The square wave: one output compare interrupt every 5 ms, and the board wakes for each.
+    BoardDriver driver(BoardDriver::processor());
+    driver.start(example_records("square_wave.s19"));
+    driver.wait(20ms);
+    const unsigned edges_before =
+        std::stoul(request(driver, read_request_text(0x2403)).substr(1, 2), nullptr, 16);
+    int wakes = 0;
+    const Nanos end = driver.now() + 500ms;
+    for (auto next = driver.board().next_event(); next && *next < end;
+         next = driver.board().next_event()) {
+        EXPECT_EQ(driver.jump(*next), "");
+        ++wakes;
+    }
+    EXPECT_NEAR(wakes, 100, 1);
+    const unsigned edges_after =
+        std::stoul(request(driver, read_request_text(0x2403)).substr(1, 2), nullptr, 16);
+    // A hundred edges in the half second, and about two while the second request was on the line.
+    EXPECT_NEAR((edges_after - edges_before) & 0xFF, 102u, 1u);
 }
 
 TEST(ProcessorTrace, EveryExecutedInstructionIsALine) {

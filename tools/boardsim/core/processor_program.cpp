@@ -127,10 +127,22 @@ std::optional<Nanos> ProcessorProgram::next_wakeup() const {
     }
     // Held, nothing but the SCI needs the board.
     if (!running_) return wake;
-    const Nanos quantum_end = time_of(now_cycle + static_cast<std::uint64_t>(kQuantum / kCycle));
-    wake = std::min(wake.value_or(quantum_end), quantum_end);
-    if (reply_check_ && *reply_check_ > reached_) wake = std::min(*wake, *reply_check_);
-    return wake;
+    if (reply_check_ && *reply_check_ > reached_)
+        wake = std::min(wake.value_or(*reply_check_), *reply_check_);
+    Nanos step_end = time_of(now_cycle + static_cast<std::uint64_t>(kQuantum / kCycle));
+    if (asleep()) {
+        // Nothing happens before an interrupt it enabled; without one, only a character wakes it.
+        const std::uint64_t event = processor_.next_wake_event();
+        if (event == hc11::Sci::never) return wake;
+        step_end = time_of(std::max(event, now_cycle + 1)) + kHandlerTime;
+    }
+    return std::min(wake.value_or(step_end), step_end);
+}
+
+bool ProcessorProgram::asleep() const {
+    const hc11::Cpu& cpu = processor_.cpu();
+    return cpu.state() == hc11::CpuState::waiting &&
+           (cpu.pending_vector() == 0 || (cpu.regs().ccr & hc11::ccr::I) != 0);
 }
 
 void ProcessorProgram::skip_stall(Nanos now) {

@@ -30,8 +30,9 @@ struct ProcessorSettings {
 // processor until it lets the program run again, with its registers and memory as they were.
 // While held the processor executes nothing and takes no interrupt, but its peripherals run on:
 // what the SCI still holds, and what the monitor sends through it, leaves at the rate BAUD sets.
-// A held processor costs nothing while its SCI is quiet. After STOP every clock stands still and
-// the board stays silent, as it does.
+// A held processor costs nothing while its SCI is quiet, and neither does a program waiting in
+// WAI until an interrupt it enabled comes due; a program that executes runs in steps of at most
+// kQuantum. After STOP every clock stands still and the board stays silent, as it does.
 //
 // With a monitor ROM image the processor is the whole board from power-on: the ROM runs from its
 // reset vector, owns the line, never returns, and reset() is the reset button.
@@ -40,6 +41,9 @@ class ProcessorProgram : public RunningProgram {
     static constexpr Nanos kCycle{500};
     // How long the core may run unobserved while it executes and sends nothing.
     static constexpr Nanos kQuantum = std::chrono::milliseconds(2);
+    // A processor waiting in WAI is looked at again this long after the interrupt that wakes it,
+    // so its handler runs in the same step.
+    static constexpr Nanos kHandlerTime = std::chrono::microseconds(100);
     // After a character arrives, a look this much later catches the start of a reply.
     static constexpr Nanos kReplyCheck = std::chrono::microseconds(100);
     // After a stall of the host, at most this much of the missed time is simulated.
@@ -79,6 +83,8 @@ class ProcessorProgram : public RunningProgram {
 
   private:
     bool executes() const { return running_ && !halted_; }
+    // In WAI with no interrupt about to be taken.
+    bool asleep() const;
     Nanos time_of(std::uint64_t cycle) const {
         return origin_ + kCycle * static_cast<std::int64_t>(cycle);
     }
