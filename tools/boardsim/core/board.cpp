@@ -165,11 +165,26 @@ void Board::sci_sent(std::uint8_t byte) {
     // The wire adds the character's own time: it gets the character as its start bit went out.
     const double rate = board_rate();
     const Nanos started = program_.present() - PacedWire::char_time_for_baud(rate);
-    if (processor_->sci_sent_monitor_output()) {
+    // The program's characters pass the fault injection, even those it left in the SCI at a
+    // stop; the monitor's do not.
+    if (processor_->sci_sent_monitor_output() && !program_has_line()) {
         put_on_wire(byte, started);
     } else {
         faults_.transmit(byte, started);
     }
+}
+
+void Board::send_from_firmware(std::uint8_t byte, Nanos at) {
+    if (!config_.paced) {
+        if (program_has_line()) {
+            faults_.transmit(byte, at);
+        } else {
+            put_on_wire(byte, at);
+        }
+        return;
+    }
+    switch_transmitter_on();
+    processor_->sci_send(byte);
 }
 
 void Board::put_on_wire(std::uint8_t byte, Nanos at) {
@@ -187,6 +202,7 @@ bool Board::line_at_start() const {
 }
 
 void Board::switch_transmitter_on() {
+    // The monitor talks through the SCI whatever the program left in SCCR2.
     const std::uint8_t control = processor_->read(kSccr2);
     if ((control & hc11::sci_bits::TE) == 0) {
         processor_->write(kSccr2, control | hc11::sci_bits::TE | hc11::sci_bits::RE);
@@ -194,22 +210,17 @@ void Board::switch_transmitter_on() {
 }
 
 void Board::monitor_output(std::string_view text, Nanos at) {
-    if (config_.paced) switch_transmitter_on();
     for (const char c : text) {
         const auto byte = static_cast<std::uint8_t>(c);
         note_line_position(byte);
-        if (config_.paced) {
-            processor_->sci_send(byte);
-        } else {
-            put_on_wire(byte, at);
-        }
+        send_from_firmware(byte, at);
     }
 }
 
 RunningProgram& Board::start_program(Nanos at, std::optional<std::uint16_t> stop_at) {
     if (config_.runner == ProgramRunner::kBuiltinResponder) {
-        responder_ =
-            std::make_unique<BuiltinResponder>(*processor_, faults_, config_.counter_address, at);
+        responder_ = std::make_unique<BuiltinResponder>(*processor_, responder_output_,
+                                                        config_.counter_address, at);
         return *responder_;
     }
     program_.resume(at, stop_at);

@@ -108,10 +108,12 @@ class Board : private MonitorHost, private SerialSink {
     void deliver(const PacedWire::Arrival& arrival);
     // The SCI has sent `byte`: its stop bit has just left.
     void sci_sent(std::uint8_t byte);
+    // The monitor's and the built-in responder's characters go into the SCI as the monitor's code
+    // would put them there; without pacing they go on at once.
+    void send_from_firmware(std::uint8_t byte, Nanos at);
     void put_on_wire(std::uint8_t byte, Nanos at);
     // The rate the board's characters cross the line at: the SCI's; zero without pacing.
     double board_rate() const;
-    // The monitor talks through the SCI whatever the program left in SCCR2.
     void switch_transmitter_on();
     // Whether the line stands at its start after `byte`, when it stood there before or not.
     static bool at_start_after(std::uint8_t byte, bool before) {
@@ -124,6 +126,16 @@ class Board : private MonitorHost, private SerialSink {
     // A line in the log whenever either end's rate has changed.
     void note_rates(Nanos at);
 
+    // Where the built-in responder sends.
+    class ResponderOutput : public SerialSink {
+      public:
+        explicit ResponderOutput(Board& board) : board_(board) {}
+        void transmit(std::uint8_t byte, Nanos at) override { board_.send_from_firmware(byte, at); }
+
+      private:
+        Board& board_;
+    };
+
     BoardConfig config_;
     TrafficLog* log_;
     std::unique_ptr<hc11::Board> processor_;
@@ -135,6 +147,7 @@ class Board : private MonitorHost, private SerialSink {
     UsbAdapter adapter_;
     FaultInjector faults_;
     ProcessorProgram program_;
+    ResponderOutput responder_output_{*this};
     std::unique_ptr<BuiltinResponder> responder_;
     Monitor monitor_;
     bool line_at_start_ = true;

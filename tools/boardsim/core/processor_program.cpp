@@ -73,7 +73,11 @@ std::optional<std::uint64_t> ProcessorProgram::cycle_at(Nanos now) const {
 void ProcessorProgram::hold_until(Nanos now) {
     reached_ = std::max(reached_, now);
     if (running_) return;
-    if (const auto target = cycle_at(now)) processor_.hold(*target - processor_.cycles());
+    // To the first cycle at or after `now`: what the monitor sends then does not start before
+    // the character that made it send has arrived.
+    if (const auto target = cycle_at(now + kCycle - Nanos{1})) {
+        processor_.hold(*target - processor_.cycles());
+    }
 }
 
 void ProcessorProgram::run_until(Nanos now) {
