@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "fuzz_check.h"
+#include "text/text_decoding.h"
 #include "varmap/map_encoding.h"
 #include "varmap/map_format.h"
 #include "varmap/map_reader.h"
-#include "viewer/text_decoding.h"
 
 using namespace halvane;
 

@@ -7,9 +7,9 @@
 #include <string_view>
 
 #include "fuzz_check.h"
+#include "text/text_decoding.h"
 #include "viewer/rich_document.h"
 #include "viewer/rtf_reader.h"
-#include "viewer/text_decoding.h"
 
 using namespace halvane;
 

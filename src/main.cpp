@@ -26,9 +26,9 @@
 
 #include "link/serial_device.h"
 #include "qt/halvane_window.h"
-#include "qt/qt_serial_port.h"
-#include "qt/serial_port_list.h"
-#include "qt/user_settings.h"
+#include "qt_adapters/qt_serial_port.h"
+#include "qt_adapters/serial_port_list.h"
+#include "qt_adapters/user_settings.h"
 #include "symbols/symbol_map.h"
 
 namespace {

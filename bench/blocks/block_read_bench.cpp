@@ -24,8 +24,11 @@ using halvane::e2e::LinkHarness;
 using namespace std::chrono_literals;
 
 // Counts the readings of every row.
-struct Readings : halvane::WatchTableObserver {
-    void reading_noted(const halvane::ReadingNotice& notice) override {
+struct Readings {
+    explicit Readings(halvane::WatchTable& table)
+        : told(table.reading_noted.subscribe(
+              [this](const halvane::ReadingNotice& notice) { noted(notice); })) {}
+    void noted(const halvane::ReadingNotice& notice) {
         if (notice.failed) {
             ++failed;
         } else {
@@ -38,16 +41,17 @@ struct Readings : halvane::WatchTableObserver {
     long failed = 0;
     std::map<int, std::uint32_t> last;
     std::function<void(const halvane::ReadingNotice&)> on_good;
+    halvane::Subscription told;
 };
 
 // Rows refreshed a second while Live Refresh runs for `seconds`.
 double rows_per_second(LinkHarness& link, Readings& readings, double seconds) {
-    link.window->watch().set_live_refresh(true);
+    link.session->watch().set_live_refresh(true);
     link.run_for(500ms);
     const long before = readings.good;
     link.run_for(std::chrono::milliseconds(static_cast<long>(seconds * 1000)));
     const long read = readings.good - before;
-    link.window->watch().set_live_refresh(false);
+    link.session->watch().set_live_refresh(false);
     link.settle();
     return read / seconds;
 }
@@ -62,7 +66,7 @@ void word_rows(LinkHarness& link, int count) {
 
 std::unique_ptr<LinkHarness> open(halvane::e2e::BoardProcess& board) {
     auto link = std::make_unique<LinkHarness>(board.device());
-    if (!link->window->start()) return nullptr;
+    if (!link->session->start()) return nullptr;
     link->download(std::string(HALVANE_EXAMPLES_DIR) + "/counter.s19");
     return link;
 }
@@ -80,21 +84,20 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "boardsim or the download failed\n");
         return 1;
     }
-    Readings readings;
-    link->grid.add_observer(&readings);
+    Readings readings(link->grid);
     for (const bool blocks : {true, false}) {
-        link->window->link().set_block_reads_allowed(blocks);
+        link->session->link().set_block_reads_allowed(blocks);
         word_rows(*link, 8);
         const double words = rows_per_second(*link, readings, seconds) / 8;
         // The example's map, as the download loaded it.
-        link->window->maps().load_program_map(std::string(HALVANE_EXAMPLES_DIR) + "/counter.csv");
+        link->session->maps().load_program_map(std::string(HALVANE_EXAMPLES_DIR) + "/counter.csv");
         const double rows = rows_per_second(*link, readings, seconds);
         std::printf("%s: 8 consecutive words %.2f sweeps/s; the example's rows %.1f rows/s%s\n",
                     blocks ? "block reads" : "byte reads ", words, rows,
-                    blocks && !link->window->link().block_reads() ? " (NOT ANSWERED)" : "");
+                    blocks && !link->session->link().block_reads() ? " (NOT ANSWERED)" : "");
     }
-    link->grid.remove_observer(&readings);
-    link->window->close();
+    readings.told.end();
+    link->session->close();
     link.reset();
 
     // Under corruption, with the counter stopped: every row then has one right value.
@@ -104,40 +107,40 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "boardsim --corrupt-every 50 or the download failed\n");
         return 1;
     }
-    link->window->link().set_block_reads_allowed(true);
+    link->session->link().set_block_reads_allowed(true);
     link->grid.set_text(3, 2, "");
     link->input_box.answers.push_back("00");
     link->grid.set_row(3);  // run, 2405
     link->grid.set_col(2);
-    link->window->cells().read_or_write_cell();
+    link->session->cells().read_or_write_cell();
     link->settle();
     // The right values: read until two Get Alls agree.
     std::map<int, std::string> right;
     for (int tries = 0; tries < 20; ++tries) {
-        link->window->cells().get_all();
+        link->session->cells().get_all();
         link->settle();
         std::map<int, std::string> now;
         for (const int row : link->grid.watched_rows()) now[row] = link->grid.text(row, 2);
         if (now == right) break;
         right = now;
     }
-    Readings noisy_readings;
+    Readings noisy_readings(link->grid);
     long wrong = 0;
     noisy_readings.on_good = [&](const halvane::ReadingNotice& notice) {
         if (link->grid.text(notice.row, 2) != right[notice.row]) ++wrong;
     };
-    link->grid.add_observer(&noisy_readings);
-    const long long refused_before = link->window->link().refused_block_replies();
-    link->window->watch().set_live_refresh(true);
+    const long long refused_before = link->session->link().block_read_probe().refused_replies();
+    link->session->watch().set_live_refresh(true);
     link->run_until([&] { return noisy_readings.good >= corrupted_reads; }, 600s);
-    link->window->watch().set_live_refresh(false);
+    link->session->watch().set_live_refresh(false);
     link->settle();
-    link->grid.remove_observer(&noisy_readings);
+    noisy_readings.told.end();
     std::printf(
         "--corrupt-every 50: %ld reads shown, %ld wrong (target 0); %lld block replies refused "
         "by their check, %ld rows failed after the second try; block reads %s\n",
-        noisy_readings.good, wrong, link->window->link().refused_block_replies() - refused_before,
-        noisy_readings.failed, link->window->link().block_reads() ? "kept" : "given up");
-    link->window->close();
+        noisy_readings.good, wrong,
+        link->session->link().block_read_probe().refused_replies() - refused_before,
+        noisy_readings.failed, link->session->link().block_reads() ? "kept" : "given up");
+    link->session->close();
     return wrong == 0 ? 0 : 1;
 }

@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
     std::ofstream(path, std::ios::binary) << program;
 
     halvane::e2e::LinkHarness link(board.device());
-    if (!link.window->start()) return 1;
+    if (!link.session->start()) return 1;
 
     // A probe that asks the event loop to run every 2 ms: the longest gap between two of its
     // runs is the longest the window could not repaint or take input.
@@ -97,6 +97,6 @@ int main(int argc, char** argv) {
                 std::chrono::duration<double, std::milli>(longest_stall).count());
     std::printf("CPU: %.3f s = %.1f%% of one core\n", cpu, 100.0 * cpu / elapsed);
     std::filesystem::remove(path);
-    link.window->close();
-    return link.window->link().gate_open() ? 0 : 1;
+    link.session->close();
+    return link.session->link().gate_open() ? 0 : 1;
 }

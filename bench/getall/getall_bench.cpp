@@ -22,7 +22,7 @@ struct Measured {
 Measured get_all(halvane::e2e::LinkHarness& link) {
     const double cpu_before = halvane::bench::cpu_seconds();
     const auto start = std::chrono::steady_clock::now();
-    link.window->cells().get_all();
+    link.session->cells().get_all();
     link.settle(std::chrono::seconds(60));
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     halvane::e2e::LinkHarness link(board.device());
-    if (!link.window->start()) return 1;
+    if (!link.session->start()) return 1;
     link.download(std::string(HALVANE_EXAMPLES_DIR) + "/counter.s19");
     for (int r = 1; r < 100 && !example_rows; ++r) {
         char address[5];
@@ -67,25 +67,27 @@ int main(int argc, char** argv) {
     const double wire = reads * (5 + 4) * (10.0 / 9600.0);
 
     // The first read of the run asks the responder about block reads; Get All comes after.
-    link.window->cells().read_or_write_cell();
+    link.session->cells().read_or_write_cell();
     link.settle();
-    const bool block_reads = link.window->link().block_reads();
+    const bool block_reads = link.session->link().block_reads();
     const Measured blocks = get_all(link);
-    link.window->link().set_block_reads_allowed(false);
+    link.session->link().set_block_reads_allowed(false);
     const Measured bytes = get_all(link);
 
     std::printf("status after Get All: %s\n", link.status.value.c_str());
     std::printf("Get All, %d rows (%d byte reads), byte protocol's wire time %.3f s\n", rows, reads,
                 wire);
-    std::printf("  block reads%s: %.3f s elapsed, %.2f x faster than that wire time (target >= 3.3), "
-                "CPU %.1f%% of one core\n",
-                block_reads ? "" : " (NOT ANSWERED)", blocks.seconds, wire / blocks.seconds,
-                100.0 * blocks.cpu / blocks.seconds);
-    std::printf("  byte reads:  %.3f s elapsed, ratio to wire time %.4f (target <= 1.03), CPU "
-                "%.1f%% of one core\n",
-                bytes.seconds, bytes.seconds / wire, 100.0 * bytes.cpu / bytes.seconds);
+    std::printf(
+        "  block reads%s: %.3f s elapsed, %.2f x faster than that wire time (target >= 3.3), "
+        "CPU %.1f%% of one core\n",
+        block_reads ? "" : " (NOT ANSWERED)", blocks.seconds, wire / blocks.seconds,
+        100.0 * blocks.cpu / blocks.seconds);
+    std::printf(
+        "  byte reads:  %.3f s elapsed, ratio to wire time %.4f (target <= 1.03), CPU "
+        "%.1f%% of one core\n",
+        bytes.seconds, bytes.seconds / wire, 100.0 * bytes.cpu / bytes.seconds);
     std::printf("  block reads %.2f x faster than byte reads measured\n",
                 bytes.seconds / blocks.seconds);
-    link.window->close();
+    link.session->close();
     return link.grid.row() == 99 ? 0 : 1;
 }

@@ -17,7 +17,7 @@
 #include "common/process_cpu.h"
 #include "dialog_answerer.h"
 #include "e2e/board_process.h"
-#include "grid/grid_rules.h"
+#include "grid/watch_table.h"
 #include "qt/halvane_window.h"
 #include "qt/live_plot_window.h"
 #include "qt/watch_grid.h"
@@ -57,19 +57,19 @@ int main(int argc, char** argv) {
     if (!window.start()) return 1;
     window.show();
     DialogAnswerer answerer(program);
-    window.logic().download().open_program();
-    while (window.logic().link().downloading()) run_for(50);
-    if (!window.logic().link().gate_open()) {
+    window.session().download().open_program();
+    while (window.session().link().downloading()) run_for(50);
+    if (!window.session().link().gate_open()) {
         std::fprintf(stderr, "the download failed: %s\n", qPrintable(status_of(window)));
         return 1;
     }
 
     // The example's map: count (a word) and four bytes, six reads a sweep.
     int reads_per_sweep = 0;
-    const halvane::WatchTable& table = window.logic().table();
+    const halvane::WatchTable& table = window.session().table();
     for (const int row : table.watched_rows()) reads_per_sweep += table.word(row) ? 2 : 1;
     window.findChild<QAction*>(QStringLiteral("watch_liverefresh"))->setChecked(true);
-    window.logic().table().set_row(1);
+    window.session().table().set_row(1);
     window.findChild<QAction*>(QStringLiteral("watch_plot"))->trigger();
     window.plot().findChild<QComboBox*>(QStringLiteral("plot_span"))->setCurrentIndex(0);
     run_for(6000);  // the live figures look five seconds back

@@ -80,10 +80,10 @@ int main(int argc, char** argv) {
     if (!window.start()) return 1;
     window.show();
     DialogAnswerer answerer(QStringLiteral(HALVANE_EXAMPLES_DIR "/counter.s19"));
-    window.logic().download().open_program();
-    while (window.logic().link().downloading()) run_for(50);
-    window.logic().cells().get_all();
-    while (!window.logic().link().idle()) run_for(20);
+    window.session().download().open_program();
+    while (window.session().link().downloading()) run_for(50);
+    window.session().cells().get_all();
+    while (!window.session().link().idle()) run_for(20);
     run_for(300);
     std::printf("resident memory after Get All: %.1f MB (target <= 60)\n",
                 static_cast<double>(resident_kib()) / 1024);
@@ -98,13 +98,13 @@ int main(int argc, char** argv) {
             longest_width = width;
             longest = text;
         }
-        window.logic().status().set_program_status(text);
+        window.session().status().set_program_status(text);
         if (status->text() != QString::fromStdString(text)) {
             ++cut;
             std::printf("cut: \"%s\" as \"%s\"\n", text.c_str(), qPrintable(status->text()));
         }
     }
-    window.logic().status().set_program_status(longest);
+    window.session().status().set_program_status(longest);
     std::printf("window %dx%d, status font %s %.1f pt\n", window.width(), window.height(),
                 qPrintable(status->font().family()), status->font().pointSizeF());
     std::printf("longest status text: %d px (\"%s\")\n", longest_width, longest.c_str());

@@ -30,6 +30,9 @@ class BoardCommand {
   protected:
     // Later calls are ignored: the first end is the one that counts.
     void finish(ExitStatus status);
+    // Writes `text` to standard output. Where that fails, says why (unless the reader went
+    // away), ends the command with a failure and returns false.
+    bool print_or_fail(std::string_view text);
     // "DEVICE: text", for an error line about the port or the board behind it.
     std::string on_port(std::string_view text) const;
     // The port failed (unplugged, an I/O error): every job has ended. By default the reason is
@@ -42,6 +45,7 @@ class BoardCommand {
   private:
     Finished finished_;
     bool ended_ = false;
+    Subscription port_watch_;
 };
 
 }  // namespace halvane::cli

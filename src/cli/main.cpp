@@ -26,11 +26,11 @@
 #include "cli/console.h"
 #include "link/board_link.h"
 #include "link/serial_device.h"
-#include "qt/interrupt_notifier.h"
-#include "qt/qt_clock.h"
-#include "qt/qt_serial_port.h"
-#include "qt/serial_port_list.h"
-#include "qt/user_settings.h"
+#include "qt_adapters/interrupt_notifier.h"
+#include "qt_adapters/qt_clock.h"
+#include "qt_adapters/qt_serial_port.h"
+#include "qt_adapters/serial_port_list.h"
+#include "qt_adapters/user_settings.h"
 #include "symbols/symbol_map.h"
 
 namespace cli = halvane::cli;

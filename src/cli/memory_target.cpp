@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "grid/grid_rules.h"
+#include "grid/watch_table.h"
 #include "text/hex_digits.h"
 
 namespace halvane::cli {
@@ -14,18 +15,14 @@ namespace {
 constexpr std::size_t kAddressDigits = 4;
 constexpr std::string_view kWordSuffix = ":w";
 
-bool all_hex(std::string_view text) {
-    return !text.empty() && std::all_of(text.begin(), text.end(), is_hex_digit);
-}
-
 }  // namespace
 
 std::optional<MemoryTarget> address_target(std::string_view what) {
     const bool word = what.size() == kAddressDigits + kWordSuffix.size() &&
                       what.substr(kAddressDigits) == kWordSuffix;
     const std::string_view digits = what.substr(0, kAddressDigits);
-    if ((what.size() != kAddressDigits && !word) || !all_hex(digits)) return std::nullopt;
-    const std::optional<std::uint32_t> address = unsigned_value(digits);
+    if ((what.size() != kAddressDigits && !word) || !all_hex_digits(digits)) return std::nullopt;
+    const std::optional<std::uint32_t> address = hex_value(digits);
     if (!address) return std::nullopt;
     return MemoryTarget{std::string(what), static_cast<std::uint16_t>(*address), word};
 }
@@ -40,7 +37,7 @@ std::optional<std::pair<std::string, std::string>> split_assignment(std::string_
 std::optional<std::string> value_digits(std::string_view value, bool word, bool decimal) {
     const std::size_t digits = word ? 4 : 2;
     if (!decimal) {
-        if (value.size() != digits || !all_hex(value)) return std::nullopt;
+        if (value.size() != digits || !all_hex_digits(value)) return std::nullopt;
         return to_upper_ascii(value);
     }
     unsigned number = 0;

@@ -4,7 +4,7 @@
 
 #include "download/program_check.h"
 #include "text/hex_digits.h"
-#include "viewer/whole_file.h"
+#include "text/whole_file.h"
 
 namespace halvane::cli {
 

@@ -39,12 +39,7 @@ void ReadCommand::sweep_done() {
         lines += reading_line(targets_[i], readings_[i]);
         if (!readings_[i]) silent.push_back(targets_[i].name);
     }
-    if (!console_.print(lines)) {
-        if (!console_.output_closed())
-            console_.error("standard output: " + console_.output_error());
-        finish(ExitStatus::kFailure);
-        return;
-    }
+    if (!print_or_fail(lines)) return;
     if (!silent.empty()) {
         console_.error(on_port(no_reply_text(silent, targets_.size())));
         finish(ExitStatus::kFailure);

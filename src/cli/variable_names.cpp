@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "grid/grid_rules.h"
+#include "grid/watch_table.h"
 #include "symbols/elf_symbols.h"
 #include "symbols/symbol_rows.h"
 #include "varmap/map_file.h"

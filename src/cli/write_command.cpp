@@ -44,12 +44,7 @@ void WriteCommand::row_done(const RowResult& result) {
     } else {
         silent_.push_back(target.name);
     }
-    if (!console_.print(reading_line(target, reading))) {
-        if (!console_.output_closed())
-            console_.error("standard output: " + console_.output_error());
-        finish(ExitStatus::kFailure);
-        return;
-    }
+    if (!print_or_fail(reading_line(target, reading))) return;
     if (reading && to_upper_ascii(reading->hex_text) != values_[index]) {
         console_.error(on_port(target.name + ": wrote " + values_[index] + ", read back " +
                                reading->hex_text));

@@ -1,12 +1,7 @@
 #pragma once
 
 #include "grid/row_operation.h"
-#include "grid/watch_table.h"
-#include "link/board_link.h"
-#include "link/port_session.h"
-#include "platform/clock.h"
-#include "platform/modal_dialogs.h"
-#include "status/status_line.h"
+#include "grid/session_parts.h"
 
 namespace halvane {
 
@@ -21,8 +16,7 @@ bool finish_row(const RowResult& result, WatchTable& table, PortSession& port, S
 // (a double-click), and Get All.
 class CellCommands {
   public:
-    CellCommands(WatchTable& table, BoardLink& link, PortSession& port, StatusLine& status,
-                 ModalDialogs& dialogs, Clock& clock);
+    explicit CellCommands(SessionParts parts);
 
     // A key typed into the current cell: `code` is a Unicode code point, 8 is backspace.
     void type_key(int code);
@@ -31,19 +25,14 @@ class CellCommands {
     void read_or_write_cell();
     // Every row with an Address, in order; ignored while one runs.
     void get_all();
-    bool getting_all() const { return link_.source_running(BoardLink::Source::kGetAll); }
+    bool getting_all() const { return parts_.link.source_running(BoardLink::Source::kGetAll); }
 
   private:
     void row_done(const RowResult& result);
     void get_all_finished(int first_invalid_row, bool completed);
     double seconds() const;
 
-    WatchTable& table_;
-    BoardLink& link_;
-    PortSession& port_;
-    StatusLine& status_;
-    ModalDialogs& dialogs_;
-    Clock& clock_;
+    SessionParts parts_;
 };
 
 }  // namespace halvane

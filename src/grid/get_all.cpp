@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "grid/block_cover.h"
-#include "grid/grid_rules.h"
+#include "grid/watch_table.h"
 
 namespace halvane {
 

@@ -1,17 +1,11 @@
 #include "grid/grid_rules.h"
 
 #include "text/hex_digits.h"
-#include "viewer/text_decoding.h"
+#include "text/text_decoding.h"
 
 namespace halvane {
 
 namespace {
-bool all_hex(std::string_view text) {
-    for (char c : text)
-        if (!is_hex_digit(c)) return false;
-    return true;
-}
-
 std::string_view trim_spaces(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
@@ -36,8 +30,8 @@ bool is_decimal_row(std::string_view flag) {
 
 std::optional<std::uint16_t> parse_address(std::string_view address_cell) {
     const std::string_view trimmed = trim_spaces(address_cell);
-    if (trimmed.size() != 4 || !all_hex(trimmed)) return std::nullopt;
-    return static_cast<std::uint16_t>(*unsigned_value(trimmed));
+    if (trimmed.size() != 4 || !all_hex_digits(trimmed)) return std::nullopt;
+    return static_cast<std::uint16_t>(*hex_value(trimmed));
 }
 
 std::string first_two(std::string_view text) {
@@ -49,20 +43,13 @@ std::string last_two(std::string_view text) {
 }
 
 bool is_valid_answer(std::string_view text, bool word) {
-    if (text.size() < 2 || !all_hex(text.substr(0, 2))) return false;
-    return !word || all_hex(text.substr(text.size() - 2));
-}
-
-std::optional<std::uint32_t> unsigned_value(std::string_view hex) {
-    if (hex.empty() || hex.size() > 8 || !all_hex(hex)) return std::nullopt;
-    std::uint32_t value = 0;
-    for (char c : hex) value = value * 16 + static_cast<std::uint32_t>(hex_digit_value(c));
-    return value;
+    if (text.size() < 2 || !all_hex_digits(text.substr(0, 2))) return false;
+    return !word || all_hex_digits(text.substr(text.size() - 2));
 }
 
 std::string decimal_value(std::string_view hex_value) {
     if (hex_value.empty()) return "0";
-    if (hex_value.size() > 4 || !all_hex(hex_value)) return "";
+    if (hex_value.size() > 4 || !all_hex_digits(hex_value)) return "";
     unsigned value = 0;
     for (char c : hex_value) value = value * 16 + static_cast<unsigned>(hex_digit_value(c));
     // Read as a 16-bit two's-complement number, four-digit texts brought back to 0..65535:

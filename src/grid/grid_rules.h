@@ -5,8 +5,6 @@
 #include <string>
 #include <string_view>
 
-#include "grid/watch_table.h"
-
 namespace halvane {
 
 std::string to_upper_ascii(std::string_view text);
@@ -26,9 +24,6 @@ std::string last_two(std::string_view text);
 
 // True when `text` starts with two hexadecimal digits (and, for a word, also ends with two).
 bool is_valid_answer(std::string_view text, bool word);
-
-// The unsigned value of 1 to 8 hexadecimal digits; std::nullopt for anything else.
-std::optional<std::uint32_t> unsigned_value(std::string_view hex);
 
 // The decimal text of a Hex Value: 1 to 4 hexadecimal digits read as an unsigned value
 // (00 to FF gives 0 to 255, 0000 to FFFF gives 0 to 65535); an empty text gives "0";

@@ -10,11 +10,6 @@
 namespace halvane {
 
 namespace {
-// A value as the responder sends it: hexadecimal digits only (normally two).
-bool is_reply_value(std::string_view value) {
-    return std::all_of(value.begin(), value.end(), is_hex_digit);
-}
-
 std::string address_text(std::uint16_t address) {
     return hex_text(address, wire::kAddressDigits);
 }
@@ -49,11 +44,10 @@ RowOperation::RowOperation(std::vector<RowRequest> rows, BlockSpan block, Done d
 void RowOperation::plan_reads(Line& line, std::size_t from) {
     exchanges_.erase(exchanges_.begin() + static_cast<std::ptrdiff_t>(from), exchanges_.end());
     if (line.block_reads()) {
-        std::vector<std::string> characters;
-        for (const char c : wire::block_request_text(block_.address, block_.count))
-            characters.emplace_back(1, c);
         exchanges_.push_back(
-            {Exchange::Kind::kBlockRead, std::move(characters), block_.address, 0});
+            {Exchange::Kind::kBlockRead,
+             request_positions(wire::block_request_text(block_.address, block_.count)),
+             block_.address, 0});
         return;
     }
     for (std::size_t i = 0; i < rows_.size(); ++i) {
@@ -75,7 +69,7 @@ void RowOperation::start(Line& line) {
 }
 
 void RowOperation::begin_exchange(Line& line) {
-    next_char_ = 0;
+    request_.start(exchanges_[exchange_].characters);
     phase_ = Phase::kSending;
     send_next(line);
 }
@@ -100,24 +94,18 @@ void RowOperation::next_exchange(Line& line) {
 }
 
 void RowOperation::send_next(Line& line) {
-    const Exchange& exchange = exchanges_[exchange_];
-    const std::string& c = exchange.characters[next_char_++];
-    // The character is on its way from the moment it is handed over.
-    last_sent_ns_ = line.now_ns();
-    if (!c.empty() && !line.write(c)) {
+    if (!request_.send_next(line)) {
         report_rest(RowResult::Outcome::kPortFailed, {});
         finish();
         return;
     }
-    if (exchange.kind != Exchange::Kind::kWrite && next_char_ == exchange.characters.size()) {
+    if (exchanges_[exchange_].kind != Exchange::Kind::kWrite && request_.all_sent()) {
         // The last character of a read: from its tick on, the reply is looked for; until then
         // only the time-out needs the alarm (a reply before the tick is taken when it ends).
         phase_ = Phase::kAwaitingReply;
-        reply_deadline_ns_ = last_sent_ns_ + kTickNs + kReplyTimeoutNs;
+        reply_deadline_ns_ = request_.tick_end_ns() + kReplyTimeoutNs;
         line.wake_at(reply_deadline_ns_);
-        return;
     }
-    line.wake_at(last_sent_ns_ + kTickNs);
 }
 
 void RowOperation::woke(Line& line) {
@@ -133,13 +121,8 @@ void RowOperation::woke(Line& line) {
         if (!finished_ && phase_ == Phase::kAwaitingReply) line.wake_at(reply_deadline_ns_);
         return;
     }
-    // Each character leaves at least one tick after the one before, however late this
-    // wake-up comes; a late one never lets two go at once.
-    if (now < last_sent_ns_ + kTickNs) {
-        line.wake_at(last_sent_ns_ + kTickNs);
-        return;
-    }
-    if (next_char_ < exchanges_[exchange_].characters.size()) {
+    if (!request_.tick_over(line)) return;
+    if (!request_.all_sent()) {
         send_next(line);
         return;
     }
@@ -163,10 +146,10 @@ void RowOperation::received(Line& line, std::string_view text) {
 
 void RowOperation::take_reply(Line& line) {
     // Nothing is taken before the last character's tick has passed.
-    if (line.now_ns() < last_sent_ns_ + kTickNs) {
+    if (line.now_ns() < request_.tick_end_ns()) {
         if (wire::reply_value(
                 std::string_view(reply_window_).substr(std::min(ruled_out_, reply_window_.size()))))
-            line.wake_at(last_sent_ns_ + kTickNs);
+            line.wake_at(request_.tick_end_ns());
         return;
     }
     for (;;) {
@@ -176,7 +159,7 @@ void RowOperation::take_reply(Line& line) {
         if (!value) return;
         const std::size_t end = unread.find(wire::kReplyEnd);
         const bool block = exchanges_[exchange_].kind == Exchange::Kind::kBlockRead;
-        if (!block && !is_reply_value(*value)) {
+        if (!block && !all_hex_digits(*value)) {
             // Line noise cut off by a stray "@", not an answer: the real reply is still to
             // come. Taking the noise would also leave that reply for the next read, which
             // would put this address's value into the next row.

@@ -8,6 +8,7 @@
 
 #include "grid/watch_table.h"
 #include "link/line_job.h"
+#include "link/paced_request.h"
 #include "platform/clock.h"
 
 namespace halvane {
@@ -116,10 +117,9 @@ class RowOperation : public LineJob {
     Done done_;
     std::vector<Exchange> exchanges_;
     std::size_t exchange_ = 0;
-    std::size_t next_char_ = 0;
+    PacedRequest request_;  // the exchange's request
     Phase phase_ = Phase::kSending;
     int block_attempts_ = 0;
-    std::int64_t last_sent_ns_ = 0;
     std::int64_t reply_deadline_ns_ = 0;
     // What the board sent since the exchange started.
     std::string reply_window_;

@@ -4,10 +4,13 @@
 #include <utility>
 
 #include "grid/grid_rules.h"
-#include "varmap/map_format.h"
-#include "watch/change_highlight.h"
+#include "text/hex_digits.h"
 
 namespace halvane {
+
+bool is_value_change(std::optional<std::string_view> previous_hex, std::string_view new_hex) {
+    return previous_hex.has_value() && *previous_hex != new_hex;
+}
 
 namespace {
 const std::string kNoText;
@@ -15,15 +18,7 @@ const RowReading kNoReading;
 }  // namespace
 
 WatchTable::WatchTable() {
-    for (int col = 0; col < kCols; ++col) rows_[0].cells[col] = kMapHeadings[col];
-}
-
-void WatchTable::add_observer(WatchTableObserver* observer) {
-    observers_.push_back(observer);
-}
-
-void WatchTable::remove_observer(WatchTableObserver* observer) {
-    std::erase(observers_, observer);
+    for (int col = 0; col < kCols; ++col) rows_[0].cells[col] = kColumnHeadings[col];
 }
 
 bool WatchTable::in_range(int row, int col) {
@@ -42,7 +37,7 @@ void WatchTable::set_text(int row, int col, std::string_view text) {
 
 void WatchTable::store(int row, int col, std::string text) {
     rows_[row].cells[col] = std::move(text);
-    for (WatchTableObserver* observer : observers_) observer->cell_changed(row, col);
+    cell_changed.notify(row, col);
 }
 
 std::vector<std::string> WatchTable::cells() const {
@@ -76,8 +71,7 @@ void WatchTable::replace_variable(int row) {
     const VariableId ended = r.variable;
     r.variable = r.identity.address ? ++last_variable_ : 0;
     r.reading = {};
-    for (WatchTableObserver* observer : observers_)
-        observer->variable_replaced(row, ended, r.variable);
+    variable_replaced.notify(row, ended, r.variable);
 }
 
 void WatchTable::renew_variables() {
@@ -92,7 +86,7 @@ void WatchTable::move_current(int row, int col, bool by_user) {
     if (row == row_ && col == col_) return;
     row_ = row;
     col_ = col;
-    for (WatchTableObserver* observer : observers_) observer->current_cell_moved(by_user);
+    current_cell_moved.notify(by_user);
 }
 
 std::optional<std::uint16_t> WatchTable::address(int row) const {
@@ -149,11 +143,11 @@ bool WatchTable::note_reading(int row, VariableId variable, std::span<const std:
     notice.seconds = seconds;
     notice.changed = r.reading.good_at.has_value() && is_value_change(r.reading.digits, digits);
     notice.recovered = r.reading.failed;
-    notice.value = unsigned_value(digits);
+    notice.value = hex_value(digits);
     r.reading = {digits, notice.value, seconds, false};
     set_text(row, kHexValueCol, digits);
     if (r.decimal) set_text(row, kDecValueCol, decimal_value(digits));
-    for (WatchTableObserver* observer : observers_) observer->reading_noted(notice);
+    reading_noted.notify(notice);
     return true;
 }
 
@@ -167,7 +161,7 @@ bool WatchTable::note_failure(int row, VariableId variable, double seconds) {
     notice.failed = true;
     notice.newly_failed = !r.reading.failed;
     r.reading.failed = true;
-    for (WatchTableObserver* observer : observers_) observer->reading_noted(notice);
+    reading_noted.notify(notice);
     return true;
 }
 

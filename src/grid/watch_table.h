@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "notify/signal.h"
+
 namespace halvane {
 
 // Column numbers of the watch table.
@@ -18,6 +20,10 @@ enum GridColumn : int {
     kFlagCol = 3,
     kDecValueCol = 4
 };
+
+// The heading row of the table, and so the first line of every map file.
+inline constexpr std::array<std::string_view, 5> kColumnHeadings = {
+    "Address", "Description", "Hex Value", "Flag", "Dec Value"};
 
 // A watched variable: a row's Address, word flag and Description, as long as all three stay
 // the same and the same program runs. 0 is no variable (a row without a usable Address).
@@ -43,18 +49,10 @@ struct ReadingNotice {
     std::optional<std::uint32_t> value;
 };
 
-// Told of every change of the table.
-class WatchTableObserver {
-  public:
-    virtual ~WatchTableObserver() = default;
-    virtual void cell_changed(int /*row*/, int /*col*/) {}
-    // The current cell moved; `by_user` is false when a command moved it.
-    virtual void current_cell_moved(bool /*by_user*/) {}
-    // `ended` no longer stands for anything (0 when the row had none); `began` is the row's
-    // new variable (0 when it has none).
-    virtual void variable_replaced(int /*row*/, VariableId /*ended*/, VariableId /*began*/) {}
-    virtual void reading_noted(const ReadingNotice& /*notice*/) {}
-};
+// Whether a row's new Hex Value is a change: it differs from the previous good read of the row.
+// The first read of a row (no previous value) is not a change, as there is nothing it changed
+// from. The live watch's highlight shows such changes.
+bool is_value_change(std::optional<std::string_view> previous_hex, std::string_view new_hex);
 
 // The watch table: the one home of the 100 rows of five cell texts that a map file holds and
 // the user types (row 0 is the heading row), of what is derived from them (the Address as a
@@ -70,8 +68,14 @@ class WatchTable {
     WatchTable(const WatchTable&) = delete;
     WatchTable& operator=(const WatchTable&) = delete;
 
-    void add_observer(WatchTableObserver* observer);
-    void remove_observer(WatchTableObserver* observer);
+    // Told of every change of the table. A cell's text (row, column).
+    Signal<int, int> cell_changed;
+    // The current cell moved; false when a command moved it, true when the user did.
+    Signal<bool> current_cell_moved;
+    // A row's variable ended (0 when the row had none) and its new one began (0 when it has
+    // none): (row, ended, began).
+    Signal<int, VariableId, VariableId> variable_replaced;
+    Signal<const ReadingNotice&> reading_noted;
 
     // Cell texts (UTF-8), row 0 the headings. Out-of-range cells read as empty.
     const std::string& text(int row, int col) const;
@@ -137,7 +141,6 @@ class WatchTable {
     void store(int row, int col, std::string text);
 
     std::array<Row, kRows> rows_{};
-    std::vector<WatchTableObserver*> observers_;
     VariableId last_variable_ = 0;
     int row_ = 1;
     int col_ = 0;

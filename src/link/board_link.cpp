@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "link/block_read_probe.h"
-
 namespace halvane {
 
 namespace {
@@ -34,47 +32,25 @@ BoardLink::~BoardLink() {
 }
 
 SerialPort::OpenResult BoardLink::open_port() {
-    forget_read_mode();
+    probe_.forget();
     return port_.open();
 }
 
 void BoardLink::set_gate(bool open) {
     // A program has just started.
-    if (open && !gate_) forget_read_mode();
+    if (open && !gate_) probe_.forget();
     gate_ = open;
-}
-
-void BoardLink::forget_read_mode() {
-    read_mode_ = ReadMode::kUnknown;
-    block_timeouts_in_row_ = 0;
-}
-
-void BoardLink::block_read_ended(BlockReadEnd end) {
-    if (end == BlockReadEnd::kRefused) ++refused_block_replies_;
-    block_timeouts_in_row_ = end == BlockReadEnd::kTimedOut ? block_timeouts_in_row_ + 1 : 0;
-    if (block_timeouts_in_row_ < kBlockTimeoutsBeforeGivingUp || read_mode_ != ReadMode::kBlock)
-        return;
-    read_mode_ = ReadMode::kByte;
-    if (on_block_reads_given_up) on_block_reads_given_up();
 }
 
 SerialPort::OpenResult BoardLink::switch_port(std::string path, std::string shown_name) {
     // Nothing of a job on the old device may go to the new one.
     end_every_job("");
     port_.close();
-    forget_read_mode();
+    probe_.forget();
     port_.set_device(std::move(path), std::move(shown_name));
     const SerialPort::OpenResult opened = port_.open();
-    tell_listeners({true, opened.ok ? std::string() : opened.error_text, false});
+    port_changed.notify(PortEvent{true, opened.ok ? std::string() : opened.error_text, false});
     return opened;
-}
-
-void BoardLink::add_port_listener(std::function<void(const PortEvent&)> listener) {
-    port_listeners_.push_back(std::move(listener));
-}
-
-void BoardLink::tell_listeners(const PortEvent& event) {
-    for (const auto& listener : port_listeners_) listener(event);
 }
 
 void BoardLink::input_waiting() {
@@ -97,7 +73,7 @@ void BoardLink::port_failed(const std::string& error) {
     const bool was_downloading = downloading();
     port_.close();
     end_every_job(error);
-    tell_listeners({false, error, was_downloading});
+    port_changed.notify(PortEvent{false, error, was_downloading});
 }
 
 // Ends the job in flight and every job that waits, with `error` (empty for a cancel); the link
@@ -270,7 +246,7 @@ void BoardLink::end_current_job() {
 }
 
 bool BoardLink::probe_due() const {
-    return gate_ && block_reads_allowed_ && read_mode_ == ReadMode::kUnknown && port_.is_open();
+    return gate_ && block_reads_allowed_ && probe_.due() && port_.is_open();
 }
 
 // Takes the next job in order and starts it; the job may write its first character now. The
@@ -319,10 +295,7 @@ void BoardLink::start_next_job() {
 }
 
 void BoardLink::start_probe() {
-    start(std::make_unique<BlockReadProbe>([this](bool block_reads) {
-              read_mode_ = block_reads ? ReadMode::kBlock : ReadMode::kByte;
-          }),
-          false);
+    start(probe_.make_request(), false);
 }
 
 void BoardLink::start(std::unique_ptr<LineJob> job, bool is_download) {

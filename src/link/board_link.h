@@ -9,8 +9,10 @@
 #include <string_view>
 #include <vector>
 
+#include "link/block_read_probe.h"
 #include "link/line_job.h"
 #include "link/receive_log.h"
+#include "notify/signal.h"
 #include "platform/clock.h"
 #include "platform/serial_port.h"
 
@@ -51,7 +53,7 @@ class BoardLink : private Line {
     bool port_open() const { return port_.is_open(); }
     std::string device_name() const { return port_.device_name(); }
     std::string device_path() const { return port_.device_path(); }
-    void add_port_listener(std::function<void(const PortEvent&)> listener);
+    Signal<const PortEvent&> port_changed;
 
     // The receive gate: while it is open (a program runs), what the board sends collects in
     // the receive log. A job in flight keeps receiving its reply when the gate closes under it.
@@ -61,18 +63,14 @@ class BoardLink : private Line {
     const ReceiveLog& received() const { return received_; }
 
     // Whether the link may ask the program's responder for block reads (Watch > Block Reads).
-    // Once per program run and port, before the first memory operation, it asks whether the
-    // responder answers them; turned off, it never asks and reads byte by byte at once.
+    // Once per program run and port, before the first memory operation, its probe asks whether
+    // the responder answers them; turned off, it never asks and reads byte by byte at once.
     void set_block_reads_allowed(bool allowed) { block_reads_allowed_ = allowed; }
     bool block_reads_allowed() const { return block_reads_allowed_; }
-    bool block_reads() const override {
-        return block_reads_allowed_ && read_mode_ == ReadMode::kBlock;
-    }
-    // Told when block reads got no reply three times in a row and the link reads byte by byte
-    // again for this program run.
-    std::function<void()> on_block_reads_given_up;
-    // Block replies that failed their check, since the port was opened.
-    long long refused_block_replies() const { return refused_block_replies_; }
+    bool block_reads() const override { return block_reads_allowed_ && probe_.block_reads(); }
+    // What the link knows of the responder's block reads, and when it gives them up.
+    BlockReadProbe& block_read_probe() { return probe_; }
+    const BlockReadProbe& block_read_probe() const { return probe_; }
 
     // A cell operation the user asked for: it runs before every other memory job.
     void queue_user_job(std::unique_ptr<LineJob> job);
@@ -102,17 +100,13 @@ class BoardLink : private Line {
     bool closed() const { return closed_; }
 
   private:
-    // What this program run's responder answers, as far as the link knows.
-    enum class ReadMode { kUnknown, kBlock, kByte };
-    static constexpr int kBlockTimeoutsBeforeGivingUp = 3;
-
     // Line, as the job in flight sees it.
     std::int64_t now_ns() const override { return clock_.now_ns(); }
     bool write(std::string_view text) override;
     std::size_t output_pending() override;
     void wake_at(std::int64_t when_ns) override;
     void clear_received() override { received_.clear(); }
-    void block_read_ended(BlockReadEnd end) override;
+    void block_read_ended(BlockReadEnd end) override { probe_.block_read_ended(end); }
 
     static std::size_t index(Source source) { return static_cast<std::size_t>(source); }
     void input_waiting();
@@ -126,9 +120,6 @@ class BoardLink : private Line {
     void end_every_job(std::string_view error);
     void stop_all(std::deque<std::unique_ptr<LineJob>>& waiting, std::string_view error);
     void drop_sources();
-    void tell_listeners(const PortEvent& event);
-    // A new program run or another port: the responder is asked again.
-    void forget_read_mode();
     bool probe_due() const;
     void start(std::unique_ptr<LineJob> job, bool is_download);
     void start_probe();
@@ -136,14 +127,11 @@ class BoardLink : private Line {
     SerialPort& port_;
     Clock& clock_;
     std::unique_ptr<Alarm> alarm_;
-    std::vector<std::function<void(const PortEvent&)>> port_listeners_;
 
     bool gate_ = false;
     bool closed_ = false;
     bool block_reads_allowed_ = true;
-    ReadMode read_mode_ = ReadMode::kUnknown;
-    int block_timeouts_in_row_ = 0;
-    long long refused_block_replies_ = 0;
+    BlockReadProbe probe_;
     int depth_ = 0;  // events being handled, for calls that come back from a job's callback
 
     std::unique_ptr<LineJob> current_;

@@ -8,12 +8,7 @@
 namespace halvane {
 
 PortSession::PortSession(BoardLink& link, StatusLine& status, ModalDialogs& dialogs)
-    : link_(link), status_(status), dialogs_(dialogs) {
-    link_.add_port_listener([this](const BoardLink::PortEvent& event) { port_changed(event); });
-    link_.on_block_reads_given_up = [this] {
-        status_.show_failure(std::string(texts::kBlockReadsGivenUp));
-    };
-}
+    : link_(link), status_(status), dialogs_(dialogs) {}
 
 std::string PortSession::cannot_open_text(const SerialPort::OpenResult& opened) const {
     return "Cannot open the serial port " + link_.device_name() + ": " + opened.error_text;

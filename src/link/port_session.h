@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "dialogs/modal_dialogs.h"
 #include "link/board_link.h"
-#include "platform/modal_dialogs.h"
 #include "status/status_line.h"
 
 namespace halvane {
@@ -32,8 +32,10 @@ class PortSession {
     // that the port refused words its own failure).
     void expect_loss_reason(std::function<void(const std::string& error)> reason);
 
-  private:
+    // The link lost its port or switched it.
     void port_changed(const BoardLink::PortEvent& event);
+
+  private:
     void switch_port(std::string_view typed);
     std::string cannot_open_text(const SerialPort::OpenResult& opened) const;
     void show_open_failure(const SerialPort::OpenResult& opened);

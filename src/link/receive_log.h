@@ -1,9 +1,10 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <string_view>
+
+#include "notify/signal.h"
 
 namespace halvane {
 
@@ -17,21 +18,18 @@ class ReceiveLog {
         if (text.empty()) return;
         text_ += text;
         if (text_.size() > kLimit) text_.erase(0, text_.size() - kLimit);
-        changed();
+        changed.notify(text_);
     }
     void clear() {
         text_.clear();
-        changed();
+        changed.notify(text_);
     }
     const std::string& text() const { return text_; }
 
-    // Told after every change.
-    std::function<void(const std::string& text)> on_changed;
+    // Told after every change, with the whole text.
+    Signal<const std::string&> changed;
 
   private:
-    void changed() {
-        if (on_changed) on_changed(text_);
-    }
     std::string text_;
 };
 

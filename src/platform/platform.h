@@ -8,10 +8,8 @@
 
 namespace halvane {
 
-// What the window's logic needs of the system: time, the serial port and the modal dialogs.
-struct Platform {
-    Clock& clock;
-    SerialPort& serial_port;
+// The modal dialogs the system shows.
+struct DialogBoxes {
     MessageBox& message_box;
     InputBox& input_box;
     FileDialog& file_dialog;
@@ -19,6 +17,14 @@ struct Platform {
     SymbolPicker* symbol_picker = nullptr;
     // File > Serial Port's list; the command does nothing where it is missing.
     SerialPortPicker* port_picker = nullptr;
+};
+
+// What a session with the board needs of the system: time, the serial port and the modal
+// dialogs.
+struct Platform {
+    Clock& clock;
+    SerialPort& serial_port;
+    DialogBoxes boxes;
 };
 
 }  // namespace halvane

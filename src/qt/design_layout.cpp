@@ -78,7 +78,7 @@ void DesignLayout::setGeometry(const QRect& rect) {
         if (QWidget* widget = placed.item->widget())
             widget->setGeometry(rect_in(placed, rect.size()).translated(rect.topLeft()));
     }
-    if (on_placed) on_placed();
+    laid_out.notify();
 }
 
 // Items come only through place(); one added otherwise stays where it was drawn, at the top.

@@ -3,8 +3,9 @@
 #include <QLayout>
 #include <QRect>
 #include <QSize>
-#include <functional>
 #include <vector>
+
+#include "notify/signal.h"
 
 namespace halvane::qt {
 
@@ -29,7 +30,7 @@ class DesignLayout : public QLayout {
     QRect placed_rect(const QWidget* widget, QSize size) const;
 
     // Told after each placing, for widgets whose place depends on the others'.
-    std::function<void()> on_placed;
+    Signal<> laid_out;
 
     QSize sizeHint() const override;
     QSize minimumSize() const override;

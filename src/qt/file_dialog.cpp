@@ -6,7 +6,7 @@
 #include <QMessageBox>
 #include <QPointer>
 
-#include "qt/text_encoding.h"
+#include "qt_adapters/text_encoding.h"
 #include "text/file_extension.h"
 
 namespace halvane::qt {

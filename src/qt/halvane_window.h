@@ -5,36 +5,24 @@
 #include <memory>
 #include <string>
 
-#include "app/main_window.h"
+#include "app/board_session.h"
+#include "notify/signal.h"
 #include "qt/dialog_gate.h"
-#include "qt/user_settings.h"
-
-class QButtonGroup;
-class QFrame;
-class QLabel;
-class QLineEdit;
-class QProgressBar;
-class QPushButton;
-class QRadioButton;
-class QSplitter;
-class QTextEdit;
+#include "qt/window_layout.h"
+#include "qt_adapters/user_settings.h"
 
 namespace halvane::qt {
 
-class DesignLayout;
-class GridColumnWidths;
 class LivePlotWindow;
-class WatchGrid;
 class QtSerialPort;
+class WatchGrid;
+class WindowSettings;
 struct WindowParts;
 
-// The main window on screen: every control at its place and the menu. It shows the state of
-// the window's subsystems (MainWindow) and hands the user's commands to them. Controls carry
-// object names that tests and tools find them by.
-//
-// It opens at the size it was drawn for, which is also its smallest. A larger window gives its
-// room to the grid and the viewer (side by side, with a divider between them) and to Text1;
-// labels and buttons keep their places beside the controls they belong to.
+// The main window on screen: the controls (window_layout.h) and the menu, bound to the
+// subsystems of the session with the board, which the window makes with the Qt adapters of the
+// platform. The window shows the subsystems' state and hands the user's commands to them; it
+// wires nothing between them (the session does).
 class HalvaneWindow : public QMainWindow {
     Q_OBJECT
 
@@ -45,10 +33,10 @@ class HalvaneWindow : public QMainWindow {
     // Opens the serial port. False when it could not be opened (already reported).
     bool start();
 
-    MainWindow& logic() { return *logic_; }
+    app::BoardSession& session() { return *session_; }
     DialogGate& dialog_gate() { return gate_; }
     QtSerialPort& serial_port();
-    WatchGrid& grid() { return *grid_; }
+    WatchGrid& grid() { return *controls_.grid; }
     LivePlotWindow& plot() { return *plot_; }
     // Shows the receive log's newest text at once (it otherwise follows within a frame).
     void refresh_receive_buffer();
@@ -65,44 +53,23 @@ class HalvaneWindow : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    void build_controls();
-    QWidget* build_grid_pane();
-    QWidget* build_viewer_pane();
-    void open_plot();
-    void set_tab_order();
-    void show_logic();
+    void show_session();
+    void show_viewer();
     void connect_commands();
     void connect_watch_menu();
-    void show_viewer();
+    void open_plot();
     void fit_status_row();
-    QFrame* make_rule(const char* name);
-    void fit_font_to_captions();
-    void close_logic();
+    void close_session();
 
-    QWidget* client_ = nullptr;
-    DesignLayout* client_layout_ = nullptr;
-    QSplitter* panes_ = nullptr;
-    QLabel* grid_title_ = nullptr;
-    QLabel* live_figures_ = nullptr;
-    QPushButton* get_all_ = nullptr;
-    QRadioButton* listing_option_ = nullptr;
-    QRadioButton* source_option_ = nullptr;
-    QRadioButton* description_option_ = nullptr;
-    QButtonGroup* options_ = nullptr;
-    WatchGrid* grid_ = nullptr;
+    WindowControls controls_;
     LivePlotWindow* plot_ = nullptr;
-    QTextEdit* viewer_ = nullptr;
-    QLineEdit* receive_box_ = nullptr;
-    QLabel* status_ = nullptr;
-    QProgressBar* progress_ = nullptr;
-
     DialogGate gate_;
     std::unique_ptr<WindowParts> parts_;
-    std::unique_ptr<MainWindow> logic_;
-    GridColumnWidths* column_widths_ = nullptr;
-    int shown_loads_ = 0;  // the viewer's content last shown
+    std::unique_ptr<app::BoardSession> session_;
+    std::unique_ptr<WindowSettings> settings_;
+    std::vector<Subscription> shown_;  // the views' subscriptions to the session's subsystems
+    int shown_loads_ = 0;              // the viewer's content last shown
     bool closed_ = false;
-    bool keeps_settings_ = false;
 };
 
 }  // namespace halvane::qt

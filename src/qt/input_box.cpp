@@ -3,7 +3,7 @@
 #include <QInputDialog>
 #include <QPointer>
 
-#include "qt/text_encoding.h"
+#include "qt_adapters/text_encoding.h"
 
 namespace halvane::qt {
 

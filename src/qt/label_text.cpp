@@ -3,7 +3,7 @@
 #include <QEvent>
 #include <QFontMetrics>
 
-#include "qt/text_encoding.h"
+#include "qt_adapters/text_encoding.h"
 
 namespace halvane::qt {
 

@@ -15,7 +15,7 @@
 #include <cmath>
 #include <limits>
 
-#include "qt/text_encoding.h"
+#include "qt_adapters/text_encoding.h"
 #include "watch/axis_range.h"
 #include "watch/plot_points.h"
 
@@ -100,15 +100,13 @@ LivePlotWindow::LivePlotWindow(VariableSamples& samples, QWidget* parent)
         pause_->setText(paused ? QStringLiteral("Resume") : QStringLiteral("Pause"));
         if (!paused) schedule_redraw();
     });
-    samples_.on_variables_changed = [this] { list_variables(); };
-    samples_.on_sample = [this](VariableId variable) { sample_added(variable); };
+    told_.push_back(samples_.variables_changed.subscribe([this] { list_variables(); }));
+    told_.push_back(
+        samples_.sample_added.subscribe([this](VariableId variable) { sample_added(variable); }));
     list_variables();
 }
 
-LivePlotWindow::~LivePlotWindow() {
-    samples_.on_variables_changed = nullptr;
-    samples_.on_sample = nullptr;
-}
+LivePlotWindow::~LivePlotWindow() = default;
 
 void LivePlotWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);

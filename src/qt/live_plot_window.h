@@ -7,6 +7,7 @@
 #include <map>
 #include <vector>
 
+#include "notify/signal.h"
 #include "watch/variable_samples.h"
 
 class QChart;
@@ -90,6 +91,7 @@ class LivePlotWindow : public QWidget {
     QValueAxis* value_axis_ = nullptr;
 
     VariableSamples& samples_;
+    std::vector<Subscription> told_;
     std::map<VariableId, Plotted> listed_;
     std::function<double()> clock_;
     QTimer redraw_timer_;

@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <cstdio>
 
-#include "qt/text_encoding.h"
+#include "qt_adapters/text_encoding.h"
 
 namespace halvane::qt {
 

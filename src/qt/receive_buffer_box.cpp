@@ -1,6 +1,6 @@
 #include "qt/receive_buffer_box.h"
 
-#include "qt/text_encoding.h"
+#include "qt_adapters/text_encoding.h"
 
 namespace halvane::qt {
 

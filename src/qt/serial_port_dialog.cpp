@@ -11,9 +11,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "qt/serial_port_list.h"
-#include "qt/text_encoding.h"
-#include "qt/user_settings.h"
+#include "qt_adapters/serial_port_list.h"
+#include "qt_adapters/text_encoding.h"
+#include "qt_adapters/user_settings.h"
 
 namespace halvane::qt {
 

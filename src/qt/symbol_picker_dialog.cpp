@@ -9,7 +9,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "qt/text_encoding.h"
+#include "qt_adapters/text_encoding.h"
 #include "symbols/symbol_rows.h"
 
 namespace halvane::qt {

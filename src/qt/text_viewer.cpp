@@ -14,7 +14,7 @@
 #include <cmath>
 #include <vector>
 
-#include "qt/text_encoding.h"
+#include "qt_adapters/text_encoding.h"
 
 namespace halvane::qt {
 
@@ -75,6 +75,36 @@ void scale_rich_runs(QTextDocument& document, double scale) {
 
 }  // namespace
 
+bool has_equal_advances(const QFont& font) {
+    const QFontMetricsF metrics(font);
+    const double space = metrics.horizontalAdvance(QLatin1Char(' '));
+    for (const char c : {'i', 'W', '0', 'm', '.'}) {
+        if (!qFuzzyCompare(metrics.horizontalAdvance(QLatin1Char(c)), space)) return false;
+    }
+    return space > 0;
+}
+
+// Fontconfig says "fixed pitch" only of faces whose files declare it; some that a desktop brings
+// (Noto Sans Mono) do not, though their characters all share one advance. What counts is what
+// a reader sees, so the system's face stays where its advances are equal.
+QFont code_font() {
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (has_equal_advances(fixed)) return fixed;
+    // Looked for once: the installed faces do not change while the program runs.
+    static const QString fallback = [&fixed] {
+        for (const QString& family : QFontDatabase::families()) {
+            QFont candidate = fixed;
+            candidate.setFamilies({family});
+            if (QFontDatabase::isFixedPitch(family) && has_equal_advances(candidate)) return family;
+        }
+        return QString();
+    }();
+    if (fallback.isEmpty()) return fixed;
+    QFont font = fixed;
+    font.setFamilies({fallback});
+    return font;
+}
+
 QFont viewer_font(std::string_view face, const QFont& base) {
     QString family = from_utf8(face);
     family.remove(QRegularExpression(QStringLiteral("\\s*\\([^)]*\\)\\s*$")));
@@ -126,7 +156,7 @@ void TextViewer::show_plain(std::string_view utf8_text) {
 void TextViewer::show_code(std::string_view utf8_text) {
     code_ = true;
     rich_ = false;
-    shown_ = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    shown_ = code_font();
     edit_.setLineWrapMode(QTextEdit::NoWrap);
     edit_.setPlainText(from_utf8(utf8_text));
     apply_zoom();

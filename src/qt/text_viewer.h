@@ -11,6 +11,13 @@ namespace halvane::qt {
 // is dropped, and where the face itself is not installed the nearest serif face stands in.
 QFont viewer_font(std::string_view face, const QFont& base);
 
+// Whether every character of `font` has the same advance, as a listing's columns need (tried
+// on characters of very different widths and the space).
+bool has_equal_advances(const QFont& font);
+// The font listings are shown in: the system's fixed-pitch font, or, where its characters do not
+// share one advance, an installed face whose characters do.
+QFont code_font();
+
 // The companion viewer on a read-only QTextEdit. With the keyboard focus in it, Ctrl+plus and
 // Ctrl+minus make its text larger and smaller, and Ctrl+0 gives it back its own size.
 class TextViewer {
@@ -21,7 +28,7 @@ class TextViewer {
 
     // Plain text such as a description: the viewer's face, lines wrapped at its edge.
     void show_plain(std::string_view utf8_text);
-    // A listing or C source: the system's fixed-pitch font, lines as long as they are (a
+    // A listing or C source: `code_font()`, lines as long as they are (a
     // horizontal scroll bar shows the rest) and a tab stop every kTabStopCharacters.
     void show_code(std::string_view utf8_text);
     void show_rich(const RichDocument& document);

@@ -7,7 +7,7 @@
 #include <QToolTip>
 #include <algorithm>
 
-#include "qt/text_encoding.h"
+#include "qt_adapters/text_encoding.h"
 
 namespace halvane::qt {
 
@@ -88,17 +88,15 @@ WatchGrid::WatchGrid(QWidget* parent) : QTableWidget(kBodyRows, kCols, parent) {
 
     connect(this, &QTableWidget::currentCellChanged, this,
             [this](int body_row, int col, int /*previous_row*/, int /*previous_col*/) {
-                if (body_row >= 0 && col >= 0 && on_current_moved)
-                    on_current_moved(body_row + 1, col);
+                if (body_row >= 0 && col >= 0) current_moved.notify(body_row + 1, col);
             });
     connect(this, &QTableWidget::cellDoubleClicked, this, [this](int body_row, int col) {
         setCurrentCell(body_row, col);
-        if (on_double_click) on_double_click();
+        double_clicked.notify();
     });
     // A double-click on the heading acts on the current cell as it stands.
-    connect(horizontalHeader(), &QHeaderView::sectionDoubleClicked, this, [this](int) {
-        if (on_double_click) on_double_click();
-    });
+    connect(horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
+            [this](int) { double_clicked.notify(); });
 }
 
 void WatchGrid::changeEvent(QEvent* event) {
@@ -223,11 +221,11 @@ void WatchGrid::keyPressEvent(QKeyEvent* event) {
     const QList<uint> characters = event->text().toUcs4();
     if (characters.size() > 1 && !(event->modifiers() & Qt::ControlModifier)) {
         for (const uint character : characters) {
-            if (on_key_press) on_key_press(static_cast<int>(character));
+            key_pressed.notify(static_cast<int>(character));
         }
         return;
     }
-    if (on_key_press) on_key_press(code);
+    key_pressed.notify(code);
 }
 
 }  // namespace halvane::qt

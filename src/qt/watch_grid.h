@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "notify/signal.h"
+
 namespace halvane::qt {
 
 // The watch grid: a table whose horizontal header stands for the fixed heading row 0 and whose
@@ -45,10 +47,11 @@ class WatchGrid : public QTableWidget {
     // The background of a cell highlighted with `strength` under `palette`.
     static QColor highlight_background(const QPalette& palette, double strength);
 
-    std::function<void()> on_double_click;
-    std::function<void(int key_code)> on_key_press;
-    // The user moved the current cell (keys, a click).
-    std::function<void(int row, int col)> on_current_moved;
+    Signal<> double_clicked;
+    // A key code: a Unicode code point, 8 for backspace.
+    Signal<int> key_pressed;
+    // The user moved the current cell (keys, a click): (row, column).
+    Signal<int, int> current_moved;
     // The tooltip of a cell, asked for when the pointer rests on it (so an age is current);
     // an empty text shows none.
     std::function<std::string(int row, int col)> tool_tip_text;

@@ -27,16 +27,21 @@ WatchGridBinding::WatchGridBinding(WatchTable& table, WatchGrid& grid)
             grid_.set_text(row, col, table_.text(row, col));
     }
     grid_.set_current(table_.row(), table_.col());
-    grid_.on_current_moved = [this](int row, int col) { table_.select_cell(row, col); };
     frames_.setInterval(kFrameMs);
     connect(&frames_, &QTimer::timeout, this, &WatchGridBinding::fade);
-    table_.add_observer(this);
+    told_.push_back(
+        grid_.current_moved.subscribe([this](int row, int col) { table_.select_cell(row, col); }));
+    told_.push_back(
+        table_.cell_changed.subscribe([this](int row, int col) { cell_changed(row, col); }));
+    told_.push_back(
+        table_.current_cell_moved.subscribe([this](bool by_user) { current_cell_moved(by_user); }));
+    told_.push_back(table_.variable_replaced.subscribe(
+        [this](int row, VariableId, VariableId) { variable_replaced(row); }));
+    told_.push_back(table_.reading_noted.subscribe(
+        [this](const ReadingNotice& notice) { reading_noted(notice); }));
 }
 
-WatchGridBinding::~WatchGridBinding() {
-    table_.remove_observer(this);
-    grid_.on_current_moved = nullptr;
-}
+WatchGridBinding::~WatchGridBinding() = default;
 
 void WatchGridBinding::cell_changed(int row, int col) {
     grid_.set_text(row, col, table_.text(row, col));
@@ -46,7 +51,7 @@ void WatchGridBinding::current_cell_moved(bool by_user) {
     if (!by_user) grid_.set_current(table_.row(), table_.col());
 }
 
-void WatchGridBinding::variable_replaced(int row, VariableId /*ended*/, VariableId /*began*/) {
+void WatchGridBinding::variable_replaced(int row) {
     grid_.set_row_greyed(row, false);
     changed_at_.erase(row);
     grid_.set_hex_highlight(row, 0);

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QTimer>
 #include <map>
+#include <vector>
 
 #include "grid/watch_table.h"
 
@@ -15,7 +16,7 @@ class WatchGrid;
 // while some value still fades, so an idle window has nothing to wake it); a row whose last read
 // failed is greyed until a read succeeds or the row stands for another variable. What the user
 // does on the grid (moving the current cell) goes back into the table.
-class WatchGridBinding : public QObject, public WatchTableObserver {
+class WatchGridBinding : public QObject {
     Q_OBJECT
 
   public:
@@ -25,16 +26,17 @@ class WatchGridBinding : public QObject, public WatchTableObserver {
     bool fading() const { return frames_.isActive(); }
 
   private:
-    void cell_changed(int row, int col) override;
-    void current_cell_moved(bool by_user) override;
-    void variable_replaced(int row, VariableId ended, VariableId began) override;
-    void reading_noted(const ReadingNotice& notice) override;
+    void cell_changed(int row, int col);
+    void current_cell_moved(bool by_user);
+    void variable_replaced(int row);
+    void reading_noted(const ReadingNotice& notice);
     void fade();
 
     WatchTable& table_;
     WatchGrid& grid_;
     QTimer frames_;
     std::map<int, double> changed_at_;  // rows still fading, and when they changed
+    std::vector<Subscription> told_;
 };
 
 }  // namespace halvane::qt

@@ -43,7 +43,7 @@ void StatusLine::show() {
     std::string text = failure_on_show_ ? failure_ : program_;
     if (text == shown_) return;
     shown_ = std::move(text);
-    if (on_shown) on_shown(shown_);
+    shown_changed.notify(shown_);
 }
 
 }  // namespace halvane

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
+#include "notify/signal.h"
 #include "platform/clock.h"
 
 namespace halvane {
@@ -28,7 +28,7 @@ class StatusLine {
 
     const std::string& shown() const { return shown_; }
     // Told whenever the text shown changes.
-    std::function<void(const std::string& text)> on_shown;
+    Signal<const std::string&> shown_changed;
 
   private:
     void show();

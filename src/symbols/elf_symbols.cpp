@@ -11,7 +11,7 @@
 #include <memory>
 #include <utility>
 
-#include "viewer/whole_file.h"
+#include "text/whole_file.h"
 
 namespace halvane {
 

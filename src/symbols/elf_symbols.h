@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "symbols/program_symbol.h"
+#include "platform/program_symbol.h"
 
 namespace halvane {
 

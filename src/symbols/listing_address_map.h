@@ -9,7 +9,7 @@
 
 #include "symbols/dwarf_lines.h"
 #include "symbols/listing_lines.h"
-#include "symbols/program_symbol.h"
+#include "platform/program_symbol.h"
 
 namespace halvane {
 

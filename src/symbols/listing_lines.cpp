@@ -4,6 +4,8 @@
 #include <array>
 #include <optional>
 
+#include "text/hex_digits.h"
+
 namespace halvane {
 
 namespace {
@@ -15,25 +17,6 @@ bool is_blank(char c) {
 }
 bool is_digit(char c) {
     return c >= '0' && c <= '9';
-}
-
-std::optional<std::uint32_t> hex_value(std::string_view digits) {
-    if (digits.empty() || digits.size() > 8) return std::nullopt;
-    std::uint32_t value = 0;
-    for (const char c : digits) {
-        int digit = 0;
-        if (is_digit(c)) {
-            digit = c - '0';
-        } else if (c >= 'a' && c <= 'f') {
-            digit = c - 'a' + 10;
-        } else if (c >= 'A' && c <= 'F') {
-            digit = c - 'A' + 10;
-        } else {
-            return std::nullopt;
-        }
-        value = value * 16 + static_cast<std::uint32_t>(digit);
-    }
-    return value;
 }
 
 std::string_view without_suffix(std::string_view token, char suffix) {

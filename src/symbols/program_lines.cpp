@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "symbols/elf_symbols.h"
-#include "viewer/whole_file.h"
+#include "text/whole_file.h"
 
 namespace halvane {
 

@@ -1,6 +1,7 @@
 #include "symbols/symbol_import.h"
 
 #include <filesystem>
+#include <utility>
 
 #include "status/status_texts.h"
 #include "symbols/elf_symbols.h"
@@ -14,12 +15,15 @@ std::string moved_rows_status(std::string_view status, int moved_rows) {
            " map rows moved: File > Import Symbols)";
 }
 
-SymbolImport::SymbolImport(WatchTable& table, StatusLine& status, ModalDialogs& dialogs,
-                           const std::string& program_name)
-    : table_(table), status_(status), dialogs_(dialogs), program_name_(program_name) {}
+SymbolImport::SymbolImport(WatchTable& table, StatusLine& status, ModalDialogs& dialogs)
+    : table_(table), status_(status), dialogs_(dialogs) {}
+
+void SymbolImport::program_started(std::string base_name, const MapLoadResult& map) {
+    program_name_ = std::move(base_name);
+    check_moved_rows(map, program_name_ + ".elf");
+}
 
 void SymbolImport::import_symbols() {
-    // After a download the program's name is its path without the extension.
     const std::string beside = program_name_ + ".elf";
     std::error_code ec;
     const bool proposed = !program_name_.empty() && std::filesystem::is_regular_file(beside, ec);

@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "dialogs/modal_dialogs.h"
 #include "grid/watch_table.h"
-#include "platform/modal_dialogs.h"
 #include "status/status_line.h"
 #include "varmap/map_file.h"
 
@@ -19,23 +19,24 @@ std::string moved_rows_status(std::string_view status, int moved_rows);
 // File > Import Symbols, and the check of a program's map against its symbols.
 class SymbolImport {
   public:
-    // `program_name` is the current program's name (the download's).
-    SymbolImport(WatchTable& table, StatusLine& status, ModalDialogs& dialogs,
-                 const std::string& program_name);
+    SymbolImport(WatchTable& table, StatusLine& status, ModalDialogs& dialogs);
 
     // Choose a linked program (the one beside the current program is proposed), pick its
     // symbols, and put them into the grid as a user would type them.
     void import_symbols();
-    // A program has started with `map` loaded from beside it: the rows the map filled are
-    // compared with the symbols of the ELF file at `elf_path`, and the status names those
-    // that point to old addresses. Without such a map, or such a file, nothing is said.
+    // A program has started with `map` loaded from beside it: Import Symbols proposes the ELF
+    // file beside `base_name` from now on, the rows the map filled are compared with that
+    // file's symbols, and the status names those that point to old addresses. Without such a
+    // map, or such a file, nothing is said.
+    void program_started(std::string base_name, const MapLoadResult& map);
+    // The rows `map` filled, compared with the symbols of the ELF file at `elf_path`.
     void check_moved_rows(const MapLoadResult& map, const std::string& elf_path);
 
   private:
     WatchTable& table_;
     StatusLine& status_;
     ModalDialogs& dialogs_;
-    const std::string& program_name_;
+    std::string program_name_;
 };
 
 }  // namespace halvane

@@ -5,7 +5,7 @@
 #include <optional>
 #include <unordered_map>
 
-#include "grid/grid_rules.h"
+#include "grid/watch_table.h"
 
 namespace halvane {
 

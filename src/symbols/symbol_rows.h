@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "grid/watch_table.h"
-#include "symbols/program_symbol.h"
+#include "platform/program_symbol.h"
 
 namespace halvane {
 

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace halvane {
 
@@ -12,12 +16,25 @@ constexpr bool is_hex_digit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
 
+// True when every character of `text` is a hexadecimal digit (an empty text has none that is not).
+constexpr bool all_hex_digits(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), is_hex_digit);
+}
+
 // 0 to 15 for a hexadecimal digit of either case, -1 for anything else.
 constexpr int hex_digit_value(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
+}
+
+// The unsigned value of 1 to 8 hexadecimal digits of either case; std::nullopt for anything else.
+constexpr std::optional<std::uint32_t> hex_value(std::string_view digits) {
+    if (digits.empty() || digits.size() > 8 || !all_hex_digits(digits)) return std::nullopt;
+    std::uint32_t value = 0;
+    for (const char c : digits) value = value * 16 + static_cast<std::uint32_t>(hex_digit_value(c));
+    return value;
 }
 
 // The upper-case digit of the low four bits of `value`.

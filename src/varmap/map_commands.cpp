@@ -1,5 +1,7 @@
 #include "varmap/map_commands.h"
 
+#include <utility>
+
 #include "text/file_extension.h"
 
 namespace halvane {
@@ -8,8 +10,13 @@ namespace {
 constexpr std::string_view kMapFilter = "Tamrin Data File (*.csv)|*.csv";
 }  // namespace
 
-MapCommands::MapCommands(WatchTable& table, ModalDialogs& dialogs, const std::string& program_name)
-    : table_(table), dialogs_(dialogs), program_name_(program_name) {}
+MapCommands::MapCommands(WatchTable& table, ModalDialogs& dialogs)
+    : table_(table), dialogs_(dialogs) {}
+
+MapLoadResult MapCommands::program_started(std::string base_name) {
+    program_name_ = std::move(base_name);
+    return load_program_map(program_name_ + ".csv");
+}
 
 void MapCommands::save() {
     const std::optional<std::string> chosen =

@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "dialogs/modal_dialogs.h"
 #include "grid/watch_table.h"
-#include "platform/modal_dialogs.h"
 #include "varmap/map_file.h"
 
 namespace halvane {
@@ -12,18 +12,20 @@ namespace halvane {
 // choice; and the map beside a program that has just started.
 class MapCommands {
   public:
-    // `program_name` is the current program's name (the download's); Save proposes it.
-    MapCommands(WatchTable& table, ModalDialogs& dialogs, const std::string& program_name);
+    MapCommands(WatchTable& table, ModalDialogs& dialogs);
 
     void save();
     void open_overlay();
+    // A program has started: Save proposes its base name from now on, and the grid is filled
+    // from the map beside it, if there is one.
+    MapLoadResult program_started(std::string base_name);
     // Fills the grid from the map at `path`, if there is one; a missing map changes nothing.
     MapLoadResult load_program_map(const std::string& path);
 
   private:
     WatchTable& table_;
     ModalDialogs& dialogs_;
-    const std::string& program_name_;
+    std::string program_name_;
 };
 
 }  // namespace halvane

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "viewer/text_decoding.h"
+#include "text/text_decoding.h"
 
 namespace halvane {
 

@@ -2,12 +2,12 @@
 
 #include <vector>
 
+#include "text/text_decoding.h"
+#include "text/whole_file.h"
 #include "varmap/map_encoding.h"
 #include "varmap/map_format.h"
 #include "varmap/map_reader.h"
 #include "varmap/replace_file.h"
-#include "viewer/text_decoding.h"
-#include "viewer/whole_file.h"
 
 namespace halvane {
 

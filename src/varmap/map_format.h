@@ -12,10 +12,6 @@ namespace halvane {
 inline constexpr std::size_t kMapFields = 500;
 inline constexpr std::size_t kMapFieldsPerRow = 5;
 
-// The heading row of the grid, and so the first line of every map it saves.
-inline constexpr std::array<std::string_view, kMapFieldsPerRow> kMapHeadings = {
-    "Address", "Description", "Hex Value", "Flag", "Dec Value"};
-
 // A field as a map file writes it: between double quotes, a double quote inside written twice.
 std::string quote_map_field(std::string_view text);
 

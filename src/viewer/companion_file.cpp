@@ -1,8 +1,8 @@
 #include "viewer/companion_file.h"
 
+#include "text/text_decoding.h"
+#include "text/whole_file.h"
 #include "viewer/rtf_reader.h"
-#include "viewer/text_decoding.h"
-#include "viewer/whole_file.h"
 
 namespace halvane {
 

@@ -1,5 +1,7 @@
 #include "viewer/companion_viewer.h"
 
+#include <utility>
+
 #include "viewer/companion_file.h"
 
 namespace halvane {
@@ -16,21 +18,23 @@ std::string_view companion_extension(Companion companion) {
     return ".lst";
 }
 
-CompanionViewer::CompanionViewer(ModalDialogs& dialogs, const std::string& program_name)
-    : dialogs_(dialogs), program_name_(program_name) {}
+CompanionViewer::CompanionViewer(ModalDialogs& dialogs) : dialogs_(dialogs) {}
 
 void CompanionViewer::choose(Companion companion) {
     chosen_ = companion;
     load(companion, false);
-    changed();
+    changed.notify();
 }
 
-void CompanionViewer::show_program_listing() {
+void CompanionViewer::program_started(std::string base_name) {
+    program_name_ = std::move(base_name);
     if (load(Companion::kListing, true)) chosen_ = Companion::kListing;
-    changed();
+    changed.notify();
 }
 
 bool CompanionViewer::load(Companion companion, bool told_later) {
+    // Before the first program there are no companions to show.
+    if (program_name_.empty()) return false;
     const std::string path = program_name_ + std::string(companion_extension(companion));
     CompanionFile file = read_companion_file(path);
     switch (file.status) {
@@ -52,10 +56,6 @@ bool CompanionViewer::load(Companion companion, bool told_later) {
     content_ = {companion, file.rich, std::move(file.plain_text), std::move(file.document)};
     ++loads_;
     return true;
-}
-
-void CompanionViewer::changed() {
-    if (on_changed) on_changed();
 }
 
 }  // namespace halvane

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 
-#include "platform/modal_dialogs.h"
+#include "dialogs/modal_dialogs.h"
+#include "notify/signal.h"
 #include "viewer/rich_document.h"
 
 namespace halvane {
@@ -28,14 +28,15 @@ struct ViewerContent {
 // the viewer then keeps what it showed.
 class CompanionViewer {
   public:
-    // `program_name` is the current program's name (the download's).
-    CompanionViewer(ModalDialogs& dialogs, const std::string& program_name);
+    explicit CompanionViewer(ModalDialogs& dialogs);
 
     // An option chosen by the user.
     void choose(Companion companion);
-    // A program has started: its listing is shown, and the listing's option chosen, where the
-    // program has one.
-    void show_program_listing();
+    // A program has started: its companions are those beside `base_name` from now on; its
+    // listing is shown, and the listing's option chosen, where the program has one.
+    void program_started(std::string base_name);
+    // The base name of the program that runs; empty before the first one.
+    const std::string& program_name() const { return program_name_; }
 
     Companion chosen() const { return chosen_; }
     const ViewerContent& content() const { return content_; }
@@ -43,14 +44,13 @@ class CompanionViewer {
     int loads() const { return loads_; }
 
     // Told when the chosen option or the content changed.
-    std::function<void()> on_changed;
+    Signal<> changed;
 
   private:
     bool load(Companion companion, bool told_later);
-    void changed();
 
     ModalDialogs& dialogs_;
-    const std::string& program_name_;
+    std::string program_name_;
     Companion chosen_ = Companion::kListing;
     ViewerContent content_;
     int loads_ = 0;

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "viewer/text_decoding.h"
+#include "text/hex_digits.h"
+#include "text/text_decoding.h"
 
 namespace halvane {
 
@@ -76,13 +77,6 @@ char32_t special_character(std::string_view word) {
     }
     if (word == "tab" || word == "cell") return U'\t';
     return 0;
-}
-
-int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 bool is_letter(char c) {
@@ -204,8 +198,8 @@ class RtfReader {
         if (c == '\'') {
             int value = 0;
             int digits = 0;
-            while (digits < 2 && pos_ < in_.size() && hex_value(in_[pos_]) >= 0) {
-                value = value * 16 + hex_value(in_[pos_++]);
+            while (digits < 2 && pos_ < in_.size() && hex_digit_value(in_[pos_]) >= 0) {
+                value = value * 16 + hex_digit_value(in_[pos_++]);
                 ++digits;
             }
             if (token() || digits == 0) return;

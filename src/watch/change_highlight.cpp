@@ -9,8 +9,4 @@ double highlight_strength(double changed_at, double now) {
     return std::clamp(1.0 - elapsed / kHighlightFadeSeconds, 0.0, 1.0);
 }
 
-bool is_value_change(std::optional<std::string_view> previous_hex, std::string_view new_hex) {
-    return previous_hex.has_value() && *previous_hex != new_hex;
-}
-
 }  // namespace halvane

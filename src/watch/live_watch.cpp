@@ -16,30 +16,22 @@ namespace {
 constexpr std::int64_t kTickIntervalNs = 500 * kNanosPerMilli;
 }  // namespace
 
-LiveWatch::LiveWatch(WatchTable& table, BoardLink& link, PortSession& port, StatusLine& status,
-                     ModalDialogs& dialogs, Clock& clock)
-    : table_(table),
-      link_(link),
-      port_(port),
-      status_(status),
-      dialogs_(dialogs),
-      clock_(clock),
-      samples_(table),
-      ticker_(clock.make_alarm([this] { tick(); })) {
-    link_.add_port_listener([this](const BoardLink::PortEvent& event) {
-        if (!event.switched) stop_recording();
-        update();
-    });
+LiveWatch::LiveWatch(SessionParts parts)
+    : parts_(parts), samples_(parts.table), ticker_(parts.clock.make_alarm([this] { tick(); })) {}
+
+void LiveWatch::port_changed(const BoardLink::PortEvent& event) {
+    if (!event.switched) stop_recording();
+    update();
 }
 
 LiveWatch::~LiveWatch() = default;
 
 double LiveWatch::seconds() const {
-    return static_cast<double>(clock_.now_ns()) / 1e9;
+    return static_cast<double>(parts_.clock.now_ns()) / 1e9;
 }
 
 std::string LiveWatch::age_text(int row) const {
-    const RowReading& reading = table_.reading(row);
+    const RowReading& reading = parts_.table.reading(row);
     return value_age_text(reading.good_at, reading.failed, seconds());
 }
 
@@ -55,36 +47,36 @@ void LiveWatch::set_live_refresh(bool on) {
 void LiveWatch::set_interval(double interval_seconds) {
     interval_ns_ = std::llround(std::max(0.0, interval_seconds) * 1e9);
     // The next sweep keeps the new pace from its start.
-    if (sweeping()) link_.stop_source(BoardLink::Source::kSweep);
+    if (sweeping()) parts_.link.stop_source(BoardLink::Source::kSweep);
     update();
 }
 
 void LiveWatch::update() {
-    const bool wanted =
-        live_refresh_ && link_.gate_open() && !link_.downloading() && link_.port_open();
+    const bool wanted = live_refresh_ && parts_.link.gate_open() && !parts_.link.downloading() &&
+                        parts_.link.port_open();
     if (wanted && !sweeping()) {
         sweep_readings_.clear();
-        link_.start_source(
+        parts_.link.start_source(
             BoardLink::Source::kSweep,
             std::make_unique<LiveSweep>(
-                table_, interval_ns_, [this](const RowResult& r) { sweep_row_done(r); },
+                parts_.table, interval_ns_, [this](const RowResult& r) { sweep_row_done(r); },
                 [this] { sweep_completed(); }));
     } else if (!wanted && sweeping()) {
-        link_.stop_source(BoardLink::Source::kSweep);
+        parts_.link.stop_source(BoardLink::Source::kSweep);
     }
     tick();
 }
 
 void LiveWatch::sweep_row_done(const RowResult& result) {
-    if (!finish_row(result, table_, port_, status_, seconds())) return;
+    if (!finish_row(result, parts_.table, parts_.port, parts_.status, seconds())) return;
     const int row = result.request.row;
     const VariableId variable = result.request.variable;
     // The sweep goes on with the next row; a time-out shows in the live figures.
     const bool replied = result.outcome == RowResult::Outcome::kOk;
     if (!replied) ++timeouts_;
-    if (table_.variable(row) != variable) return;
+    if (parts_.table.variable(row) != variable) return;
     if (replied) {
-        const RowReading& reading = table_.reading(row);
+        const RowReading& reading = parts_.table.reading(row);
         sweep_readings_[variable] = ColumnReading{reading.digits, reading.value.value_or(0)};
     } else {
         sweep_readings_[variable] = std::nullopt;
@@ -114,7 +106,7 @@ void LiveWatch::tick() {
     renew_figures(now);
     if (recorder_ && !recorder_->flush_if_due(now)) stop_recording();
     if (sweeping() || recorder_) {
-        ticker_->arm_at(clock_.now_ns() + kTickIntervalNs);
+        ticker_->arm_at(parts_.clock.now_ns() + kTickIntervalNs);
     } else {
         ticker_->disarm();
     }
@@ -126,33 +118,34 @@ void LiveWatch::renew_figures(double now) {
     if (sweeping()) {
         figures = link_health_text(recent_sweeps_.per_second(now), timeouts_);
         const SweepSetup setup{static_cast<double>(interval_ns_) / 1e9,
-                               static_cast<int>(table_.watched_rows().size()), link_.block_reads(),
-                               link_.refused_block_replies()};
+                               static_cast<int>(parts_.table.watched_rows().size()),
+                               parts_.link.block_reads(),
+                               parts_.link.block_read_probe().refused_replies()};
         tooltip = link_health_tooltip(setup);
     }
     if (figures == figures_ && tooltip == figures_tooltip_) return;
     figures_ = std::move(figures);
     figures_tooltip_ = std::move(tooltip);
-    if (on_figures_changed) on_figures_changed();
+    figures_changed.notify();
 }
 
 void LiveWatch::start_recording() {
     if (recorder_) return;
     const std::optional<std::string> path =
-        dialogs_.choose_file_to_save("Recording (*.csv)|*.csv", ".csv");
+        parts_.dialogs.choose_file_to_save("Recording (*.csv)|*.csv", ".csv");
     if (!path) return;
 
     // The columns are the variables the sweep reads now, in row order.
     std::vector<std::string> names;
     recorded_.clear();
-    for (const int row : table_.watched_rows()) {
-        recorded_.push_back(table_.variable(row));
-        names.push_back(table_.name(row));
+    for (const int row : parts_.table.watched_rows()) {
+        recorded_.push_back(parts_.table.variable(row));
+        names.push_back(parts_.table.name(row));
     }
     OpenedRecordFile file = open_record_file(*path);
     if (!file.sink) {
-        dialogs_.tell("The recording could not be started in " + *path + ".\n" + file.error_text +
-                      ".");
+        parts_.dialogs.tell("The recording could not be started in " + *path + ".\n" +
+                            file.error_text + ".");
         return;
     }
     recorder_ =
@@ -160,10 +153,10 @@ void LiveWatch::start_recording() {
     if (!recorder_->recording()) {
         const std::string failure = recorder_->failure();
         recorder_.reset();
-        dialogs_.tell(failure);
+        parts_.dialogs.tell(failure);
         return;
     }
-    if (on_recording) on_recording(true);
+    recording_changed.notify(true);
     tick();
 }
 
@@ -174,8 +167,8 @@ void LiveWatch::stop_recording() {
     const bool written = recorder_->recording() ? recorder_->close() : false;
     const std::string failure = recorder_->failure();
     recorder_.reset();
-    if (on_recording) on_recording(false);
-    if (!written && !failure.empty()) dialogs_.tell_later(failure);
+    recording_changed.notify(false);
+    if (!written && !failure.empty()) parts_.dialogs.tell_later(failure);
     tick();
 }
 

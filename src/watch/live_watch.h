@@ -9,12 +9,8 @@
 #include <vector>
 
 #include "grid/row_operation.h"
-#include "grid/watch_table.h"
-#include "link/board_link.h"
-#include "link/port_session.h"
-#include "platform/clock.h"
-#include "platform/modal_dialogs.h"
-#include "status/status_line.h"
+#include "grid/session_parts.h"
+#include "notify/signal.h"
 #include "watch/link_health.h"
 #include "watch/sweep_recorder.h"
 #include "watch/variable_samples.h"
@@ -26,8 +22,7 @@ namespace halvane {
 // recording writes each sweep to a file.
 class LiveWatch {
   public:
-    LiveWatch(WatchTable& table, BoardLink& link, PortSession& port, StatusLine& status,
-              ModalDialogs& dialogs, Clock& clock);
+    explicit LiveWatch(SessionParts parts);
     ~LiveWatch();
     LiveWatch(const LiveWatch&) = delete;
     LiveWatch& operator=(const LiveWatch&) = delete;
@@ -41,11 +36,13 @@ class LiveWatch {
     // The sweep runs while Live Refresh is on and a program runs, never during a download:
     // told whenever one of those may have changed.
     void update();
+    // The port was lost or switched: a recording ends with a lost port.
+    void port_changed(const BoardLink::PortEvent& event);
     // The window closes (after the link): the recording is closed and nothing more wakes.
     void close();
 
     bool live_refresh() const { return live_refresh_; }
-    bool sweeping() const { return link_.source_running(BoardLink::Source::kSweep); }
+    bool sweeping() const { return parts_.link.source_running(BoardLink::Source::kSweep); }
     bool recording() const { return recorder_ != nullptr; }
     // The seconds of the watch's clock (the plot's time and the recording's).
     double seconds() const;
@@ -59,9 +56,9 @@ class LiveWatch {
     const std::string& figures_tooltip() const { return figures_tooltip_; }
 
     // Told when a recording starts and stops (the menu offers Stop Recording only meanwhile).
-    std::function<void(bool recording)> on_recording;
+    Signal<bool> recording_changed;
     // Told when the figures or their tooltip changed.
-    std::function<void()> on_figures_changed;
+    Signal<> figures_changed;
 
   private:
     void sweep_row_done(const RowResult& result);
@@ -69,12 +66,7 @@ class LiveWatch {
     void tick();
     void renew_figures(double now);
 
-    WatchTable& table_;
-    BoardLink& link_;
-    PortSession& port_;
-    StatusLine& status_;
-    ModalDialogs& dialogs_;
-    Clock& clock_;
+    SessionParts parts_;
     VariableSamples samples_;
 
     bool live_refresh_ = false;

@@ -1,17 +1,20 @@
 #include "watch/variable_samples.h"
 
-#include "grid/grid_rules.h"
+#include "grid/watch_table.h"
 
 namespace halvane {
 
 VariableSamples::VariableSamples(WatchTable& table) : table_(table) {
-    table_.add_observer(this);
+    told_.push_back(
+        table_.variable_replaced.subscribe([this](int row, VariableId ended, VariableId began) {
+            variable_replaced(row, ended, began);
+        }));
+    told_.push_back(
+        table_.cell_changed.subscribe([this](int row, int col) { cell_changed(row, col); }));
+    told_.push_back(table_.reading_noted.subscribe(
+        [this](const ReadingNotice& notice) { reading_noted(notice); }));
     for (const int row : table_.watched_rows())
         series_[table_.variable(row)].name = table_.name(row);
-}
-
-VariableSamples::~VariableSamples() {
-    table_.remove_observer(this);
 }
 
 std::vector<VariableId> VariableSamples::variables() const {
@@ -28,7 +31,7 @@ const VariableSamples::Series* VariableSamples::series(VariableId variable) cons
 void VariableSamples::variable_replaced(int row, VariableId ended, VariableId began) {
     series_.erase(ended);
     if (began != 0) series_[began].name = table_.name(row);
-    if (on_variables_changed) on_variables_changed();
+    variables_changed.notify();
 }
 
 // A row without a Description is named by its Address, which may change its spelling alone.
@@ -37,7 +40,7 @@ void VariableSamples::cell_changed(int row, int col) {
     const auto found = series_.find(table_.variable(row));
     if (found == series_.end() || found->second.name == table_.name(row)) return;
     found->second.name = table_.name(row);
-    if (on_variables_changed) on_variables_changed();
+    variables_changed.notify();
 }
 
 void VariableSamples::reading_noted(const ReadingNotice& notice) {
@@ -47,7 +50,7 @@ void VariableSamples::reading_noted(const ReadingNotice& notice) {
     SampleRing& samples = found->second.samples;
     samples.push({notice.seconds, static_cast<double>(*notice.value)});
     samples.drop_before(samples.newest().seconds - kKeptSeconds);
-    if (on_sample) on_sample(notice.variable);
+    sample_added.notify(notice.variable);
 }
 
 }  // namespace halvane

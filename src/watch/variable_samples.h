@@ -1,11 +1,11 @@
 #pragma once
 
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "grid/watch_table.h"
+#include "notify/signal.h"
 #include "watch/sample_ring.h"
 
 namespace halvane {
@@ -14,7 +14,7 @@ namespace halvane {
 // runs, whether or not the plot is open, and for the last kKeptSeconds of each variable. A
 // variable's series ends with the variable (its row names another address or width, or another
 // program runs): it leaves the list and is never continued under the new variable of its row.
-class VariableSamples : public WatchTableObserver {
+class VariableSamples {
   public:
     static constexpr double kKeptSeconds = 600;
 
@@ -24,7 +24,6 @@ class VariableSamples : public WatchTableObserver {
     };
 
     explicit VariableSamples(WatchTable& table);
-    ~VariableSamples() override;
     VariableSamples(const VariableSamples&) = delete;
     VariableSamples& operator=(const VariableSamples&) = delete;
 
@@ -34,17 +33,18 @@ class VariableSamples : public WatchTableObserver {
     const Series* series(VariableId variable) const;
 
     // The list of variables changed.
-    std::function<void()> on_variables_changed;
-    // A sample of `variable` was added.
-    std::function<void(VariableId variable)> on_sample;
+    Signal<> variables_changed;
+    // A sample of a variable was added.
+    Signal<VariableId> sample_added;
 
   private:
-    void variable_replaced(int row, VariableId ended, VariableId began) override;
-    void cell_changed(int row, int col) override;
-    void reading_noted(const ReadingNotice& notice) override;
+    void variable_replaced(int row, VariableId ended, VariableId began);
+    void cell_changed(int row, int col);
+    void reading_noted(const ReadingNotice& notice);
 
     WatchTable& table_;
     std::map<VariableId, Series> series_;
+    std::vector<Subscription> told_;
 };
 
 }  // namespace halvane

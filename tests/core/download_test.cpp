@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <optional>
 
 #include "core/scripted_board.h"
@@ -54,7 +55,7 @@ class DownloadTest : public ::testing::Test {
     // File > Open on `path`, the reset box acknowledged, then everything the board does.
     void open_program(const std::string& path) {
         h.dialog.answers.push_back(path);
-        h.window->download().open_program();
+        h.session->download().open_program();
         h.clock.run();
     }
     // The tick at which `text` was written (the last such write).
@@ -74,7 +75,7 @@ TEST_F(DownloadTest, TheDialogueIsExactAndTheLastStepsWaitForTheMonitorsPrompt) 
     EXPECT_EQ(h.serial.written(), "\rload t\r" + std::string(kProgram) + "\r\rgo 2400\r");
     EXPECT_EQ(h.serial.writes.size(), 2 + std::string(kProgram).size() + 2 + 1);
     EXPECT_EQ(h.progress.val, static_cast<float>(std::string(kProgram).size() + 20));
-    EXPECT_TRUE(h.window->link().gate_open());
+    EXPECT_TRUE(h.session->link().gate_open());
     EXPECT_EQ(h.status.value, "Status: Program Running");
     EXPECT_EQ(h.serial.write_ticks.front(), 0);
     EXPECT_EQ(h.serial.write_ticks[1], 1);
@@ -118,10 +119,10 @@ TEST_F(DownloadTest, TheProgramStatusIsTheFirstThatApplies) {
         m.after_load = c.after_load;
         w.message_box.answers.push_back(true);  // a file that is not S-records goes anyway
         w.dialog.answers.push_back(file("p.s19", c.content));
-        w.window->download().open_program();
+        w.session->download().open_program();
         w.clock.run();
         EXPECT_EQ(w.status.value, c.status) << c.name;
-        EXPECT_TRUE(w.window->link().gate_open()) << c.name;
+        EXPECT_TRUE(w.session->link().gate_open()) << c.name;
         EXPECT_TRUE(w.serial.written().ends_with("\r\rgo 2400\r")) << c.name;
     }
 }
@@ -146,7 +147,7 @@ TEST_F(DownloadTest, TheQueueIsBoundedAndDrainedBeforeEveryPause) {
     std::function<void()> line = [&] {
         if (h.serial.pending_output > 0) --h.serial.pending_output;
         EXPECT_LE(h.serial.pending_output, 16u + 8u);
-        if (h.window->link().downloading()) h.clock.after_ms(1, line);
+        if (h.session->link().downloading()) h.clock.after_ms(1, line);
     };
     h.clock.after_ms(1, line);
     h.message_box.answers.push_back(true);  // one bad record
@@ -173,7 +174,7 @@ TEST_F(DownloadTest, OpenProgramRunsTheWholeRoadAndLoadsTheMap) {
     EXPECT_EQ(h.status.history,
               (std::vector<std::string>{"Status: Awaiting Program File", "Status: Awaiting Program",
                                         "Status: Sending File File", "Status: Program Running"}));
-    EXPECT_EQ(h.window->download().program_name(), folder.file("blink"));
+    EXPECT_EQ(h.session->viewer().program_name(), folder.file("blink"));
     EXPECT_EQ(h.progress.max, 500000.0f);
     EXPECT_EQ(h.viewer.plain, "listing text");
     EXPECT_EQ(h.grid.text(1, 1), "counter");
@@ -186,11 +187,11 @@ TEST_F(DownloadTest, OpenProgramRunsTheWholeRoadAndLoadsTheMap) {
 TEST_F(DownloadTest, CancellingTheDialogResetsTheStateAndSendsNothing) {
     h.start_program();
     ASSERT_GT(h.progress.val, 0.0f);
-    h.window->download().open_program();
+    h.session->download().open_program();
     EXPECT_EQ(h.status.value, "Status: Awaiting Program");
     EXPECT_EQ(h.progress.val, 0.0f);
-    EXPECT_FALSE(h.window->link().gate_open());
-    EXPECT_EQ(h.window->download().program_name(), "");
+    EXPECT_FALSE(h.session->link().gate_open());
+    EXPECT_EQ(h.session->download().program_path(), "");
     EXPECT_TRUE(h.message_box.shown.empty());
     EXPECT_TRUE(h.serial.writes.empty());
 }
@@ -226,36 +227,51 @@ TEST_F(DownloadTest, TheFileIsCheckedBeforeTheResetBoxAndNoEndsTheCommandAsACanc
         {"both, No to the first", both, {false}, {checksum_question}},
         {"both, Yes then No", both, {true, false}, {checksum_question, rom_question}},
         {"both, Yes twice", both, {true, true}, {checksum_question, rom_question, reset}},
+        {"the file dialog cancelled", "", {}, {}},
     };
+    file("p.c", "the new program's");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Harness w;
         w.load();
+        // Before the first program the options show nothing.
+        w.session->viewer().choose(Companion::kSource);
+        EXPECT_EQ(w.viewer.loads, 0);
         w.start_program();
+        const std::string running = w.session->viewer().program_name() + ".c";
+        fakes::write_bytes(running, "the running program's");
         ScriptedMonitor m(w);
         w.message_box.answers.assign(c.answers.begin(), c.answers.end());
-        w.dialog.answers.push_back(file("p.s19", c.content));
-        w.window->download().open_program();
+        const bool sent = !c.shown.empty() && c.shown.back() == reset;
+        if (!c.shown.empty()) w.dialog.answers.push_back(file("p.s19", c.content));
+        w.session->download().open_program();
+        // While the new program is sent, or once File > Open ended without one, the options
+        // show the files of the program that runs; the new one's once it runs.
+        w.session->viewer().choose(Companion::kSource);
+        EXPECT_EQ(w.viewer.plain, "the running program's");
         w.clock.run();
+        w.session->viewer().choose(Companion::kSource);
+        EXPECT_EQ(w.viewer.plain, sent ? "the new program's" : "the running program's");
+        std::filesystem::remove(running);
         EXPECT_EQ(w.message_box.shown, c.shown);
         EXPECT_TRUE(w.message_box.answers.empty());
-        if (c.shown.back() == reset) {
+        if (sent) {
             // Sent byte for byte, whatever the check found.
             EXPECT_EQ(w.serial.written(), "\rload t\r" + c.content + "\r\rgo 2400\r");
             EXPECT_EQ(w.status.value, "Status: Program Running");
-            EXPECT_TRUE(w.window->link().gate_open());
+            EXPECT_TRUE(w.session->link().gate_open());
         } else {
             EXPECT_TRUE(w.serial.writes.empty());
             EXPECT_EQ(w.status.value, "Status: Awaiting Program");
-            EXPECT_FALSE(w.window->link().gate_open());
-            EXPECT_EQ(w.window->download().program_name(), "");
-            EXPECT_FALSE(w.window->link().downloading());
+            EXPECT_FALSE(w.session->link().gate_open());
+            EXPECT_EQ(w.session->download().program_path(), "");
+            EXPECT_FALSE(w.session->link().downloading());
         }
     }
 
     // Closing the window while a question is open ends the command, whatever the answer.
     h.message_box.answers.push_back(true);
-    h.message_box.while_open = [&] { h.window->close(); };
+    h.message_box.while_open = [&] { h.session->close(); };
     open_program(file("p.s19", bad_checksum));
     EXPECT_EQ(h.message_box.shown, (std::vector<std::string>{checksum_question}));
     EXPECT_TRUE(h.serial.writes.empty());
@@ -270,15 +286,15 @@ TEST_F(DownloadTest, FailuresBeforeTheGoCommandAreShownInTheStatusAndInABox) {
     ASSERT_EQ(h.message_box.shown.size(), 2u);
     EXPECT_NE(h.message_box.shown[1].find(folder.file("nope.s19")), std::string::npos);
     EXPECT_TRUE(h.serial.writes.empty());
-    EXPECT_FALSE(h.window->link().gate_open());
-    EXPECT_EQ(h.window->download().program_name(), folder.file("nope.s19"));
+    EXPECT_FALSE(h.session->link().gate_open());
+    EXPECT_EQ(h.session->download().program_path(), folder.file("nope.s19"));
 
     const std::string path = file("p.s19", std::string(50, 'x'));
     h.message_box.answers.push_back(true);
     h.clock.after_ms(1, [&] { h.serial.fail("Input/output error"); });
     open_program(path);
     EXPECT_EQ(h.status.value, "Status: Download failed: Input/output error");
-    EXPECT_FALSE(h.window->link().gate_open());
+    EXPECT_FALSE(h.session->link().gate_open());
 }
 
 TEST_F(DownloadTest, AMissingListingDoesNotKeepTheMapFromLoading) {
@@ -292,9 +308,9 @@ TEST_F(DownloadTest, AMissingListingDoesNotKeepTheMapFromLoading) {
 
 TEST_F(DownloadTest, ClosingOrCancellingWhileTheDownloadWaitsForTheMonitorEndsIt) {
     const std::string path = file("p.s19", kProgram);
-    h.clock.at_ms(500, [&] { h.window->close(); });
+    h.clock.at_ms(500, [&] { h.session->close(); });
     open_program(path);
-    EXPECT_FALSE(h.window->link().gate_open());
+    EXPECT_FALSE(h.session->link().gate_open());
     EXPECT_EQ(h.status.value, "Status: Sending File File");
     EXPECT_FALSE(h.serial.written().ends_with("go 2400\r"));
     EXPECT_EQ(h.clock.armed_alarms(), 0);
@@ -303,22 +319,23 @@ TEST_F(DownloadTest, ClosingOrCancellingWhileTheDownloadWaitsForTheMonitorEndsIt
     w.load();
     ScriptedMonitor m(w);
     bool running_seen = false;
-    w.window->download().on_running = [&](bool running) { running_seen = running_seen || running; };
+    const Subscription told = w.session->download().running_changed.subscribe(
+        [&](bool running) { running_seen = running_seen || running; });
     w.clock.at_ms(500, [&] {
         // Characters the PC still holds for the line: none of them may reach the monitor.
         w.serial.pending_output = 12;
-        w.window->download().cancel();
+        w.session->download().cancel();
     });
     w.dialog.answers.push_back(path);
-    w.window->download().open_program();
+    w.session->download().open_program();
     w.clock.run();
     EXPECT_TRUE(running_seen);
-    EXPECT_FALSE(w.window->link().downloading());
+    EXPECT_FALSE(w.session->link().downloading());
     EXPECT_EQ(w.status.value,
               "Status: Download cancelled: press Reset on the board before the next download");
     EXPECT_EQ(w.serial.written(), "\rload t\r" + std::string(kProgram));
     EXPECT_EQ(w.serial.discarded, 12u);
-    EXPECT_FALSE(w.window->link().gate_open());
+    EXPECT_FALSE(w.session->link().gate_open());
 }
 
 TEST_F(DownloadTest, TheBoardsErrorBoxLeavesTheLinkWorkingWhileItIsOpen) {
@@ -332,7 +349,7 @@ TEST_F(DownloadTest, TheBoardsErrorBoxLeavesTheLinkWorkingWhileItIsOpen) {
         h.grid.set_text(1, 0, "2400");
         h.grid.set_row(1);
         h.grid.set_col(0);
-        h.window->cells().read_or_write_cell();
+        h.session->cells().read_or_write_cell();
         h.clock.run_for(50);
         read_while_open = h.grid.text(1, 2);
     };
@@ -346,10 +363,10 @@ TEST_F(DownloadTest, TheDownloadOwnsTheLine) {
     const std::string path = file("p.s19", kProgram);
     h.grid.set_text(1, 0, "2400");
     h.clock.at_ms(3, [&] {
-        h.window->cells().read_or_write_cell();
-        h.window->cells().get_all();
+        h.session->cells().read_or_write_cell();
+        h.session->cells().get_all();
         h.dialog.answers.push_back(path);
-        h.window->download().open_program();  // a second File > Open
+        h.session->download().open_program();  // a second File > Open
     });
     open_program(path);
     EXPECT_EQ(h.serial.written().find('*'), std::string::npos);
@@ -368,20 +385,20 @@ TEST_F(DownloadTest, FileOpenDuringMemoryTrafficLetsTheRowInFlightFinishAndDrops
     board.memory[0x2401] = 0x34;
     for (int r = 1; r <= 9; ++r) h.grid.set_text(r, 0, "240" + std::to_string(r - 1));
     h.grid.set_text(1, 3, "W");
-    h.window->cells().get_all();
+    h.session->cells().get_all();
     h.clock.run_for(3);
     // The user's own read and write wait behind the row in flight; File > Open drops them too.
     h.grid.set_row(2);
     h.grid.set_col(0);
-    h.window->cells().read_or_write_cell();
+    h.session->cells().read_or_write_cell();
     h.input_box.answers.push_back("55");
     h.grid.set_row(3);
     h.grid.set_col(2);
-    h.window->cells().read_or_write_cell();
+    h.session->cells().read_or_write_cell();
     const std::string path = file("p.s19", kProgram);
     ScriptedMonitor m(h);
     h.dialog.answers.push_back(path);
-    h.window->download().open_program();
+    h.session->download().open_program();
     h.clock.run();
     const std::string wire = h.serial.written();
     // Row 1 (a word) finishes, then the download; no other row is read.
@@ -390,7 +407,7 @@ TEST_F(DownloadTest, FileOpenDuringMemoryTrafficLetsTheRowInFlightFinishAndDrops
     EXPECT_EQ(h.grid.text(1, 2), "1234");
     EXPECT_EQ(h.grid.text(2, 2), "");
     EXPECT_EQ(board.writes, 0);
-    EXPECT_TRUE(h.window->link().gate_open());
+    EXPECT_TRUE(h.session->link().gate_open());
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ class CellOperationTest : public ::testing::Test {
     void double_click(int r, int c) {
         h.grid.set_row(r);
         h.grid.set_col(c);
-        h.window->cells().read_or_write_cell();
+        h.session->cells().read_or_write_cell();
         h.clock.run();
     }
     Harness h;
@@ -153,13 +153,13 @@ TEST_F(CellOperationTest, ExchangesAskedForDuringAReadAreQueuedAndServedInOrder)
     row(2, "2500", "");
     h.clock.after_ms(10, [&] {
         h.grid.set_row(2);
-        h.window->cells().read_or_write_cell();
-        h.window->cells().get_all();
+        h.session->cells().read_or_write_cell();
+        h.session->cells().get_all();
     });
     double_click(1, 0);
     EXPECT_EQ(h.serial.written(), "*2400*2500*2400*2500");
     EXPECT_EQ(h.grid.text(2, 2), "25");
-    EXPECT_TRUE(h.window->link().idle());
+    EXPECT_TRUE(h.session->link().idle());
 }
 
 TEST_F(CellOperationTest, KeysTypedDuringAWaitStillEditTheCurrentCell) {
@@ -168,7 +168,7 @@ TEST_F(CellOperationTest, KeysTypedDuringAWaitStillEditTheCurrentCell) {
     h.clock.after_ms(8, [&] {
         h.grid.set_row(5);
         h.grid.set_col(1);
-        h.window->cells().type_key('x');
+        h.session->cells().type_key('x');
     });
     double_click(1, 0);
     EXPECT_EQ(h.grid.text(5, 1), "x");
@@ -180,7 +180,7 @@ TEST_F(CellOperationTest, GetAllReadsOnlyNamedRowsInOrderAndEndsAtRow99) {
     board.memory[0x2403] = 0xCD;
     row(3, "0010", "D");
     row(7, "2402", "W");
-    h.window->cells().get_all();
+    h.session->cells().get_all();
     h.clock.run();
     EXPECT_EQ(h.serial.written(), "*0010*2402*2403");
     EXPECT_EQ(h.grid.text(3, 2), "01");
@@ -226,7 +226,7 @@ TEST(BlockCover, RowsShareABlockWhileTheyLieCloseAndOutsideTheRegisters) {
 }
 
 TEST_F(CellOperationTest, GetAllWithBlockReadsAsksForFewBlocksAndFillsEveryRow) {
-    h.window->link().set_block_reads_allowed(true);
+    h.session->link().set_block_reads_allowed(true);
     board.answers_blocks = true;
     const std::uint8_t bytes[] = {0x12, 0x34, 0x01, 0x02};
     for (std::size_t i = 0; i < 4; ++i) board.memory[0x2402 + i] = bytes[i];
@@ -236,7 +236,7 @@ TEST_F(CellOperationTest, GetAllWithBlockReadsAsksForFewBlocksAndFillsEveryRow) 
     row(3, "2404", "");
     row(4, "102B", "");
     row(5, "zz", "");
-    h.window->cells().get_all();
+    h.session->cells().get_all();
     h.clock.run();
     EXPECT_EQ(h.serial.written(), "#240001#240204#102B01");
     EXPECT_EQ(h.grid.text(1, 2), "1234");
@@ -249,7 +249,7 @@ TEST_F(CellOperationTest, GetAllWithBlockReadsAsksForFewBlocksAndFillsEveryRow) 
 
 TEST_F(CellOperationTest, GetAllOnAnEmptyGridSendsNothing) {
     h.serial.arrive("kept");
-    h.window->cells().get_all();
+    h.session->cells().get_all();
     h.clock.run();
     EXPECT_EQ(h.serial.written(), "");
     EXPECT_EQ(h.text1.value, "kept");
@@ -262,7 +262,7 @@ TEST_F(CellOperationTest, GetAllSkipsInvalidAddressesAndNamesTheFirstButStopsAtA
     row(4, "zz", "");
     row(5, "   ", "");  // blanks are not empty: an invalid address too
     row(6, "0002", "");
-    h.window->cells().get_all();
+    h.session->cells().get_all();
     h.clock.run();
     EXPECT_EQ(h.serial.written(), "*0001*0002");
     EXPECT_EQ(h.grid.text(6, 2), "22");
@@ -271,7 +271,7 @@ TEST_F(CellOperationTest, GetAllSkipsInvalidAddressesAndNamesTheFirstButStopsAtA
 
     board.silent = true;
     h.serial.writes.clear();
-    h.window->cells().get_all();
+    h.session->cells().get_all();
     h.clock.run();
     EXPECT_EQ(h.serial.written(), "*0001");
     EXPECT_EQ(h.status.value, "Status: No reply from board at 0001");
@@ -291,8 +291,8 @@ TEST_F(CellOperationTest, AFailureTextStaysThreeSecondsAndUntilAnExchangeEndsWel
     double_click(2, 0);
     const std::int64_t shown_at = h.clock.now_ms();
     h.grid.set_row(1);
-    h.window->cells().read_or_write_cell();  // ends well within a few ticks
-    h.clock.run_until([&] { return h.window->link().idle(); });
+    h.session->cells().read_or_write_cell();  // ends well within a few ticks
+    h.clock.run_until([&] { return h.session->link().idle(); });
     EXPECT_EQ(h.grid.text(1, 2), "11");
     EXPECT_EQ(h.status.value, "Status: Invalid address in row 2");
     h.clock.run();
@@ -321,7 +321,7 @@ TEST_F(CellOperationTest, AClosedPortIsReportedWithoutWaiting) {
 TEST_F(CellOperationTest, KeyPressEditsTheCurrentCell) {
     h.grid.set_row(3);
     h.grid.set_col(1);
-    for (int key : {int{'a'}, int{'b'}, 8, 13}) h.window->cells().type_key(key);
+    for (int key : {int{'a'}, int{'b'}, 8, 13}) h.session->cells().type_key(key);
     EXPECT_EQ(h.grid.text(3, 1), "a\r");
     EXPECT_EQ(h.grid.row(), 3);
 }

@@ -126,6 +126,14 @@ TEST(CellEditing, EveryCharacterBecomesUtf8AndBackspaceRemovesItWhole) {
 
 // A row stands for one variable while its Address, word flag and Description stay; a reading
 // counts only for the variable it was asked for, and joins a word's two bytes.
+TEST(WatchTable, OnlyADifferentValueAfterAnEarlierReadIsAChange) {
+    EXPECT_FALSE(is_value_change(std::nullopt, "2A"));  // the row's first read
+    EXPECT_FALSE(is_value_change("2A", "2A"));
+    EXPECT_TRUE(is_value_change("2A", "2B"));
+    EXPECT_TRUE(is_value_change("002A", "012A"));
+    EXPECT_TRUE(is_value_change("", "00"));  // an empty cell read before
+}
+
 TEST(WatchTable, AVariableLastsWhileItsAddressWidthAndDescriptionStay) {
     WatchTable table;
     const auto set_row = [&table](const char* address, const char* description, const char* flag) {

@@ -25,9 +25,9 @@ class BoardLinkTest : public ::testing::Test {
             if (text == "\n") h.serial.arrive("done\r\n>");
         };
         h.dialog.answers.push_back(program);
-        h.window->download().open_program();
+        h.session->download().open_program();
         h.clock.run();
-        ASSERT_TRUE(h.window->link().gate_open());
+        ASSERT_TRUE(h.session->link().gate_open());
         h.serial.writes.clear();
         h.serial.write_ticks.clear();
         h.serial.on_write = nullptr;
@@ -39,7 +39,7 @@ class BoardLinkTest : public ::testing::Test {
     void double_click(int r, int c) {
         h.grid.set_row(r);
         h.grid.set_col(c);
-        h.window->cells().read_or_write_cell();
+        h.session->cells().read_or_write_cell();
     }
     fakes::TempFolder folder;
     std::string program = folder.file("p.s19");
@@ -86,11 +86,11 @@ TEST_F(BoardLinkTest, ADoubleClickDuringGetAllIsServedAfterTheRowInFlightAndLand
     }
     row(40, "2405", "D");
     board.memory[0x2405] = 0x77;
-    h.window->cells().get_all();
+    h.session->cells().get_all();
     // Somewhere in the middle of row 1's low byte.
     h.clock.run_until([&] { return h.serial.written().size() >= 8; });
     double_click(40, 0);
-    h.window->cells().get_all();  // a second Get All changes nothing
+    h.session->cells().get_all();  // a second Get All changes nothing
     h.clock.run();
     const std::string wire = h.serial.written();
     // Row 1 whole (both bytes), then row 40, then row 2 on.
@@ -108,7 +108,7 @@ TEST_F(BoardLinkTest, APortErrorInTheMiddleOfTheQueueEndsEveryJobAndShowsTheErro
     ScriptedBoard board(h);
     for (int r = 1; r <= 5; ++r) row(r, "300" + std::to_string(r), "");
     h.grid.set_text(3, 2, "old");
-    h.window->cells().get_all();
+    h.session->cells().get_all();
     double_click(5, 0);
     h.clock.run_until([&] { return h.serial.written().size() >= 12; });
     h.serial.fail("The serial device was disconnected");
@@ -117,7 +117,7 @@ TEST_F(BoardLinkTest, APortErrorInTheMiddleOfTheQueueEndsEveryJobAndShowsTheErro
     EXPECT_EQ(h.serial.written().size(), sent);
     EXPECT_EQ(h.status.value, "Status: The serial device was disconnected");
     EXPECT_EQ(h.grid.text(3, 2), "old");
-    EXPECT_TRUE(h.window->link().idle());
+    EXPECT_TRUE(h.session->link().idle());
     EXPECT_EQ(h.clock.armed_alarms(), 0);
 }
 
@@ -129,7 +129,7 @@ TEST(BoardLinkClosing, ClosingTheWindowDuringAnyJobEndsItAndSendsNothingMore) {
     const auto click = [](Harness& h, int col) {
         h.grid.set_row(1);
         h.grid.set_col(col);
-        h.window->cells().read_or_write_cell();
+        h.session->cells().read_or_write_cell();
     };
     const std::pair<const char*, Start> cases[] = {
         {"read", [&](Harness& h) { click(h, 0); }},
@@ -138,13 +138,13 @@ TEST(BoardLinkClosing, ClosingTheWindowDuringAnyJobEndsItAndSendsNothingMore) {
              h.input_box.answers.push_back("1234");
              click(h, 2);
          }},
-        {"get all", [](Harness& h) { h.window->cells().get_all(); }},
+        {"get all", [](Harness& h) { h.session->cells().get_all(); }},
         {"download",
          [&](Harness& h) {
              h.serial.pending_output = 100;          // the line is slow: the file waits in the PC
              h.message_box.answers.push_back(true);  // it holds no records: send it anyway
              h.dialog.answers.push_back(program);
-             h.window->download().open_program();
+             h.session->download().open_program();
          }},
     };
     for (const auto& [name, start] : cases) {
@@ -159,49 +159,60 @@ TEST(BoardLinkClosing, ClosingTheWindowDuringAnyJobEndsItAndSendsNothingMore) {
         ASSERT_FALSE(h.serial.writes.empty()) << name;
         const std::string sent = h.serial.written();
         const std::vector<std::string> cells = {h.grid.text(1, 2), h.grid.text(2, 2)};
-        h.window->close();
+        h.session->close();
         h.clock.run();
         EXPECT_EQ(h.serial.written(), sent) << name;
         EXPECT_FALSE(h.serial.is_open()) << name;
         EXPECT_EQ(h.clock.armed_alarms(), 0) << name;
         EXPECT_EQ(h.grid.text(1, 2), cells[0]) << name;
         EXPECT_EQ(h.grid.text(2, 2), cells[1]) << name;
-        EXPECT_FALSE(h.window->link().gate_open()) << name;
+        EXPECT_FALSE(h.session->link().gate_open()) << name;
     }
 }
 
-// Block reads: the one probe per program run, its three outcomes and the user's setting.
+// Block reads: the probe of each program run, its outcomes and the user's setting. A damaged
+// answer goes again, up to three times.
 TEST_F(BoardLinkTest, OneProbePerProgramRunDecidesBetweenBlockAndByteReads) {
     struct Case {
         const char* name;
         bool answers_blocks;
         const char* confused_reply;  // what a responder that knows no blocks answers to "#"
-        bool allowed;
+        int spoilt = 0;              // block replies with a wrong check, then
+        int unended = 0;             // block replies whose "@" arrives as "A"
+        bool allowed = true;
         const char* wire;   // two reads of the word at 2400
         std::string shown;  // the receive log: the last reply, never the probe's
     };
     const std::string block_reply =
         wire::block_reply_text(0x2400, std::vector<std::uint8_t>{0x12, 0x34});
     const Case cases[] = {
-        {"answered", true, "", true, "#240001#240002#240002", block_reply},
-        {"silent", false, "", true, "#240001*2400*2401*2400*2401", "!34@"},
-        {"byte reply", false, "!12@", true, "#240001*2400*2401*2400*2401", "!34@"},
-        {"turned off", true, "", false, "*2400*2401*2400*2401", "!34@"},
+        {"answered", true, "", 0, 0, true, "#240001#240002#240002", block_reply},
+        {"silent", false, "", 0, 0, true, "#240001*2400*2401*2400*2401", "!34@"},
+        {"byte reply", false, "!12@", 0, 0, true, "#240001*2400*2401*2400*2401", "!34@"},
+        {"turned off", true, "", 0, 0, false, "*2400*2401*2400*2401", "!34@"},
+        {"a wrong check, then right", true, "", 1, 0, true, "#240001#240001#240002#240002",
+         block_reply},
+        {"no end in time, then right", true, "", 0, 1, true, "#240001#240001#240002#240002",
+         block_reply},
+        {"damaged four times", true, "", 2, 2, true,
+         "#240001#240001#240001#240001*2400*2401*2400*2401", "!34@"},
     };
     for (const Case& c : cases) {
         Harness w;
-        w.window->link().set_block_reads_allowed(c.allowed);
+        w.session->link().set_block_reads_allowed(c.allowed);
         w.load();
         w.start_program();
         ScriptedBoard board(w);
         board.answers_blocks = c.answers_blocks;
         board.block_reply_override = c.confused_reply;
+        board.spoilt_blocks = c.spoilt;
+        board.unended_blocks = c.unended;
         board.memory[0x2400] = 0x12;
         board.memory[0x2401] = 0x34;
         w.grid.set_text(1, 0, "2400");
         w.grid.set_text(1, 3, "W");
         for (int i = 0; i < 2; ++i) {
-            w.window->cells().read_or_write_cell();
+            w.session->cells().read_or_write_cell();
             w.clock.run();
             EXPECT_EQ(w.grid.text(1, 2), "1234") << c.name;
         }
@@ -209,13 +220,11 @@ TEST_F(BoardLinkTest, OneProbePerProgramRunDecidesBetweenBlockAndByteReads) {
         EXPECT_EQ(w.text1.value, c.shown) << c.name;
     }
 
-    // A wrong check keeps byte reads; a new program run asks again, and turning block reads
-    // off reads byte by byte at once.
+    // Silence keeps byte reads; a new program run asks again, and turning block reads off
+    // reads byte by byte at once.
     program_running();
     ScriptedBoard board(h);
-    board.answers_blocks = true;
-    board.spoilt_blocks = 1;
-    h.window->link().set_block_reads_allowed(true);
+    h.session->link().set_block_reads_allowed(true);
     row(1, "2400", "");
     double_click(1, 0);
     h.clock.run();
@@ -226,7 +235,7 @@ TEST_F(BoardLinkTest, OneProbePerProgramRunDecidesBetweenBlockAndByteReads) {
     double_click(1, 0);
     h.clock.run();
     EXPECT_EQ(h.serial.written(), "#240001#240001");
-    h.window->link().set_block_reads_allowed(false);
+    h.session->link().set_block_reads_allowed(false);
     double_click(1, 0);
     h.clock.run();
     EXPECT_EQ(h.serial.written(), "#240001#240001*2400");
@@ -235,7 +244,7 @@ TEST_F(BoardLinkTest, OneProbePerProgramRunDecidesBetweenBlockAndByteReads) {
 // A failed block goes once more; failed twice, its rows fail without a value, and three block
 // requests in a row without reply bring back byte reads.
 TEST_F(BoardLinkTest, AFailedBlockIsSentOnceMoreAndSilenceBringsBackByteReads) {
-    h.window->link().set_block_reads_allowed(true);
+    h.session->link().set_block_reads_allowed(true);
     program_running();
     ScriptedBoard board(h);
     board.answers_blocks = true;
@@ -267,7 +276,7 @@ TEST_F(BoardLinkTest, AFailedBlockIsSentOnceMoreAndSilenceBringsBackByteReads) {
     EXPECT_EQ(h.serial.written(), "#240201#240201#240201*2402");
     EXPECT_EQ(h.grid.text(1, 2), "58");
     EXPECT_EQ(h.status.history.end()[-2], "Status: No reply to block reads: reading byte by byte");
-    EXPECT_FALSE(h.window->link().block_reads());
+    EXPECT_FALSE(h.session->link().block_reads());
 }
 
 }  // namespace

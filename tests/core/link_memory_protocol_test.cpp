@@ -197,7 +197,8 @@ class RowOperationTest : public ::testing::Test {
         serial.open();
         link.set_block_reads_allowed(false);
         link.set_gate(true);
-        link.received().on_changed = [this](const std::string& text) { text1.set_text(text); };
+        told = link.received().changed.subscribe(
+            [this](const std::string& text) { text1.set_text(text); });
     }
     void run(RowRequest request) {
         link.queue_user_job(std::make_unique<RowOperation>(
@@ -208,6 +209,7 @@ class RowOperationTest : public ::testing::Test {
     fakes::FakeSerial serial;
     fakes::FakeText text1;
     BoardLink link{serial, clock};
+    Subscription told;
     std::optional<RowResult> result;
 };
 

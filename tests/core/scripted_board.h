@@ -29,9 +29,11 @@ class ScriptedBoard {
     std::set<unsigned> silent_addresses;  // reads of these get no reply
     std::string reply_prefix;             // noise the board sends before a reply
     // Block reads ("#AAAANN"): answered only by a responder that knows them; the next
-    // `spoilt_blocks` replies carry a wrong check, the next `unanswered_blocks` none at all.
+    // `spoilt_blocks` replies carry a wrong check, the next `unended_blocks` lose their "@" (it
+    // arrives as "A"), the next `unanswered_blocks` get none at all.
     bool answers_blocks = false;
     int spoilt_blocks = 0;
+    int unended_blocks = 0;
     int unanswered_blocks = 0;
     std::string block_reply_override;  // what a responder confused by "#" answers
     int reads = 0;
@@ -71,6 +73,9 @@ class ScriptedBoard {
             if (spoilt_blocks > 0) {
                 --spoilt_blocks;
                 text[text.size() - 2] = text[text.size() - 2] == '0' ? '1' : '0';
+            } else if (unended_blocks > 0) {
+                --unended_blocks;
+                text.back() = 'A';
             }
         }
         if (text.empty()) return;

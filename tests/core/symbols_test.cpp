@@ -207,7 +207,7 @@ struct SymbolCommands : ::testing::Test {
 
 TEST_F(SymbolCommands, ImportProposesTheProgramsElfAndFillsTheCheckedSymbols) {
     const std::string base = program("prog", "sized");
-    ProgramDownloadProbe(*h.window).set_program_name(base);
+    h.program_runs(base);
     fill_row(h.grid, 1, {"2500", "speed", "", "WD", ""});
     h.dialog.answers.push_back(base + ".elf");
     // The user unchecks `total` and checks the code table.
@@ -215,7 +215,7 @@ TEST_F(SymbolCommands, ImportProposesTheProgramsElfAndFillsTheCheckedSymbols) {
         marks[6] = false;
         marks[0] = true;
     };
-    h.window->symbols().import_symbols();
+    h.session->symbols().import_symbols();
 
     ASSERT_EQ(h.dialog.open_settings.size(), 1u);
     const FileDialogSettings& settings = h.dialog.open_settings[0];
@@ -245,17 +245,17 @@ TEST_F(SymbolCommands, ImportProposesTheProgramsElfAndFillsTheCheckedSymbols) {
 }
 
 TEST_F(SymbolCommands, ImportWithoutAProgramProposesNothingAndCancelsChangeNothing) {
-    h.window->symbols().import_symbols();  // the file dialog is cancelled
+    h.session->symbols().import_symbols();  // the file dialog is cancelled
     ASSERT_EQ(h.dialog.open_settings.size(), 1u);
     EXPECT_EQ(h.dialog.open_settings[0].file_name, std::optional<std::string>(""));
     EXPECT_TRUE(h.symbol_picker.offered.empty());
 
     // A program whose ELF is not beside it: nothing proposed either.
-    ProgramDownloadProbe(*h.window).set_program_name(program("other", ""));
+    h.program_runs(program("other", ""));
     h.dialog.answers.push_back(test_elf("labels"));
     h.symbol_picker.cancel = true;
     const auto cells = h.grid.cells();
-    h.window->symbols().import_symbols();
+    h.session->symbols().import_symbols();
     EXPECT_EQ(h.dialog.open_settings[1].file_name, std::optional<std::string>(""));
     EXPECT_EQ(h.symbol_picker.offered.size(), 1u);
     EXPECT_EQ(h.grid.cells(), cells);
@@ -265,8 +265,8 @@ TEST_F(SymbolCommands, ImportWithoutAProgramProposesNothingAndCancelsChangeNothi
 TEST_F(SymbolCommands, ImportReportsFilesItCannotUse) {
     write_bytes(folder.file("text.elf"), "not a program");
     h.dialog.answers = {folder.file("text.elf"), test_elf("code_only")};
-    h.window->symbols().import_symbols();
-    h.window->symbols().import_symbols();
+    h.session->symbols().import_symbols();
+    h.session->symbols().import_symbols();
     EXPECT_EQ(h.message_box.shown,
               (std::vector<std::string>{folder.file("text.elf") + " is not an ELF file.",
                                         test_elf("code_only") + " holds no data symbols."}));
@@ -283,7 +283,7 @@ TEST_F(SymbolCommands, OpeningAProgramWarnsOfMapRowsAtOldAddresses) {
                 "\"2406\",\"buffer[8 bytes]\",\"\",\"D\",\"\"\r\n");
     h.answer_loads();
     h.dialog.answers.push_back(base + ".s19");
-    h.window->download().open_program();
+    h.session->download().open_program();
     h.clock.run();
     EXPECT_EQ(h.status.value, "Status: Program Running (2 map rows moved: File > Import Symbols)");
 
@@ -291,7 +291,7 @@ TEST_F(SymbolCommands, OpeningAProgramWarnsOfMapRowsAtOldAddresses) {
     write_bytes(base + ".s19", "no records at a line's start: S9030000FC\r\n");
     h.message_box.answers.push_back(true);  // not an S-record: sent anyway
     h.dialog.answers.push_back(base + ".s19");
-    h.window->download().open_program();
+    h.session->download().open_program();
     h.clock.run();
     EXPECT_EQ(h.status.value,
               "Status: Program Running (warning: the file held no S1 or S9 record)");
@@ -301,7 +301,7 @@ TEST_F(SymbolCommands, OpeningAProgramWarnsOfMapRowsAtOldAddresses) {
     write_bytes(base + ".s19", "S9030000FC\r\n");
     h.dialog.answers.push_back(base + ".s19");
     h.status.history.clear();
-    h.window->download().open_program();
+    h.session->download().open_program();
     h.clock.run();
     EXPECT_EQ(h.status.history.back(), "Status: Program Running");
     EXPECT_EQ(h.status.history.end()[-2], "Status: Sending File File");
@@ -312,7 +312,7 @@ TEST_F(SymbolCommands, OpeningAProgramWarnsOfMapRowsAtOldAddresses) {
     write_bytes(other + ".s19", "S9030000FC\r\n");
     h.grid.set_text(2, 0, "2404");
     h.dialog.answers.push_back(other + ".s19");
-    h.window->download().open_program();
+    h.session->download().open_program();
     h.clock.run();
     EXPECT_EQ(h.grid.text(2, 1), "speed");
     EXPECT_EQ(h.status.value, "Status: Program Running");

@@ -43,9 +43,9 @@ struct MapCommands : ::testing::Test {
 };
 
 TEST_F(MapCommands, DialogsUseTheMapFilterAndTheFixedFolder) {
-    ProgramDownloadProbe(*h.window).set_program_name("/progs/blink");
-    h.window->maps().save();
-    h.window->maps().open_overlay();
+    h.program_runs("/progs/blink");
+    h.session->maps().save();
+    h.session->maps().open_overlay();
 
     ASSERT_EQ(h.dialog.save_settings.size(), 1u);
     const FileDialogSettings& save = h.dialog.save_settings[0];
@@ -70,7 +70,7 @@ TEST_F(MapCommands, SaveAndOverlayGiveBackEveryCell) {
     const std::string status_before = h.status.value;
     const std::string path = folder.file("map.csv");
     h.dialog.answers.push_back(path);
-    h.window->maps().save();
+    h.session->maps().save();
     EXPECT_TRUE(h.message_box.shown.empty());
     EXPECT_EQ(folder.entries(), 1);  // no temporary file left behind
 
@@ -79,7 +79,7 @@ TEST_F(MapCommands, SaveAndOverlayGiveBackEveryCell) {
     other.grid.set_row(7);
     other.grid.set_col(2);
     other.dialog.answers.push_back(path);
-    other.window->maps().open_overlay();
+    other.session->maps().open_overlay();
     EXPECT_TRUE(other.message_box.shown.empty());
     EXPECT_EQ(other.grid.cells(), h.grid.cells());
     EXPECT_EQ(other.grid.row(), 7);
@@ -93,7 +93,7 @@ TEST_F(MapCommands, SaveReplacesAnExistingFileWhole) {
     write_bytes(path, std::string(100000, 'x'));
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
     h.dialog.answers.push_back(path);
-    h.window->maps().save();
+    h.session->maps().save();
     const std::string saved = read_bytes(path);
     const std::string heading =
         "\"Address\",\"Description\",\"Hex Value\",\"Flag\",\"Dec Value\"\r\n";
@@ -108,13 +108,13 @@ TEST_F(MapCommands, SaveReplacesAnExistingFileWhole) {
 TEST_F(MapCommands, SaveAddsTheExtensionToEveryNameThatDoesNotEndInIt) {
     // A program named blink.v2.s19 proposes blink.v2: the map must still end in .csv to be
     // found at the next File > Open of that program.
-    ProgramDownloadProbe(*h.window).set_program_name(folder.file("blink.v2"));
+    h.program_runs(folder.file("blink.v2"));
     for (const auto& [chosen, written] : {std::pair{"blink.v2", "blink.v2.csv"},
                                           {"plain", "plain.csv"},
                                           {"upper.CSV", "upper.CSV"},
                                           {"map.csv", "map.csv"}}) {
         h.dialog.answers.push_back(folder.file(chosen));
-        h.window->maps().save();
+        h.session->maps().save();
         EXPECT_TRUE(fs::is_regular_file(folder.file(written))) << chosen;
     }
     EXPECT_EQ(folder.entries(), 4);
@@ -142,14 +142,14 @@ TEST_F(MapCommands, SaveWritesWindows1252WhereItReadsBackTheSameAndUtf8Elsewhere
         h.grid.set_text(1, 1, c.cell);
         const std::string path = folder.file("map.csv");
         h.dialog.answers.push_back(path);
-        h.window->maps().save();
+        h.session->maps().save();
         EXPECT_NE(read_bytes(path).find(std::string("\"") + c.file_text + "\""), std::string::npos)
             << c.cell;
 
         fakes::Harness other;
         other.load();
         other.dialog.answers.push_back(path);
-        other.window->maps().open_overlay();
+        other.session->maps().open_overlay();
         EXPECT_EQ(other.grid.cells(), h.grid.cells()) << c.cell;
     }
 }
@@ -157,8 +157,8 @@ TEST_F(MapCommands, SaveWritesWindows1252WhereItReadsBackTheSameAndUtf8Elsewhere
 TEST_F(MapCommands, CancelledDialogsReadAndWriteNothing) {
     fill_awkwardly(h.grid);
     const auto cells = h.grid.cells();
-    h.window->maps().save();
-    h.window->maps().open_overlay();
+    h.session->maps().save();
+    h.session->maps().open_overlay();
     EXPECT_EQ(h.dialog.save_settings.size(), 1u);
     EXPECT_EQ(h.dialog.open_settings.size(), 1u);
     EXPECT_EQ(h.grid.cells(), cells);
@@ -171,7 +171,7 @@ TEST_F(MapCommands, AFolderByTheChosenNameIsNotReplaced) {
     fs::create_directory(folder_path);
     write_bytes(folder.file("taken.csv/inside"), "keep");
     h.dialog.answers.push_back(folder_path);
-    h.window->maps().save();
+    h.session->maps().save();
     ASSERT_EQ(h.message_box.shown.size(), 1u);
     EXPECT_NE(h.message_box.shown[0].find(folder_path), std::string::npos);
     EXPECT_EQ(read_bytes(folder.file("taken.csv/inside")), "keep");
@@ -185,7 +185,7 @@ TEST_F(MapCommands, ASaveThatFailsHalfWayLeavesTheOldFile) {
     h.dialog.answers.push_back(path);
     {
         FileSizeLimit limit(1000);
-        h.window->maps().save();
+        h.session->maps().save();
     }
     ASSERT_EQ(h.message_box.shown.size(), 1u);
     EXPECT_NE(h.message_box.shown[0].find(path), std::string::npos);
@@ -202,7 +202,7 @@ TEST_F(MapCommands, ASaveIntoAFolderWithoutWriteAccessLeavesTheOldFile) {
     if (std::ofstream(locked + "/probe"))
         GTEST_SKIP() << "running with rights that ignore permissions";
     h.dialog.answers.push_back(old_map);
-    h.window->maps().save();
+    h.session->maps().save();
     ASSERT_EQ(h.message_box.shown.size(), 1u);
     EXPECT_NE(h.message_box.shown[0].find(old_map), std::string::npos);
     EXPECT_EQ(read_bytes(old_map), "old content");
@@ -216,7 +216,7 @@ TEST_F(MapCommands, OverlayFillsTheCellsTheFileHas) {
     const std::string short_map = folder.file("short.csv");
     write_bytes(short_map, "\"A\",\"B\",\"C\",\"D\",\"E\"\r\n\"0100\",\"caf\xE9\"\r\n");
     h.dialog.answers.push_back(short_map);
-    h.window->maps().open_overlay();
+    h.session->maps().open_overlay();
     EXPECT_EQ(h.grid.text(0, 0), "A");
     EXPECT_EQ(h.grid.text(0, 4), "E");
     EXPECT_EQ(h.grid.text(1, 0), "0100");
@@ -228,7 +228,7 @@ TEST_F(MapCommands, OverlayFillsTheCellsTheFileHas) {
     const std::string empty_map = folder.file("empty.csv");
     write_bytes(empty_map, "");
     h.dialog.answers.push_back(empty_map);
-    h.window->maps().open_overlay();
+    h.session->maps().open_overlay();
     EXPECT_EQ(h.grid.cells(), after_short);
 
     // A long file: fields past the 500th are never used.
@@ -237,7 +237,7 @@ TEST_F(MapCommands, OverlayFillsTheCellsTheFileHas) {
     const std::string long_map = folder.file("long.csv");
     write_bytes(long_map, long_text);
     h.dialog.answers.push_back(long_map);
-    h.window->maps().open_overlay();
+    h.session->maps().open_overlay();
     EXPECT_EQ(h.grid.text(0, 0), "f0");
     EXPECT_EQ(h.grid.text(99, 4), "f499");
     EXPECT_TRUE(h.message_box.shown.empty());
@@ -247,9 +247,9 @@ TEST_F(MapCommands, AnUnreadableMapIsReportedAndChangesNothing) {
     const auto before = h.grid.cells();
     const std::string missing = folder.file("missing.csv");
     h.dialog.answers.push_back(missing);
-    h.window->maps().open_overlay();
+    h.session->maps().open_overlay();
     h.dialog.answers.push_back(folder.path().string());
-    h.window->maps().open_overlay();
+    h.session->maps().open_overlay();
     ASSERT_EQ(h.message_box.shown.size(), 2u);
     EXPECT_NE(h.message_box.shown[0].find(missing), std::string::npos);
     EXPECT_NE(h.message_box.shown[1].find("folder"), std::string::npos);

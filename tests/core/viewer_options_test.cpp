@@ -20,7 +20,7 @@ struct ViewerOptions : ::testing::Test {
     ViewerOptions() {
         h.load();
         base = folder.file("blink");
-        ProgramDownloadProbe(*h.window).set_program_name(base);
+        h.program_runs(base);
     }
     fakes::Harness h;
     TempFolder folder;
@@ -32,7 +32,7 @@ TEST_F(ViewerOptions, EachOptionShowsItsCompanion) {
     write_bytes(base + ".c", "{\\rtf1{\\fonttbl{\\f0 Courier New;}}\\f0\\b main\\b0 ()\\par}");
     write_bytes(base + ".dsc", "Blinks the LED; caf\xE9 edition\rend");
 
-    h.window->viewer().choose(Companion::kSource);
+    h.session->viewer().choose(Companion::kSource);
     EXPECT_EQ(h.options.selected(), 2);
     ASSERT_TRUE(h.viewer.rich.has_value());
     ASSERT_EQ(h.viewer.rich->runs.size(), 2u);
@@ -41,12 +41,12 @@ TEST_F(ViewerOptions, EachOptionShowsItsCompanion) {
     EXPECT_EQ(h.viewer.rich->runs[0].font_face, "Courier New");
     EXPECT_EQ(h.viewer.rich->runs[1].text, "()\n");
 
-    h.window->viewer().choose(Companion::kDescription);
+    h.session->viewer().choose(Companion::kDescription);
     EXPECT_EQ(h.options.selected(), 3);
     EXPECT_FALSE(h.viewer.rich.has_value());
     EXPECT_EQ(h.viewer.plain, "Blinks the LED; caf\xC3\xA9 edition\nend");
 
-    h.window->viewer().choose(Companion::kListing);
+    h.session->viewer().choose(Companion::kListing);
     EXPECT_EQ(h.options.selected(), 1);
     EXPECT_EQ(h.viewer.plain, "0000 86 01  ldaa #1\n0002 20 FE  bra *\n");
     EXPECT_EQ(h.viewer.loads, 3);
@@ -55,30 +55,24 @@ TEST_F(ViewerOptions, EachOptionShowsItsCompanion) {
 
 TEST_F(ViewerOptions, AMissingCompanionChangesNothingButTheChosenOption) {
     write_bytes(base + ".lst", "listing");
-    h.window->viewer().choose(Companion::kListing);
+    h.session->viewer().choose(Companion::kListing);
     const std::string status = h.status.value;
 
-    h.window->viewer().choose(Companion::kDescription);  // no description
+    h.session->viewer().choose(Companion::kDescription);  // no description
     EXPECT_EQ(h.options.selected(), 3);
     EXPECT_EQ(h.viewer.plain, "listing");
     EXPECT_EQ(h.viewer.loads, 1);
     EXPECT_TRUE(h.message_box.shown.empty());
     EXPECT_EQ(h.status.value, status);
-
-    // Before any program, the names are just the extensions.
-    ProgramDownloadProbe(*h.window).set_program_name("");
-    h.window->viewer().choose(Companion::kSource);
-    EXPECT_EQ(h.viewer.loads, 1);
-    EXPECT_TRUE(h.message_box.shown.empty());
 }
 
 TEST_F(ViewerOptions, ATooLargeCompanionIsRefusedWithAMessage) {
     write_bytes(base + ".lst", "listing");
-    h.window->viewer().choose(Companion::kListing);
+    h.session->viewer().choose(Companion::kListing);
     { std::ofstream(base + ".c", std::ios::binary); }
     fs::resize_file(base + ".c", kCompanionLimit + 1);  // sparse: costs no disk space
 
-    h.window->viewer().choose(Companion::kSource);
+    h.session->viewer().choose(Companion::kSource);
     EXPECT_EQ(h.options.selected(), 2);
     EXPECT_EQ(h.viewer.plain, "listing");
     EXPECT_EQ(h.viewer.loads, 1);

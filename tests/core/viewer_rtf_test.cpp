@@ -3,8 +3,8 @@
 #include <random>
 #include <string>
 
+#include "text/text_decoding.h"
 #include "viewer/rtf_reader.h"
-#include "viewer/text_decoding.h"
 
 namespace halvane {
 namespace {

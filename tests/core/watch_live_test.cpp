@@ -52,8 +52,12 @@ TEST_F(LiveWatchTest, TheSweepReadsTheNamedRowsOverAndOverAndLeavesTheCurrentCel
     row(99, "2404", "", "step");
     board.memory[0x2404] = 0x03;
     int figure_changes = 0;
-    h.window->watch().on_figures_changed = [&] { ++figure_changes; };
-    h.window->watch().set_live_refresh(true);
+    int also_told = 0;
+    const Subscription counted =
+        h.session->watch().figures_changed.subscribe([&] { ++figure_changes; });
+    // A second listener is told as well: it never takes the first one's place.
+    const Subscription second = h.session->watch().figures_changed.subscribe([&] { ++also_told; });
+    h.session->watch().set_live_refresh(true);
     h.clock.run_for(100);
     EXPECT_TRUE(h.serial.writes.empty()) << "no program runs yet";
     h.start_program();
@@ -79,19 +83,20 @@ TEST_F(LiveWatchTest, TheSweepReadsTheNamedRowsOverAndOverAndLeavesTheCurrentCel
     board.memory[0x2405] = 0x02;
     h.clock.run_for(100);
     EXPECT_EQ(h.watch_view.changes, std::vector<int>{4});
-    EXPECT_EQ(h.window->watch().age_text(4).rfind("read 0.", 0), 0u)
-        << h.window->watch().age_text(4);
+    EXPECT_EQ(h.session->watch().age_text(4).rfind("read 0.", 0), 0u)
+        << h.session->watch().age_text(4);
     // The figures are the watch's own, renewed at most twice a second; the status stays the
     // program's.
-    const LiveWatch& watch = h.window->watch();
+    const LiveWatch& watch = h.session->watch();
     EXPECT_EQ(h.status.value, "Status: Program Running");
     EXPECT_TRUE(watch.figures_text().ends_with(" sweeps/s, 0 time-outs")) << watch.figures_text();
     EXPECT_TRUE(watch.figures_tooltip().ends_with("\nRows swept: 3\nbyte reads"))
         << watch.figures_tooltip();
     EXPECT_GE(figure_changes, 1);
     EXPECT_LE(figure_changes, 3);  // turned on, then two ticks in 1.1 s
+    EXPECT_EQ(also_told, figure_changes);
 
-    h.window->watch().set_live_refresh(false);
+    h.session->watch().set_live_refresh(false);
     h.clock.run();
     EXPECT_EQ(h.status.value, "Status: Program Running");
     EXPECT_EQ(watch.figures_text(), "");
@@ -101,12 +106,12 @@ TEST_F(LiveWatchTest, TheSweepReadsTheNamedRowsOverAndOverAndLeavesTheCurrentCel
 
 TEST_F(LiveWatchTest, TheUsersWriteGoesBeforeTheNextSweepReadAndLandsInItsRow) {
     h.start_program();
-    h.window->watch().set_live_refresh(true);
+    h.session->watch().set_live_refresh(true);
     h.clock.run_for(8);  // in the middle of the sweep's read of the word at 2402
     h.input_box.answers.push_back("07");
     h.grid.set_row(4);
     h.grid.set_col(2);
-    h.window->cells().read_or_write_cell();
+    h.session->cells().read_or_write_cell();
     h.clock.run_for(200);
     const std::string wire = h.serial.written();
     // The row in flight (both bytes of the word) ends first, then the write and its read-back.
@@ -118,8 +123,8 @@ TEST_F(LiveWatchTest, TheUsersWriteGoesBeforeTheNextSweepReadAndLandsInItsRow) {
 
 TEST_F(LiveWatchTest, EachSweepStartsOneIntervalAfterTheLastOrAtOnceWhenItTookLonger) {
     h.start_program();
-    h.window->watch().set_interval(0.5);
-    h.window->watch().set_live_refresh(true);
+    h.session->watch().set_interval(0.5);
+    h.session->watch().set_live_refresh(true);
     const std::int64_t on = h.clock.now_ms();
     h.clock.run_for(1600);
     EXPECT_EQ(sweep_starts(), (std::vector<std::int64_t>{on, on + 500, on + 1000, on + 1500}));
@@ -128,7 +133,7 @@ TEST_F(LiveWatchTest, EachSweepStartsOneIntervalAfterTheLastOrAtOnceWhenItTookLo
     h.serial.writes.clear();
     h.serial.write_ticks.clear();
     board.silent_addresses = {0x2403};
-    h.window->watch().set_interval(0.1);
+    h.session->watch().set_interval(0.1);
     h.clock.run_for(3000);
     const std::vector<std::int64_t> starts = sweep_starts();
     ASSERT_GE(starts.size(), 2u);
@@ -137,17 +142,17 @@ TEST_F(LiveWatchTest, EachSweepStartsOneIntervalAfterTheLastOrAtOnceWhenItTookLo
 
 TEST_F(LiveWatchTest, ARowWithoutReplyIsGreyedKeepsItsValueAndTheSweepGoesOn) {
     h.start_program();
-    h.window->watch().set_live_refresh(true);
+    h.session->watch().set_live_refresh(true);
     h.clock.run_for(100);
     ASSERT_EQ(h.grid.text(1, 2), "1234");
     board.silent_addresses = {0x2402};
     h.clock.run_for(2500);
     EXPECT_EQ(h.watch_view.failed_rows[1], true);
     EXPECT_EQ(h.grid.text(1, 2), "1234");
-    EXPECT_EQ(h.window->watch().age_text(1).rfind("last read failed", 0), 0u);
+    EXPECT_EQ(h.session->watch().age_text(1).rfind("last read failed", 0), 0u);
     EXPECT_NE(h.serial.written().find("*2402*2405"), std::string::npos) << "row 4 still read";
-    EXPECT_TRUE(h.window->watch().figures_text().ends_with(", 2 time-outs"))
-        << h.window->watch().figures_text();
+    EXPECT_TRUE(h.session->watch().figures_text().ends_with(", 2 time-outs"))
+        << h.session->watch().figures_text();
     board.silent_addresses.clear();
     h.clock.run_for(1100);
     EXPECT_EQ(h.watch_view.failed_rows[1], false);
@@ -155,24 +160,24 @@ TEST_F(LiveWatchTest, ARowWithoutReplyIsGreyedKeepsItsValueAndTheSweepGoesOn) {
 
 TEST_F(LiveWatchTest, ADownloadStopsTheSweepAndItResumesAfterwards) {
     h.start_program();
-    h.window->watch().set_live_refresh(true);
+    h.session->watch().set_live_refresh(true);
     h.clock.run_for(50);
-    ASSERT_TRUE(h.window->watch().sweeping());
+    ASSERT_TRUE(h.session->watch().sweeping());
     fakes::TempFolder folder;
     const std::string program = folder.file("p.s19");
     fakes::write_bytes(program, "S9030000FC\r\n");
     h.answer_loads();
     h.dialog.answers.push_back(program);
-    h.window->download().open_program();
-    EXPECT_FALSE(h.window->watch().sweeping());
-    h.clock.run_until([&] { return h.window->link().gate_open(); });
+    h.session->download().open_program();
+    EXPECT_FALSE(h.session->watch().sweeping());
+    h.clock.run_until([&] { return h.session->link().gate_open(); });
     const std::string wire = h.serial.written();
     const std::size_t load = wire.find("load t");
     ASSERT_NE(load, std::string::npos);
     const std::size_t go = wire.find("go 2400\r");
     EXPECT_EQ(wire.substr(load, go - load).find('*'), std::string::npos);
     h.clock.run_for(50);
-    EXPECT_TRUE(h.window->watch().sweeping());
+    EXPECT_TRUE(h.session->watch().sweeping());
     EXPECT_NE(h.serial.written().find('*', go), std::string::npos);
 }
 
@@ -181,13 +186,13 @@ TEST_F(LiveWatchTest, ARecordingHasALinePerSweepAndStopsWhenItCannotWrite) {
     const std::string path = folder.file("run.csv");
     h.start_program();
     h.dialog.answers.push_back(path);
-    h.window->watch().start_recording();
-    ASSERT_TRUE(h.window->watch().recording());
-    h.window->watch().set_interval(0.5);
-    h.window->watch().set_live_refresh(true);
+    h.session->watch().start_recording();
+    ASSERT_TRUE(h.session->watch().recording());
+    h.session->watch().set_interval(0.5);
+    h.session->watch().set_live_refresh(true);
     h.clock.run_for(1200);
-    h.window->watch().stop_recording();
-    EXPECT_FALSE(h.window->watch().recording());
+    h.session->watch().stop_recording();
+    EXPECT_FALSE(h.session->watch().recording());
     const std::string text = fakes::read_bytes(path);
     EXPECT_TRUE(
         text.starts_with("seconds,time,\"count hex\",\"count dec\",\"run hex\",\"run dec\""
@@ -200,11 +205,11 @@ TEST_F(LiveWatchTest, ARecordingHasALinePerSweepAndStopsWhenItCannotWrite) {
     // that column stays empty, and the new one gets none.
     const std::string renamed = folder.file("renamed.csv");
     h.dialog.answers.push_back(renamed);
-    h.window->watch().start_recording();
+    h.session->watch().start_recording();
     h.clock.run_for(600);
     row(4, "2405", "D", "halt");
     h.clock.run_for(1000);
-    h.window->watch().stop_recording();
+    h.session->watch().stop_recording();
     const std::string lines = fakes::read_bytes(renamed);
     EXPECT_TRUE(
         lines.starts_with("seconds,time,\"count hex\",\"count dec\",\"run hex\",\"run dec\""
@@ -216,13 +221,13 @@ TEST_F(LiveWatchTest, ARecordingHasALinePerSweepAndStopsWhenItCannotWrite) {
     // On a full disk the recording stops and says why.
     const std::string full = folder.file("full.csv");
     h.dialog.answers.push_back(full);
-    h.window->watch().start_recording();
-    ASSERT_TRUE(h.window->watch().recording());
+    h.session->watch().start_recording();
+    ASSERT_TRUE(h.session->watch().recording());
     {
         fakes::FileSizeLimit limit(fakes::read_bytes(full).size() + 1);
         h.clock.run_for(3000);
     }
-    EXPECT_FALSE(h.window->watch().recording());
+    EXPECT_FALSE(h.session->watch().recording());
     ASSERT_FALSE(h.message_box.shown.empty());
     EXPECT_NE(h.message_box.shown.back().find("full.csv"), std::string::npos)
         << h.message_box.shown.back();

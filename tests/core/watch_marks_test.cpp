@@ -25,14 +25,6 @@ TEST(ChangeHighlight, FadesFromFullToNothingWithinASecond) {
     }
 }
 
-TEST(ChangeHighlight, OnlyADifferentValueAfterAnEarlierReadIsAChange) {
-    EXPECT_FALSE(is_value_change(std::nullopt, "2A"));  // the row's first read
-    EXPECT_FALSE(is_value_change("2A", "2A"));
-    EXPECT_TRUE(is_value_change("2A", "2B"));
-    EXPECT_TRUE(is_value_change("002A", "012A"));
-    EXPECT_TRUE(is_value_change("", "00"));  // an empty cell read before
-}
-
 TEST(ValueAge, SaysHowLongAgoInTheCoarsestUsefulUnit) {
     const struct {
         double read_at, now;

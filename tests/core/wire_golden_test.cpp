@@ -68,7 +68,7 @@ TEST(WireGolden, DownloadReadWriteAndGetAllSendWhatTheRecordingHolds) {
                        "S00600004844521B\r\nS1132400000102030405060708090A0B0C0D0E0F64\r\n"
                        "S9030000FC\r\n");
     Harness h;
-    h.window->link().set_block_reads_allowed(true);
+    h.session->link().set_block_reads_allowed(true);
     h.load();
     // The monitor answers the end of the load as the board's does; the window must not send
     // anything differently because of it.
@@ -83,9 +83,9 @@ TEST(WireGolden, DownloadReadWriteAndGetAllSendWhatTheRecordingHolds) {
     // check asks, and Yes sends the file unchanged.
     h.message_box.answers.push_back(true);
     h.dialog.answers.push_back(program);
-    h.window->download().open_program();
+    h.session->download().open_program();
     h.clock.run();
-    ASSERT_TRUE(h.window->link().gate_open());
+    ASSERT_TRUE(h.session->link().gate_open());
 
     ScriptedBoard board(h);
     board.memory[0x2402] = 0x12;
@@ -102,7 +102,7 @@ TEST(WireGolden, DownloadReadWriteAndGetAllSendWhatTheRecordingHolds) {
     wire.scenario("read");
     h.grid.set_row(2);
     h.grid.set_col(0);
-    h.window->cells().read_or_write_cell();
+    h.session->cells().read_or_write_cell();
     h.clock.run();
     EXPECT_EQ(h.grid.text(2, 2), "01");
 
@@ -110,12 +110,12 @@ TEST(WireGolden, DownloadReadWriteAndGetAllSendWhatTheRecordingHolds) {
     h.input_box.answers.push_back("ABCD");
     h.grid.set_row(1);
     h.grid.set_col(2);
-    h.window->cells().read_or_write_cell();
+    h.session->cells().read_or_write_cell();
     h.clock.run();
     EXPECT_EQ(h.grid.text(1, 2), "ABCD");
 
     wire.scenario("getall");
-    h.window->cells().get_all();
+    h.session->cells().get_all();
     h.clock.run();
     EXPECT_EQ(h.grid.text(4, 2), "05");
 

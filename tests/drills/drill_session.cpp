@@ -132,7 +132,7 @@ void DrillSession::trigger(const char* action) {
 }
 
 void DrillSession::settle() {
-    wait_until([this] { return window_->logic().link().idle(); }, kDrillTimeLimit);
+    wait_until([this] { return window_->session().link().idle(); }, kDrillTimeLimit);
 }
 
 void DrillSession::double_click(int row, int col) {
@@ -162,7 +162,7 @@ bool DrillSession::open_program(const QString& path) {
     choose_file(path);
     acknowledge_message();
     trigger("file_open");
-    return window_->logic().link().gate_open();
+    return window_->session().link().gate_open();
 }
 
 bool DrillSession::wait_until(const std::function<bool()>& done, std::chrono::milliseconds limit) {
@@ -188,9 +188,9 @@ std::string DrillSession::cell(int row, int col) {
 
 void DrillSession::set_row(int row, const std::string& address, const std::string& hex,
                            const std::string& flag) {
-    window_->logic().table().set_text(row, 0, address);
-    window_->logic().table().set_text(row, 2, hex);
-    window_->logic().table().set_text(row, 3, flag);
+    window_->session().table().set_text(row, 0, address);
+    window_->session().table().set_text(row, 2, hex);
+    window_->session().table().set_text(row, 3, flag);
 }
 
 GridCells DrillSession::cells() {

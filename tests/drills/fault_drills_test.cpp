@@ -12,8 +12,8 @@
 
 #include "drills/big_program.h"
 #include "drills/drill_session.h"
-#include "qt/qt_serial_port.h"
 #include "qt/watch_grid.h"
+#include "qt_adapters/qt_serial_port.h"
 
 namespace halvane::drills {
 namespace {
@@ -46,7 +46,7 @@ class FaultDrill : public ::testing::Test {
         return bar->maximum() > 0 ? double(bar->value()) / bar->maximum() : 0.0;
     }
     bool port_open() { return session->window().serial_port().is_open(); }
-    bool busy() { return !session->window().logic().link().idle(); }
+    bool busy() { return !session->window().session().link().idle(); }
     // File > Open on `program`, with `interrupt` run once a tenth of it has gone out.
     // Returns the progress at which it ran, or -1 when the download ended before that.
     // `reason_box`: the interruption fails the download, whose reason a message box shows.
@@ -76,7 +76,7 @@ class FaultDrill : public ::testing::Test {
 TEST_F(FaultDrill, SilentBoardEndsEachReadWithNoReplyAndKeepsTheOldValues) {
     start_with_example({"--no-reply"});
     session->set_row(kScratchRow, "3000", "5A", "D");
-    session->window().logic().table().set_text(1, 2, "1234");
+    session->window().session().table().set_text(1, 2, "1234");
     const GridCells before = session->cells();
 
     session->double_click(kScratchRow, 0);
@@ -121,10 +121,10 @@ TEST_F(FaultDrill, HangUpInTheMiddleOfGetAllStopsThereAndKeepsTheRowsNotRead) {
     // 2402 (a word: two requests), 2404 and 2405 are answered; the line closes after that.
     start_with_example({"--hangup-after", "4"});
     // The line closes after four requests of the byte protocol.
-    session->window().logic().link().set_block_reads_allowed(false);
+    session->window().session().link().set_block_reads_allowed(false);
     for (int row = kScratchRow; row < kScratchRow + 3; ++row)
         session->set_row(row, "300" + std::to_string(row - kScratchRow), "EE", "D");
-    session->window().logic().table().set_text(4, 2, "C3");  // 102B, the first row not answered
+    session->window().session().table().set_text(4, 2, "C3");  // 102B, the first row not answered
     const GridCells before = session->cells();
 
     session->click_get_all();
@@ -169,9 +169,9 @@ TEST_F(FaultDrill, LineClosingInTheMiddleOfADownloadFailsItAndLeavesTheGridAlone
     ASSERT_GE(progress_when_closed, 0.1) << "the download ended before the line was closed";
     EXPECT_TRUE(session->status().startsWith("Status: Download failed: "))
         << session->status().toStdString();
-    EXPECT_FALSE(session->window().logic().link().gate_open());
+    EXPECT_FALSE(session->window().session().link().gate_open());
     EXPECT_LT(progress(), 1.0);
-    EXPECT_EQ(session->window().logic().download().program_name(), program.toStdString());
+    EXPECT_EQ(session->window().session().download().program_path(), program.toStdString());
     EXPECT_EQ(changed_cells(before, session->cells()), QStringList());
     EXPECT_FALSE(busy());
     ASSERT_EQ(session->messages.size(), 2);
@@ -218,7 +218,7 @@ TEST_F(FaultDrill, ClosingTheWindowInsideADownloadEndsItWithoutStartingTheProgra
     EXPECT_TRUE(session->window().closed());
     EXPECT_FALSE(session->window().isVisible());
     EXPECT_FALSE(port_open());
-    EXPECT_FALSE(session->window().logic().link().gate_open());
+    EXPECT_FALSE(session->window().session().link().gate_open());
     EXPECT_EQ(session->status(), "Status: Sending File File");
     EXPECT_FALSE(busy());
     EXPECT_EQ(changed_cells(before, session->cells()), QStringList());
@@ -239,18 +239,18 @@ TEST_F(FaultDrill, BurstOfDoubleClicksDuringAReadIsQueuedAndEveryReplyGoesToItsO
     session->double_click(kScratchRow + 1, 2);
     ASSERT_EQ(session->cell(kScratchRow + 1, 2), "A5") << session->status().toStdString();
     session->set_row(kScratchRow + 2, "3002", "DD", "W");
-    session->window().logic().table().set_text(kScratchRow, 2, "old");
-    session->window().logic().table().set_text(kScratchRow + 1, 2, "old");
+    session->window().session().table().set_text(kScratchRow, 2, "old");
+    session->window().session().table().set_text(kScratchRow + 1, 2, "old");
     const GridCells before = session->cells();
 
     bool queued_behind_the_read = false;
     QTimer::singleShot(50, [&] {
         queued_behind_the_read = busy();
         for (int i = 0; i < 5; ++i) {
-            session->window().logic().table().set_row(kScratchRow + 1);
-            session->window().logic().table().set_col(0);
-            session->window().logic().cells().read_or_write_cell();
-            session->window().logic().cells().get_all();
+            session->window().session().table().set_row(kScratchRow + 1);
+            session->window().session().table().set_col(0);
+            session->window().session().cells().read_or_write_cell();
+            session->window().session().cells().get_all();
         }
     });
     session->double_click(kScratchRow, 0);

@@ -62,7 +62,7 @@ class SaveDrill : public ::testing::Test {
         session = std::make_unique<DrillSession>(std::vector<std::string>{}, folder.path());
         ASSERT_EQ(session->start_error(), "");
         session->set_row(1, "3000", "5A", "D");
-        session->window().logic().table().set_text(1, 1, "scratch, \"quoted\"");
+        session->window().session().table().set_text(1, 1, "scratch, \"quoted\"");
         session->set_row(2, "2402", "0102", "WD");
     }
     void TearDown() override {

@@ -14,8 +14,8 @@
 #include <algorithm>
 
 #include "drills/drill_session.h"
-#include "qt/qt_serial_port.h"
 #include "qt/watch_grid.h"
+#include "qt_adapters/qt_serial_port.h"
 #include "text/hex_digits.h"
 
 namespace halvane::drills {
@@ -59,8 +59,8 @@ TEST(Walkthrough, OpenTheExampleWatchItChangeAValueSaveAndOverlayTheMap) {
     ASSERT_TRUE(user.open_program(program)) << user.status().toStdString();
     EXPECT_EQ(user.messages, QStringList{"Turn on the CME11E9 and Press Reset"});
     EXPECT_EQ(user.status(), "Status: Program Running");
-    EXPECT_TRUE(window.logic().link().gate_open());
-    EXPECT_EQ(window.logic().download().program_name(), folder.filePath("counter").toStdString());
+    EXPECT_TRUE(window.session().link().gate_open());
+    EXPECT_EQ(window.session().viewer().program_name(), folder.filePath("counter").toStdString());
     EXPECT_TRUE(viewer->toPlainText().contains("count")) << "the listing is shown";
     EXPECT_TRUE(window.findChild<QRadioButton*>("Option1")->isChecked());
     EXPECT_GT(progress->value(), 0);
@@ -101,7 +101,7 @@ TEST(Walkthrough, OpenTheExampleWatchItChangeAValueSaveAndOverlayTheMap) {
     // The refusal stays readable for three seconds, then the write's success shows.
     EXPECT_TRUE(user.wait_until([&] { return user.status() == "Status: Program Running"; }, 4s))
         << user.status().toStdString();
-    window.logic().table().set_text(2, 1, "step, now 2 (\"faster\")");
+    window.session().table().set_text(2, 1, "step, now 2 (\"faster\")");
 
     // Save the map: the dialog proposes the program's name; the old map is replaced.
     const GridCells watched = user.cells();
@@ -118,9 +118,9 @@ TEST(Walkthrough, OpenTheExampleWatchItChangeAValueSaveAndOverlayTheMap) {
     EXPECT_EQ(user.cells(), watched);
 
     // Open Overlay brings the saved map back over a grid the user has scribbled on.
-    window.logic().table().set_text(2, 1, "scribbled");
-    window.logic().table().set_text(7, 0, "1234");
-    window.logic().table().set_text(0, 0, "heading");
+    window.session().table().set_text(2, 1, "scribbled");
+    window.session().table().set_text(7, 0, "1234");
+    window.session().table().set_text(0, 0, "heading");
     user.choose_file(folder.filePath("counter.csv"));
     user.trigger("file_openoverlay");
     EXPECT_EQ(changed_cells(watched, user.cells()), QStringList());

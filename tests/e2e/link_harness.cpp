@@ -9,14 +9,15 @@ namespace halvane::e2e {
 
 LinkHarness::LinkHarness(const std::string& device)
     : serial(QString::fromStdString(device)),
-      window(std::make_unique<MainWindow>(Platform{clock, serial, message_box, input_box, dialog},
-                                          HALVANE_EXAMPLES_DIR)),
-      grid(window->table()) {
-    window->status().on_shown = [this](const std::string& text) { status.set_text(text); };
+      session(std::make_unique<app::BoardSession>(
+          Platform{clock, serial, {message_box, input_box, dialog}}, HALVANE_EXAMPLES_DIR)),
+      grid(session->table()) {
+    shown_ = session->status().shown_changed.subscribe(
+        [this](const std::string& text) { status.set_text(text); });
 }
 
 LinkHarness::~LinkHarness() {
-    window->close();
+    session->close();
 }
 
 void LinkHarness::run_for(std::chrono::milliseconds duration) {
@@ -35,13 +36,13 @@ bool LinkHarness::run_until(const std::function<bool()>& done, std::chrono::mill
 }
 
 bool LinkHarness::settle(std::chrono::milliseconds limit) {
-    return run_until([this] { return window->link().idle(); }, limit);
+    return run_until([this] { return session->link().idle(); }, limit);
 }
 
 void LinkHarness::download(const std::string& path) {
     dialog.answers.push_back(path);
-    window->download().open_program();
-    run_until([this] { return !window->link().downloading(); }, std::chrono::seconds(120));
+    session->download().open_program();
+    run_until([this] { return !session->link().downloading(); }, std::chrono::seconds(120));
 }
 
 }  // namespace halvane::e2e

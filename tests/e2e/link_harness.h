@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "fakes/fake_platform.h"
-#include "qt/qt_clock.h"
-#include "qt/qt_serial_port.h"
+#include "qt_adapters/qt_clock.h"
+#include "qt_adapters/qt_serial_port.h"
 
 namespace halvane::e2e {
 
@@ -33,9 +33,12 @@ struct LinkHarness {
     fakes::FakeMessageBox message_box;
     fakes::FakeInputBox input_box;
     fakes::FakeDialog dialog;
-    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<app::BoardSession> session;
     WatchTable& grid;
     fakes::FakeText status;
+
+  private:
+    Subscription shown_;
 };
 
 }  // namespace halvane::e2e

@@ -44,13 +44,13 @@ class MemoryWatchE2E : public ::testing::Test {
         board = std::make_unique<BoardProcess>(options);
         ASSERT_FALSE(board->device().empty()) << "boardsim did not start";
         link = std::make_unique<LinkHarness>(board->device());
-        ASSERT_TRUE(link->window->start())
+        ASSERT_TRUE(link->session->start())
             << (link->message_box.shown.empty() ? "" : link->message_box.shown[0]);
         if (reset_box_open.count() > 0) {
             link->message_box.while_open = [this] { link->run_for(reset_box_open); };
         }
         link->download(program);
-        ASSERT_TRUE(link->window->link().gate_open()) << link->status.value;
+        ASSERT_TRUE(link->session->link().gate_open()) << link->status.value;
     }
     void row(int r, std::string address, std::string flag) {
         link->grid.set_text(r, 0, address);
@@ -60,11 +60,11 @@ class MemoryWatchE2E : public ::testing::Test {
     void double_click(int r, int c) {
         link->grid.set_row(r);
         link->grid.set_col(c);
-        link->window->cells().read_or_write_cell();
+        link->session->cells().read_or_write_cell();
         ASSERT_TRUE(link->settle());
     }
     void get_all() {
-        link->window->cells().get_all();
+        link->session->cells().get_all();
         ASSERT_TRUE(link->settle());
     }
     // Writes `value` (hex) from the grid's value cell of row `r`.
@@ -80,7 +80,7 @@ class MemoryWatchE2E : public ::testing::Test {
         return text.empty() ? -1 : std::stoi(text);
     }
     void TearDown() override {
-        if (link) link->window->close();
+        if (link) link->session->close();
         link.reset();
         board.reset();
     }
@@ -131,9 +131,9 @@ TEST_F(MemoryWatchE2E, GetAllFillsAFullGridAndTheExampleMapWasLoaded) {
 TEST_F(MemoryWatchE2E, OpeningTheExampleShowsItsListingAndAReopenRestartsIt) {
     start({});
     EXPECT_EQ(link->status.value, "Status: Program Running");
-    EXPECT_NE(link->window->viewer().content().plain_text.find("responder"), std::string::npos);
-    EXPECT_EQ(link->window->viewer().chosen(), Companion::kListing);
-    EXPECT_EQ(link->window->download().program_name(),
+    EXPECT_NE(link->session->viewer().content().plain_text.find("responder"), std::string::npos);
+    EXPECT_EQ(link->session->viewer().chosen(), Companion::kListing);
+    EXPECT_EQ(link->session->viewer().program_name(),
               std::string(HALVANE_EXAMPLES_DIR) + "/counter");
 
     // A second File > Open while the program runs resets the board through its monitor, and
@@ -248,7 +248,7 @@ TEST_F(MemoryWatchE2E, LiveRefreshShowsTheCountMovingAndAWriteToRunFreezesIt) {
     start({});
     row(1, kCount, "WD");
     row(3, kRun, "");
-    link->window->watch().set_live_refresh(true);
+    link->session->watch().set_live_refresh(true);
     ASSERT_TRUE(link->run_until([&] { return !link->grid.text(1, 4).empty(); }, 5s));
     const std::string first = link->grid.text(1, 4);
     EXPECT_TRUE(link->run_until([&] { return link->grid.text(1, 4) != first; }, 5s))
@@ -258,18 +258,18 @@ TEST_F(MemoryWatchE2E, LiveRefreshShowsTheCountMovingAndAWriteToRunFreezesIt) {
     link->input_box.answers.push_back("00");
     link->grid.set_row(3);
     link->grid.set_col(2);
-    link->window->cells().read_or_write_cell();
+    link->session->cells().read_or_write_cell();
     ASSERT_TRUE(link->run_until([&] { return link->grid.text(3, 2) == "00"; }, 5s))
         << link->status.value;
     link->run_for(200ms);  // the sweep reads the count once more after the stop
     const std::string frozen = link->grid.text(1, 4);
     link->run_for(500ms);
     EXPECT_EQ(link->grid.text(1, 4), frozen);
-    EXPECT_TRUE(link->window->watch().sweeping());
-    const std::string& figures = link->window->watch().figures_text();
+    EXPECT_TRUE(link->session->watch().sweeping());
+    const std::string& figures = link->session->watch().figures_text();
     EXPECT_NE(figures.find(" sweeps/s, "), std::string::npos) << figures;
     EXPECT_FALSE(figures.starts_with("0.0 ")) << figures;
-    link->window->watch().set_live_refresh(false);
+    link->session->watch().set_live_refresh(false);
 }
 
 // A word that steps every millisecond, swept 500 times with block reads: each reading is one
@@ -280,21 +280,18 @@ TEST_F(MemoryWatchE2E, BlockReadsNeverTearAWordThatStepsEveryMillisecond) {
     ASSERT_TRUE(std::filesystem::exists(program)) << "not assembled: " << program;
     start({}, program);
     row(1, "2402", "WD");
-    struct Counts : WatchTableObserver {
-        void reading_noted(const ReadingNotice& notice) override {
-            if (notice.value) values.push_back(*notice.value);
-        }
-        std::vector<std::uint32_t> values;
-    } counts;
-    link->grid.add_observer(&counts);
-    link->window->watch().set_live_refresh(true);
-    link->run_until([&] { return counts.values.size() >= 500; }, 40s);
-    link->window->watch().set_live_refresh(false);
-    link->grid.remove_observer(&counts);
-    ASSERT_GE(counts.values.size(), 500u);
-    EXPECT_TRUE(link->window->link().block_reads());
-    for (std::size_t i = 1; i < counts.values.size(); ++i)
-        ASSERT_GE(counts.values[i], counts.values[i - 1]) << "reading " << i;
+    std::vector<std::uint32_t> values;
+    Subscription counted = link->grid.reading_noted.subscribe([&](const ReadingNotice& notice) {
+        if (notice.value) values.push_back(*notice.value);
+    });
+    link->session->watch().set_live_refresh(true);
+    link->run_until([&] { return values.size() >= 500; }, 40s);
+    link->session->watch().set_live_refresh(false);
+    counted.end();
+    ASSERT_GE(values.size(), 500u);
+    EXPECT_TRUE(link->session->link().block_reads());
+    for (std::size_t i = 1; i < values.size(); ++i)
+        ASSERT_GE(values[i], values[i - 1]) << "reading " << i;
 }
 
 TEST_F(MemoryWatchE2E, TheBuiltinResponderAndItsCounterServeTheWindowToo) {
@@ -315,7 +312,7 @@ TEST_F(MemoryWatchE2E, ASilentBoardTimesOutAndTheWindowKeepsWorking) {
     double_click(1, 0);
     EXPECT_EQ(link->status.value, "Status: No reply from board at 2404");
     EXPECT_EQ(link->grid.text(1, 2), "77");
-    EXPECT_TRUE(link->window->link().idle());
+    EXPECT_TRUE(link->session->link().idle());
 }
 
 TEST_F(MemoryWatchE2E, GarbageAroundRepliesNeverCorruptsOtherRowsOrHangs) {
@@ -336,7 +333,7 @@ TEST_F(MemoryWatchE2E, GarbageAroundRepliesNeverCorruptsOtherRowsOrHangs) {
 TEST_F(MemoryWatchE2E, AHangUpEndsGetAllAndLaterCommandsReportTheClosedPort) {
     start({"--hangup-after", "3"});
     // The line closes after three requests of the byte protocol.
-    link->window->link().set_block_reads_allowed(false);
+    link->session->link().set_block_reads_allowed(false);
     for (int r = 1; r <= 10; ++r) row(r, "2400", "");
     get_all();
     EXPECT_EQ(link->status.value.rfind("Status: ", 0), 0u);
@@ -346,7 +343,7 @@ TEST_F(MemoryWatchE2E, AHangUpEndsGetAllAndLaterCommandsReportTheClosedPort) {
     const std::string port_error = link->status.value;
     double_click(1, 0);
     EXPECT_EQ(link->status.value, port_error);
-    EXPECT_TRUE(link->window->link().idle());
+    EXPECT_TRUE(link->session->link().idle());
 }
 
 }  // namespace

@@ -181,42 +181,42 @@ std::optional<std::string> FakePortPicker::choose(const std::vector<SerialPortLi
 Harness::Harness() : Harness("/tmp") {}
 
 Harness::Harness(std::string initial_directory)
-    : window(std::make_unique<MainWindow>(
-          Platform{clock, serial, message_box, input_box, dialog, &symbol_picker, &port_picker},
+    : session(std::make_unique<app::BoardSession>(
+          Platform{clock, serial, {message_box, input_box, dialog, &symbol_picker, &port_picker}},
           std::move(initial_directory))),
-      grid(window->table()) {
+      grid(session->table()) {
     serial.clock = &clock;
     // Most tests speak the byte protocol; those of block reads allow them.
-    window->link().set_block_reads_allowed(false);
-    window->status().on_shown = [this](const std::string& text) { status.set_text(text); };
-    window->link().received().on_changed = [this](const std::string& text) {
-        text1.set_text(text);
-    };
-    window->download().on_progress = [this] {
-        progress.max = window->download().progress_maximum();
-        progress.val = window->download().progress_value();
+    session->link().set_block_reads_allowed(false);
+    told.push_back(session->status().shown_changed.subscribe(
+        [this](const std::string& text) { status.set_text(text); }));
+    told.push_back(session->link().received().changed.subscribe(
+        [this](const std::string& text) { text1.set_text(text); }));
+    told.push_back(session->download().progress_changed.subscribe([this] {
+        progress.max = session->download().progress_maximum();
+        progress.val = session->download().progress_value();
         ++progress.value_sets;
-    };
-    window->viewer().on_changed = [this] {
-        const CompanionViewer& shown = window->viewer();
+    }));
+    told.push_back(session->viewer().changed.subscribe([this] {
+        const CompanionViewer& shown = session->viewer();
         viewer.current = static_cast<int>(shown.chosen());
         if (shown.loads() == viewer.loads) return;
         viewer.loads = shown.loads();
         viewer.plain = shown.content().rich ? std::string() : shown.content().plain_text;
         viewer.rich.reset();
         if (shown.content().rich) viewer.rich = shown.content().document;
-    };
-    grid.add_observer(&watch_view);
+    }));
+    told.push_back(grid.reading_noted.subscribe(
+        [this](const ReadingNotice& notice) { watch_view.reading_noted(notice); }));
 }
 
-// As the window on screen does: the logic closes before what shows it goes.
+// As the window on screen does: the session closes before what shows it goes.
 Harness::~Harness() {
-    window->close();
-    grid.remove_observer(&watch_view);
+    session->close();
 }
 
 void Harness::load() {
-    if (!window->start()) throw std::runtime_error("the window did not start");
+    if (!session->start()) throw std::runtime_error("the window did not start");
 }
 
 void Harness::answer_loads() {
@@ -235,6 +235,10 @@ void Harness::answer_loads() {
     };
 }
 
+void Harness::program_runs(const std::string& base_name) {
+    session->download().program_started.notify(base_name);
+}
+
 void Harness::start_program() {
     const std::filesystem::path path =
         std::filesystem::temp_directory_path() /
@@ -243,11 +247,12 @@ void Harness::start_program() {
     const auto board = serial.on_write;
     answer_loads();
     dialog.answers.push_back(path.string());
-    window->download().open_program();
-    clock.run_until([this] { return window->link().gate_open() && !window->link().downloading(); });
+    session->download().open_program();
+    clock.run_until(
+        [this] { return session->link().gate_open() && !session->link().downloading(); });
     serial.on_write = board;
     std::filesystem::remove(path);
-    if (!window->link().gate_open()) throw std::runtime_error("the program did not start");
+    if (!session->link().gate_open()) throw std::runtime_error("the program did not start");
     serial.writes.clear();
     serial.write_ticks.clear();
     serial.write_ns.clear();

@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/main_window.h"
+#include "app/board_session.h"
 #include "platform/platform.h"
 #include "viewer/rich_document.h"
 
@@ -183,9 +183,9 @@ class FakeSymbolPicker : public SymbolPicker {
 };
 
 // The live watch's marks as the grid shows them, and every value read.
-class FakeWatchView : public WatchTableObserver {
+class FakeWatchView {
   public:
-    void reading_noted(const ReadingNotice& notice) override {
+    void reading_noted(const ReadingNotice& notice) {
         if (notice.changed) changes.push_back(notice.row);
         if (notice.newly_failed || notice.recovered) failed_rows[notice.row] = notice.failed;
         if (notice.value) samples.push_back({notice.row, notice.seconds, double(*notice.value)});
@@ -213,7 +213,8 @@ class FakePortPicker : public SerialPortPicker {
     void remember(std::string_view device) override { remembered.emplace_back(device); }
 };
 
-// The window's logic with every fake wired to it, as the Qt window wires the real ones.
+// The session with the board on every fake, and what the window would show of it, bound as the
+// Qt window binds its widgets.
 struct Harness {
     Harness();
     explicit Harness(std::string initial_directory);
@@ -226,7 +227,7 @@ struct Harness {
     FakeDialog dialog;
     FakeSymbolPicker symbol_picker;
     FakePortPicker port_picker;
-    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<app::BoardSession> session;
     WatchTable& grid;
     // What the window shows.
     FakeText text1;
@@ -235,6 +236,8 @@ struct Harness {
     FakeViewer viewer;
     FakeViewer& options = viewer;
     FakeWatchView watch_view;
+    // What the window is told, as it is told.
+    std::vector<Subscription> told;
 
     // Starts the window, expecting success.
     void load();
@@ -244,18 +247,8 @@ struct Harness {
     // Downloads a program of one end record, the monitor confirming the load, so that a
     // program runs and its replies reach the window. The records of it are then cleared.
     void start_program();
+    // A program with `base_name` runs, as a download that ended with it running tells it.
+    void program_runs(const std::string& base_name);
 };
 
 }  // namespace halvane::fakes
-
-namespace halvane {
-// Sets the window's state where a test needs a starting point no command gives.
-class ProgramDownloadProbe {
-  public:
-    explicit ProgramDownloadProbe(MainWindow& w) : d_(w.download()) {}
-    void set_program_name(std::string name) { d_.program_name_ = std::move(name); }
-
-  private:
-    ProgramDownload& d_;
-};
-}  // namespace halvane

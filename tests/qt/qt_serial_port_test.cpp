@@ -1,7 +1,7 @@
 // The serial adapter against a pseudo-terminal: settings, bytes out in order, bytes in one
 // notice per character, and the far side hanging up; the driver's low-latency mode.
 
-#include "qt/qt_serial_port.h"
+#include "qt_adapters/qt_serial_port.h"
 
 #ifdef __linux__
 #include <linux/serial.h>
@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "pty_pair.h"
-#include "qt/serial_low_latency.h"
+#include "qt_adapters/serial_low_latency.h"
 
 using halvane::qt::QtSerialPort;
 using halvane::testing::PtyPair;

@@ -44,6 +44,7 @@ class WatchGridTest : public QObject {
     std::unique_ptr<WatchGrid> grid_;
     std::vector<int> keys_;
     std::vector<std::pair<int, int>> double_clicks_;  // current cell at each call
+    std::vector<halvane::Subscription> told_;
 };
 
 void WatchGridTest::init() {
@@ -51,8 +52,10 @@ void WatchGridTest::init() {
     grid_->resize(400, 300);
     keys_.clear();
     double_clicks_.clear();
-    grid_->on_key_press = [this](int code) { keys_.push_back(code); };
-    grid_->on_double_click = [this] { double_clicks_.emplace_back(grid_->row(), grid_->col()); };
+    told_.clear();
+    told_.push_back(grid_->key_pressed.subscribe([this](int code) { keys_.push_back(code); }));
+    told_.push_back(grid_->double_clicked.subscribe(
+        [this] { double_clicks_.emplace_back(grid_->row(), grid_->col()); }));
     grid_->show();
     QVERIFY(QTest::qWaitForWindowExposed(grid_.get()));
     grid_->setFocus();

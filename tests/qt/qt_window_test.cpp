@@ -29,11 +29,11 @@
 #include "pty_pair.h"
 #include "qt/halvane_window.h"
 #include "qt/live_plot_window.h"
-#include "qt/qt_serial_port.h"
 #include "qt/serial_port_dialog.h"
 #include "qt/twips.h"
-#include "qt/user_settings.h"
 #include "qt/watch_grid.h"
+#include "qt_adapters/qt_serial_port.h"
+#include "qt_adapters/user_settings.h"
 #include "status/status_texts.h"
 #include "symbols/symbol_import.h"
 #include "watch/link_health.h"
@@ -165,7 +165,7 @@ void WindowTest::init() {
     // Nothing on the far side of the pseudo-terminal answers block reads: Watch > Block Reads
     // off, the window reads byte by byte at once.
     window_->findChild<QAction*>("watch_blockreads")->setChecked(false);
-    QVERIFY(!window_->logic().link().block_reads_allowed());
+    QVERIFY(!window_->session().link().block_reads_allowed());
     window_->show();
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));
 }
@@ -192,10 +192,10 @@ void WindowTest::starts_up_in_the_documented_state() {
     QCOMPARE(control<QTextEdit>("RichTextBox1")->toPlainText(), QString());
     QVERIFY(control<QRadioButton>("Option1")->isChecked());
     QCOMPARE(control<QProgressBar>("ProgressBar1")->value(), 0);
-    QVERIFY(!window_->logic().link().gate_open());
+    QVERIFY(!window_->session().link().gate_open());
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(&window_->grid()));
     QVERIFY(window_->serial_port().is_open());
-    QVERIFY(window_->logic().link().idle());
+    QVERIFY(window_->session().link().idle());
 }
 
 void WindowTest::every_control_has_its_kind_text_and_place() {
@@ -240,7 +240,7 @@ void WindowTest::a_larger_window_gives_its_room_to_the_grid_the_viewer_and_text1
     halvane::qt::remember_window_layout({});  // nothing left by an earlier run
     halvane::qt::remember_block_reads_allowed(true);
     window_->keep_in_user_settings();
-    QVERIFY(window_->logic().link().block_reads_allowed());  // the setting comes back
+    QVERIFY(window_->session().link().block_reads_allowed());  // the setting comes back
     window_->findChild<QAction*>("watch_blockreads")->setChecked(false);
     QVERIFY(!halvane::qt::block_reads_allowed());  // and is kept
     QWidget* client = window_->centralWidget();
@@ -313,7 +313,7 @@ void WindowTest::every_status_text_fits_whole_at_the_drawn_size() {
     const int drawn_width = status->width();
     int widest = 0;
     for (const QString& text : status_texts()) {
-        window_->logic().status().set_program_status(text.toStdString());
+        window_->session().status().set_program_status(text.toStdString());
         QCOMPARE(status->text(), text);
         QCOMPARE(status->toolTip(), QString());
         QVERIFY(status->width() >= drawn_width);
@@ -332,7 +332,7 @@ void WindowTest::every_status_text_fits_whole_at_the_drawn_size() {
     const QString serial_error =
         "Status: The serial port /dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0 "
         "(/dev/ttyUSB0) reported an error nobody expected: Input/output error";
-    window_->logic().status().show_failure(serial_error.toStdString());
+    window_->session().status().show_failure(serial_error.toStdString());
     QVERIFY(status->text().contains(QChar(0x2026)));
     QCOMPARE(status->toolTip(), serial_error);
     QCOMPARE(progress->width(), 150);
@@ -407,8 +407,8 @@ void WindowTest::menu_has_its_captions_access_keys_and_function_keys() {
 // Typed characters belong to the grid, so the commands have function keys.
 void WindowTest::function_keys_start_their_commands_and_ctrl_letters_go_into_the_cell() {
     halvane::qt::WatchGrid& grid = window_->grid();
-    window_->logic().link().set_gate(true);  // as when a program runs: replies are taken
-    window_->logic().table().set_text(1, 0, "2400");
+    window_->session().link().set_gate(true);  // as when a program runs: replies are taken
+    window_->session().table().set_text(1, 0, "2400");
     QTest::keyClick(&grid, Qt::Key_F2);  // on the Address: a read
     QCOMPARE(pty_->receive(5, 2000), QByteArray("*2400"));
     pty_->send("!12@");
@@ -418,22 +418,22 @@ void WindowTest::function_keys_start_their_commands_and_ctrl_letters_go_into_the
     pty_->send("!34@");
     QTRY_COMPARE(grid.text(1, 2), std::string("34"));
     QTest::keyClick(&grid, Qt::Key_F6);  // Live Refresh, its figures beside Get All
-    QVERIFY(window_->logic().watch().live_refresh());
+    QVERIFY(window_->session().watch().live_refresh());
     QVERIFY(control<QLabel>("live_figures")->text().endsWith(" sweeps/s, 0 time-outs"));
     QVERIFY(control<QLabel>("live_figures")->toolTip().contains("Rows swept: 1"));
     QTest::keyClick(&grid, Qt::Key_F6);
-    QVERIFY(!window_->logic().watch().live_refresh());
+    QVERIFY(!window_->session().watch().live_refresh());
     QCOMPARE(control<QLabel>("live_figures")->text(), QString());
     {
-        ModalWatcher watcher;                 // on the Hex Value: New Value, cancelled
-        window_->logic().table().set_row(1);  // Get All left it on the last row
-        window_->logic().table().set_col(2);
+        ModalWatcher watcher;                   // on the Hex Value: New Value, cancelled
+        window_->session().table().set_row(1);  // Get All left it on the last row
+        window_->session().table().set_col(2);
         QTest::keyClick(&grid, Qt::Key_F2);
         QCOMPARE(watcher.opened, QStringList{"InputBox"});
     }
     window_->activateWindow();  // no window manager hands it back
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));
-    window_->logic().table().set_col(0);
+    window_->session().table().set_col(0);
     QTest::keyClick(&grid, Qt::Key_O, Qt::ControlModifier);
     QCOMPARE(grid.text(1, 0), std::string("2400\x0f"));
     QTest::keyClick(&grid, Qt::Key_F7);
@@ -490,7 +490,7 @@ void WindowTest::import_symbols_runs_from_the_file_dialog_through_the_list_into_
 
 void WindowTest::clicks_on_passive_controls_run_nothing() {
     ModalWatcher watcher;
-    window_->logic().table().set_text(1, 0, "2400");
+    window_->session().table().set_text(1, 0, "2400");
     for (const char* name : {"Label2", "Status", "ProgressBar1", "Text1"}) {
         QWidget* widget = control<QWidget>(name);
         QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
@@ -506,25 +506,28 @@ void WindowTest::clicks_on_passive_controls_run_nothing() {
 }
 
 void WindowTest::option_buttons_load_their_companions() {
-    // Before any program the companions are named by their extensions alone, in the
-    // process's current folder.
+    // The companions of the program that runs, as the download tells its base name.
     QTemporaryDir folder;
-    const QString previous = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(folder.path()));
-    for (const auto& [name, text] : {std::pair{".lst", "listing"}, {".c", "int main;"}}) {
-        QFile file(name);
+    for (const auto& [name, text] : {std::pair{"prog.lst", "listing"}, {"prog.c", "int main;"}}) {
+        QFile file(folder.filePath(name));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(text);
     }
+    window_->session().download().program_started.notify(folder.filePath("prog").toStdString());
     auto* viewer = control<QTextEdit>("RichTextBox1");
     auto click = [this](const char* name) {
         auto* option = control<QRadioButton>(name);
         QTest::mouseClick(option, Qt::LeftButton, Qt::NoModifier, QPoint(6, option->height() / 2));
     };
-    // Listings and C source line up: the fixed-pitch font, no wrapping, a tab stop every 8
-    // characters.
+    // Listings and C source line up: characters of one advance as a reader sees them (whatever
+    // fontconfig calls the face), no wrapping, a tab stop every 8 characters.
     const auto lines_up = [viewer] {
-        return QFontInfo(viewer->font()).fixedPitch() &&
+        const QFontMetricsF metrics(viewer->font());
+        const double space = metrics.horizontalAdvance(QLatin1Char(' '));
+        const auto one_advance = [&](char c) {
+            return qFuzzyCompare(metrics.horizontalAdvance(QLatin1Char(c)), space);
+        };
+        return one_advance('i') && one_advance('W') && one_advance('0') &&
                viewer->lineWrapMode() == QTextEdit::NoWrap &&
                viewer->tabStopDistance() ==
                    8 * QFontMetricsF(viewer->font()).horizontalAdvance(QLatin1Char(' '));
@@ -546,7 +549,6 @@ void WindowTest::option_buttons_load_their_companions() {
     click("Option3");  // no description: the viewer keeps what it shows
     QCOMPARE(viewer->toPlainText(), QString("listing"));
     QVERIFY(control<QRadioButton>("Option3")->isChecked());
-    QDir::setCurrent(previous);
 }
 
 void WindowTest::typing_in_the_grid_edits_the_current_cell() {
@@ -583,7 +585,7 @@ void WindowTest::line_failure_is_shown_and_the_window_keeps_running() {
     QVERIFY(!window_->serial_port().is_open());
     QVERIFY(window_->isVisible());
     // A read now reports the closed port instead of waiting.
-    window_->logic().table().set_text(1, 0, "2400");
+    window_->session().table().set_text(1, 0, "2400");
     const QRect cell = window_->grid().visualRect(window_->grid().model()->index(0, 0));
     double_click(window_->grid().viewport(), cell.center());
     QCOMPARE(control<QLabel>("Status")->text(),
@@ -625,7 +627,7 @@ void WindowTest::serial_port_dialog_reconnects_after_an_unplug_and_switches_to_a
     QVERIFY(other.ok());
     choose_port(other.slave_name());
     QCOMPARE(QString::fromStdString(window_->serial_port().device_path()), other.slave_name());
-    window_->logic().table().set_text(1, 0, "2400");
+    window_->session().table().set_text(1, 0, "2400");
     const QRect cell = window_->grid().visualRect(window_->grid().model()->index(0, 0));
     double_click(window_->grid().viewport(), cell.center());
     QCOMPARE(other.receive(5, 2000), QByteArray("*2400"));
@@ -652,16 +654,16 @@ void WindowTest::serial_port_dialog_reconnects_after_an_unplug_and_switches_to_a
 
 void WindowTest::closing_during_a_read_ends_it_and_stays_closed() {
     // A byte read of 2400 that nothing answers: the read waits for a reply.
-    window_->logic().table().set_text(1, 0, "2400");
+    window_->session().table().set_text(1, 0, "2400");
     const QRect cell = window_->grid().visualRect(window_->grid().model()->index(0, 0));
     double_click(window_->grid().viewport(), cell.center());
     QCOMPARE(pty_->receive(5, 500), QByteArray("*2400"));
-    QVERIFY(window_->logic().link().memory_traffic());
+    QVERIFY(window_->session().link().memory_traffic());
     window_->close();
 
     QVERIFY(window_->closed());
-    QVERIFY(window_->logic().dialogs().closed());
-    QVERIFY(window_->logic().link().idle());
+    QVERIFY(window_->session().dialogs().closed());
+    QVERIFY(window_->session().link().idle());
     QVERIFY(!window_->serial_port().is_open());
     QTest::qWait(100);
     QVERIFY(!window_->isVisible());
@@ -670,12 +672,12 @@ void WindowTest::closing_during_a_read_ends_it_and_stays_closed() {
 void WindowTest::closing_during_a_read_ends_the_event_loop_with_status_0() {
     // As the program runs: the read starts from the event loop, the window closes while the
     // read waits, and the loop ends because the last window has closed.
-    window_->logic().table().set_text(1, 0, "2400");
+    window_->session().table().set_text(1, 0, "2400");
     const QRect cell = window_->grid().visualRect(window_->grid().model()->index(0, 0));
     QTimer::singleShot(0, [&] { double_click(window_->grid().viewport(), cell.center()); });
     bool closed_while_reading = false;
     QTimer::singleShot(300, [&] {
-        closed_while_reading = window_->logic().link().memory_traffic();
+        closed_while_reading = window_->session().link().memory_traffic();
         window_->close();
     });
     QTimer hang_guard;  // a hang fails the test instead of stalling it
@@ -684,7 +686,7 @@ void WindowTest::closing_during_a_read_ends_the_event_loop_with_status_0() {
     hang_guard.start(10000);
     QCOMPARE(QApplication::exec(), 0);
     QVERIFY(closed_while_reading);
-    QVERIFY(window_->logic().dialogs().closed());
+    QVERIFY(window_->session().dialogs().closed());
     QVERIFY(!window_->isVisible());
 }
 

@@ -98,8 +98,8 @@ QPalette dark_palette() {
 }
 
 int take_picture(halvane::qt::HalvaneWindow& window, const QString& out, bool live) {
-    window.logic().download().open_program();
-    settle_until([&] { return !window.logic().link().downloading(); });
+    window.session().download().open_program();
+    settle_until([&] { return !window.session().link().downloading(); });
     if (status_of(window) != QStringLiteral("Status: Program Running")) {
         std::fprintf(stderr, "screenshot: after File > Open the status is \"%s\"\n",
                      qPrintable(status_of(window)));
@@ -107,8 +107,8 @@ int take_picture(halvane::qt::HalvaneWindow& window, const QString& out, bool li
     }
     // The example's counter moves between two refreshes, as it does for a user.
     settle(500);
-    window.logic().cells().get_all();
-    settle_until([&] { return window.logic().link().idle(); });
+    window.session().cells().get_all();
+    settle_until([&] { return window.session().link().idle(); });
     if (window.grid().text(1, 2).empty()) {
         std::fprintf(stderr, "screenshot: Get All left the first row without a value (%s)\n",
                      qPrintable(status_of(window)));
@@ -118,8 +118,8 @@ int take_picture(halvane::qt::HalvaneWindow& window, const QString& out, bool li
         list_file->click();
     }
     // Get All leaves the current cell on the last row it passed: show the top of the grid.
-    window.logic().table().set_row(1);
-    window.logic().table().set_col(0);
+    window.session().table().set_row(1);
+    window.session().table().set_col(0);
     window.grid().scrollToTop();
     window.grid().clearSelection();
     // With Live Refresh the figures look five seconds back; a changed value lights up.
@@ -130,7 +130,7 @@ int take_picture(halvane::qt::HalvaneWindow& window, const QString& out, bool li
 
 int take_plot_picture(halvane::qt::HalvaneWindow& window, const QString& out) {
     turn_live_refresh_on(window);
-    window.logic().table().set_row(1);
+    window.session().table().set_row(1);
     window.findChild<QAction*>(QStringLiteral("watch_plot"))->trigger();
     halvane::qt::LivePlotWindow& plot = window.plot();
     plot.resize(720, 400);
@@ -138,7 +138,7 @@ int take_plot_picture(halvane::qt::HalvaneWindow& window, const QString& out) {
     if (auto* span = plot.findChild<QComboBox*>(QStringLiteral("plot_span")))
         span->setCurrentIndex(0);
     settle(10000);
-    if (plot.checked_variables().empty() || !window.logic().watch().sweeping()) {
+    if (plot.checked_variables().empty() || !window.session().watch().sweeping()) {
         std::fprintf(stderr, "screenshot: the plot shows nothing (%s)\n",
                      qPrintable(status_of(window)));
         return 1;

@@ -129,37 +129,20 @@ std::variant<Options, OptionError> parse_options(const std::vector<std::string>&
             return std::nullopt;
         };
     };
+    // A path, which may not be empty.
+    auto path = [](std::optional<std::string>& store, std::string what) -> Setter {
+        return [&store, what](const std::string& text) -> std::optional<std::string> {
+            if (text.empty()) return what;
+            store = text;
+            return std::nullopt;
+        };
+    };
     const std::map<std::string, Setter> with_value = {
-        {"--link",
-         [&](const std::string& text) -> std::optional<std::string> {
-             if (text.empty()) return std::string("needs a path");
-             options.link_path = text;
-             return std::nullopt;
-         }},
-        {"--log",
-         [&](const std::string& text) -> std::optional<std::string> {
-             if (text.empty()) return std::string("needs a file name");
-             options.log_path = text;
-             return std::nullopt;
-         }},
-        {"--trace",
-         [&](const std::string& text) -> std::optional<std::string> {
-             if (text.empty()) return std::string("needs a file name");
-             options.trace_path = text;
-             return std::nullopt;
-         }},
-        {"--rom",
-         [&](const std::string& text) -> std::optional<std::string> {
-             if (text.empty()) return std::string("needs a file name");
-             options.rom_path = text;
-             return std::nullopt;
-         }},
-        {"--eeprom",
-         [&](const std::string& text) -> std::optional<std::string> {
-             if (text.empty()) return std::string("needs a file name");
-             options.eeprom_path = text;
-             return std::nullopt;
-         }},
+        {"--link", path(options.link_path, "needs a path")},
+        {"--log", path(options.log_path, "needs a file name")},
+        {"--trace", path(options.trace_path, "needs a file name")},
+        {"--rom", path(options.rom_path, "needs a file name")},
+        {"--eeprom", path(options.eeprom_path, "needs a file name")},
         {"--pe0",
          [&](const std::string& text) -> std::optional<std::string> {
              if (text != "0" && text != "1") return "needs 0 or 1, not \"" + text + "\"";

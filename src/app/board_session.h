@@ -1,13 +1,15 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "dialogs/modal_dialogs.h"
 #include "download/program_download.h"
 #include "grid/cell_commands.h"
 #include "grid/watch_table.h"
 #include "link/board_link.h"
 #include "link/port_session.h"
-#include "platform/modal_dialogs.h"
+#include "notify/signal.h"
 #include "platform/platform.h"
 #include "status/status_line.h"
 #include "symbols/symbol_import.h"
@@ -15,27 +17,27 @@
 #include "viewer/companion_viewer.h"
 #include "watch/live_watch.h"
 
-namespace halvane {
+namespace halvane::app {
 
-// The window's logic: it creates the subsystems, each with its own state and commands, and
-// wires them to each other. The window on screen shows their state and passes the user's
-// commands to them.
+// The application's session with one board: it creates every subsystem, each with its own state
+// and commands, and does all the wiring between them. A front end (the window, a test) shows
+// their state and hands the user's commands to them, and wires nothing between them.
 //
 // All work runs on the UI thread and no command waits: exchanges with the board are jobs of the
 // board link, which runs them as time passes and characters arrive. Only the modal dialogs hold
 // a command up, and the link goes on working while one is open.
-class MainWindow {
+class BoardSession {
   public:
     // `initial_directory` is the folder where the file dialogs start.
-    MainWindow(Platform platform, std::string initial_directory);
-    ~MainWindow();
-    MainWindow(const MainWindow&) = delete;
-    MainWindow& operator=(const MainWindow&) = delete;
+    BoardSession(Platform platform, std::string initial_directory);
+    ~BoardSession();
+    BoardSession(const BoardSession&) = delete;
+    BoardSession& operator=(const BoardSession&) = delete;
 
     // Opens the serial port and shows the first status. False when the port could not be
     // opened: the reason has been shown, and the program must end with a non-zero status.
     bool start();
-    // The window closes: every job of the link ends, nothing more is sent, the port closes,
+    // The session ends: every job of the link ends, nothing more is sent, the port closes,
     // no dialog shows any more.
     void close();
 
@@ -52,8 +54,10 @@ class MainWindow {
     LiveWatch& watch() { return watch_; }
 
   private:
-    void program_started();
+    void wire();
+    void program_started(const std::string& base_name);
 
+    // In the order they are made: each is given only those before it.
     ModalDialogs dialogs_;
     StatusLine status_;
     BoardLink link_;
@@ -65,6 +69,7 @@ class MainWindow {
     MapCommands maps_;
     SymbolImport symbols_;
     LiveWatch watch_;
+    std::vector<Subscription> wiring_;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app

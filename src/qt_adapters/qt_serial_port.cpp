@@ -1,4 +1,4 @@
-#include "qt/qt_serial_port.h"
+#include "qt_adapters/qt_serial_port.h"
 
 #include <unistd.h>
 
@@ -8,9 +8,9 @@
 #include <chrono>
 #include <utility>
 
-#include "qt/serial_line_os.h"
-#include "qt/serial_low_latency.h"
-#include "qt/text_encoding.h"
+#include "qt_adapters/serial_line_os.h"
+#include "qt_adapters/serial_low_latency.h"
+#include "qt_adapters/text_encoding.h"
 
 namespace halvane::qt {
 

@@ -1,5 +1,5 @@
 // Systems without a low-latency request for serial drivers.
-#include "qt/serial_low_latency.h"
+#include "qt_adapters/serial_low_latency.h"
 
 namespace halvane::qt {
 

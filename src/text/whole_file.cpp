@@ -1,4 +1,4 @@
-#include "viewer/whole_file.h"
+#include "text/whole_file.h"
 
 #include <cerrno>
 #include <cstdio>

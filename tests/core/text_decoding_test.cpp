@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
+#include "text/text_decoding.h"
 
-#include "viewer/text_decoding.h"
+#include <gtest/gtest.h>
 
 namespace halvane {
 namespace {

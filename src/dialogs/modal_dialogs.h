@@ -8,9 +8,7 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/dialogs.h"
-#include "platform/serial_port_picker.h"
-#include "platform/symbol_picker.h"
+#include "platform/platform.h"
 
 namespace halvane {
 
@@ -21,16 +19,8 @@ namespace halvane {
 // goes on working while the box is open; it is dropped if the window closes first.
 class ModalDialogs {
   public:
-    struct Boxes {
-        MessageBox& message_box;
-        InputBox& input_box;
-        FileDialog& file_dialog;
-        SymbolPicker* symbol_picker = nullptr;    // File > Import Symbols' list, where there is one
-        SerialPortPicker* port_picker = nullptr;  // File > Serial Port's list, where there is one
-    };
-
     // `initial_directory` is where the file dialogs start.
-    ModalDialogs(Clock& clock, Boxes boxes, std::string initial_directory);
+    ModalDialogs(Clock& clock, DialogBoxes boxes, std::string initial_directory);
     ~ModalDialogs();
     ModalDialogs(const ModalDialogs&) = delete;
     ModalDialogs& operator=(const ModalDialogs&) = delete;
@@ -73,7 +63,7 @@ class ModalDialogs {
     std::optional<std::string> chosen(const std::string& path) const;
     void show_waiting();
 
-    Boxes boxes_;
+    DialogBoxes boxes_;
     std::string initial_directory_;
     std::unique_ptr<Alarm> later_;
     Clock& clock_;

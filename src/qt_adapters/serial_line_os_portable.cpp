@@ -1,4 +1,4 @@
-#include "qt/serial_line_os.h"
+#include "qt_adapters/serial_line_os.h"
 
 namespace halvane::qt {
 

@@ -1,7 +1,7 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 
-#include "qt/serial_line_os.h"
+#include "qt_adapters/serial_line_os.h"
 
 namespace halvane::qt {
 

@@ -1,7 +1,7 @@
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 
-#include "qt/serial_low_latency.h"
+#include "qt_adapters/serial_low_latency.h"
 
 namespace halvane::qt {
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "qt/qt_clock.h"
+#include "qt_adapters/qt_clock.h"
 
 namespace halvane::qt {
 

@@ -1,4 +1,4 @@
-#include "viewer/text_decoding.h"
+#include "text/text_decoding.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "qt/qt_clock.h"
+#include "qt_adapters/qt_clock.h"
 
 #include <chrono>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "qt/interrupt_notifier.h"
+#include "qt_adapters/interrupt_notifier.h"
 
 #include <fcntl.h>
 #include <signal.h>

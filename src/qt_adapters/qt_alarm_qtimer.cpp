@@ -6,7 +6,7 @@
 #include <chrono>
 #include <utility>
 
-#include "qt/qt_clock.h"
+#include "qt_adapters/qt_clock.h"
 
 namespace halvane::qt {
 

@@ -1,4 +1,4 @@
-#include "qt/serial_port_list.h"
+#include "qt_adapters/serial_port_list.h"
 
 #include <QFile>
 #include <QSerialPortInfo>
@@ -8,7 +8,7 @@
 #include <string>
 
 #include "link/usb_latency_timer.h"
-#include "qt/text_encoding.h"
+#include "qt_adapters/text_encoding.h"
 
 namespace halvane::qt {
 

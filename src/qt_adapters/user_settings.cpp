@@ -1,4 +1,4 @@
-#include "qt/user_settings.h"
+#include "qt_adapters/user_settings.h"
 
 #include <QFile>
 #include <QSettings>

@@ -1,4 +1,4 @@
-#include "qt/text_encoding.h"
+#include "qt_adapters/text_encoding.h"
 
 #include <QStringDecoder>
 

@@ -1,10 +1,10 @@
-#include "platform/modal_dialogs.h"
+#include "dialogs/modal_dialogs.h"
 
 #include <utility>
 
 namespace halvane {
 
-ModalDialogs::ModalDialogs(Clock& clock, Boxes boxes, std::string initial_directory)
+ModalDialogs::ModalDialogs(Clock& clock, DialogBoxes boxes, std::string initial_directory)
     : boxes_(boxes),
       initial_directory_(std::move(initial_directory)),
       later_(clock.make_alarm([this] { show_waiting(); })),

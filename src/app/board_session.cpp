@@ -1,0 +1,63 @@
+#include "app/board_session.h"
+
+#include <utility>
+
+#include "status/status_texts.h"
+
+namespace halvane::app {
+
+BoardSession::BoardSession(Platform platform, std::string initial_directory)
+    : dialogs_(platform.clock, platform.boxes, std::move(initial_directory)),
+      status_(platform.clock),
+      link_(platform.serial_port, platform.clock),
+      port_(link_, status_, dialogs_),
+      cells_({table_, link_, port_, status_, dialogs_, platform.clock}),
+      download_({table_, link_, port_, status_, dialogs_, platform.clock}),
+      viewer_(dialogs_),
+      maps_(table_, dialogs_),
+      symbols_(table_, status_, dialogs_),
+      watch_({table_, link_, port_, status_, dialogs_, platform.clock}) {
+    wire();
+}
+
+BoardSession::~BoardSession() {
+    close();
+}
+
+// Who is told of what, in one place. A new subsystem adds its lines here.
+void BoardSession::wire() {
+    wiring_.push_back(link_.port_changed.subscribe([this](const BoardLink::PortEvent& event) {
+        port_.port_changed(event);
+        watch_.port_changed(event);
+    }));
+    wiring_.push_back(link_.block_read_probe().given_up.subscribe(
+        [this] { status_.show_failure(std::string(texts::kBlockReadsGivenUp)); }));
+    wiring_.push_back(download_.program_started.subscribe(
+        [this](const std::string& base_name) { program_started(base_name); }));
+    wiring_.push_back(download_.line_changed.subscribe([this] { watch_.update(); }));
+}
+
+bool BoardSession::start() {
+    if (!port_.open_at_start()) {
+        close();
+        return false;
+    }
+    status_.set_program_status(std::string(texts::kAwaitingProgramFile));
+    link_.set_gate(false);
+    return true;
+}
+
+void BoardSession::close() {
+    dialogs_.window_closed();
+    link_.close();
+    watch_.close();
+}
+
+// The listing and the map are independent: a program without a listing still gets its map, and
+// a rebuild may have moved variables the map still names by their old addresses.
+void BoardSession::program_started(const std::string& base_name) {
+    viewer_.program_started(base_name);
+    symbols_.program_started(base_name, maps_.program_started(base_name));
+}
+
+}  // namespace halvane::app

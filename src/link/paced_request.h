@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "link/line_job.h"
+#include "platform/clock.h"
+
+namespace halvane {
+
+// Sends a request one character per tick, as the responder in the board's program can take it:
+// every character at least one tick after the one before it, however late the job is woken, so a
+// late wake-up never lets two go at once. A position that holds no character sends nothing but
+// still takes its tick.
+class PacedRequest {
+  public:
+    // From the first position of `characters` on.
+    void start(std::vector<std::string> characters);
+    // Hands the next position's character to the line and has the job woken at the end of its
+    // tick. False when the line refused it.
+    bool send_next(Line& line);
+    bool all_sent() const { return next_ == characters_.size(); }
+    // The job woke while sending: true once the last character's tick has passed; until then the
+    // job is woken again at its end.
+    bool tick_over(Line& line) const;
+    // The end of the last character's tick.
+    std::int64_t tick_end_ns() const { return last_sent_ns_ + kTickNs; }
+
+  private:
+    std::vector<std::string> characters_;
+    std::size_t next_ = 0;
+    std::int64_t last_sent_ns_ = 0;
+};
+
+// The characters of `text`, one position each.
+std::vector<std::string> request_positions(const std::string& text);
+
+}  // namespace halvane

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <string>
+
+#include "high/high.h"
+#include "low/other.h"
