@@ -220,8 +220,7 @@ TEST(LineRate, RatesMoreThanThreePercentApartGiveTheMonitorGarbageAndThePcNuls) 
 }
 
 TEST(LineRate, WithoutPacingTheRatesAreNotCompared) {
-    BoardConfig config = BoardDriver::processor(false);
-    BoardDriver driver(config);
+    BoardDriver driver(BoardDriver::processor(false));
     driver.board().set_pc_rate(62'500, driver.now());
     driver.board().power_on(driver.now());
     EXPECT_EQ(driver.send("\r"), std::string(monitor_text::kBanner) + ">");
