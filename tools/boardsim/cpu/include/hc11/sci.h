@@ -41,7 +41,6 @@ class Sci {
     // The monitor's output: each character goes into the transmit data register as soon as that is
     // empty, as the monitor's own output routine puts it there.
     void send(std::uint8_t byte, std::uint64_t now);
-    std::size_t bytes_to_send() const { return outbox_.size(); }
     // In the transmit handler: whether the character that has just left came from send() rather
     // than from the program's write of SCDR.
     bool sent_from_outbox() const { return shifting_from_outbox_; }
