@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "link/block_read_probe.h"
 #include "link/line_job.h"
 #include "link/wire_protocol.h"
 #include "platform/clock.h"
@@ -34,8 +35,8 @@ class LineSpeed {
   public:
     static constexpr std::int64_t kReplyWaitNs = 250 * kNanosPerMilli;
     static constexpr int kResendsAfterDamage = 3;
-    // The byte the check reads: where every program starts.
-    static constexpr std::uint16_t kCheckAddress = 0x2400;
+    // The byte the check reads: the block-read probe's, where every program starts.
+    static constexpr std::uint16_t kCheckAddress = BlockReadProbe::kAddress;
     // From the agreement's "@" to the first character at the new rate: the responder changes its
     // rate once its reply's last character has left the line, which is the earliest the "@" can
     // arrive here.
