@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -85,6 +86,8 @@ class FakeSerial : public SerialPort {
         pending_output = 0;
     }
     std::string take_input() override { return std::exchange(input_, std::string()); }
+    long rate() const override { return rate_; }
+    bool set_rate(long baud) override;
 
     // Characters arrive from the board; the link is told at once.
     void arrive(std::string_view text);
@@ -106,11 +109,14 @@ class FakeSerial : public SerialPort {
     int discards = 0;
     std::size_t discarded = 0;  // characters thrown away by discard_output
     bool refuse_writes = false;
+    std::set<long> refused_rates;  // rates the device cannot make
+    std::vector<long> rates;       // every rate set, in order
     Events events;
     const FakeClock* clock = nullptr;
 
   private:
     bool open_ = false;
+    long rate_ = 9600;
     std::string input_;
 };
 
