@@ -78,9 +78,10 @@ class BreakpointList {
   private:
     // Where a breakpoint at `address` belongs, placed by the program's map.
     Breakpoint placed_at(std::uint16_t address) const;
-    // Why a line cannot take a breakpoint, and else its address.
+    // Why a line or an address cannot take a breakpoint; none where it can.
     Refusal line_refusal(int listing_line) const;
     Refusal address_refusal(std::uint16_t address) const;
+    // A kept breakpoint in the program now in use; none where its line lost its code.
     std::optional<Breakpoint> placed_again(const Breakpoint& kept) const;
     bool holds(std::uint16_t address) const;
     void tell_if_changed(const std::vector<std::uint16_t>& table_before,

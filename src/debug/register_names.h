@@ -11,9 +11,6 @@ namespace halvane {
 // The processor's registers as the monitor's `rm` goes through them, in that order (C is the
 // condition codes).
 enum class Register { kP, kY, kX, kA, kB, kC, kS };
-inline constexpr std::array<Register, 7> kRegisters = {Register::kP, Register::kY, Register::kX,
-                                                       Register::kA, Register::kB, Register::kC,
-                                                       Register::kS};
 
 // The letter the monitor names it by ("P", and `rm x` starts at X).
 char register_letter(Register reg);

@@ -5,8 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "fakes/test_files.h"
 #include "status/status_texts.h"
 #include "symbols/program_lines.h"
+#include "text/hex_digits.h"
 
 namespace halvane {
 namespace {
@@ -61,189 +63,116 @@ const Program kBlink = blink("  3 2405 20 FC              bra loop");
 const Program kBlinkMoved = blink("  3 2406 20 FB              bra loop");
 const Program kBlinkWithoutLine3 = blink("  3                         ; gone");
 
-using Step = std::function<Refusal(BreakpointList&)>;
-Step toggle(int line) {
-    return [line](BreakpointList& list) { return list.toggle_line(line); };
-}
-Step add(std::string text) {
-    return [text](BreakpointList& list) { return list.add(text); };
-}
-Step run_to(int line) {
-    return [line](BreakpointList& list) { return list.run_to_line(line); };
-}
-Step stopped() {
-    return [](BreakpointList& list) {
-        list.program_stopped();
-        return Refusal();
-    };
-}
-Step use(Program program) {
-    return [program](BreakpointList& list) {
-        list.use_program(program);
-        return Refusal();
-    };
-}
-
 std::string text(std::string_view start, std::string_view rest = {}) {
     return std::string(start) + std::string(rest);
 }
 
+// Runs the steps of `script`, one a word, and returns the refusal of the last: "t43" toggles
+// listing line 43, "r30" runs to line 30, "s" is a stop, "a..." adds an address or symbol, and
+// "u" uses a program: uC the example, uN the example without line information, uB blink, uM
+// blink rebuilt, uG blink without line 3's code.
+Refusal run(BreakpointList& list, std::string_view script) {
+    const std::map<char, Program> programs = {{'C', counter()},
+                                              {'N', without_lines()},
+                                              {'B', kBlink},
+                                              {'M', kBlinkMoved},
+                                              {'G', kBlinkWithoutLine3}};
+    Refusal refusal;
+    std::istringstream words{std::string(script)};
+    for (std::string word; words >> word;) {
+        const std::string rest = word.substr(1);
+        refusal.reset();
+        switch (word[0]) {
+            case 't':
+                refusal = list.toggle_line(std::stoi(rest));
+                break;
+            case 'r':
+                refusal = list.run_to_line(std::stoi(rest));
+                break;
+            case 's':
+                list.program_stopped();
+                break;
+            case 'a':
+                refusal = list.add(rest);
+                break;
+            case 'u':
+                list.use_program(std::make_shared<DebugProgram>(*programs.at(rest[0])));
+                break;
+            default:
+                ADD_FAILURE() << "no step " << word;
+        }
+    }
+    return refusal;
+}
+
+// The table and the marked lines: "2424 2406 | 43".
+std::string state(const BreakpointList& list) {
+    std::string shown;
+    for (const std::uint16_t address : list.table()) shown += hex_text(address, 4) + " ";
+    shown += "|";
+    for (const int line : list.marked_lines()) shown += " " + std::to_string(line);
+    return shown;
+}
+
 struct Case {
     const char* what;
-    Program program;  // in use before the steps; none: no program yet
-    std::vector<Step> steps;
-    std::vector<std::uint16_t> table;
-    std::vector<int> marks;
-    Refusal refusal;  // of the last step
-    int changes;      // told through the list's signal
+    const char* steps;         // on a new list, before any program
+    const char* state;         // as state() shows it
+    int changes;               // told through the list's signal, after the first program
+    std::string refusal = {};  // of the last step
 };
 
 TEST(DebugBreakpoints, TheListSetsClearsKeepsAndRefusesBreakpoints) {
+    const std::string full(texts::kBreakpointTableFull);
+    const std::string no_code(texts::kNoCodeOnLine);
+    const std::string responder(texts::kNoBreakpointInResponder);
     const std::vector<Case> cases = {
-        {"a line of code", counter(), {toggle(43)}, {0x2424}, {43}, {}, 1},
-        {"toggled again", counter(), {toggle(43), toggle(43)}, {}, {}, {}, 2},
-        {"a fifth",
-         counter(),
-         {toggle(30), toggle(39), toggle(41), toggle(43), toggle(44)},
-         {0x2406, 0x241B, 0x2420, 0x2424},
-         {30, 39, 41, 43},
-         text(texts::kBreakpointTableFull),
-         4},
-        {"a line of the responder",
-         counter(),
-         {toggle(146)},
-         {},
-         {},
-         text(texts::kNoBreakpointInResponder),
-         0},
-        {"a label alone", counter(), {toggle(38)}, {}, {}, text(texts::kNoCodeOnLine), 0},
-        {"a variable's line", counter(), {toggle(20)}, {}, {}, text(texts::kNoCodeOnLine), 0},
-        {"before any program",
-         nullptr,
-         {toggle(43)},
-         {},
-         {},
-         text(texts::kNoBreakpointByLine, texts::kNoProgramOpened),
-         0},
-        {"by address, where a line starts", counter(), {add(" 2424 ")}, {0x2424}, {43}, {}, 1},
-        {"by address, cleared by its line", counter(), {add("2424"), toggle(43)}, {}, {}, {}, 2},
-        {"by symbol", counter(), {add("main_loop")}, {0x241B}, {39}, {}, 1},
-        {"by a data symbol",
-         counter(),
-         {add("count")},
-         {},
-         {},
-         text(texts::kNoBreakpointOnData, "count is a variable, not code"),
-         0},
-        {"inside an instruction",
-         counter(),
-         {add("2425")},
-         {},
-         {},
-         text(texts::kNoBreakpointInsideInstruction, "2425 is inside the one at 2424"),
-         0},
-        {"by an address in the responder",
-         counter(),
-         {add("242C")},
-         {},
-         {},
-         text(texts::kNoBreakpointInResponder),
-         0},
-        {"by neither",
-         counter(),
-         {add("nowhere")},
-         {},
-         {},
+        {"a line of code", "uC t43", "2424 | 43", 1},
+        {"toggled again", "uC t43 t43", "|", 2},
+        {"a fifth", "uC t30 t39 t41 t43 t44", "2406 241B 2420 2424 | 30 39 41 43", 4, full},
+        {"a line of the responder", "uC t146", "|", 0, responder},
+        {"a label alone", "uC t38", "|", 0, no_code},
+        {"a variable's line", "uC t20", "|", 0, no_code},
+        {"before any program", "t43", "|", 0,
+         text(texts::kNoBreakpointByLine, texts::kNoProgramOpened)},
+        {"by address, where a line starts", "uC a2424", "2424 | 43", 1},
+        {"by address, cleared by its line", "uC a2424 t43", "|", 2},
+        {"by symbol", "uC amain_loop", "241B | 39", 1},
+        {"by a data symbol", "uC acount", "|", 0,
+         text(texts::kNoBreakpointOnData, "count is a variable, not code")},
+        {"inside an instruction", "uC a2425", "|", 0,
+         text(texts::kNoBreakpointInsideInstruction, "2425 is inside the one at 2424")},
+        {"by an address in the responder", "uC a242C", "|", 0, responder},
+        {"by neither", "uC anowhere", "|", 0,
          text(texts::kNoBreakpointThere,
-              "nowhere is neither an address nor a symbol of the program"),
-         0},
-        {"without line information, by line",
-         without_lines(),
-         {toggle(43)},
-         {},
-         {},
+              "nowhere is neither an address nor a symbol of the program")},
+        {"without line information, by line", "uN t43", "|", 0,
          text(texts::kNoBreakpointByLine,
-              "the program has no line information: assemble it with --gdwarf2"),
-         0},
-        {"without line information, by address",
-         without_lines(),
-         {add("2424")},
-         {0x2424},
-         {},
-         {},
-         1},
-        {"by address before any program, kept for the first",
-         nullptr,
-         {add("2424"), use(counter())},
-         {0x2424},
-         {43},
-         {},
-         2},
-        {"kept across a download of the same program",
-         counter(),
-         {toggle(43), use(std::make_shared<DebugProgram>(*counter()))},
-         {0x2424},
-         {43},
-         {},
-         1},
-        {"kept for their program while another runs",
-         counter(),
-         {toggle(43), use(kBlink), toggle(3), use(counter())},
-         {0x2424},
-         {43},
-         {},
-         4},
-        {"moved by a rebuild", kBlink, {toggle(3), use(kBlinkMoved)}, {0x2406}, {3}, {}, 2},
-        {"gone with its line's code", kBlink, {toggle(3), use(kBlinkWithoutLine3)}, {}, {}, {}, 2},
-        {"run to a line", counter(), {toggle(43), run_to(30)}, {0x2424, 0x2406}, {43}, {}, 2},
-        {"the temporary one goes at the stop", counter(), {run_to(30), stopped()}, {}, {}, {}, 2},
-        {"run to a breakpoint's line",
-         counter(),
-         {toggle(43), run_to(43), stopped()},
-         {0x2424},
-         {43},
-         {},
-         1},
-        {"run to a line with four set",
-         counter(),
-         {toggle(30), toggle(39), toggle(41), toggle(43), run_to(44)},
-         {0x2406, 0x241B, 0x2420, 0x2424},
-         {30, 39, 41, 43},
-         text(texts::kRunToLineTableFull),
-         4},
-        {"a fourth while the temporary one holds the fourth place",
-         counter(),
-         {toggle(30), toggle(39), toggle(41), run_to(43), toggle(44)},
-         {0x2406, 0x241B, 0x2420, 0x2424},
-         {30, 39, 41},
-         text(texts::kBreakpointTableFull),
-         4},
-        {"the temporary one becomes a breakpoint",
-         counter(),
-         {run_to(43), toggle(43), stopped()},
-         {0x2424},
-         {43},
-         {},
-         2},
-        {"the temporary one outlives a breakpoint on its line",
-         counter(),
-         {run_to(43), toggle(43), toggle(43)},
-         {0x2424},
-         {},
-         {},
-         3},
+              "the program has no line information: assemble it with --gdwarf2")},
+        {"without line information, by address", "uN a2424", "2424 |", 1},
+        {"by address before any program, kept for the first", "a2424 uC", "2424 | 43", 2},
+        {"kept across a download of the same program", "uC t43 uC", "2424 | 43", 1},
+        {"kept for their program while another runs", "uC t43 uB t3 uC", "2424 | 43", 4},
+        {"moved by a rebuild", "uB t3 uM", "2406 | 3", 2},
+        {"gone with its line's code", "uB t3 uG", "|", 2},
+        {"run to a line", "uC t43 r30", "2424 2406 | 43", 2},
+        {"the temporary one goes at the stop", "uC r30 s", "|", 2},
+        {"run to a breakpoint's line", "uC t43 r43 s", "2424 | 43", 1},
+        {"run to a line with four set", "uC t30 t39 t41 t43 r44",
+         "2406 241B 2420 2424 | 30 39 41 43", 4, text(texts::kRunToLineTableFull)},
+        {"a fourth while the temporary one holds the fourth place", "uC t30 t39 t41 r43 t44",
+         "2406 241B 2420 2424 | 30 39 41", 4, full},
+        {"the temporary one becomes a breakpoint", "uC r43 t43 s", "2424 | 43", 2},
+        {"the temporary one outlives a breakpoint on its line", "uC r43 t43 t43", "2424 |", 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         BreakpointList list;
-        list.use_program(c.program);
         int changes = 0;
         const Subscription told = list.changed.subscribe([&changes] { ++changes; });
-        Refusal refusal;
-        for (const Step& step : c.steps) refusal = step(list);
-        EXPECT_EQ(list.table(), c.table);
-        EXPECT_EQ(list.marked_lines(), c.marks);
-        EXPECT_EQ(refusal, c.refusal);
+        const Refusal refusal = run(list, c.steps);
+        EXPECT_EQ(state(list), c.state);
+        EXPECT_EQ(refusal.value_or(""), c.refusal);
         EXPECT_EQ(changes, c.changes);
     }
 }
