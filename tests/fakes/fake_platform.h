@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/board_session.h"
+#include "platform/breakpoint_editor.h"
 #include "platform/platform.h"
 #include "viewer/rich_document.h"
 
@@ -186,6 +187,17 @@ class FakeSymbolPicker : public SymbolPicker {
     std::vector<std::string> paths;
     std::vector<std::vector<ProgramSymbol>> offered;
     std::vector<std::vector<bool>> initial_marks;
+};
+
+// Board > Breakpoints... as a user works it: `user` types and clicks while the list is open.
+class FakeBreakpointEditor : public BreakpointEditor {
+  public:
+    void edit(BreakpointRequests& requests) override {
+        ++showings;
+        if (user) user(requests);
+    }
+    std::function<void(BreakpointRequests&)> user;
+    int showings = 0;
 };
 
 // The live watch's marks as the grid shows them, and every value read.
