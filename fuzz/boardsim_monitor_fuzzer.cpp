@@ -28,7 +28,7 @@ namespace {
 // A started program that ignores everything; the monitor's own behaviour is under test.
 class IdleProgram : public RunningProgram {
   public:
-    void receive(std::uint8_t, Nanos) override {}
+    void receive(std::uint8_t, bool, Nanos) override {}
     void run_until(Nanos) override {}
     std::optional<Nanos> next_wakeup() const override { return std::nullopt; }
 };

@@ -1,6 +1,6 @@
 // The reply parser on whatever the line may have brought into the receive buffer, the block
-// reply parser on whatever value it cut out, and the request texts on whatever a user may have
-// typed into an Address or value cell.
+// reply parser and the speed agreement on whatever value it cut out, and the request texts on
+// whatever a user may have typed into an Address or value cell.
 
 #include <algorithm>
 #include <cctype>
@@ -56,6 +56,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < 2; ++i) {
         const std::string expected = i < byte_value.size() ? std::string(1, byte_value[i]) : "";
         FUZZ_CHECK(write[9 + i] == expected);
+    }
+
+    // The speed request for whatever BAUD value the first byte gives: its reply agrees, and a
+    // value agrees only when it is exactly that value's two digits, of either case.
+    if (size >= 1) {
+        const LineRate rate{data[0], 9600};
+        const std::string request = speed_request_text(rate);
+        FUZZ_CHECK(request.size() == kSpeedRequestLength && request[0] == kSpeedRequestStart);
+        const std::optional<std::string> agreed = reply_value(reply_text(rate.baud_register));
+        FUZZ_CHECK(agreed && speed_reply_agrees(*agreed, rate));
+        if (value && speed_reply_agrees(*value, rate)) {
+            FUZZ_CHECK(value->size() == kSpeedDigits);
+            for (std::size_t i = 0; i < kSpeedDigits; ++i) {
+                FUZZ_CHECK(std::toupper(static_cast<unsigned char>((*value)[i])) ==
+                           static_cast<unsigned char>(request[1 + i]));
+            }
+        }
     }
 
     // A block reply: the first three bytes choose the address and the count, the rest is the

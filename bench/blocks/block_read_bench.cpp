@@ -5,7 +5,10 @@
 //   - with boardsim --corrupt-every 50: N reads of the example's rows, the counter stopped, and
 //     how many values shown were wrong and how many replies were refused by their check.
 //
-//   block_read_bench [SECONDS per measurement] [READS under corruption]
+//   block_read_bench [SECONDS per measurement] [READS under corruption] [--line-rate BAUD]
+//
+// With --line-rate 62500 (or 125000) the first two figures are measured at 9600 and then again
+// at that rate, agreed with the responder as the link does; corruption is measured at 9600.
 
 #include <QCoreApplication>
 #include <chrono>
@@ -14,6 +17,7 @@
 #include <map>
 #include <string>
 
+#include "common/line_rate.h"
 #include "e2e/board_process.h"
 #include "e2e/link_harness.h"
 #include "text/hex_digits.h"
@@ -75,8 +79,10 @@ std::unique_ptr<LinkHarness> open(halvane::e2e::BoardProcess& board) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
-    const long corrupted_reads = argc > 2 ? std::atol(argv[2]) : 10000;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const long line_rate = halvane::bench::take_line_rate(args);
+    const double seconds = !args.empty() ? std::atof(args[0].c_str()) : 10.0;
+    const long corrupted_reads = args.size() > 1 ? std::atol(args[1].c_str()) : 10000;
 
     halvane::e2e::BoardProcess board({});
     std::unique_ptr<LinkHarness> link = board.device().empty() ? nullptr : open(board);
@@ -85,17 +91,33 @@ int main(int argc, char** argv) {
         return 1;
     }
     Readings readings(link->grid);
-    for (const bool blocks : {true, false}) {
-        link->session->link().set_block_reads_allowed(blocks);
-        word_rows(*link, 8);
-        const double words = rows_per_second(*link, readings, seconds) / 8;
-        // The example's map, as the download loaded it.
-        link->session->maps().load_program_map(std::string(HALVANE_EXAMPLES_DIR) + "/counter.csv");
-        const double rows = rows_per_second(*link, readings, seconds);
-        std::printf("%s: 8 consecutive words %.2f sweeps/s; the example's rows %.1f rows/s%s\n",
-                    blocks ? "block reads" : "byte reads ", words, rows,
-                    blocks && !link->session->link().block_reads() ? " (NOT ANSWERED)" : "");
+    halvane::LineSpeed speed;
+    std::vector<long> rates = {halvane::wire::kSlowLine.baud};
+    if (line_rate != rates[0]) rates.push_back(line_rate);
+    for (const long rate : rates) {
+        const bool agreed = halvane::bench::set_line_rate(link->session->link(), speed, rate,
+                                                          [&] { link->settle(); });
+        double rows_at[2] = {};
+        for (const bool blocks : {true, false}) {
+            link->session->link().set_block_reads_allowed(blocks);
+            word_rows(*link, 8);
+            const double words = rows_per_second(*link, readings, seconds) / 8;
+            // The example's map, as the download loaded it.
+            link->session->maps().load_program_map(std::string(HALVANE_EXAMPLES_DIR) +
+                                                   "/counter.csv");
+            const double rows = rows_per_second(*link, readings, seconds);
+            rows_at[blocks ? 0 : 1] = rows;
+            std::printf(
+                "%ld baud%s, %s: 8 consecutive words %.2f sweeps/s; the example's rows %.1f "
+                "rows/s%s\n",
+                rate, agreed ? "" : " (NOT AGREED)", blocks ? "block reads" : "byte reads ", words,
+                rows, blocks && !link->session->link().block_reads() ? " (NOT ANSWERED)" : "");
+        }
+        std::printf("%ld baud: the example's rows, block reads %.2f x the rows/s of byte reads\n",
+                    rate, rows_at[1] > 0 ? rows_at[0] / rows_at[1] : 0.0);
     }
+    halvane::bench::set_line_rate(link->session->link(), speed, halvane::wire::kSlowLine.baud,
+                                  [&] { link->settle(); });
     readings.told.end();
     link->session->close();
     link.reset();

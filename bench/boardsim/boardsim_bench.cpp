@@ -68,6 +68,8 @@ int main() {
     termios t{};
     tcgetattr(fd, &t);
     cfmakeraw(&t);
+    // The monitor's rate after a reset: at any other the board's characters arrive as NULs.
+    cfsetspeed(&t, B9600);
     tcsetattr(fd, TCSANOW, &t);
     // The banner; the monitor's first prompt comes after a CR. Its lines end with CR LF NUL.
     const std::string line_end("\r\n\0", 3);

@@ -2,7 +2,9 @@
 // (offscreen) with the plot open: reads a second against the line's limit, the window's CPU and
 // the plot's redraws a second.
 //
-//   QT_QPA_PLATFORM=offscreen live_refresh_bench [seconds] [BOARDSIM OPTION...]
+//   QT_QPA_PLATFORM=offscreen live_refresh_bench [seconds] [--line-rate BAUD] [BOARDSIM OPTION...]
+// --line-rate 62500 (or 125000) agrees on that rate with the responder, as the link does, before
+// Live Refresh starts, and measures against that line's limit.
 
 #include <QAction>
 #include <QApplication>
@@ -14,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/line_rate.h"
 #include "common/process_cpu.h"
 #include "dialog_answerer.h"
 #include "e2e/board_process.h"
@@ -47,6 +50,7 @@ int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
     std::vector<std::string> options;
     for (int i = 2; i < argc; ++i) options.emplace_back(argv[i]);
+    const long line_rate = halvane::bench::take_line_rate(options);
     halvane::e2e::BoardProcess board(options);
     if (board.device().empty()) {
         std::fprintf(stderr, "boardsim did not start\n");
@@ -68,6 +72,15 @@ int main(int argc, char** argv) {
     int reads_per_sweep = 0;
     const halvane::WatchTable& table = window.session().table();
     for (const int row : table.watched_rows()) reads_per_sweep += table.word(row) ? 2 : 1;
+    halvane::LineSpeed speed;
+    const auto settle = [&] {
+        while (!window.session().link().idle()) run_for(10);
+    };
+    // The agreement follows the first read, which asks about block reads.
+    window.findChild<QAction*>(QStringLiteral("watch_getall"))->trigger();
+    settle();
+    const bool agreed =
+        halvane::bench::set_line_rate(window.session().link(), speed, line_rate, settle);
     window.findChild<QAction*>(QStringLiteral("watch_liverefresh"))->setChecked(true);
     window.session().table().set_row(1);
     window.findChild<QAction*>(QStringLiteral("watch_plot"))->trigger();
@@ -95,8 +108,9 @@ int main(int argc, char** argv) {
 
     const double sweeps_per_second = rate_samples > 0 ? rate_sum / rate_samples : 0;
     const double reads_per_second = sweeps_per_second * reads_per_sweep;
-    const double line_limit = 9600.0 / 10 / (5 + 4);
-    std::printf("status: %s; live figures: %s\n", qPrintable(status_of(window)),
+    const double line_limit = static_cast<double>(line_rate) / 10 / (5 + 4);
+    std::printf("%ld baud%s; status: %s; live figures: %s\n", line_rate,
+                agreed ? "" : " (NOT AGREED)", qPrintable(status_of(window)),
                 qPrintable(figures_of(window)));
     std::printf(
         "live refresh: %.1f sweeps/s x %d reads = %.1f reads/s, %.3f of the line's %.1f "
@@ -106,6 +120,9 @@ int main(int argc, char** argv) {
     std::printf("CPU with the plot open: %.3f s = %.1f%% of one core (target <= 5%%)\n", cpu,
                 100.0 * cpu / elapsed);
     std::printf("plot redraws: %.1f a second (target <= 30)\n", redraws / elapsed);
+    window.findChild<QAction*>(QStringLiteral("watch_liverefresh"))->setChecked(false);
+    settle();
+    halvane::bench::set_line_rate(window.session().link(), speed, 9600, settle);
     window.close();
     return rate_samples > 0 ? 0 : 1;
 }

@@ -26,7 +26,7 @@ stop() {
 trap stop EXIT
 while [ ! -s "$work/device" ]; do sleep 0.05; done
 device=$(head -n 1 "$work/device")
-stty -F "$device" raw -echo
+stty -F "$device" 9600 raw -echo  # the monitor's rate after a reset
 exec 3<>"$device"
 cat <&3 >"$work/received" &
 reader=$!

@@ -1,24 +1,29 @@
 #include "grid/block_cover.h"
 
 #include <algorithm>
+#include <array>
 
 #include "link/wire_protocol.h"
 
 namespace halvane {
 
 namespace {
-constexpr long kRegistersFirst = 0x1000;
-constexpr long kRegistersEnd = 0x1040;
 constexpr long kLargestGap = 8;
 
-bool touches_registers(long start, long end) {
-    return start < kRegistersEnd && end > kRegistersFirst;
+// The registers whose reading changes the chip's state: reading SCSR then SCDR clears the SCI's
+// flags and takes its received character (the responder's own), SPSR then SPDR the SPI's, and
+// PORTCL clears the strobe flag of port C. Their rows are read exactly as asked, on their own.
+constexpr std::array<long, 5> kReadsChangeState = {0x1005, 0x1029, 0x102A, 0x102E, 0x102F};
+
+bool covers_state_changing_register(long start, long end) {
+    return std::any_of(kReadsChangeState.begin(), kReadsChangeState.end(),
+                       [&](long address) { return address >= start && address < end; });
 }
 
-// A row that must stand alone: registers are read only as asked for, and a block does not
-// bridge the wrap from FFFF to 0000 for several rows.
+// A row that must stand alone: one that reads a state-changing register, and one that runs past
+// FFFF (a block does not bridge the wrap to 0000 for several rows).
 bool alone(long start, long end) {
-    return touches_registers(start, end) || end > 0x10000;
+    return covers_state_changing_register(start, end) || end > 0x10000;
 }
 }  // namespace
 
@@ -36,7 +41,7 @@ std::size_t first_block(std::span<const CoveredRow> rows, BlockSpan& span) {
             const long new_start = std::min(start, row_start);
             const long new_end = std::max(end, row_end);
             if (gap > kLargestGap || new_end - new_start > long{wire::kMaxBlockBytes} ||
-                touches_registers(new_start, new_end))
+                covers_state_changing_register(new_start, new_end))
                 break;
             start = new_start;
             end = new_end;

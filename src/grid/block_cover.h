@@ -17,9 +17,10 @@ struct CoveredRow {
 
 // How many of `rows` (in the grid's order, the first always) one block read covers, with the
 // block's span. Rows share a block while their bytes lie within 8 bytes of each other and the
-// block stays within 32 bytes; the bytes between them are read too, unless one of them is a
-// register (1000-103F: reading a register such as the SCI's data register has side effects). A
-// row with a register byte, or one running past FFFF, gets a block of its own bytes alone.
+// block stays within 32 bytes; the bytes between them are read too, registers included, except
+// the five whose reading changes the chip's state (PORTCL 1005, SPSR 1029, SPDR 102A, SCSR 102E,
+// SCDR 102F). A block never covers one of those unless it is a block of one row's own bytes
+// alone: a row with such a byte, or one running past FFFF, is read on its own.
 std::size_t first_block(std::span<const CoveredRow> rows, BlockSpan& span);
 
 // The operation that reads the first of `rows` (rows to read, in the grid's order): with block

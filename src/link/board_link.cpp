@@ -282,6 +282,10 @@ bool BoardLink::write(std::string_view text) {
     return port_.write(text);
 }
 
+bool BoardLink::set_rate(long baud) {
+    return !closed_ && port_.is_open() && port_.set_rate(baud);
+}
+
 std::size_t BoardLink::output_pending() {
     return port_.is_open() ? port_.output_pending() : 0;
 }

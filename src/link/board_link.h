@@ -128,6 +128,8 @@ class BoardLink : private Line {
     std::size_t output_pending() override;
     void wake_at(std::int64_t when_ns) override;
     void clear_received() override { received_.clear(); }
+    long rate() const override { return port_.rate(); }
+    bool set_rate(long baud) override;
     void block_read_ended(BlockReadEnd end) override { probe_.block_read_ended(end); }
     void board_state_learnt(BoardState state) override { set_state(state); }
     void reply_missing() override;

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "link/board_state.h"
+#include "link/wire_clock.h"
 
 namespace halvane {
 
@@ -22,6 +23,12 @@ class Line {
     virtual void wake_at(std::int64_t when_ns) = 0;
     // Empties the receive log.
     virtual void clear_received() = 0;
+    // The line's rate in baud, and the time one character takes at it.
+    virtual long rate() const = 0;
+    std::int64_t character_ns() const { return character_time_ns(rate()); }
+    // Sets the port's rate (the speed agreement does). False, with the rate as it was, when the
+    // port is closed or cannot make it.
+    virtual bool set_rate(long baud) = 0;
     // Whether reads go as block reads (the responder answers them, and the user allows them).
     virtual bool block_reads() const = 0;
     // How a block read request ended: a right reply, one that failed its check, or none in time.

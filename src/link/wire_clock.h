@@ -5,6 +5,11 @@
 
 namespace halvane {
 
+// The time one character takes on a line at `baud`: 8N1 is ten bits. 0 for no rate.
+constexpr std::int64_t character_time_ns(long baud) {
+    return baud > 0 ? 10'000'000'000 / baud : 0;
+}
+
 // Models when characters handed to the serial driver have really left on the line.
 //
 // The kernel reports its output queue for real UARTs, but a pseudo-terminal (the simulated
@@ -14,8 +19,10 @@ namespace halvane {
 // out are still waiting somewhere on the way.
 class WireClock {
   public:
-    // 8N1: ten bits per character.
-    explicit WireClock(std::int64_t baud) : char_ns_(baud > 0 ? 10'000'000'000 / baud : 0) {}
+    explicit WireClock(long baud) : char_ns_(character_time_ns(baud)) {}
+
+    // The line changed its rate: what is written from now on takes the new character time.
+    void set_rate(long baud) { char_ns_ = character_time_ns(baud); }
 
     // `count` characters handed over at `now_ns` (any monotonic clock, in nanoseconds).
     void written(std::size_t count, std::int64_t now_ns) {

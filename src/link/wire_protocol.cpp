@@ -96,4 +96,15 @@ BlockReply parse_block_reply(std::string_view value, std::uint16_t address, std:
     return {BlockReply::Problem::kNone, std::move(bytes)};
 }
 
+std::string speed_request_text(LineRate rate) {
+    return kSpeedRequestStart + hex_text(rate.baud_register, kSpeedDigits);
+}
+
+bool speed_reply_agrees(std::string_view value, LineRate rate) {
+    if (value.size() != kSpeedDigits) return false;
+    const int high = hex_digit_value(value[0]);
+    const int low = hex_digit_value(value[1]);
+    return high >= 0 && low >= 0 && (high << 4 | low) == rate.baud_register;
+}
+
 }  // namespace halvane::wire

@@ -88,4 +88,36 @@ struct BlockReply {
 };
 BlockReply parse_block_reply(std::string_view value, std::uint16_t address, std::size_t count);
 
+// The speed request: the interrupt-driven responder switches the line to another rate.
+//
+//   speed:  "=" BB   answered by "!" BB "@" at the present rate
+//
+// BB is the value for the board's BAUD register (two hex digits). Once its reply's last
+// character has left the line, the responder writes BAUD. At a rate faster than 9600 it goes
+// back to 9600 by itself on the first character received with a framing error or noise, on a
+// request that fails to parse, and on "=30" (answered at the fast rate first). A NUL sent at 9600
+// reaches a fast receiver with a framing error, so a NUL is how the host brings it back; the
+// board's monitor ignores one at its prompt.
+inline constexpr char kSpeedRequestStart = '=';
+inline constexpr std::size_t kSpeedDigits = 2;
+inline constexpr std::size_t kSpeedRequestLength = 1 + kSpeedDigits;
+inline constexpr char kLineReset = '\0';
+
+// A rate both ends can run at: the BAUD value that sets it on the board (its 2 MHz E clock divided
+// by 16, a prescaler and a power of two) and the rate the host's port is set to.
+struct LineRate {
+    std::uint8_t baud_register = 0x30;
+    long baud = 9600;
+};
+// 9615 baud on the board: within 0.2 % of 9600. Every download and every program run starts here.
+inline constexpr LineRate kSlowLine{0x30, 9600};
+inline constexpr LineRate kFastLine{0x01, 62'500};
+inline constexpr LineRate kFastestLine{0x00, 125'000};
+
+// The whole text of a speed request for `rate`: "=BB".
+std::string speed_request_text(LineRate rate);
+// Whether a reply's value (the text reply_value cuts out) is the responder's agreement to the
+// speed request for `rate`: exactly its two digits, of either case.
+bool speed_reply_agrees(std::string_view value, LineRate rate);
+
 }  // namespace halvane::wire

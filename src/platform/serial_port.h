@@ -7,7 +7,8 @@
 
 namespace halvane {
 
-// The serial line to the board: 9600 baud, no parity, 8 data bits, 1 stop bit, no flow control.
+// The serial line to the board: no parity, 8 data bits, 1 stop bit, no flow control, at 9600 baud
+// from every open until its rate is set.
 class SerialPort {
   public:
     virtual ~SerialPort() = default;
@@ -45,6 +46,13 @@ class SerialPort {
     // Throws away what was written and has not left the PC yet (the port's own buffer and the
     // driver's output queue). Characters a USB adapter has taken already still go.
     virtual void discard_output() = 0;
+
+    // The line's rate in baud: 9600 from every open.
+    virtual long rate() const = 0;
+    // Sets the line's rate, both ways. Characters still waiting in the PC's queues leave at the
+    // new rate, so it is set while the line is quiet. False, with the rate as it was, when the
+    // port is closed or the device cannot make `baud` (to within 3 %).
+    virtual bool set_rate(long baud) = 0;
 
     // Every character that has arrived and not been taken yet; empty when none waits.
     virtual std::string take_input() = 0;

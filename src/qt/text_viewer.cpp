@@ -14,6 +14,7 @@
 #include <cmath>
 #include <vector>
 
+#include "qt/listing_margin.h"
 #include "qt_adapters/text_encoding.h"
 
 namespace halvane::qt {
@@ -123,6 +124,7 @@ QFont viewer_font(std::string_view face, const QFont& base) {
 
 TextViewer::TextViewer(QTextEdit& edit)
     : edit_(edit),
+      margin_(new ListingMargin(edit)),
       face_(edit.font()),
       shown_(edit.font()),
       plain_tab_stop_(edit.tabStopDistance()) {
@@ -145,6 +147,7 @@ TextViewer::TextViewer(QTextEdit& edit)
 }
 
 void TextViewer::show_plain(std::string_view utf8_text) {
+    margin_->set_shown(false);
     code_ = false;
     rich_ = false;
     shown_ = face_;
@@ -154,6 +157,7 @@ void TextViewer::show_plain(std::string_view utf8_text) {
 }
 
 void TextViewer::show_code(std::string_view utf8_text) {
+    margin_->set_shown(false);
     code_ = true;
     rich_ = false;
     shown_ = code_font();
@@ -162,7 +166,13 @@ void TextViewer::show_code(std::string_view utf8_text) {
     apply_zoom();
 }
 
+void TextViewer::show_listing(std::string_view utf8_text) {
+    show_code(utf8_text);
+    margin_->set_shown(true);
+}
+
 void TextViewer::show_rich(const RichDocument& document) {
+    margin_->set_shown(false);
     code_ = false;
     rich_ = true;
     shown_ = face_;
@@ -214,6 +224,7 @@ void TextViewer::apply_zoom() {
                                          QFontMetricsF(font).horizontalAdvance(QLatin1Char(' '))
                                    : plain_tab_stop_);
     if (rich_ && own_size > 0) scale_rich_runs(*edit_.document(), font.pointSizeF() / own_size);
+    margin_->text_replaced();
 }
 
 }  // namespace halvane::qt

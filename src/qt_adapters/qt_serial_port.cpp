@@ -6,6 +6,7 @@
 #include <QMetaObject>
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <utility>
 
 #include "qt_adapters/serial_line_os.h"
@@ -17,6 +18,9 @@ namespace halvane::qt {
 namespace {
 
 constexpr const char* kDisconnected = "The serial device was disconnected";
+// How far the rate a driver makes may be from the one asked for: a character's last bit is then
+// still sampled inside it at the far end.
+constexpr long kRateTolerancePercent = 3;
 
 std::int64_t monotonic_ns() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -46,7 +50,9 @@ SerialPort::OpenResult QtSerialPort::open() {
     failure_pending_ = false;
     input_.clear();
     port_.setPortName(device_);
-    port_.setBaudRate(QSerialPort::Baud9600);
+    rate_ = kOpeningRate;
+    wire_.set_rate(rate_);
+    port_.setBaudRate(static_cast<qint32>(rate_));
     port_.setDataBits(QSerialPort::Data8);
     port_.setParity(QSerialPort::NoParity);
     port_.setStopBits(QSerialPort::OneStop);
@@ -89,7 +95,7 @@ void QtSerialPort::set_device(std::string path, std::string shown_name) {
     device_ = QFile::decodeName(path.c_str());
     shown_name_ = std::move(shown_name);
     // What the old device's line still had to carry is no concern of the new one.
-    wire_ = WireClock(9600);
+    wire_ = WireClock(rate_);
 }
 
 bool QtSerialPort::write(std::string_view text) {
@@ -115,7 +121,31 @@ void QtSerialPort::discard_output() {
     if (!port_.isOpen()) return;
     // Qt's own buffer and the driver's output queue (tcflush) both.
     port_.clear(QSerialPort::Output);
-    wire_ = WireClock(9600);
+    wire_ = WireClock(rate_);
+}
+
+bool QtSerialPort::set_rate(long baud) {
+    if (!port_.isOpen() || failure_pending_ || baud <= 0) return false;
+    if (baud == rate_) return true;
+    const auto apply = [this](long rate) {
+        setting_rate_ = true;
+        const bool taken = port_.setBaudRate(static_cast<qint32>(rate));
+        setting_rate_ = false;
+        return taken;
+    };
+    bool made = apply(baud);
+    // A 16550 asked for 62 500 baud makes 57 600 (8 % off) and says nothing.
+    const long running = line_rate(static_cast<long long>(port_.handle()));
+    if (made && running > 0 && std::abs(running - baud) * 100 > baud * kRateTolerancePercent)
+        made = false;
+    if (!made) {
+        apply(rate_);
+        port_.clearError();
+        return false;
+    }
+    rate_ = baud;
+    wire_.set_rate(baud);
+    return true;
 }
 
 std::string QtSerialPort::take_input() {
@@ -132,6 +162,7 @@ void QtSerialPort::take_arrived_bytes() {
 void QtSerialPort::line_error(QSerialPort::SerialPortError error) {
     // open() reports NoError; timeouts only concern the blocking waits, which are unused.
     if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError) return;
+    if (setting_rate_) return;
     if (failure_pending_ || !port_.isOpen()) return;
     failure_pending_ = true;
     failure_text_ = port_.errorString();

@@ -37,6 +37,10 @@ class QtSerialPort : public QObject, public SerialPort {
     void discard_output() override;
 
     std::string take_input() override;
+    long rate() const override { return rate_; }
+    // Qt Serial Port passes a rate it has no name for on to the driver (termios2 on Linux); a
+    // driver that makes only the nearest rate it can is caught by reading back what it made.
+    bool set_rate(long baud) override;
 
     std::size_t input_waiting() const { return input_.size(); }
 
@@ -49,8 +53,12 @@ class QtSerialPort : public QObject, public SerialPort {
     QString device_;
     std::string shown_name_;
     QSerialPort port_;
-    // What the 9600-baud line can have carried of what was written.
-    WireClock wire_{9600};
+    static constexpr long kOpeningRate = 9600;
+    long rate_ = kOpeningRate;
+    // A driver's refusal of a rate reports an error that is no failure of the line.
+    bool setting_rate_ = false;
+    // What the line can have carried of what was written.
+    WireClock wire_{kOpeningRate};
     std::string input_;
     bool failure_pending_ = false;
     QString failure_text_;

@@ -16,4 +16,8 @@ std::size_t kernel_output_queue(long long handle);
 // kernel to finish hanging it up; false where it cannot tell.
 bool line_hung_up(long long handle);
 
+// The rate in baud the driver of the line behind `handle` really runs at, for its output (Linux:
+// TCGETS2, which also reports a rate that has no name of its own); 0 where it cannot tell.
+long line_rate(long long handle);
+
 }  // namespace halvane::qt

@@ -10,4 +10,8 @@ bool line_hung_up(long long /*handle*/) {
     return false;
 }
 
+long line_rate(long long /*handle*/) {
+    return 0;
+}
+
 }  // namespace halvane::qt

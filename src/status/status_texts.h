@@ -44,6 +44,25 @@ inline constexpr std::string_view kConsoleRefused =
     "Status: Not sent: the program runs, and its responder takes * # % = as the start of a "
     "request";
 
+// Why a breakpoint was not set (or Run to Line not done).
+inline constexpr std::string_view kBreakpointTableFull =
+    "Status: At most four breakpoints: the monitor's table is full";
+inline constexpr std::string_view kNoBreakpointInResponder =
+    "Status: No breakpoint in the responder: its interrupt handler runs with interrupts masked";
+inline constexpr std::string_view kNoCodeOnLine = "Status: No code on this line";
+// Followed by why the listing's lines have no addresses.
+inline constexpr std::string_view kNoBreakpointByLine = "Status: No breakpoint by line: ";
+inline constexpr std::string_view kNoProgramOpened = "no program has been opened";
+// Followed by "2425 is inside the one at 2424".
+inline constexpr std::string_view kNoBreakpointInsideInstruction =
+    "Status: No breakpoint inside an instruction: ";
+// Followed by "count is a variable, not code".
+inline constexpr std::string_view kNoBreakpointOnData = "Status: No breakpoint on data: ";
+// Followed by "FOO is neither an address nor a symbol of the program".
+inline constexpr std::string_view kNoBreakpointThere = "Status: No breakpoint: ";
+inline constexpr std::string_view kRunToLineTableFull =
+    "Status: No Run to Line: four breakpoints are set and the monitor's table is full";
+
 // Questions and prompts.
 inline constexpr std::string_view kResetBoard = "Turn on the CME11E9 and Press Reset";
 inline constexpr std::string_view kNewValuePrompt = "New Value";

@@ -28,8 +28,11 @@ ProgramLines read_program_lines(const std::string& path) {
 }
 
 ListingAddressMap map_program_listing(std::string_view listing_text, const std::string& elf_path) {
+    return map_program_listing(listing_text, read_program_lines(elf_path));
+}
+
+ListingAddressMap map_program_listing(std::string_view listing_text, const ProgramLines& program) {
     const ParsedListing listing = parse_listing(listing_text);
-    const ProgramLines program = read_program_lines(elf_path);
     if (listing.layout == ListingLayout::kAbsoluteAddresses && !program.error_text.empty())
         return map_listing_addresses(listing, ProgramLines{});
     return map_listing_addresses(listing, program);

@@ -14,5 +14,7 @@ ProgramLines read_program_lines(const std::string& path);
 // program's ELF file at `elf_path` (empty: none). A listing of absolute addresses does not
 // need the file, and one that cannot be read does not stop it.
 ListingAddressMap map_program_listing(std::string_view listing_text, const std::string& elf_path);
+// The same with the program's ELF file read already.
+ListingAddressMap map_program_listing(std::string_view listing_text, const ProgramLines& program);
 
 }  // namespace halvane

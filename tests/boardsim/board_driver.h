@@ -20,14 +20,14 @@ class BoardDriver {
     // The built-in responder on a line without pacing: replies come at once.
     static BoardConfig builtin_unpaced() {
         BoardConfig config;
-        config.baud = 0;
+        config.paced = false;
         config.runner = ProgramRunner::kBuiltinResponder;
         return config;
     }
-    // The processor on a line paced at `baud` (0: unpaced).
-    static BoardConfig processor(unsigned baud = 9600) {
+    // The processor on a paced line, or on one without pacing.
+    static BoardConfig processor(bool paced = true) {
         BoardConfig config;
-        config.baud = baud;
+        config.paced = paced;
         config.runner = ProgramRunner::kProcessor;
         return config;
     }

@@ -1,11 +1,12 @@
 // Runs the real boardsim program and talks to it over its pseudo-terminal.
+#include <asm/termbits.h>  // termios2, for rates such as 62500 (glibc's <termios.h> cannot say them)
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -84,13 +85,22 @@ class BoardProcess {
         return line;
     }
 
-    bool open_terminal(const std::string& path) {
+    // Raw, at `rate` baud: the rate a PC's program sets on its port.
+    bool open_terminal(const std::string& path, unsigned rate = 9600) {
         terminal_ = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (terminal_ < 0) return false;
-        termios t{};
-        tcgetattr(terminal_, &t);
-        cfmakeraw(&t);
-        return tcsetattr(terminal_, TCSANOW, &t) == 0;
+        return terminal_ >= 0 && set_rate(rate);
+    }
+    bool set_rate(unsigned rate) {
+        termios2 t{};
+        if (ioctl(terminal_, TCGETS2, &t) != 0) return false;
+        t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
+                                            ICRNL | IXON);
+        t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+        t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+        t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CBAUD);
+        t.c_cflag |= CS8 | BOTHER;
+        t.c_ispeed = t.c_ospeed = rate;
+        return ioctl(terminal_, TCSETS2, &t) == 0;
     }
 
     void type(const std::string& text) {
@@ -223,10 +233,11 @@ TEST(BoardsimProcess, PrintsTheTerminalMakesTheLinkAndCleansUpOnSigterm) {
 }
 
 TEST(BoardsimProcess, BadOptionsExitWithStatusTwoAndSayWhy) {
-    BoardProcess board({"--baud", "fast"});
+    BoardProcess board({"--baud", "9600"});
     EXPECT_EQ(board.wait_exit(std::nullopt), 2);
     const std::string message = board.stderr_text();
-    EXPECT_NE(message.find("--baud needs a rate"), std::string::npos) << message;
+    EXPECT_NE(message.find("the rate the program's BAUD register sets"), std::string::npos)
+        << message;
     EXPECT_NE(message.find("--help"), std::string::npos) << message;
 
     BoardProcess help({"--help"});
@@ -310,6 +321,32 @@ TEST(BoardsimProcess, TracesTheProgramAndShowsItsReturnToTheMonitor) {
     const std::string trace = read_file(dir / "run.trace");
     EXPECT_TRUE(trace.starts_with("2400  86")) << trace;
     EXPECT_NE(trace.find("\n2402  3F"), std::string::npos) << trace;
+}
+
+// The rate the PC sets on the terminal, read from the pseudo-terminal's other end, against the
+// rate the program's responder switches to.
+TEST(BoardsimProcess, TheLineRunsAtTheRatesSetOnTheTerminalAndInBaud) {
+    BoardProcess board({});
+    ASSERT_TRUE(board.open_terminal(board.first_line()));
+    board.banner();
+    board.download(read_file(HALVANE_EXAMPLES_DIR "/counter.s19"));
+    board.request("=01");
+    EXPECT_EQ(board.read_ending_with(kReplyEnd), "!01@");
+    ASSERT_TRUE(board.set_rate(62'500));
+    board.request(read_request_text(0x2400));
+    EXPECT_EQ(board.read_ending_with(kReplyEnd), reply_text(0x20));
+    // Back at 9600, a NUL reaches the program with a framing error and its responder follows.
+    ASSERT_TRUE(board.set_rate(9600));
+    board.request(std::string(1, '\0'));
+    board.request(read_request_text(0x2400));
+    EXPECT_EQ(board.read_ending_with(kReplyEnd), reply_text(0x20));
+    // At 62 500 baud the monitor's banner, at 9600 after the reset, is NULs.
+    ASSERT_TRUE(board.set_rate(62'500));
+    kill(board.pid(), SIGUSR1);
+    const std::string banner = board.read_for(500ms);
+    EXPECT_GT(banner.size(), 80u);
+    EXPECT_EQ(banner.find_first_not_of('\0'), std::string::npos) << banner;
+    EXPECT_EQ(board.wait_exit(SIGTERM), 0);
 }
 
 bool have_test_rom() {

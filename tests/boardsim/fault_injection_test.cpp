@@ -18,9 +18,9 @@ using halvane::wire::read_request_text;
 using halvane::wire::reply_text;
 using halvane::wire::write_request_text;
 
-BoardDriver started_with(FaultOptions faults, unsigned baud = 0) {
+BoardDriver started_with(FaultOptions faults, bool paced = false) {
     BoardConfig config = BoardDriver::builtin_unpaced();
-    config.baud = baud;
+    config.paced = paced;
     config.faults = faults;
     BoardDriver driver(config);
     driver.start_program();
@@ -77,7 +77,7 @@ TEST(Faults, GarbageComesBeforeTheReplyAndSometimesAStrayEndMark) {
 }
 
 TEST(Faults, HangupAfterNRequestsOnceTheLastAnswerHasGone) {
-    BoardDriver driver = started_with({.hangup_after = 3}, 9600);
+    BoardDriver driver = started_with({.hangup_after = 3}, true);
     driver.send(read_request_text(0x2400));
     driver.send(write_request_text(0x2401, 0x00));
     EXPECT_FALSE(driver.board().hung_up());

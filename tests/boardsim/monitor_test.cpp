@@ -385,7 +385,7 @@ const Dialogue kDialogues[] = {
 };
 
 TEST(MonitorCommands, EachCommandAnswersAsTheBoardsMonitorDoes) {
-    BoardConfig config = BoardDriver::processor(0);
+    BoardConfig config = BoardDriver::processor(false);
     config.fast_load = true;
     for (const Dialogue& dialogue : kDialogues) {
         BoardDriver driver(config);

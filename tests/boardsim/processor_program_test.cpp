@@ -25,8 +25,8 @@ using testing::s1_record;
 const Nanos kChar = PacedWire::char_time_for_baud(9600);
 const std::string kEnd = "\rS9030000FC\r";
 
-std::string example_records() {
-    std::ifstream in(HALVANE_EXAMPLES_DIR "/counter.s19", std::ios::binary);
+std::string example_records(const char* name = "counter.s19") {
+    std::ifstream in(std::string(HALVANE_EXAMPLES_DIR "/") + name, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
@@ -110,7 +110,7 @@ TEST_F(ExampleOnProcessor, AStallOfTheHostIsNotReplayed) {
 }
 
 TEST(ProcessorLine, AnUnpacedLineIsPacedByTheProgramsSci) {
-    BoardDriver driver(BoardDriver::processor(0));
+    BoardDriver driver(BoardDriver::processor(false));
     driver.start(example_records());
     driver.wait(20ms);
     // Everything arrives at once, and the SCI takes it in at the rate the program set.
@@ -138,7 +138,7 @@ TEST(ProcessorLine, FaultOptionsSpoilTheProgramsReplies) {
 }
 
 TEST(ProcessorExit, SwiReturnsToTheMonitorWithTheProgramsRegisters) {
-    BoardDriver driver(BoardDriver::processor(0));
+    BoardDriver driver(BoardDriver::processor(false));
     // LDX #1234, LDAA #42, SWI
     driver.start(s1_record(0x2400, "CE123486423F") + kEnd);
     // P is the SWI's own address.
@@ -156,9 +156,20 @@ TEST(ProcessorExit, SwiReturnsToTheMonitorWithTheProgramsRegisters) {
     EXPECT_EQ(driver.wait(5ms), stopped);
 }
 
+TEST(ProcessorExit, WhatTheProgramLeftInTheSciLeavesBeforeTheMonitorsReport) {
+    BoardDriver driver(BoardDriver::processor());
+    // 'o' and 'k', each as soon as TDRE allows, then SWI: both are still in the SCI at the stop.
+    std::string out =
+        driver.start(s1_record(0x2400, "B6102E2AFB866FB7102FB6102E2AFB866BB7102F3F") + kEnd);
+    out += driver.wait(60ms);
+    EXPECT_TRUE(out.ends_with("go 2400" + kLineEnd + "ok" + kLineEnd +
+                              "P-2414 Y-0000 X-0000 A-6B B-00 C-D0 S-0041 " + kLineEnd + ">"))
+        << out;
+}
+
 TEST(ProcessorExit, TrapsStrayInterruptsAndJumpsIntoTheRomSayWhereTheProgramWas) {
     auto stop_message = [](const std::string& code) {
-        BoardDriver driver(BoardDriver::processor(0));
+        BoardDriver driver(BoardDriver::processor(false));
         driver.start(s1_record(0x2400, code) + kEnd);
         const std::string out = driver.wait(20ms);
         return out.substr(0, out.find(kLineEnd));
@@ -185,9 +196,36 @@ TEST(ProcessorSilence, WithoutAResponderOrAfterStopNothingAnswers) {
     EXPECT_FALSE(stopped.board().next_event());
 }
 
+// A program asleep in WAI needs the board only when an interrupt it enabled comes due.
+TEST(ProcessorSleep, AProgramInWaiWakesTheBoardOnlyForItsInterrupts) {
+    BoardDriver idle(BoardDriver::processor());
+    idle.start(s1_record(0x2400, "0E3E20FD") + kEnd);  // CLI, WAI, BRA to WAI
+    idle.wait(20ms);
+    EXPECT_FALSE(idle.board().next_event());
+
+    // The square wave: one output compare interrupt every 5 ms, and the board wakes for each.
+    BoardDriver driver(BoardDriver::processor());
+    driver.start(example_records("square_wave.s19"));
+    driver.wait(20ms);
+    const unsigned edges_before =
+        std::stoul(request(driver, read_request_text(0x2403)).substr(1, 2), nullptr, 16);
+    int wakes = 0;
+    const Nanos end = driver.now() + 500ms;
+    for (auto next = driver.board().next_event(); next && *next < end;
+         next = driver.board().next_event()) {
+        EXPECT_EQ(driver.jump(*next), "");
+        ++wakes;
+    }
+    EXPECT_NEAR(wakes, 100, 1);
+    const unsigned edges_after =
+        std::stoul(request(driver, read_request_text(0x2403)).substr(1, 2), nullptr, 16);
+    // A hundred edges in the half second, and about two while the second request was on the line.
+    EXPECT_NEAR((edges_after - edges_before) & 0xFF, 102u, 1u);
+}
+
 TEST(ProcessorTrace, EveryExecutedInstructionIsALine) {
     std::ostringstream trace;
-    BoardDriver driver(BoardDriver::processor(0), nullptr, &trace);
+    BoardDriver driver(BoardDriver::processor(false), nullptr, &trace);
     driver.start(s1_record(0x2400, "CE123486423F") + kEnd);
     driver.wait(5ms);
     std::istringstream lines(trace.str());
@@ -202,7 +240,7 @@ TEST(ProcessorLoad, BytesOutsideRamAndEepromAreNotedInTheLog) {
     std::ostringstream out;
     {
         TrafficLog log(out, 2ms);
-        BoardDriver driver(BoardDriver::processor(0), &log);
+        BoardDriver driver(BoardDriver::processor(false), &log);
         driver.start(s1_record(0x2400, "20FE") + "\r" + s1_record(0x9000, "0102") + kEnd);
         driver.wait(1ms);
     }

@@ -27,7 +27,7 @@ TEST(RandomInput, TheBoardNeverStallsAndItsQueuesDrain) {
     for (unsigned seed = 1; seed <= 20; ++seed) {
         std::mt19937 random(seed);
         BoardConfig config;
-        config.baud = seed % 2 ? 0 : 9600;
+        config.paced = seed % 2 == 0;
         // Every fourth board runs the downloaded loop on the processor.
         config.runner =
             seed % 4 == 0 ? ProgramRunner::kProcessor : ProgramRunner::kBuiltinResponder;

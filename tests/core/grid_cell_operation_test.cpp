@@ -191,9 +191,9 @@ TEST_F(CellOperationTest, GetAllReadsOnlyNamedRowsInOrderAndEndsAtRow99) {
 }
 
 // Which rows share a block read: the first row always, then the rows after it while their bytes
-// lie within 8 bytes of the block and it stays within 32 bytes; registers and a word at FFFF
-// stand alone.
-TEST(BlockCover, RowsShareABlockWhileTheyLieCloseAndOutsideTheRegisters) {
+// lie within 8 bytes of the block and it stays within 32 bytes; registers whose reading changes
+// the chip's state (PORTCL, SPSR, SPDR, SCSR, SCDR) and a word at FFFF stand alone.
+TEST(BlockCover, RowsShareABlockWhileTheyLieCloseAndReadNoStateChangingRegister) {
     struct Case {
         const char* name;
         std::vector<CoveredRow> rows;
@@ -213,8 +213,12 @@ TEST(BlockCover, RowsShareABlockWhileTheyLieCloseAndOutsideTheRegisters) {
          {{0x3000, 2}, {0x3008, 2}, {0x3010, 2}, {0x3018, 2}, {0x3020, 1}},
          4,
          {0x3000, 26}},
-        {"a register alone", {{0x102B, 1}, {0x102C, 1}}, 1, {0x102B, 1}},
-        {"no register joins", {{0x0FFE, 2}, {0x1000, 1}}, 1, {0x0FFE, 2}},
+        {"the example's two registers", {{0x102B, 1}, {0x102D, 1}}, 2, {0x102B, 3}},
+        {"across the registers' start", {{0x0FFE, 2}, {0x1000, 1}}, 2, {0x0FFE, 3}},
+        {"SCSR alone", {{0x102E, 1}, {0x102D, 1}}, 1, {0x102E, 1}},
+        {"no gap over SCSR and SCDR", {{0x102D, 1}, {0x1030, 1}}, 1, {0x102D, 1}},
+        {"SPSR does not join", {{0x1028, 1}, {0x1029, 1}}, 1, {0x1028, 1}},
+        {"a word over PORTCL alone", {{0x1004, 2}, {0x1006, 1}}, 1, {0x1004, 2}},
         {"a word at FFFF alone", {{0xFFFF, 2}, {0x0000, 1}}, 1, {0xFFFF, 2}},
     };
     for (const Case& c : cases) {

@@ -1,13 +1,15 @@
 // The board link as the window drives it: the receive gate and buffer, the queue's order,
-// and how jobs end when the port fails or the window closes.
+// how jobs end when the port fails or the window closes, block reads and the line's rate.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/scripted_board.h"
 #include "fakes/fake_platform.h"
 #include "fakes/test_files.h"
+#include "link/line_speed.h"
 #include "status/status_texts.h"
 
 namespace halvane {
@@ -448,6 +450,100 @@ TEST_F(BoardStateTest, LiveRefreshPausesAtTheMonitorAndGoesOnWhenTheProgramRuns)
     h.clock.run_for(1000);
     EXPECT_GT(board.reads, 0);
     h.session->watch().set_live_refresh(false);
+}
+
+// The line's rate: the agreement on the fast line and each way it can end, a damaged speed reply
+// sent again, the way back with "=30", and the fall back after a missing reply while fast. Both
+// ends run at one rate after each. "~" stands for a NUL on the wire.
+TEST(LineSpeedAgreement, TheLineIsFastOnlyOnceAgreedAndCheckedAndElseBackAt9600) {
+    enum class Then { kNothing, kGoBack, kReplyMissing };
+    struct Case {
+        const char* name;
+        bool answers_speed;
+        int damaged_replies;
+        int spoilt_checks;
+        bool refuses_fast;
+        Then then;
+        std::string wire;
+        std::vector<long> rates;  // the port's, as set
+        bool fast;
+    };
+    const Case cases[] = {
+        {"answered and checked", true, 0, 0, false, Then::kNothing, "=01#240001", {62500}, true},
+        {"no answer", false, 0, 0, false, Then::kNothing, "=01~", {9600}, false},
+        {"the port refuses the rate", true, 0, 0, true, Then::kNothing, "=01~", {9600}, false},
+        {"a wrong check", true, 0, 1, false, Then::kNothing, "=01#240001~", {62500, 9600}, false},
+        {"a damaged first reply, a good second",
+         true,
+         1,
+         0,
+         false,
+         Then::kNothing,
+         "=01~=01#240001",
+         {9600, 62500},
+         true},
+        {"damaged four times",
+         true,
+         4,
+         0,
+         false,
+         Then::kNothing,
+         "=01~=01~=01~=01~",
+         {9600, 9600, 9600, 9600},
+         false},
+        {"=30 going back", true, 0, 0, false, Then::kGoBack, "=01#240001=30", {62500, 9600}, false},
+        {"a missing reply while fast",
+         true,
+         0,
+         0,
+         false,
+         Then::kReplyMissing,
+         "=01#240001~",
+         {62500, 9600},
+         false},
+    };
+    for (const Case& c : cases) {
+        fakes::FakeClock clock;
+        fakes::FakeSerial serial;
+        serial.clock = &clock;
+        serial.open();
+        if (c.refuses_fast) serial.refused_rates.insert(62500);
+        BoardLink link{serial, clock};
+        link.set_block_reads_allowed(false);
+        link.set_gate(true);
+        ScriptedBoard board(clock, serial);
+        board.answers_blocks = true;
+        board.answers_speed = c.answers_speed;
+        board.damaged_speed_replies = c.damaged_replies;
+        board.spoilt_blocks = c.spoilt_checks;
+        LineSpeed speed;
+        for (int asked = 0; speed.due() && asked < 10; ++asked) {
+            link.queue_user_job(speed.make_request());
+            clock.run();
+        }
+        if (c.then == Then::kGoBack) link.queue_user_job(speed.make_return());
+        if (c.then == Then::kReplyMissing) {
+            speed.reply_failed();
+            EXPECT_TRUE(speed.fall_back_due()) << c.name;
+            link.queue_user_job(speed.make_fall_back());
+        }
+        clock.run();
+        std::string wire = c.wire;
+        std::replace(wire.begin(), wire.end(), '~', '\0');
+        EXPECT_EQ(serial.written(), wire) << c.name;
+        EXPECT_EQ(serial.rates, c.rates) << c.name;
+        EXPECT_EQ(speed.fast(), c.fast) << c.name;
+        EXPECT_EQ(serial.rate(), c.fast ? 62500 : 9600) << c.name;
+        EXPECT_EQ(board.rate, serial.rate()) << c.name;
+        EXPECT_FALSE(speed.due() || speed.fall_back_due()) << c.name;
+        EXPECT_EQ(link.received().text(), "") << c.name;  // no reply of these reaches the log
+        if (!c.fast) continue;
+        // The speed request goes a tick a character, the check a character time (160 us).
+        const std::size_t n = serial.write_ns.size();
+        for (std::size_t i = n - 6; i < n; ++i)
+            EXPECT_EQ(serial.write_ns[i] - serial.write_ns[i - 1], 160'000) << c.name;
+        EXPECT_EQ(serial.write_ns[n - 8] - serial.write_ns[n - 9], kTickNs) << c.name;
+    }
 }
 
 }  // namespace

@@ -34,6 +34,10 @@ TEST(WireProtocol, WholeRequestAndReplyTextsAreUpperCaseHexBetweenTheMarks) {
     EXPECT_EQ(write_request_text(0x0040, 0x3f).size(), kWriteRequestLength);
     EXPECT_EQ(reply_text(0xe7), "!E7@");
     EXPECT_EQ(reply_value(reply_text(0x05)), std::optional<std::string>("05"));
+    EXPECT_EQ(speed_request_text(kFastLine), "=01");
+    EXPECT_EQ(speed_request_text(kFastestLine), "=00");
+    EXPECT_EQ(speed_request_text(kSlowLine), "=30");
+    EXPECT_EQ(speed_request_text(kFastLine).size(), kSpeedRequestLength);
 }
 
 // The monitor's lines as the board prints them, and lines that are not what they seem.
@@ -109,10 +113,12 @@ TEST(MonitorDialogue, TranscriptFindsLinesAndPromptsWhereverTheTextIsCut) {
     EXPECT_EQ(monitor::Transcript::readable(std::string("ok\r\n\0>", 6)), "ok\r\n>");
 }
 
+// The value a reply carries, and whether it is the agreement to the speed request "=01".
 TEST(WireProtocol, ReplyValueIsBetweenTheLastMarkBeforeTheFirstEndAndThatEnd) {
     struct Case {
         const char* received;
         std::optional<std::string> value;
+        bool agrees_fast = false;
     };
     for (const Case& c : {
              Case{"!3F@", "3F"},
@@ -125,9 +131,18 @@ TEST(WireProtocol, ReplyValueIsBetweenTheLastMarkBeforeTheFirstEndAndThatEnd) {
              Case{"!1!3F@", "3F"},
              Case{"ab@!3F@", "ab"},  // an end before any mark: never a negative length
              Case{"@!3F@", ""},
+             Case{"!01@", "01", true},
+             Case{"\xF8!01@", "01", true},  // after a character spoilt by the change of rate
+             Case{"!0l@", "0l"},            // a digit spoilt on the line
+             Case{"!00@", "00"},            // the agreement to another rate
+             Case{"!001@", "001"},
+             Case{"!1@", "1"},
          }) {
         EXPECT_EQ(reply_value(c.received), c.value) << c.received;
+        EXPECT_EQ(c.value && speed_reply_agrees(*c.value, kFastLine), c.agrees_fast) << c.received;
     }
+    EXPECT_TRUE(speed_reply_agrees("00", kFastestLine));
+    EXPECT_TRUE(speed_reply_agrees("30", kSlowLine));
 }
 
 TEST(WireProtocol, BlockRequestAndReplyCarryTheBytesAndARunningSumCheck) {

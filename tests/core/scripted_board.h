@@ -38,6 +38,14 @@ class ScriptedBoard {
     int unended_blocks = 0;
     int unanswered_blocks = 0;
     std::string block_reply_override;  // what a responder confused by "#" answers
+    // The speed request ("=BB"): a responder that knows it answers at its present rate and takes
+    // the new one once the reply has left; the next `damaged_speed_replies` replies lose a digit
+    // on the way. A character heard at a rate other than the board's is spoilt, and at a fast
+    // rate the board goes back to 9600 on it (a framing error, noise, a request that fails to
+    // parse); a reply reaches a port at another rate as NULs, as Linux passes a framing error.
+    bool answers_speed = false;
+    int damaged_speed_replies = 0;
+    long rate = 9600;
     int reads = 0;
     int writes = 0;
     int block_reads = 0;
@@ -115,10 +123,20 @@ class ScriptedBoard {
                 monitor_heard(c);
                 continue;
             }
-            if (c == wire::kRequestStart || c == wire::kBlockRequestStart) request_.clear();
-            const bool starts = c == wire::kRequestStart || c == wire::kBlockRequestStart;
+            if (serial_.rate() != rate) {
+                rate = wire::kSlowLine.baud;
+                request_.clear();
+                continue;
+            }
+            const bool starts = c == wire::kRequestStart || c == wire::kBlockRequestStart ||
+                                c == wire::kSpeedRequestStart;
+            if (starts) request_.clear();
             if (request_.empty() && !starts) continue;  // a download's text
             request_ += c;
+            if (request_[0] == wire::kSpeedRequestStart) {
+                if (request_.size() == wire::kSpeedRequestLength) answer_speed();
+                continue;
+            }
             if (request_[0] == wire::kBlockRequestStart) {
                 if (request_.size() == wire::kBlockRequestLength) answer_block();
                 continue;
@@ -151,7 +169,31 @@ class ScriptedBoard {
             }
         }
         if (text.empty()) return;
-        clock_.after_ms(reply_delay_ticks, [this, text] { serial_.arrive(text); });
+        reply(text);
+    }
+    void answer_speed() {
+        const auto baud_register = static_cast<std::uint8_t>(field(1, wire::kSpeedDigits));
+        request_.clear();
+        if (!answers_speed) return;
+        std::string text = wire::reply_text(baud_register);
+        if (damaged_speed_replies > 0) {
+            --damaged_speed_replies;
+            text[1] = 'p';
+        }
+        long next = rate;
+        for (const wire::LineRate known : {wire::kSlowLine, wire::kFastLine, wire::kFastestLine})
+            if (known.baud_register == baud_register) next = known.baud;
+        reply(text, next);
+    }
+    // `text` at the board's present rate, a few ticks later; the board then runs at `next_rate`.
+    void reply(std::string text, long next_rate = 0) {
+        const long sent_at = rate;
+        clock_.after_ms(reply_delay_ticks, [this, text, sent_at, next_rate]() mutable {
+            if (serial_.rate() != sent_at) text.assign(text.size(), '\0');
+            // The board changes its rate once the reply has left: before the host has it.
+            if (next_rate > 0) rate = next_rate;
+            serial_.arrive(text);
+        });
     }
     bool is_write() const {
         return std::string_view(request_).substr(1).starts_with(wire::kWriteMarker);
@@ -168,8 +210,7 @@ class ScriptedBoard {
         const unsigned address = field(1, wire::kAddressDigits);
         request_.clear();
         if (silent || silent_addresses.count(address) > 0) return;
-        const std::string text = reply_prefix + wire::reply_text(memory[address]);
-        clock_.after_ms(reply_delay_ticks, [this, text] { serial_.arrive(text); });
+        reply(reply_prefix + wire::reply_text(memory[address]));
     }
     void store() {
         ++writes;

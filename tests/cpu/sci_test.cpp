@@ -51,6 +51,44 @@ TEST_F(Sci, PolledTransmitSendsBackToBack) {
     EXPECT_EQ(transmitted(), "I!");
 }
 
+TEST_F(Sci, HeldProcessorsCharactersLeaveAtTheirOwnCycles) {
+    // Two characters given to the SCI back to back: one shifting out, one waiting in SCDR.
+    start_program({0xB6, 0x10, 0x2E, 0x86, 0x41, 0xB7, 0x10, 0x2F,  // 'A'
+                   0xB6, 0x10, 0x2E, 0x86, 0x42, 0xB7, 0x10, 0x2F,  // 'B'
+                   0x20, 0xFE});
+    board.run_cycles(20);
+    EXPECT_EQ(board.sci_program_characters_unsent(), (std::vector<std::uint8_t>{'A', 'B'}));
+    const std::uint16_t pc = r.pc;
+    std::vector<std::uint64_t> sent_at;
+    board.set_transmit_handler([&](std::uint8_t) { sent_at.push_back(board.cycles()); });
+    board.hold(3 * character_at_9600);
+    EXPECT_EQ(sent_at,
+              (std::vector<std::uint64_t>{6 + character_at_9600, 6 + 2 * character_at_9600}));
+    EXPECT_EQ(r.pc, pc);  // nothing executed meanwhile
+    EXPECT_EQ(board.cycles(), 20 + 3 * character_at_9600);
+    EXPECT_TRUE(board.sci_program_characters_unsent().empty());
+}
+
+// The monitor's characters follow the program's, back to back, and the handler tells them apart.
+TEST_F(Sci, TheMonitorsOutputQueuesBehindTheProgramsAndLeavesBackToBack) {
+    start_program({0xB6, 0x10, 0x2E, 0x86, 0x41, 0xB7, 0x10, 0x2F, 0x20, 0xFE});  // sends 'A'
+    board.run_cycles(10);
+    board.sci_send('o');
+    board.sci_send('k');
+    EXPECT_EQ(board.sci_program_characters_unsent(), (std::vector<std::uint8_t>{'A'}));
+    std::string sent;  // each character, then m for the monitor's or p for the program's
+    std::vector<std::uint64_t> sent_at;
+    board.set_transmit_handler([&](std::uint8_t byte) {
+        sent += {static_cast<char>(byte), board.sci_sent_monitor_output() ? 'm' : 'p'};
+        sent_at.push_back(board.cycles());
+    });
+    board.hold(3 * character_at_9600);
+    EXPECT_EQ(sent, "Apomkm");
+    EXPECT_EQ(sent_at, (std::vector<std::uint64_t>{6 + character_at_9600, 6 + 2 * character_at_9600,
+                                                   6 + 3 * character_at_9600}));
+    EXPECT_EQ(board.read(0x102E) & 0xC0, 0xC0);  // TDRE and TC: all gone
+}
+
 TEST_F(Sci, SlowerRatesStretchTheCharacter) {
     board.write(0x102B, 0x33);  // 1200 baud
     EXPECT_EQ(board.sci().character_cycles(), 8 * character_at_9600);

@@ -257,5 +257,40 @@ TEST_F(Timer, CompareInterruptTogglesThePinOnItsExactCycle) {
     EXPECT_EQ(instructions, 5u + 21u * 9);
 }
 
+// A waiting processor needs the board again only for an interrupt it enabled or the SCI.
+TEST_F(Timer, OnlyEnabledInterruptsAndTheSciWakeAWaitingProcessor) {
+    EXPECT_EQ(board.next_peripheral_event(), 8192u);  // the real-time tick sets its flag
+    EXPECT_EQ(board.next_wake_event(), hc11::Timer::never);
+    board.write(0x1018, 0x03);  // TOC2 = 03E8: count 1000
+    board.write(0x1019, 0xE8);
+    board.write(0x1022, 0x40);  // OC2's interrupt
+    EXPECT_EQ(board.next_wake_event(), 1000u);
+    board.write(0x1022, 0x00);
+    board.write(0x1024, 0x40);  // RTII
+    EXPECT_EQ(board.next_wake_event(), 8192u);
+    board.sci_send('x');
+    EXPECT_EQ(board.next_wake_event(), 2080u);
+}
+
+// While the monitor holds the processor the timer runs on: compares act on their pins and set
+// their flags, but no interrupt is taken until the program runs again.
+TEST_F(Timer, HeldProcessorsComparesActButTakeNoInterrupt) {
+    install_handler(vector::OC2, 0x2480);
+    board.load(0x2480, std::vector<std::uint8_t>{0x86, 0x40, 0xB7, 0x10, 0x23,  // clear OC2F
+                                                 0x7C, 0x30, 0x00, 0x3B});      // INC $3000, RTI
+    start_program({0x86, 0x40, 0xB7, 0x10, 0x20,                                // OC2 toggles PA6
+                   0xB7, 0x10, 0x22,                                            // OC2's interrupt
+                   0x0E, 0x20, 0xFE});                                          // CLI, BRA *
+    board.run_cycles(20);
+    std::vector<std::uint64_t> edges;
+    board.set_port_a_observer([&](std::uint64_t cycle, std::uint8_t) { edges.push_back(cycle); });
+    board.hold(3 * 0x10000);
+    EXPECT_EQ(edges, (std::vector<std::uint64_t>{0xFFFF, 0x1FFFF, 0x2FFFF}));
+    EXPECT_EQ(board.read(0x1023) & 0x40, 0x40);
+    EXPECT_EQ(board.read(0x3000), 0);
+    board.run_cycles(100);
+    EXPECT_EQ(board.read(0x3000), 1);
+}
+
 }  // namespace
 }  // namespace hc11::testing

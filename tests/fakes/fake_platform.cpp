@@ -89,6 +89,7 @@ SerialPort::OpenResult FakeSerial::open() {
     ++opens;
     if (open_failure) return *open_failure;
     open_ = true;
+    rate_ = 9600;
     opened_paths.push_back(device_path());
     return {true, "", false};
 }
@@ -99,6 +100,13 @@ bool FakeSerial::write(std::string_view text) {
     write_ticks.push_back(clock ? clock->now_ms() : 0);
     write_ns.push_back(clock ? clock->now_ns() : 0);
     if (on_write) on_write(text);
+    return true;
+}
+
+bool FakeSerial::set_rate(long baud) {
+    if (!open_ || refused_rates.count(baud) > 0) return false;
+    rate_ = baud;
+    rates.push_back(baud);
     return true;
 }
 

@@ -11,12 +11,14 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/board_session.h"
+#include "platform/breakpoint_editor.h"
 #include "platform/platform.h"
 #include "viewer/rich_document.h"
 
@@ -85,6 +87,8 @@ class FakeSerial : public SerialPort {
         pending_output = 0;
     }
     std::string take_input() override { return std::exchange(input_, std::string()); }
+    long rate() const override { return rate_; }
+    bool set_rate(long baud) override;
 
     // Characters arrive from the board; the link is told at once.
     void arrive(std::string_view text);
@@ -106,11 +110,14 @@ class FakeSerial : public SerialPort {
     int discards = 0;
     std::size_t discarded = 0;  // characters thrown away by discard_output
     bool refuse_writes = false;
+    std::set<long> refused_rates;  // rates the device cannot make
+    std::vector<long> rates;       // every rate set, in order
     Events events;
     const FakeClock* clock = nullptr;
 
   private:
     bool open_ = false;
+    long rate_ = 9600;
     std::string input_;
 };
 
@@ -180,6 +187,17 @@ class FakeSymbolPicker : public SymbolPicker {
     std::vector<std::string> paths;
     std::vector<std::vector<ProgramSymbol>> offered;
     std::vector<std::vector<bool>> initial_marks;
+};
+
+// Board > Breakpoints... as a user works it: `user` types and clicks while the list is open.
+class FakeBreakpointEditor : public BreakpointEditor {
+  public:
+    void edit(BreakpointRequests& requests) override {
+        ++showings;
+        if (user) user(requests);
+    }
+    std::function<void(BreakpointRequests&)> user;
+    int showings = 0;
 };
 
 // The live watch's marks as the grid shows them, and every value read.

@@ -29,6 +29,9 @@ class PtyPair {
     QByteArray receive(int count, int timeout_ms = 3000);
     // Everything that arrives within `ms`.
     QByteArray receive_for(int ms);
+    // The output rate the terminal settings hold, as the kernel reports it with TCGETS2 (which
+    // also gives a rate without a name of its own); 0 when it cannot tell.
+    long line_rate() const;
     // The board goes away: the line hangs up.
     void close_master();
 

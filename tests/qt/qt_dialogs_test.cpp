@@ -15,6 +15,8 @@
 #include <QTreeWidget>
 #include <functional>
 
+#include "debug/breakpoints_command.h"
+#include "qt/breakpoints_dialog.h"
 #include "qt/file_dialog.h"
 #include "qt/input_box.h"
 #include "qt/message_box.h"
@@ -80,6 +82,7 @@ class DialogsTest : public QObject {
     void save_adds_the_extension_and_asks_before_replacing_the_final_name();
     void symbol_picker_lists_filters_and_returns_the_check_boxes();
     void serial_port_list_shows_the_ports_with_the_current_one_chosen();
+    void breakpoint_list_adds_by_address_says_why_not_and_removes_the_selected();
 
   private:
     QWidget parent_;
@@ -355,6 +358,55 @@ void DialogsTest::serial_port_list_shows_the_ports_with_the_current_one_chosen()
     });
     QCOMPARE(picker.choose(ports, "/dev/pts/4"), std::nullopt);
     QCOMPARE(device_at_first, QString("/dev/pts/4"));
+}
+
+// The whole path from the dialog to the list of breakpoints, before any program: by address only.
+void DialogsTest::breakpoint_list_adds_by_address_says_why_not_and_removes_the_selected() {
+    BreakpointEditorAdapter editor(parent_, gate_);
+    halvane::BreakpointList list;
+    QVERIFY(!list.add("2406"));
+    QStringList rows_at_first, rows_after_adding, rows_after_removing;
+    QString refusal, left_typed, refusal_after_adding;
+    bool add_enabled_when_empty = true;
+    const auto rows = [](QWidget& modal) {
+        auto* table = modal.findChild<QTreeWidget*>("breakpoints");
+        QStringList texts;
+        for (int i = 0; i < table->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* item = table->topLevelItem(i);
+            texts << item->text(0) + "|" + item->text(1) + "|" + item->text(2);
+        }
+        return texts;
+    };
+    when_open([&](QWidget& modal) {
+        QCOMPARE(modal.objectName(), QString("Breakpoints"));
+        auto* typed = modal.findChild<QLineEdit*>("new_breakpoint");
+        auto* add = modal.findChild<QPushButton*>("add");
+        rows_at_first = rows(modal);
+        add_enabled_when_empty = add->isEnabled();
+        typed->setText("main_loop");
+        add->click();
+        refusal = modal.findChild<QLabel*>("refusal")->text();
+        left_typed = typed->text();
+        typed->setText("2424");
+        QTest::keyClick(typed, Qt::Key_Return);  // adds, and the list stays open
+        refusal_after_adding = modal.findChild<QLabel*>("refusal")->text();
+        rows_after_adding = rows(modal);
+        auto* table = modal.findChild<QTreeWidget*>("breakpoints");
+        table->setCurrentItem(table->topLevelItem(0));
+        modal.findChild<QPushButton*>("remove")->click();
+        rows_after_removing = rows(modal);
+        qobject_cast<QDialog*>(&modal)->reject();
+    });
+    halvane::edit_breakpoints(list, editor);
+    QCOMPARE(rows_at_first, QStringList{"2406|2406|"});
+    QVERIFY(!add_enabled_when_empty);
+    QCOMPARE(refusal, QString("Status: No breakpoint: main_loop is neither an address nor a "
+                              "symbol of the program"));
+    QCOMPARE(left_typed, QString("main_loop"));
+    QCOMPARE(refusal_after_adding, QString());
+    QCOMPARE(rows_after_adding, (QStringList{"2406|2406|", "2424|2424|"}));
+    QCOMPARE(rows_after_removing, QStringList{"2424|2424|"});
+    QCOMPARE(list.table(), std::vector<std::uint16_t>{0x2424});
 }
 
 QTEST_MAIN(DialogsTest)

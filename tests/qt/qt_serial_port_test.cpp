@@ -1,5 +1,6 @@
-// The serial adapter against a pseudo-terminal: settings, bytes out in order, bytes in one
-// notice per character, and the far side hanging up; the driver's low-latency mode.
+// The serial adapter against a pseudo-terminal: settings and the line's rate, bytes out in
+// order, bytes in one notice per character, and the far side hanging up; the driver's
+// low-latency mode.
 
 #include "qt_adapters/qt_serial_port.h"
 
@@ -28,6 +29,7 @@ class SerialPortTest : public QObject {
 
   private slots:
     void opens_at_9600_8n1_without_flow_control();
+    void a_rate_without_a_name_reaches_the_terminal_and_every_open_starts_at_9600();
     void open_failure_carries_the_serial_layers_words();
     void permission_is_blamed_only_when_the_device_is_out_of_reach();
     void writes_leave_in_order_and_not_after_close();
@@ -56,6 +58,37 @@ void SerialPortTest::opens_at_9600_8n1_without_flow_control() {
     QCOMPARE(settings.c_cflag & CSTOPB, tcflag_t(0));
     QCOMPARE(settings.c_cflag & CRTSCTS, tcflag_t(0));
     QCOMPARE(settings.c_iflag & (IXON | IXOFF), tcflag_t(0));
+}
+
+void SerialPortTest::a_rate_without_a_name_reaches_the_terminal_and_every_open_starts_at_9600() {
+    PtyPair pty;
+    QVERIFY(pty.ok());
+    QtSerialPort port(pty.slave_name());
+    QVERIFY(!port.set_rate(62'500));  // closed
+    int failures = 0;
+    port.set_events({{}, [&](const std::string&) { ++failures; }});
+    QVERIFY(port.open().ok);
+    QCOMPARE(port.rate(), 9600L);
+    QCOMPARE(pty.line_rate(), 9600L);
+    for (const long rate : {62'500L, 125'000L, 9600L, 62'500L}) {
+        QVERIFY(port.set_rate(rate));
+        QCOMPARE(port.rate(), rate);
+        QCOMPARE(pty.line_rate(), rate);
+    }
+    QVERIFY(!port.set_rate(0));
+    QCOMPARE(pty.line_rate(), 62'500L);
+    // The line still carries characters both ways at the new rate.
+    QVERIFY(port.write("=30"));
+    QCOMPARE(pty.receive(3), QByteArray("=30"));
+    pty.send("!30@");
+    QTRY_COMPARE(port.input_waiting(), std::size_t(4));
+    QCOMPARE(port.take_input(), std::string("!30@"));
+
+    port.close();
+    QVERIFY(port.open().ok);
+    QCOMPARE(port.rate(), 9600L);
+    QCOMPARE(pty.line_rate(), 9600L);
+    QCOMPARE(failures, 0);
 }
 
 void SerialPortTest::open_failure_carries_the_serial_layers_words() {

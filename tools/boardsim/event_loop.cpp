@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "terminal_rate.h"
+
 namespace boardsim {
 namespace {
 
@@ -61,6 +63,14 @@ int serve(PtyLine& line, Board& board, SignalFlags& flags) {
 
     std::vector<std::uint8_t> unwritten;
     std::uint8_t buffer[4096];
+    // The PC may set its port's rate at any moment and says nothing when it does: the rate is read
+    // on every wake-up, so each character goes at the rate set when it was written.
+    auto read_pc_rate = [&] {
+        if (const auto rate = read_terminal_rate(line.master_fd())) {
+            board.set_pc_rate(*rate, clock.now());
+        }
+    };
+    read_pc_rate();
     board.power_on(clock.now());
     for (;;) {
         if (flags.stop) return 0;
@@ -68,6 +78,7 @@ int serve(PtyLine& line, Board& board, SignalFlags& flags) {
             flags.reset = 0;
             board.press_reset(clock.now());
         }
+        read_pc_rate();
         const std::vector<std::uint8_t> out = board.advance(clock.now());
         unwritten.insert(unwritten.end(), out.begin(), out.end());
         if (unwritten.size() > kMaxUnwritten) unwritten.clear();
@@ -99,6 +110,7 @@ int serve(PtyLine& line, Board& board, SignalFlags& flags) {
         if (fd.revents & POLLIN) {
             const ssize_t n = ::read(line.master_fd(), buffer, sizeof buffer);
             if (n > 0) {
+                read_pc_rate();
                 board.receive_from_pc(
                     std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(n)),
                     clock.now());

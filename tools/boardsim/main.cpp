@@ -138,9 +138,9 @@ int main(int argc, char** argv) {
                          options.log_path->c_str());
             return 2;
         }
-        const auto char_time = boardsim::PacedWire::char_time_for_baud(options.board.baud);
-        log = std::make_unique<boardsim::TrafficLog>(
-            log_file, std::max(char_time * 3 / 2, boardsim::Nanos{std::chrono::milliseconds(2)}));
+        // A pause of more than two milliseconds ends a group: longer than a character at 9600
+        // baud, the slowest rate the board's programs use.
+        log = std::make_unique<boardsim::TrafficLog>(log_file, std::chrono::milliseconds(2));
     }
 
     std::ofstream trace_file;

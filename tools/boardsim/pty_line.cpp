@@ -17,6 +17,8 @@ std::optional<PtyLine> PtyLine::open(std::string& error) {
     char name[256] = {};
     termios settings{};
     cfmakeraw(&settings);
+    // The rate the monitor talks at after a reset; a program on the PC sets the one it means,
+    // and boardsim reads it from the master end (terminal_rate.h).
     cfsetispeed(&settings, B9600);
     cfsetospeed(&settings, B9600);
     settings.c_cflag |= CLOCAL | CREAD;

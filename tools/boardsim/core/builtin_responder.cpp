@@ -13,8 +13,12 @@ BuiltinResponder::BuiltinResponder(hc11::Board& memory, SerialSink& out,
       counter_address_(counter_address),
       next_count_(started_at + kCountPeriod) {}
 
-void BuiltinResponder::receive(std::uint8_t byte, Nanos at) {
+void BuiltinResponder::receive(std::uint8_t byte, bool framing_error, Nanos at) {
     run_until(at);
+    if (framing_error) {
+        parser_.reset();
+        return;
+    }
     const auto request = parser_.feed(byte);
     if (!request) return;
     switch (request->kind) {

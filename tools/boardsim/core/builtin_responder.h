@@ -14,7 +14,9 @@ namespace boardsim {
 // request's last character arrives, and stores the bytes of write requests, answering nothing. It
 // reads and writes the board's memory as the monitor does, without a read's side effects. With
 // a counter address it also makes the 16-bit word there (high byte first) count up ten times a
-// second, so a watched program visibly runs.
+// second, so a watched program visibly runs. A character received with a framing error spoils the
+// request it belongs to. What it sends goes to the SerialSink it was created with, which passes it
+// on at the rate the SCI's BAUD register sets.
 class BuiltinResponder : public RunningProgram {
   public:
     static constexpr Nanos kCountPeriod = std::chrono::milliseconds(100);
@@ -22,7 +24,7 @@ class BuiltinResponder : public RunningProgram {
     BuiltinResponder(hc11::Board& memory, SerialSink& out,
                      std::optional<std::uint16_t> counter_address, Nanos started_at);
 
-    void receive(std::uint8_t byte, Nanos at) override;
+    void receive(std::uint8_t byte, bool framing_error, Nanos at) override;
     void run_until(Nanos now) override;
     std::optional<Nanos> next_wakeup() const override;
 

@@ -45,11 +45,11 @@ void Monitor::reset(std::string_view reason, Nanos at) {
     print(monitor_text::kBanner, at);
 }
 
-void Monitor::receive(std::uint8_t byte, Nanos at) {
+void Monitor::receive(std::uint8_t byte, Nanos at, bool framing_error) {
     if (state_ == State::kEndOfLoad && at >= reads_again_at_) report_load(reads_again_at_);
     const bool monitor_reads = state_ != State::kEndOfLoad && state_ != State::kRunning;
-    // A NUL is padding, whoever sends it.
-    if (monitor_reads && byte == '\0') return;
+    // A NUL is padding, whoever sends it; a character sent at another rate reads as garbage.
+    if (monitor_reads && (byte == '\0' || framing_error)) return;
     // The LF of a CR LF pair belongs to the line the CR ended, even when that line changed the
     // state (a "load t" that reset the board, the end record of a load without the pause).
     const bool after_cr = std::exchange(last_was_cr_, byte == '\r');
@@ -75,7 +75,7 @@ void Monitor::receive(std::uint8_t byte, Nanos at) {
             receive_unread(at);
             break;
         case State::kRunning:
-            receive_while_running(byte, at);
+            receive_while_running(byte, framing_error, at);
             break;
     }
 }
@@ -223,13 +223,15 @@ void Monitor::report_load(Nanos at) {
     show_prompt(at);
 }
 
-void Monitor::receive_while_running(std::uint8_t byte, Nanos at) {
+void Monitor::receive_while_running(std::uint8_t byte, bool framing_error, Nanos at) {
     if (program_) {
-        program_->receive(byte, at);
+        program_->receive(byte, framing_error, at);
         take_over_if_finished();
         if (state_ != State::kRunning) return;
     }
     if (!settings_.auto_reset) return;
+    // The watch stands for the user's hand on the reset button, not for the SCI: it reads the
+    // line as sent, at whatever rate the program listens.
     if (reset_watch_.feed(byte) != LineCollector::Fed::kLineEnd) return;
     const std::string line = reset_watch_.take_line();
     const auto parsed = parse_command_line(line);
@@ -251,10 +253,6 @@ void Monitor::run_until(Nanos now) {
     if (!program_) return;
     program_->run_until(now);
     take_over_if_finished();
-}
-
-void Monitor::skip_stall(Nanos now) {
-    if (program_) program_->skip_stall(now);
 }
 
 std::optional<Nanos> Monitor::next_wakeup() const {

@@ -52,7 +52,7 @@ struct MonitorSettings {
 // - after a reset it prints its banner and ignores everything until a CR, which gives its first
 //   prompt;
 // - it echoes what is typed at its prompt; Ctrl-X throws the typed line away (and leaves mm and
-//   rm) with a new prompt, a NUL is ignored;
+//   rm) with a new prompt, a NUL is ignored, and so is a character sent at another rate;
 // - a bare CR runs the last command again; the buffer survives a reset, and a completed load
 //   empties it;
 // - "load t" reads S-records without echoing them; after the end record it does not read the
@@ -90,11 +90,12 @@ class Monitor {
 
     // Power-on or reset: the banner, then a wait for CR; any program stops.
     void reset(std::string_view reason, Nanos at);
-    void receive(std::uint8_t byte, Nanos at);
+    // A character from the PC. One with a framing error (sent at another rate than the SCI's)
+    // holds no character the monitor knows: it is ignored, as a NUL is, while a running program
+    // gets it with its error.
+    void receive(std::uint8_t byte, Nanos at, bool framing_error = false);
     void run_until(Nanos now);
     std::optional<Nanos> next_wakeup() const;
-    // The host was away until `now` (see RunningProgram::skip_stall).
-    void skip_stall(Nanos now);
 
     State state() const { return state_; }
     const LoadSummary& last_load() const { return load_; }
@@ -108,7 +109,7 @@ class Monitor {
     void receive_unread(Nanos at);
     void end_load(Nanos at);
     void report_load(Nanos at);
-    void receive_while_running(std::uint8_t byte, Nanos at);
+    void receive_while_running(std::uint8_t byte, bool framing_error, Nanos at);
     void echo(std::uint8_t byte, LineCollector::Fed fed, Nanos at);
     void load_line(const std::string& line, bool overflowed, Nanos at);
     void show_prompt(Nanos at);

@@ -31,11 +31,21 @@ board's 2 MHz, with the SCI on the terminal, so the program's own responder
 answers the watch window ("*AAAA" -> "!HH@", "*FFFFAAAAHH" stores HH at
 AAAA, "#AAAANN" -> the NN bytes from AAAA and a check); a program without one
 leaves the board silent, as a real board would. The processor and its memory
-stay the same from one go to the next. When the program reaches a
-breakpoint or executes SWI (or enters the monitor some other way) the
-monitor prints its registers and its prompt again. SIGUSR1 presses reset; so
-does a "load t" line while a program runs, which then loads as if typed after
-the reset and its CR.
+stay the same from one go to the next, and its timer and SCI run on while
+the monitor has it. When the program reaches a breakpoint or executes SWI
+(or enters the monitor some other way) the monitor prints its registers and
+its prompt again. SIGUSR1 presses reset; so does a "load t" line while a
+program runs, which then loads as if typed after the reset and its CR.
+
+The line runs at the rate the SCI's BAUD register sets: 9600 baud after a
+reset (BAUD = 30), then whatever the program writes there (BAUD = 01 is
+62500 baud). The monitor talks through the SCI too, at the rate the program
+left. What the PC sends takes the time of the rate set on the terminal
+(9600 when boardsim creates it; a program on the PC sets its own, custom
+rates included), which boardsim reads every time it wakes. When that rate
+and the SCI's differ by more than 3 %, each character from the PC reaches
+the SCI with a framing error, and each one from the board reaches the PC as
+a NUL, as Linux passes a character with a framing error.
 
 With --rom FILE there is no simulated monitor: the processor runs that monitor
 ROM from its reset vector at the same 2 MHz, talking through the same SCI, so
@@ -58,9 +68,10 @@ the ROM, so "load t" never resets the board.
                       responder, and for tests)
   --count ADDR        count the 16-bit word at hex ADDR up ten times a second
                       while a program runs; implies --builtin-responder
-  --baud N            pace both directions at N baud, 8N1 (default 9600, the
-                      rate the example program sets); 0 turns pacing off (the
-                      processor's SCI still takes characters at its own rate)
+  --baud 0            no pacing: every character passes at once and the two
+                      rates are not compared (the processor's SCI still takes
+                      characters at its own rate). No other value is taken:
+                      the program's BAUD register sets the rate
   --no-auto-reset     ignore "load t" while a program runs (only SIGUSR1
                       resets the board; always so with --rom)
   --fast-load         report a load at once after its end record, without
@@ -146,10 +157,15 @@ std::variant<Options, OptionError> parse_options(const std::vector<std::string>&
                             options.board.runner = ProgramRunner::kBuiltinResponder;
                         },
                         "needs a hexadecimal address from 0 to FFFF")},
-        {"--baud", number(
-                       0, 4'000'000, 10,
-                       [&](std::uint64_t v) { options.board.baud = static_cast<unsigned>(v); },
-                       "needs a rate from 0 to 4000000")},
+        {"--baud",
+         [&](const std::string& text) -> std::optional<std::string> {
+             if (text != "0") {
+                 return "takes only 0 (no pacing), not \"" + text +
+                        "\": the line runs at the rate the program's BAUD register sets";
+             }
+             options.board.paced = false;
+             return std::nullopt;
+         }},
         {"--usb-latency",
          number(
              0, 255, 10,

@@ -25,7 +25,7 @@ struct OptionError {
     std::string message;
 };
 
-// Parses the arguments after the program name. Both "--baud 9600" and "--baud=9600" work.
+// Parses the arguments after the program name. Both "--log FILE" and "--log=FILE" work.
 std::variant<Options, OptionError> parse_options(const std::vector<std::string>& args);
 
 extern const char* const kUsage;

@@ -9,22 +9,22 @@
 namespace boardsim {
 
 // One direction of the serial line. Characters queue in order and each takes one character
-// time (ten bit times for 8N1) on the wire after the previous one has finished, so nothing is
-// lost and the far end sees them at the rate a real line would deliver them. A character time
-// of zero passes characters straight through.
+// time (ten bit times for 8N1, at the rate its sender sent it) on the wire after the previous one
+// has finished, so nothing is lost and the far end sees them at the rate a real line would
+// deliver them. A rate of zero passes a character straight through.
 class PacedWire {
   public:
-    explicit PacedWire(Nanos char_time) : char_time_(char_time) {}
-
     // 8N1: start bit, eight data bits, stop bit. Zero baud means no pacing.
-    static Nanos char_time_for_baud(unsigned baud);
+    static Nanos char_time_for_baud(double baud);
 
-    void push(std::uint8_t byte, Nanos at);
+    // `rate`: the bits per second the sender sends this character at.
+    void push(std::uint8_t byte, Nanos at, double rate);
     // When the first queued character has finished crossing the wire.
     std::optional<Nanos> next_arrival() const;
     struct Arrival {
         std::uint8_t byte;
         Nanos at;
+        double rate;  // as it was sent
     };
     // The first character and when it arrived, if it has arrived by `now`.
     std::optional<Arrival> pop_arrived(Nanos now);
@@ -32,15 +32,15 @@ class PacedWire {
     void drop_waiting(Nanos now);
     bool empty() const { return queue_.empty(); }
     std::size_t size() const { return queue_.size(); }
-    Nanos char_time() const { return char_time_; }
 
   private:
     struct InFlight {
         std::uint8_t byte;
+        double rate;
+        Nanos starts;
         Nanos arrives;
     };
 
-    Nanos char_time_;
     std::deque<InFlight> queue_;
     Nanos last_arrival_{0};
 };

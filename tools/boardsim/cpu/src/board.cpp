@@ -202,6 +202,17 @@ RunResult Board::run_cycles(std::uint64_t cycles) {
     return {cpu_.cycles() - start, StopReason::time_used, cpu_.regs().pc};
 }
 
+void Board::hold(std::uint64_t cycles) {
+    const std::uint64_t end = cpu_.cycles() + cycles;
+    // Only the SCI needs to be met at its events: its transmit handler sees the cycle a character
+    // leaves. The timer and the compares work out everything up to any later cycle by themselves.
+    while (cpu_.cycles() < end) {
+        const std::uint64_t next = std::max(cpu_.cycles(), std::min(sci_.next_event(), end));
+        cpu_.idle(next - cpu_.cycles());
+        service_peripherals();
+    }
+}
+
 void Board::service_peripherals() {
     const std::uint64_t now = cpu_.cycles();
     timer_.advance(now);
@@ -254,6 +265,11 @@ void Board::sci_receive(std::uint8_t byte) {
 
 void Board::sci_receive_complete(std::uint8_t byte, std::uint8_t errors) {
     sci_.receive_complete(byte, cpu_.cycles(), errors);
+    refresh_interrupts();
+}
+
+void Board::sci_send(std::uint8_t byte) {
+    sci_.send(byte, cpu_.cycles());
     refresh_interrupts();
 }
 

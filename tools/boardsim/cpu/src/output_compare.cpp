@@ -144,6 +144,15 @@ void OutputCompares::find_next_event() {
     }
 }
 
+std::uint64_t OutputCompares::next_interrupt_event() const {
+    std::uint64_t next = never;
+    for (int i = 0; i < count; ++i) {
+        const std::uint64_t at = next_cycle_[static_cast<std::size_t>(i)];
+        if ((tmsk1_ & flag_of(i)) && at < next) next = at;
+    }
+    return next;
+}
+
 void OutputCompares::advance(const Timer& timer, std::uint64_t now) {
     for (std::uint64_t at = next_event(); at <= now; at = next_event()) {
         std::uint8_t matched = 0;

@@ -75,6 +75,7 @@ void Sci::write(std::uint8_t offset, std::uint8_t value, std::uint64_t now) {
             break;  // read-only
         default: {
             transmit_data_ = value;
+            data_from_outbox_ = false;
             const std::uint8_t clearable = seen_in_status_ & (TDRE | TC);
             if (clearable & TDRE) {
                 scsr_ = static_cast<std::uint8_t>(scsr_ & ~clearable);
@@ -90,8 +91,34 @@ void Sci::start_transmitter(std::uint64_t now) {
     if (transmit_done_ != never || (scsr_ & TDRE) || !(sccr2_ & TE)) return;
     shifting_ = transmit_data_;
     shifting_preamble_ = false;
+    shifting_from_outbox_ = data_from_outbox_;
     scsr_ |= TDRE;
     transmit_done_ = now + character_cycles();
+}
+
+void Sci::send(std::uint8_t byte, std::uint64_t now) {
+    advance(now);
+    outbox_.push_back(byte);
+    load_from_outbox(now);
+}
+
+void Sci::load_from_outbox(std::uint64_t now) {
+    while (!outbox_.empty() && (scsr_ & TDRE)) {
+        transmit_data_ = outbox_.front();
+        data_from_outbox_ = true;
+        outbox_.pop_front();
+        scsr_ = static_cast<std::uint8_t>(scsr_ & ~(TDRE | TC));
+        start_transmitter(now);
+    }
+}
+
+std::vector<std::uint8_t> Sci::program_characters_unsent() const {
+    std::vector<std::uint8_t> unsent;
+    if (transmit_done_ != never && !shifting_preamble_ && !shifting_from_outbox_) {
+        unsent.push_back(shifting_);
+    }
+    if (!(scsr_ & TDRE) && !data_from_outbox_) unsent.push_back(transmit_data_);
+    return unsent;
 }
 
 void Sci::receive(std::uint8_t byte, std::uint64_t now) {
@@ -131,6 +158,7 @@ void Sci::advance(std::uint64_t now) {
             transmit_done_ = never;
             if (!shifting_preamble_ && on_transmit_) on_transmit_(shifting_);
             start_transmitter(at);
+            load_from_outbox(at);
             if (transmit_done_ == never) scsr_ |= TC;
         } else if (at == receive_done_) {
             finish_reception(at);

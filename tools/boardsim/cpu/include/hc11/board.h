@@ -14,6 +14,7 @@
 // and the ROM's own code does all the rest. `run_cycles` never stops for the monitor then.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -72,6 +73,11 @@ class Board final : private Peripherals {
     // Runs for `cycles` E-clock cycles of simulated time, or until the program stops.
     // While the processor waits (WAI) time advances straight to the next peripheral event.
     RunResult run_cycles(std::uint64_t cycles);
+    // Lets `cycles` E-clock cycles pass with the processor held, as the monitor holds it between
+    // two runs of the program: nothing executes and no interrupt is taken, while the peripherals
+    // run on (the timer counts, the output compares drive their pins and set their flags, the SCI
+    // sends what it holds, each character at its own cycle).
+    void hold(std::uint64_t cycles);
 
     // Host access, as the monitor has it: `load` and `write` store into RAM, EEPROM and the
     // register block and refuse ROM and unmapped space; `read` has no side effects.
@@ -93,6 +99,18 @@ class Board final : private Peripherals {
     }
     void set_transmit_handler(Sci::TransmitHandler handler);
     std::vector<std::uint8_t> take_transmitted();
+    // Sends a character as the monitor does: its output routine puts each character into SCDR
+    // as soon as TDRE says the data register is empty, so they leave back to back at the rate
+    // BAUD sets.
+    void sci_send(std::uint8_t byte);
+    // In the transmit handler: whether the character that has just left was sent by sci_send
+    // (the monitor) rather than written to SCDR by the program.
+    bool sci_sent_monitor_output() const { return sci_.sent_from_outbox(); }
+    // The program's characters still in the SCI, oldest first: they leave before anything the
+    // monitor sends from now on.
+    std::vector<std::uint8_t> sci_program_characters_unsent() const {
+        return sci_.program_characters_unsent();
+    }
 
     // The levels of the PORTE input pins (bit 0 is PE0); all low unless set.
     void set_port_e(std::uint8_t pins) { port_e_pins_ = pins; }
@@ -112,6 +130,14 @@ class Board final : private Peripherals {
     std::uint64_t cycles() const { return cpu_.cycles(); }
     // The cycle at which the SCI or the timer next changes a flag by itself.
     std::uint64_t next_peripheral_event() const { return next_event_; }
+    // The cycle of the next event that can end a WAI or send a character: an output compare,
+    // the timer's overflow or its real-time tick with their interrupt enabled, or the SCI's next
+    // event. A flag nobody asked to be interrupted by can be set later, whenever the processor
+    // runs on: it changes nothing until the program looks.
+    std::uint64_t next_wake_event() const {
+        return std::min(
+            {sci_.next_event(), compares_.next_interrupt_event(), timer_.next_interrupt_event()});
+    }
     const Sci& sci() const { return sci_; }
     const Timer& timer() const { return timer_; }
     const OutputCompares& output_compares() const { return compares_; }

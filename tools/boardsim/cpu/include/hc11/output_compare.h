@@ -47,6 +47,8 @@ class OutputCompares {
     // Performs every compare whose cycle has come, in the order they happened.
     void advance(const Timer& timer, std::uint64_t now);
     std::uint64_t next_event() const { return next_event_; }
+    // The next compare whose interrupt TMSK1 enables.
+    std::uint64_t next_interrupt_event() const;
 
     // The output compares whose interrupt is requested (TFLG1 & TMSK1), OC1 in bit 7.
     std::uint8_t interrupts() const { return tflg1_ & tmsk1_ & flag_bits; }

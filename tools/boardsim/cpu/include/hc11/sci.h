@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <limits>
+#include <vector>
 
 namespace hc11 {
 
@@ -37,6 +38,16 @@ class Sci {
     // RDRF, as the receiver on the chip sets them.
     void receive_complete(std::uint8_t byte, std::uint64_t now, std::uint8_t errors = 0);
 
+    // The monitor's output: each character goes into the transmit data register as soon as that is
+    // empty, as the monitor's own output routine puts it there.
+    void send(std::uint8_t byte, std::uint64_t now);
+    // In the transmit handler: whether the character that has just left came from send() rather
+    // than from the program's write of SCDR.
+    bool sent_from_outbox() const { return shifting_from_outbox_; }
+    // The characters the program gave the transmitter that have not left yet, oldest first: the
+    // one shifting out, then the one waiting in SCDR.
+    std::vector<std::uint8_t> program_characters_unsent() const;
+
     void advance(std::uint64_t now);
     std::uint64_t next_event() const;
 
@@ -48,6 +59,7 @@ class Sci {
 
   private:
     void start_transmitter(std::uint64_t now);
+    void load_from_outbox(std::uint64_t now);
     void finish_reception(std::uint64_t at);
     void deliver(std::uint8_t byte, std::uint64_t at, std::uint8_t errors = 0);
 
@@ -61,7 +73,10 @@ class Sci {
 
     std::uint8_t shifting_ = 0;       // the character on its way out
     bool shifting_preamble_ = false;  // an idle character after TE was set
+    bool shifting_from_outbox_ = false;
+    bool data_from_outbox_ = false;  // what transmit_data_ holds came from send()
     std::uint64_t transmit_done_ = never;
+    std::deque<std::uint8_t> outbox_;  // the monitor's characters not yet in the data register
 
     std::deque<std::uint8_t> line_;  // received bytes not yet through the receiver
     std::uint64_t receive_done_ = never;

@@ -32,6 +32,13 @@ class Timer {
         return next_overflow_ < next_rti_ ? next_overflow_ : next_rti_;
     }
 
+    // The next overflow or real-time tick whose interrupt TMSK2 enables.
+    std::uint64_t next_interrupt_event() const {
+        const std::uint64_t overflow = (tmsk2_ & 0x80) ? next_overflow_ : never;
+        const std::uint64_t rti = (tmsk2_ & 0x40) ? next_rti_ : never;
+        return overflow < rti ? overflow : rti;
+    }
+
     bool overflow_interrupt() const { return (tflg2_ & tmsk2_ & 0x80) != 0; }
     bool real_time_interrupt() const { return (tflg2_ & tmsk2_ & 0x40) != 0; }
 
