@@ -47,6 +47,8 @@ void BoardSession::wire() {
 // The program statuses a download shows stay as they are; the monitor's states get their own.
 void BoardSession::board_state_changed(BoardState state) {
     watch_.update();
+    // A check that ends while a download waits for the line: the download's status stays.
+    if (link_.downloading()) return;
     const std::string& shown = status_.program_status();
     const bool shows_monitor = shown == texts::kAtMonitor || shown == texts::kBoardSilent ||
                                shown.starts_with(texts::kStoppedAt) ||

@@ -197,8 +197,10 @@ TEST_F(CliE2E, EveryCommandWorksOnTheExampleProgram) {
     EXPECT_NE(cancelled.err.find("download cancelled"), std::string::npos) << cancelled.err;
 }
 
+// A program runs whose responder never answers: the monitor is not there to read through.
 TEST_F(CliE2E, ASilentBoardLeavesTheValuesEmptyAndFails) {
     start_board({"--no-reply"});
+    ASSERT_EQ(run_cli(QStringList{"download", kProgram} + port).status, 0);
     const CliRun run = run_cli(QStringList{"read", "--map", kMap, "count", "3000"} + port);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "count\t2402\t\t\n3000\t3000\t\t\n");

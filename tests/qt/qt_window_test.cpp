@@ -205,7 +205,7 @@ void WindowTest::starts_up_in_the_documented_state() {
 
 void WindowTest::every_control_has_its_kind_text_and_place() {
     QWidget* client = window_->centralWidget();
-    QCOMPARE(client->size(), twips(0, 0, 11880, 6000).size());
+    QCOMPARE(client->size(), twips(0, 0, 11880, 6360).size());
     QCOMPARE(client->y(), window_->menuBar()->geometry().bottom() + 1);
     for (const Placement& p : kPlacements) {
         QWidget* widget = control<QWidget>(p.name);
@@ -216,7 +216,7 @@ void WindowTest::every_control_has_its_kind_text_and_place() {
         QVERIFY(widget->isEnabled());
     }
     if (window_->logicalDpiX() == 96 && window_->logicalDpiY() == 96) {
-        QCOMPARE(client->size(), QSize(792, 400));
+        QCOMPARE(client->size(), QSize(792, 424));
         QCOMPARE(placed("DataGrid"), QRect(8, 24, 353, 297));
     }
 
