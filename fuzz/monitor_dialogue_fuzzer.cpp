@@ -55,5 +55,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const auto modify = parse_modify_prompt(received)) {
         FUZZ_CHECK(received.find_first_not_of(' ') != std::string_view::npos);
     }
+    // A register line found in a line is the line's own end, whatever came before it.
+    if (const auto found = find_register_line(received)) {
+        FUZZ_CHECK(find_register_line("!2A@" + register_line_text(*found)) == found);
+    }
+    if (sub_prompt_waiting(received)) FUZZ_CHECK(!received.empty() && received.back() == ' ');
+    if (starts_program(received)) {
+        FUZZ_CHECK(received.find_first_not_of(' ') != std::string_view::npos);
+    }
     return 0;
 }

@@ -68,6 +68,24 @@ TEST(MonitorDialogue, LinesOfTheBoardParseAndOthersDoNot) {
     EXPECT_EQ(modify->value, 0x00);
     EXPECT_FALSE(monitor::parse_modify_prompt("2402 00 12"));
     EXPECT_FALSE(monitor::parse_modify_prompt("2402"));
+
+    // A stop's register line may follow what the program sent before it stopped.
+    const auto after_output =
+        monitor::find_register_line("!2A@P-2424 Y-0000 X-2456 A-00 B-01 C-C4 S-01FF ");
+    ASSERT_TRUE(after_output);
+    EXPECT_EQ(after_output->pc, 0x2424);
+    EXPECT_FALSE(monitor::find_register_line("P-2424 Y-0000 X-2456 A-00 B-01 C-C4 S-01FF 12"));
+
+    // The sub-prompts that wait for a value, and lines that only look like them.
+    for (const char* waiting : {"2402 00 ", "P-2424 ", "A-00 ", "C-C4 "})
+        EXPECT_TRUE(monitor::sub_prompt_waiting(waiting)) << waiting;
+    EXPECT_FALSE(monitor::sub_prompt_waiting("2402 00"));
+    EXPECT_FALSE(monitor::sub_prompt_waiting(">md 2400 "));
+
+    for (const char* line : {"g", "go 2400", " G 2400", "p"})
+        EXPECT_TRUE(monitor::starts_program(line)) << line;
+    for (const char* line : {"", "md 2400", "t", "stopat 2424", "gx"})
+        EXPECT_FALSE(monitor::starts_program(line)) << line;
 }
 
 TEST(MonitorDialogue, CommandsAreTypedAsAtATerminal) {
