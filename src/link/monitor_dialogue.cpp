@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "text/hex_digits.h"
 
@@ -56,42 +57,57 @@ class FieldReader {
     std::string_view rest_;
 };
 
+// `text` as typed, with the CR that ends a command. (Appended rather than added with +, which
+// GCC 12 warns about wrongly when a literal is added to a temporary string.)
+std::string typed(std::string text) {
+    text.append(kLineEnd);
+    return text;
+}
+
+// The digits of `value` in hexadecimal without leading zeros, as the monitor takes a count.
+std::string hex_count(unsigned value) {
+    std::size_t digits = 1;
+    while (digits < 8 && (value >> (4 * digits)) != 0) ++digits;
+    return hex_text(value, digits);
+}
+
 }  // namespace
 
 std::string memory_dump_command(std::uint16_t first, std::uint16_t last) {
-    return "md " + hex_text(first, 4) + " " + hex_text(last, 4) + std::string(kLineEnd);
+    return typed("md " + hex_text(first, 4) + " " + hex_text(last, 4));
 }
 
 std::string memory_modify_command(std::uint16_t address) {
-    return "mm " + hex_text(address, 4) + std::string(kLineEnd);
+    return typed("mm " + hex_text(address, 4));
 }
 
 std::string go_command(std::optional<std::uint16_t> address) {
-    return address ? "g " + hex_text(*address, 4) + std::string(kLineEnd)
-                   : "g" + std::string(kLineEnd);
+    return typed(address ? "g " + hex_text(*address, 4) : std::string("g"));
 }
 
 std::string trace_command(unsigned count) {
-    return count <= 1 ? "t" + std::string(kLineEnd)
-                      : "t " + std::to_string(count) + std::string(kLineEnd);
+    return typed(count <= 1 ? std::string("t") : "t " + hex_count(count));
 }
 
 std::string proceed_command() {
-    return "p" + std::string(kLineEnd);
+    return typed("p");
 }
 
 std::string register_command() {
-    return "rm" + std::string(kLineEnd);
+    return typed("rm");
 }
 
 std::string clear_breakpoints_command() {
-    return "br -" + std::string(kLineEnd);
+    return typed("br -");
 }
 
 std::string set_breakpoints_command(std::span<const std::uint16_t> addresses) {
     std::string command = "br";
-    for (const std::uint16_t address : addresses) command += " " + hex_text(address, 4);
-    return command + std::string(kLineEnd);
+    for (const std::uint16_t address : addresses) {
+        command += ' ';
+        command += hex_text(address, 4);
+    }
+    return typed(std::move(command));
 }
 
 std::string sub_prompt_value(unsigned value, std::size_t digits, bool go_on) {

@@ -96,6 +96,7 @@ TEST(MonitorDialogue, CommandsAreTypedAsAtATerminal) {
     EXPECT_EQ(monitor::go_command(std::nullopt), "g\r");
     EXPECT_EQ(monitor::trace_command(1), "t\r");
     EXPECT_EQ(monitor::trace_command(3), "t 3\r");
+    EXPECT_EQ(monitor::trace_command(0x1F), "t 1F\r");  // the monitor takes the count in hex
     EXPECT_EQ(monitor::set_breakpoints_command(breakpoints), "br 2424 2430\r");
     EXPECT_EQ(monitor::clear_breakpoints_command(), "br -\r");
     EXPECT_EQ(monitor::sub_prompt_value(0x3F, 2, true), "3F ");
