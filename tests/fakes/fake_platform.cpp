@@ -199,6 +199,8 @@ Harness::Harness(std::string initial_directory)
     // Most tests pin down other behaviour on a line the link does not first ask about the
     // board; those of the board's state turn the checks on.
     session->link().set_state_checks(false);
+    // The line stays at 9600 unless a test of the fast line allows it.
+    session->link().set_fast_line_allowed(false);
     told.push_back(session->status().shown_changed.subscribe(
         [this](const std::string& text) { status.set_text(text); }));
     told.push_back(session->link().received().changed.subscribe(
