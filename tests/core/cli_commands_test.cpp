@@ -51,7 +51,7 @@ struct CommandBench {
     explicit CommandBench(bool checks = false) {
         serial.clock = &clock;
         link.set_state_checks(checks);
-        link.open_port();
+        fakes::open_past_line_reset(link, clock, serial, [this] { return link.open_port().ok; });
         // The scripted board speaks the byte protocol only.
         link.set_block_reads_allowed(false);
         link.set_gate(true);
