@@ -549,7 +549,7 @@ TEST(LineSpeedAgreement, TheLineIsFastOnlyOnceAgreedAndCheckedAndElseBackAt9600)
 
 // The fast line as the link runs it: the agreement once block reads work, before the next memory
 // job, and each way it ends; then what brings the line back to 9600 while it is fast. "~" stands
-// for a NUL on the wire; the NUL every open sends is not shown.
+// for a NUL on the wire; the NUL the first open sends is not shown, a new port's is.
 TEST(FastLineOfTheLink, TheLinkAgreesOnceBlockReadsWorkAndFallsBackBeforeAnythingElse) {
     using Then = std::function<void(Harness&, ScriptedBoard&)>;
     const auto read_again = [](Harness& w, ScriptedBoard&) {
@@ -637,6 +637,18 @@ TEST(FastLineOfTheLink, TheLinkAgreesOnceBlockReadsWorkAndFallsBackBeforeAnythin
              w.clock.run();
          },
          "#240001=01#240001#240002=30",
+         {62500},
+         false},
+        {"a port switch while fast",
+         [](ScriptedBoard&, FakeSerial&) {},
+         true,
+         [](Harness& w, ScriptedBoard&) {
+             w.port_picker.listed = {{"/dev/ttyUSB0", ""}};
+             w.port_picker.answers.push_back("/dev/ttyUSB0");
+             w.session->port().choose_port();
+             w.clock.run();
+         },
+         "#240001=01#240001#240002=30~",
          {62500},
          false},
         {"a Reset seen while fast",
