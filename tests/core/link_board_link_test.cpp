@@ -649,7 +649,7 @@ TEST(FastLineOfTheLink, TheLinkAgreesOnceBlockReadsWorkAndFallsBackBeforeAnythin
              w.clock.run();
          },
          "#240001=01#240001#240002=30~",
-         {62500},
+         {62500, 9600},
          false},
         {"a Reset seen while fast",
          [](ScriptedBoard&, FakeSerial&) {},
