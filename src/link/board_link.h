@@ -87,6 +87,7 @@ class BoardLink : private Line {
     void set_fast_line_allowed(bool allowed) { fast_line_.set_allowed(allowed); }
     bool fast_line_allowed() const { return fast_line_.allowed(); }
     void set_fast_line_target(wire::LineRate rate) { fast_line_.set_target(rate); }
+    wire::LineRate fast_line_target() const { return fast_line_.target(); }
     bool line_fast() const { return fast_line_.fast(); }
     // The port's rate in baud; told whenever it changes.
     long line_rate() const { return port_.rate(); }
