@@ -17,11 +17,15 @@ work="$(mktemp -d)"
 pids=()
 trap 'kill "${pids[@]}" 2>/dev/null || true; rm -rf "$work"' EXIT
 
-# Starts a board, downloads the example, stops its counter; prints the device.
+# Starts a board (here, not in a subshell, so that the trap stops it).
+launch_board() {
+    "$boardsim" --corrupt-every 50 >"$work/$1.board" 2>/dev/null &
+    pids+=($!)
+}
+
+# Waits for a board's device, downloads the example, stops its counter; prints the device.
 start_board() {
     local name="$1"
-    "$boardsim" --corrupt-every 50 >"$work/$name.board" 2>/dev/null &
-    pids+=($!)
     local device=""
     for _ in $(seq 50); do
         device="$(head -n1 "$work/$name.board" 2>/dev/null || true)"
@@ -75,6 +79,8 @@ print(f"{sys.argv[3]}: {len(body)} sweeps, {shown} values shown, {wrong} wrong (
 PY
 }
 
+launch_board slow
+launch_board fast
 slow="$(start_board slow)"
 fast="$(start_board fast)"
 right_slow="$(right_values "$slow")"
