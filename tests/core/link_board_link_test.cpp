@@ -639,6 +639,19 @@ TEST(FastLineOfTheLink, TheLinkAgreesOnceBlockReadsWorkAndFallsBackBeforeAnythin
          "#240001=01#240001#240002=30",
          {62500},
          false},
+        {"a stop while fast",
+         [](ScriptedBoard&, FakeSerial&) {},
+         true,
+         [&](Harness& w, ScriptedBoard& b) {
+             // The monitor talks at the rate the program left: a read goes through it there.
+             b.stop_at(0x2424);
+             w.clock.run();
+             EXPECT_EQ(w.session->link().board_state(), BoardState::kStopped);
+             read_again(w, b);
+         },
+         "#240001=01#240001#240002\x18md 2400 2401\r",
+         {62500},
+         true},
         {"a port switch while fast",
          [](ScriptedBoard&, FakeSerial&) {},
          true,
