@@ -20,7 +20,6 @@ void BoardStateCheck::ask(Line& line, Question question) {
     heard_.clear();
     switch (question) {
         case Question::kCancelLine:
-        case Question::kCancelLineAtSlow:
             request_.start({std::string(1, monitor::kCancelLine)});
             break;
         case Question::kResponder:
@@ -52,13 +51,6 @@ void BoardStateCheck::woke(Line& line) {
     if (line.now_ns() < deadline_ns_) return;
     switch (question_) {
         case Question::kCancelLine:
-            if (line.rate() != wire::kSlowLine.baud && line.set_rate(wire::kSlowLine.baud)) {
-                ask(line, Question::kCancelLineAtSlow);
-                return;
-            }
-            ask(line, Question::kResponder);
-            return;
-        case Question::kCancelLineAtSlow:
             ask(line, Question::kResponder);
             return;
         case Question::kResponder:

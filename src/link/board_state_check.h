@@ -17,9 +17,7 @@ namespace halvane {
 // responder read of the byte at 2400 (an answer: a program runs); else one CR (the prompt: the
 // monitor was waiting for it after a reset's banner). Each waits kAnswerWaitNs after its last
 // character's tick. Nothing answering, the state stays unknown. What arrives never reaches the
-// receive log. On a line faster than 9600, a Ctrl-X unanswered there goes again at 9600 (the
-// monitor of a board reset meanwhile, or a responder that fell back on it), and the check goes on
-// at 9600.
+// receive log.
 class BoardStateCheck : public LineJob {
   public:
     static constexpr std::int64_t kAnswerWaitNs = 250 * kNanosPerMilli;
@@ -39,7 +37,7 @@ class BoardStateCheck : public LineJob {
     bool reads_monitor() const override { return true; }
 
   private:
-    enum class Question { kCancelLine, kCancelLineAtSlow, kResponder, kReturn };
+    enum class Question { kCancelLine, kResponder, kReturn };
 
     void ask(Line& line, Question question);
     void send_next(Line& line);

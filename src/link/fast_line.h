@@ -23,7 +23,9 @@ std::string line_rate_text(long baud);
 // else, and so does a NUL that does not end one of the monitor's lines: the board sends at 9600
 // (a user's Reset, whose banner comes as NULs, or a responder that fell back on its own). A
 // download goes at 9600: the way back ("=30") goes before it while the program runs, the fall
-// back while the monitor listens.
+// back while the monitor listens. A stop keeps the rate (the monitor talks at the rate the program
+// left), so the first Ctrl-X to the monitor goes at the present rate; should it go unanswered, the
+// fall back comes first and the state check that follows looks for the monitor at 9600.
 class FastLine {
   public:
     // What the link is doing, as far as the rate cares.
