@@ -8,8 +8,8 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QTemporaryDir>
 #include <QTimer>
+#include <QTemporaryDir>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
