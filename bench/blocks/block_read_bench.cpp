@@ -6,9 +6,11 @@
 //     how many values shown were wrong and how many replies were refused by their check.
 //
 //   block_read_bench [SECONDS per measurement] [READS under corruption] [--line-rate BAUD]
+//                    [BOARDSIM OPTION...]
 //
 // With --line-rate 62500 (or 125000) the first two figures are measured at 9600 and then again
-// at that rate, agreed with the responder as the link does; corruption is measured at 9600.
+// at that rate, agreed with the responder by the link's own fast line; corruption is measured at
+// 9600. The boardsim options (such as --usb-latency 16) apply to the first two.
 
 #include <QCoreApplication>
 #include <chrono>
@@ -71,6 +73,8 @@ void word_rows(LinkHarness& link, int count) {
 std::unique_ptr<LinkHarness> open(halvane::e2e::BoardProcess& board) {
     auto link = std::make_unique<LinkHarness>(board.device());
     if (!link->session->start()) return nullptr;
+    // At 9600 first: the fast line only once asked for.
+    link->session->link().set_fast_line_allowed(false);
     link->download(std::string(HALVANE_EXAMPLES_DIR) + "/counter.s19");
     return link;
 }
@@ -81,22 +85,31 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
     const long line_rate = halvane::bench::take_line_rate(args);
-    const double seconds = !args.empty() ? std::atof(args[0].c_str()) : 10.0;
-    const long corrupted_reads = args.size() > 1 ? std::atol(args[1].c_str()) : 10000;
+    // The numbers first; from the first option on, boardsim's options ("--usb-latency 16").
+    std::vector<std::string> numbers;
+    std::vector<std::string> board_options;
+    for (const std::string& arg : args)
+        (board_options.empty() && !arg.starts_with("--") ? numbers : board_options).push_back(arg);
+    const double seconds = !numbers.empty() ? std::atof(numbers[0].c_str()) : 10.0;
+    const long corrupted_reads = numbers.size() > 1 ? std::atol(numbers[1].c_str()) : 10000;
 
-    halvane::e2e::BoardProcess board({});
+    halvane::e2e::BoardProcess board(board_options);
     std::unique_ptr<LinkHarness> link = board.device().empty() ? nullptr : open(board);
     if (!link) {
         std::fprintf(stderr, "boardsim or the download failed\n");
         return 1;
     }
     Readings readings(link->grid);
-    halvane::LineSpeed speed;
     std::vector<long> rates = {halvane::wire::kSlowLine.baud};
     if (line_rate != rates[0]) rates.push_back(line_rate);
     for (const long rate : rates) {
-        const bool agreed = halvane::bench::set_line_rate(link->session->link(), speed, rate,
-                                                          [&] { link->settle(); });
+        const bool agreed = halvane::bench::set_line_rate(
+            link->session->link(), rate,
+            [&] {
+                link->session->cells().get_all();
+                link->settle();
+            },
+            [&] { link->settle(); });
         double rows_at[2] = {};
         for (const bool blocks : {true, false}) {
             link->session->link().set_block_reads_allowed(blocks);
@@ -116,8 +129,8 @@ int main(int argc, char** argv) {
         std::printf("%ld baud: the example's rows, block reads %.2f x the rows/s of byte reads\n",
                     rate, rows_at[1] > 0 ? rows_at[0] / rows_at[1] : 0.0);
     }
-    halvane::bench::set_line_rate(link->session->link(), speed, halvane::wire::kSlowLine.baud,
-                                  [&] { link->settle(); });
+    halvane::bench::set_line_rate(
+        link->session->link(), halvane::wire::kSlowLine.baud, [] {}, [&] { link->settle(); });
     readings.told.end();
     link->session->close();
     link.reset();

@@ -1,8 +1,8 @@
 #pragma once
 
 // The line rate a benchmark measures at: "--line-rate BAUD" (9600, 62500 or 125000), agreed with
-// the example's interrupt-driven responder through the link's own speed agreement before the
-// measurement, and given up with "=30" after it.
+// the example's interrupt-driven responder by the link's own fast line before the measurement,
+// and given up with "=30" after it.
 
 #include <algorithm>
 #include <cstdio>
@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "link/board_link.h"
-#include "link/line_speed.h"
 #include "link/wire_protocol.h"
 
 namespace halvane::bench {
@@ -35,22 +34,25 @@ inline long take_line_rate(std::vector<std::string>& args) {
     std::exit(2);
 }
 
-// Runs the speed agreement for `rate` on `link` (a program runs), or the way back to 9600, and
-// waits with `settle` until the link is idle. True when the line then runs at `rate`.
-inline bool set_line_rate(BoardLink& link, LineSpeed& speed, long rate,
+// Sets the line to `rate` through the link's own fast line: 9600 turns Watch > Fast Line off and
+// sends the program back with "=30" if the line was fast; a faster rate turns it on with that
+// target, allows block reads, and has `read` read once (and wait until the link is idle): the
+// agreement goes before that read. The link agrees once per program run, so a benchmark measures
+// at 9600 before it measures faster. True when the line then runs at `rate`.
+inline bool set_line_rate(BoardLink& link, long rate, const std::function<void()>& read,
                           const std::function<void()>& settle) {
     if (rate == wire::kSlowLine.baud) {
-        if (speed.fast()) link.queue_user_job(speed.make_return());
+        link.set_fast_line_allowed(false);
+        link.return_to_slow_line();
         settle();
-        return !speed.fast();
+        return link.line_rate() == rate;
     }
-    speed.forget();
-    speed.set_target(rate == wire::kFastestLine.baud ? wire::kFastestLine : wire::kFastLine);
-    for (int asked = 0; speed.due() && asked <= LineSpeed::kResendsAfterDamage; ++asked) {
-        link.queue_user_job(speed.make_request());
-        settle();
-    }
-    return speed.fast();
+    link.set_fast_line_target(rate == wire::kFastestLine.baud ? wire::kFastestLine
+                                                              : wire::kFastLine);
+    link.set_fast_line_allowed(true);
+    link.set_block_reads_allowed(true);
+    read();
+    return link.line_fast() && link.line_rate() == rate;
 }
 
 }  // namespace halvane::bench

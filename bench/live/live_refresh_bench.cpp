@@ -3,8 +3,8 @@
 // the plot's redraws a second.
 //
 //   QT_QPA_PLATFORM=offscreen live_refresh_bench [seconds] [--line-rate BAUD] [BOARDSIM OPTION...]
-// --line-rate 62500 (or 125000) agrees on that rate with the responder, as the link does, before
-// Live Refresh starts, and measures against that line's limit.
+// --line-rate 62500 (or 125000) agrees on that rate with the responder through the link's own
+// fast line before Live Refresh starts, and measures against that line's limit.
 
 #include <QAction>
 #include <QApplication>
@@ -59,6 +59,7 @@ int main(int argc, char** argv) {
     const QString program = QStringLiteral(HALVANE_EXAMPLES_DIR "/counter.s19");
     halvane::qt::HalvaneWindow window(QString::fromStdString(board.device()), HALVANE_EXAMPLES_DIR);
     if (!window.start()) return 1;
+    window.session().link().set_fast_line_allowed(false);
     window.show();
     DialogAnswerer answerer(program);
     window.session().download().open_program();
@@ -72,15 +73,17 @@ int main(int argc, char** argv) {
     int reads_per_sweep = 0;
     const halvane::WatchTable& table = window.session().table();
     for (const int row : table.watched_rows()) reads_per_sweep += table.word(row) ? 2 : 1;
-    halvane::LineSpeed speed;
     const auto settle = [&] {
         while (!window.session().link().idle()) run_for(10);
     };
-    // The agreement follows the first read, which asks about block reads.
-    window.findChild<QAction*>(QStringLiteral("watch_getall"))->trigger();
-    settle();
+    // The agreement goes before a Get All's first row, once its first read found block reads.
+    const auto get_all = [&] {
+        window.findChild<QAction*>(QStringLiteral("watch_getall"))->trigger();
+        settle();
+    };
+    get_all();
     const bool agreed =
-        halvane::bench::set_line_rate(window.session().link(), speed, line_rate, settle);
+        halvane::bench::set_line_rate(window.session().link(), line_rate, get_all, settle);
     window.findChild<QAction*>(QStringLiteral("watch_liverefresh"))->setChecked(true);
     window.session().table().set_row(1);
     window.findChild<QAction*>(QStringLiteral("watch_plot"))->trigger();
@@ -122,7 +125,7 @@ int main(int argc, char** argv) {
     std::printf("plot redraws: %.1f a second (target <= 30)\n", redraws / elapsed);
     window.findChild<QAction*>(QStringLiteral("watch_liverefresh"))->setChecked(false);
     settle();
-    halvane::bench::set_line_rate(window.session().link(), speed, 9600, settle);
+    halvane::bench::set_line_rate(window.session().link(), 9600, get_all, settle);
     window.close();
     return rate_samples > 0 ? 0 : 1;
 }

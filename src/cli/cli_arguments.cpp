@@ -34,7 +34,10 @@ enum class Option {
     kInterval,
     kDuration,
     kSweeps,
-    kAllSymbols
+    kAllSymbols,
+    kNoFastLine,
+    kFastLineRate,
+    kVerbose
 };
 
 // The commands an option belongs to, one bit each.
@@ -54,7 +57,7 @@ struct OptionInfo {
     unsigned commands;
 };
 
-constexpr std::array<OptionInfo, 10> kOptions = {{
+constexpr std::array<OptionInfo, 13> kOptions = {{
     {Option::kPort, "--port", true, kBoardCommands},
     {Option::kForce, "--force", false, bit(Command::kDownload)},
     {Option::kResetPrompt, "--reset-prompt", false, bit(Command::kDownload)},
@@ -65,6 +68,9 @@ constexpr std::array<OptionInfo, 10> kOptions = {{
     {Option::kDuration, "--duration", true, bit(Command::kWatch)},
     {Option::kSweeps, "--sweeps", true, bit(Command::kWatch)},
     {Option::kAllSymbols, "--all-symbols", false, bit(Command::kMapFromSymbols)},
+    {Option::kNoFastLine, "--no-fast-line", false, bit(Command::kWatch)},
+    {Option::kFastLineRate, "--fast-line-rate", true, bit(Command::kWatch)},
+    {Option::kVerbose, "--verbose", false, bit(Command::kWatch)},
 }};
 
 std::optional<Command> command_named(std::string_view name) {
@@ -135,6 +141,16 @@ std::string take_option(const OptionInfo& info, const std::string& value, Argume
             return flag(arguments.decimal);
         case Option::kAllSymbols:
             return flag(arguments.all_symbols);
+        case Option::kNoFastLine:
+            return flag(arguments.no_fast_line);
+        case Option::kVerbose:
+            return flag(arguments.verbose);
+        case Option::kFastLineRate:
+            if (value == "62500" || value == "125000") {
+                arguments.fast_line_rate = value == "62500" ? 62500 : 125000;
+                return {};
+            }
+            return name + " takes 62500 or 125000, not '" + value + "'";
         case Option::kInterval: {
             const std::optional<double> seconds = seconds_value(value);
             if (!seconds) return name + " takes seconds (0 or more), not '" + value + "'";

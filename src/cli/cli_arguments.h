@@ -31,6 +31,11 @@ struct Arguments {
     double interval_seconds = 0;
     std::optional<double> duration_seconds;
     std::optional<long long> sweeps;
+    // watch: the fast line (62 500 baud, or 125 000 with --fast-line-rate 125000) unless
+    // --no-fast-line; --verbose says the rate reached on standard error.
+    bool no_fast_line = false;
+    long fast_line_rate = 62500;
+    bool verbose = false;
     std::vector<std::string> operands;
 };
 

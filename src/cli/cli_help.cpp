@@ -79,12 +79,15 @@ WHAT is AAAA (a byte), AAAA:w (a word, high byte first) or a name; the split is 
 )";
         case Command::kWatch:
             return R"(Usage: halvane-cli watch [--port DEVICE] [--map MAP.csv | --elf PROGRAM.elf]
-                         [--interval SECONDS] [--duration SECONDS | --sweeps N] [WHAT...]
+                         [--interval SECONDS] [--duration SECONDS | --sweeps N]
+                         [--no-fast-line | --fast-line-rate BAUD] [--verbose] [WHAT...]
 Reads the WHATs over and over as Watch > Live Refresh does and writes the lines of Watch >
 Record to File to standard output, one per sweep as it completes: the seconds since the start,
 the local time, then each WHAT's hexadecimal and decimal value (both empty when its read got
 no reply). Without WHATs, every named row of the map or every data symbol of the program.
 It runs until the duration has passed, the sweeps are done or Ctrl-C; each ends with status 0.
+Once block reads work, the line goes to 62 500 baud with a program whose responder agrees (the
+interrupt-driven one), and back to 9600 when anything goes wrong and at the end ("=30").
 
   --port DEVICE        the board's serial port (default: the port chosen last in the window)
   --map MAP.csv        names are Descriptions of the map's rows (a word where the Flag has W)
@@ -93,6 +96,9 @@ It runs until the duration has passed, the sweeps are done or Ctrl-C; each ends 
                        fast as the line allows)
   --duration SECONDS   stop after this time
   --sweeps N           stop after N sweeps
+  --no-fast-line       stay at 9600 baud
+  --fast-line-rate BAUD  the fast line's rate: 62500 (default) or 125000
+  --verbose            say the line's rate on standard error ("line: 62 500 baud")
 )";
         case Command::kMonitor:
             return R"(Usage: halvane-cli monitor [--port DEVICE] LINE

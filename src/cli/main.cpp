@@ -25,7 +25,9 @@
 #include "cli/cli_help.h"
 #include "cli/console.h"
 #include "link/board_link.h"
+#include "link/fast_line.h"
 #include "link/serial_device.h"
+#include "link/wire_protocol.h"
 #include "qt_adapters/interrupt_notifier.h"
 #include "qt_adapters/qt_clock.h"
 #include "qt_adapters/qt_serial_port.h"
@@ -83,6 +85,17 @@ class EnterPrompt {
     std::function<void()> closed_;
 };
 
+// The end of every command, Ctrl-C included: "=30" at the fast rate and its answer, then 9600.
+// Should that not end within a second, closing the link sends "=30" unanswered.
+void return_to_slow_line(halvane::BoardLink& link) {
+    if (!link.line_fast() || !link.port_open()) return;
+    const halvane::Subscription returned =
+        link.line_rate_settled.subscribe([](long /*baud*/) { QCoreApplication::exit(0); });
+    QTimer::singleShot(1000, [] { QCoreApplication::exit(0); });
+    link.return_to_slow_line();
+    QCoreApplication::exec();
+}
+
 int run_on_board(const cli::Arguments& a) {
     cli::Console console(stdout, stderr);
     cli::PreparedCommand prepared = cli::prepare_board_command(a, console);
@@ -95,6 +108,18 @@ int run_on_board(const cli::Arguments& a) {
     halvane::qt::QtClock clock;
     halvane::BoardLink link(port, clock);
     link.set_block_reads_allowed(halvane::qt::block_reads_allowed());
+    // read and write stay at 9600; watch agrees on the fast line unless told not to.
+    link.set_fast_line_allowed(a.command == cli::Command::kWatch && !a.no_fast_line);
+    link.set_fast_line_target(a.fast_line_rate == halvane::wire::kFastestLine.baud
+                                  ? halvane::wire::kFastestLine
+                                  : halvane::wire::kFastLine);
+    long said_rate = 0;
+    const halvane::Subscription rate_said =
+        link.line_rate_settled.subscribe([&a, &console, &said_rate](long baud) {
+            if (!a.verbose || baud == said_rate) return;
+            said_rate = baud;
+            console.error("line: " + halvane::line_rate_text(baud));
+        });
     const halvane::SerialPort::OpenResult opened = link.open_port();
     if (!opened.ok) {
         console.error(cli::cannot_open_text(device.shown(), opened));
@@ -125,6 +150,7 @@ int run_on_board(const cli::Arguments& a) {
         QTimer::singleShot(0, [&command] { command->start(); });
     }
     QCoreApplication::exec();
+    return_to_slow_line(link);
     link.close();
     return status;
 }

@@ -36,13 +36,20 @@ BoardLink::~BoardLink() {
 SerialPort::OpenResult BoardLink::open_port() {
     probe_.forget();
     const SerialPort::OpenResult opened = port_.open();
-    if (opened.ok) ask_board_state(true);
+    if (opened.ok) {
+        fast_line_.port_opened();
+        line_rate_changed.notify(port_.rate());
+        ask_board_state(true);
+    }
     return opened;
 }
 
 void BoardLink::set_gate(bool open) {
     // A program has just started.
-    if (open && !gate_) probe_.forget();
+    if (open && !gate_) {
+        probe_.forget();
+        fast_line_.new_run();
+    }
     gate_ = open;
 }
 
@@ -74,7 +81,15 @@ void BoardLink::ask_board_state(bool at_once) {
 }
 
 void BoardLink::reply_missing() {
+    // While fast, the fall back goes first: the check that follows runs at 9600.
+    fast_line_.reply_failed();
     if (!downloading()) ask_board_state(false);
+}
+
+void BoardLink::block_read_ended(BlockReadEnd end) {
+    // A block lost on the fast line says nothing of block reads: they count again at 9600.
+    if (end != BlockReadEnd::kAnswered && fast_line_.reply_failed()) return;
+    probe_.block_read_ended(end);
 }
 
 bool BoardLink::follow_board(std::string_view text) {
@@ -110,11 +125,14 @@ bool BoardLink::follow_board(std::string_view text) {
 SerialPort::OpenResult BoardLink::switch_port(std::string path, std::string shown_name) {
     // Nothing of a job on the old device may go to the new one.
     end_every_job("");
+    leave_fast_line_now();
     port_.close();
     probe_.forget();
     port_.set_device(std::move(path), std::move(shown_name));
     const SerialPort::OpenResult opened = port_.open();
     if (opened.ok) {
+        fast_line_.port_opened();
+        line_rate_changed.notify(port_.rate());
         ask_board_state(true);
     } else {
         set_state(BoardState::kUnknown);
@@ -140,6 +158,8 @@ void BoardLink::input_waiting() {
         Depth depth(depth_);
         current_->received(*this, text);
     }
+    // The board sends at 9600 under a fast line (a Reset's banner): the fall back, then a check.
+    if (fast_line_.slow_characters_seen(text)) ask_board_state(false);
     after_event();
 }
 
@@ -206,7 +226,21 @@ bool BoardLink::memory_traffic() const {
 bool BoardLink::idle() const {
     if (closed_) return true;
     return !current_ && !after_probe_ && user_jobs_.empty() && !download_queued_ && !sources_[0] &&
-           !sources_[1];
+           !sources_[1] && !return_due_;
+}
+
+void BoardLink::return_to_slow_line() {
+    if (closed_ || !fast_line_.fast()) return;
+    drop_memory_jobs();
+    return_due_ = true;
+    after_event();
+}
+
+void BoardLink::leave_fast_line_now() {
+    const std::string text = fast_line_.return_text();
+    if (text.empty() || !port_.is_open()) return;
+    port_.write(text);
+    fast_line_.rate_set(wire::kSlowLine.baud);
 }
 
 void BoardLink::drop_memory_jobs() {
@@ -249,8 +283,10 @@ void BoardLink::close() {
     user_jobs_.clear();
     download_.reset();
     download_queued_ = false;
+    return_due_ = false;
     drop_sources();
     alarm_->disarm();
+    leave_fast_line_now();
     port_.close();
 }
 
@@ -283,7 +319,11 @@ bool BoardLink::write(std::string_view text) {
 }
 
 bool BoardLink::set_rate(long baud) {
-    return !closed_ && port_.is_open() && port_.set_rate(baud);
+    const long before = port_.rate();
+    if (closed_ || !port_.is_open() || !port_.set_rate(baud)) return false;
+    fast_line_.rate_set(baud);
+    if (baud != before) line_rate_changed.notify(baud);
+    return true;
 }
 
 std::size_t BoardLink::output_pending() {
@@ -335,6 +375,7 @@ void BoardLink::end_current_job() {
     current_.reset();
     current_is_download_ = false;
     job_wake_ns_ = -1;
+    if (std::exchange(current_is_rate_job_, false)) line_rate_settled.notify(port_.rate());
 }
 
 bool BoardLink::probe_due() const {
@@ -368,6 +409,11 @@ void BoardLink::start_check() {
 // Takes the next job in order and starts it; the job may write its first character now. The
 // first memory job of a program run waits for the block read probe.
 void BoardLink::start_next_job() {
+    if (start_rate_job(fast_line_.first_job(rate_situation()))) return;
+    if (std::exchange(return_due_, false) && fast_line_.fast()) {
+        start_rate_job(fast_line_.make_return());
+        return;
+    }
     std::unique_ptr<LineJob> next;
     bool is_download = false;
     if (download_queued_) {
@@ -379,6 +425,9 @@ void BoardLink::start_next_job() {
         return;
     } else if (check_needed()) {
         start_check();
+        return;
+    } else if (fast_line_.agreement_due(rate_situation())) {
+        start_rate_job(fast_line_.make_agreement());
         return;
     } else if (after_probe_) {
         next = std::move(after_probe_);
@@ -418,7 +467,45 @@ void BoardLink::start_next_job() {
         start_probe();
         return;
     }
+    if (!is_download && next->reads_memory()) {
+        FastLine::Situation now = rate_situation();
+        now.memory_job_waiting = true;
+        if (fast_line_.agreement_due(now)) {
+            after_probe_ = std::move(next);
+            start_rate_job(fast_line_.make_agreement());
+            return;
+        }
+    }
     start(std::move(next), is_download);
+}
+
+FastLine::Situation BoardLink::rate_situation() const {
+    FastLine::Situation now;
+    now.port_open = port_.is_open();
+    now.program_runs = (gate_ || state_ == BoardState::kRunning) && !monitor_listens(state_);
+    now.block_reads = block_reads() && !probe_.due();
+    now.download_waiting = download_queued_;
+    now.memory_job_waiting = memory_job_waiting();
+    return now;
+}
+
+bool BoardLink::memory_job_waiting() const {
+    if ((after_probe_ && after_probe_->reads_memory()) ||
+        std::any_of(user_jobs_.begin(), user_jobs_.end(),
+                    [](const auto& job) { return job->reads_memory(); }))
+        return true;
+    const std::int64_t now = clock_.now_ns();
+    return std::any_of(sources_.begin(), sources_.end(),
+                       [now](const auto& rows) { return rows && rows->has_job(now); });
+}
+
+// A rate job hears the board whatever the gate: its replies never reach the receive log.
+bool BoardLink::start_rate_job(std::unique_ptr<LineJob> job) {
+    if (!job) return false;
+    start(std::move(job), false);
+    current_receives_ = true;
+    current_is_rate_job_ = true;
+    return true;
 }
 
 void BoardLink::start_probe() {
@@ -428,6 +515,7 @@ void BoardLink::start_probe() {
 void BoardLink::start(std::unique_ptr<LineJob> job, bool is_download) {
     current_ = std::move(job);
     current_is_download_ = is_download;
+    current_is_rate_job_ = false;
     // Before a program runs, only what speaks to the monitor hears the board.
     current_receives_ = gate_ || current_->reads_monitor() || monitor_listens(state_);
     job_wake_ns_ = -1;

@@ -12,6 +12,7 @@
 
 #include "link/block_read_probe.h"
 #include "link/board_state.h"
+#include "link/fast_line.h"
 #include "link/line_job.h"
 #include "link/monitor_dialogue.h"
 #include "link/receive_log.h"
@@ -81,6 +82,23 @@ class BoardLink : private Line {
     BlockReadProbe& block_read_probe() { return probe_; }
     const BlockReadProbe& block_read_probe() const { return probe_; }
 
+    // Watch > Fast Line: whether the link agrees a faster line with the program's responder once
+    // block reads work (see FastLine), and the rate it asks for.
+    void set_fast_line_allowed(bool allowed) { fast_line_.set_allowed(allowed); }
+    bool fast_line_allowed() const { return fast_line_.allowed(); }
+    void set_fast_line_target(wire::LineRate rate) { fast_line_.set_target(rate); }
+    wire::LineRate fast_line_target() const { return fast_line_.target(); }
+    bool line_fast() const { return fast_line_.fast(); }
+    // The port's rate in baud; told whenever it changes.
+    long line_rate() const { return port_.rate(); }
+    Signal<long> line_rate_changed;
+    // The rate once each change of it has ended (an agreement, a fall back, the way back), and
+    // at every open.
+    Signal<long> line_rate_settled;
+    // The way back to 9600 ("=30" at the fast rate) before the port closes, as a job after the
+    // one in flight; every memory job that waits is dropped. Nothing happens at 9600.
+    void return_to_slow_line();
+
     // What the board does, as far as the link knows; told of every change.
     BoardState board_state() const override { return state_; }
     Signal<BoardState> board_state_changed;
@@ -130,7 +148,7 @@ class BoardLink : private Line {
     void clear_received() override { received_.clear(); }
     long rate() const override { return port_.rate(); }
     bool set_rate(long baud) override;
-    void block_read_ended(BlockReadEnd end) override { probe_.block_read_ended(end); }
+    void block_read_ended(BlockReadEnd end) override;
     void board_state_learnt(BoardState state) override { set_state(state); }
     void reply_missing() override;
     bool prompt_waiting() const override { return prompt_fresh_ && monitor_listens(state_); }
@@ -159,6 +177,12 @@ class BoardLink : private Line {
     bool probe_due() const;
     void start(std::unique_ptr<LineJob> job, bool is_download);
     void start_probe();
+    // The fast line's view of the link, and its jobs.
+    FastLine::Situation rate_situation() const;
+    bool memory_job_waiting() const;
+    bool start_rate_job(std::unique_ptr<LineJob> job);
+    // "=30" at once, unanswered: the port is about to close.
+    void leave_fast_line_now();
 
     SerialPort& port_;
     Clock& clock_;
@@ -168,11 +192,14 @@ class BoardLink : private Line {
     bool closed_ = false;
     bool block_reads_allowed_ = true;
     BlockReadProbe probe_;
+    FastLine fast_line_;
+    bool return_due_ = false;  // return_to_slow_line() was asked
     int depth_ = 0;  // events being handled, for calls that come back from a job's callback
 
     std::unique_ptr<LineJob> current_;
     bool current_receives_ = false;  // the job in flight gets what arrives
     bool current_is_download_ = false;
+    bool current_is_rate_job_ = false;
     std::int64_t job_wake_ns_ = -1;      // -1: the job waits for nothing in time
     std::int64_t source_retry_ns_ = -1;  // -1: no source waits for a time
 

@@ -17,12 +17,12 @@ using Answer = LineSpeed::Answer;
 // (9600 and a NUL).
 class RateChange : public LineJob {
   public:
-    enum class Kind { kAgree, kReturn, kFallBack };
+    enum class Kind { kAgree, kReturn, kFallBack, kLineReset };
 
     RateChange(LineSpeed& speed, Kind kind) : speed_(speed), kind_(kind) {}
 
     void start(Line& line) override {
-        if (kind_ == Kind::kFallBack) {
+        if (kind_ == Kind::kFallBack || kind_ == Kind::kLineReset) {
             fall_back(line, Answer::kReturned);
             return;
         }
@@ -160,7 +160,7 @@ class RateChange : public LineJob {
 
     void finish(Answer answer) {
         finished_ = true;
-        speed_.answered(answer);
+        if (kind_ != Kind::kLineReset) speed_.answered(answer);
     }
 
     LineSpeed& speed_;
@@ -191,6 +191,16 @@ std::unique_ptr<LineJob> LineSpeed::make_return() {
 
 std::unique_ptr<LineJob> LineSpeed::make_fall_back() {
     return std::make_unique<RateChange>(*this, RateChange::Kind::kFallBack);
+}
+
+std::unique_ptr<LineJob> LineSpeed::make_line_reset() {
+    return std::make_unique<RateChange>(*this, RateChange::Kind::kLineReset);
+}
+
+void LineSpeed::dropped_to_slow_line() {
+    if (mode_ != Mode::kFast) return;
+    mode_ = Mode::kSlow;
+    fall_back_due_ = false;
 }
 
 void LineSpeed::answered(Answer answer) {

@@ -80,6 +80,12 @@ class LineSpeed {
     bool fall_back_due() const { return fall_back_due_; }
     // The port to 9600, a NUL, and the quiet after it.
     std::unique_ptr<LineJob> make_fall_back();
+    // The same at a port just opened, learning nothing: a board a crashed program left at a fast
+    // rate comes back to 9600 before anything else is sent.
+    std::unique_ptr<LineJob> make_line_reset();
+    // The port's rate went to 9600 under a fast line (the state check looked for the monitor
+    // there): the line stays at 9600 for the rest of the run.
+    void dropped_to_slow_line();
 
   private:
     enum class Mode { kUnknown, kFast, kSlow };

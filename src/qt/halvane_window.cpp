@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <utility>
 
+#include "link/wire_protocol.h"
 #include "qt/console_field.h"
 #include "qt/design_layout.h"
 #include "qt/file_dialog.h"
@@ -246,6 +247,11 @@ void HalvaneWindow::connect_watch_menu() {
     }
     connect(findChild<QAction*>("watch_blockreads"), &QAction::toggled, this,
             [&s](bool allowed) { s.link().set_block_reads_allowed(allowed); });
+    connect(findChild<QAction*>("watch_fastline"), &QAction::toggled, this,
+            [&s](bool allowed) { s.link().set_fast_line_allowed(allowed); });
+    connect(findChild<QAction*>("watch_fastline125000"), &QAction::toggled, this, [&s](bool on) {
+        s.link().set_fast_line_target(on ? wire::kFastestLine : wire::kFastLine);
+    });
     on("watch_plot", [this] { open_plot(); });
     on("watch_recordtofile", [&s] { s.watch().start_recording(); });
     on("watch_stoprecording", [&s] { s.watch().stop_recording(); });

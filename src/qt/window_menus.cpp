@@ -70,6 +70,12 @@ void add_watch_menu(QMenuBar& bar) {
     QAction* block_reads = add(watch, "watch_blockreads", QStringLiteral("&Block Reads"));
     block_reads->setCheckable(true);
     block_reads->setChecked(true);
+    // The line at 62 500 baud with a responder that agrees; the faster choice for short cables.
+    QAction* fast_line = add(watch, "watch_fastline", QStringLiteral("&Fast Line (62 500 baud)"));
+    fast_line->setCheckable(true);
+    fast_line->setChecked(true);
+    add(watch, "watch_fastline125000", QStringLiteral("Fast Line at 12&5 000 baud"))
+        ->setCheckable(true);
     add(watch, "watch_plot", QStringLiteral("&Plot..."), Qt::Key_F7);
     add(watch, "watch_recordtofile", QStringLiteral("&Record to File..."));
     // Offered only while a recording runs, in place of Record to File.

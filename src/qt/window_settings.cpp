@@ -14,6 +14,16 @@ WindowSettings::WindowSettings(QMainWindow& window, QSplitter& panes,
     QObject::connect(&block_reads_, &QAction::toggled, &window_, [this](bool allowed) {
         if (keeps_) remember_block_reads_allowed(allowed);
     });
+    if (QAction* fast_line = window_.findChild<QAction*>("watch_fastline")) {
+        QObject::connect(fast_line, &QAction::toggled, &window_, [this](bool allowed) {
+            if (keeps_) remember_fast_line_allowed(allowed);
+        });
+    }
+    if (QAction* fastest = window_.findChild<QAction*>("watch_fastline125000")) {
+        QObject::connect(fastest, &QAction::toggled, &window_, [this](bool chosen) {
+            if (keeps_) remember_fastest_line_chosen(chosen);
+        });
+    }
 }
 
 WindowLayoutMemory WindowSettings::layout_memory() const {
@@ -29,6 +39,10 @@ void WindowSettings::restore_layout(const WindowLayoutMemory& memory) {
 void WindowSettings::keep() {
     restore_layout(remembered_window_layout());
     block_reads_.setChecked(block_reads_allowed());
+    if (QAction* fast_line = window_.findChild<QAction*>("watch_fastline"))
+        fast_line->setChecked(fast_line_allowed());
+    if (QAction* fastest = window_.findChild<QAction*>("watch_fastline125000"))
+        fastest->setChecked(fastest_line_chosen());
     keeps_ = true;
 }
 

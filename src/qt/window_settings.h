@@ -11,7 +11,7 @@ namespace halvane::qt {
 class GridColumnWidths;
 
 // What of the window the user's settings keep: its size, the divider and the column widths the
-// user dragged, and the Watch > Block Reads choice. A window keeps nothing until `keep` is
+// user dragged, and the Watch > Block Reads and Fast Line choices. A window keeps nothing until `keep` is
 // called (the program's own window does; tests' windows do not).
 class WindowSettings {
   public:

@@ -9,6 +9,8 @@ namespace halvane::qt {
 namespace {
 constexpr const char* kPortKey = "serial_port";
 constexpr const char* kBlockReadsKey = "block_reads";
+constexpr const char* kFastLineKey = "fast_line";
+constexpr const char* kFastestLineKey = "fast_line_125000";
 constexpr const char* kWindowGeometryKey = "window/geometry";
 constexpr const char* kWindowDividerKey = "window/divider";
 constexpr const char* kColumnWidthsKey = "window/column_widths";
@@ -39,6 +41,22 @@ bool block_reads_allowed() {
 
 void remember_block_reads_allowed(bool allowed) {
     remember_value(QLatin1String(kBlockReadsKey), allowed);
+}
+
+bool fast_line_allowed() {
+    return remembered_value(QLatin1String(kFastLineKey), true).toBool();
+}
+
+void remember_fast_line_allowed(bool allowed) {
+    remember_value(QLatin1String(kFastLineKey), allowed);
+}
+
+bool fastest_line_chosen() {
+    return remembered_value(QLatin1String(kFastestLineKey), false).toBool();
+}
+
+void remember_fastest_line_chosen(bool chosen) {
+    remember_value(QLatin1String(kFastestLineKey), chosen);
 }
 
 WindowLayoutMemory remembered_window_layout() {

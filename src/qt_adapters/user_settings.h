@@ -27,6 +27,14 @@ std::string serial_port_to_open(const std::optional<std::string>& typed);
 bool block_reads_allowed();
 void remember_block_reads_allowed(bool allowed);
 
+// Watch > Fast Line: whether the link agrees a faster line with the program's responder (true
+// unless the user turned it off), and whether at 125 000 baud rather than 62 500 (false unless
+// the user chose it).
+bool fast_line_allowed();
+void remember_fast_line_allowed(bool allowed);
+bool fastest_line_chosen();
+void remember_fastest_line_chosen(bool chosen);
+
 // The window as the user left it: its size and place (QWidget::saveGeometry), the divider
 // between the grid and the viewer (QSplitter::saveState) and the column widths the user
 // dragged (pixels, 0 where none was). Empty where none is kept.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "link/fast_line.h"
 #include "watch/fixed_point_text.h"
 
 namespace halvane {
@@ -40,6 +41,7 @@ std::string link_health_tooltip(const SweepSetup& setup) {
     text += setup.block_reads ? "\nblock reads" : "\nbyte reads";
     if (setup.block_reads && setup.refused > 0)
         text += ", " + std::to_string(setup.refused) + " replies refused by their check";
+    text += "\nLine: " + line_rate_text(setup.line_rate);
     return text;
 }
 

@@ -26,6 +26,7 @@ struct SweepSetup {
     int rows = 0;                 // the rows each sweep reads
     bool block_reads = false;     // the responder is read in blocks, not byte by byte
     long long refused = 0;        // block replies that failed their check
+    long line_rate = 9600;        // the line's rate in baud
 };
 
 // The figures' tooltip: what they count, then one line for each fact of the setup.

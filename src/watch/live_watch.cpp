@@ -117,10 +117,10 @@ void LiveWatch::renew_figures(double now) {
     std::string tooltip;
     if (sweeping()) {
         figures = link_health_text(recent_sweeps_.per_second(now), timeouts_);
-        const SweepSetup setup{static_cast<double>(interval_ns_) / 1e9,
-                               static_cast<int>(parts_.table.watched_rows().size()),
-                               parts_.link.block_reads(),
-                               parts_.link.block_read_probe().refused_replies()};
+        const SweepSetup setup{
+            static_cast<double>(interval_ns_) / 1e9,
+            static_cast<int>(parts_.table.watched_rows().size()), parts_.link.block_reads(),
+            parts_.link.block_read_probe().refused_replies(), parts_.link.line_rate()};
         tooltip = link_health_tooltip(setup);
     }
     if (figures == figures_ && tooltip == figures_tooltip_) return;

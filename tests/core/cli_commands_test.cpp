@@ -51,7 +51,7 @@ struct CommandBench {
     explicit CommandBench(bool checks = false) {
         serial.clock = &clock;
         link.set_state_checks(checks);
-        link.open_port();
+        fakes::open_past_line_reset(link, clock, serial, [this] { return link.open_port().ok; });
         // The scripted board speaks the byte protocol only.
         link.set_block_reads_allowed(false);
         link.set_gate(true);
@@ -207,6 +207,14 @@ TEST(CliArguments, OptionsGoAnywhereAfterTheCommandAndHelpWinsOverMistakes) {
     EXPECT_EQ(values.arguments.interval_seconds, 0.5);
     EXPECT_EQ(values.arguments.duration_seconds, 60);
     EXPECT_EQ(values.arguments.operands, (std::vector<std::string>{"2402", "--x"}));
+    EXPECT_FALSE(values.arguments.no_fast_line);
+    EXPECT_EQ(values.arguments.fast_line_rate, 62500);
+    const ParsedArguments fastest =
+        parse({"watch", "--fast-line-rate=125000", "--verbose", "2402"});
+    ASSERT_TRUE(fastest.ok()) << fastest.error;
+    EXPECT_EQ(fastest.arguments.fast_line_rate, 125000);
+    EXPECT_TRUE(fastest.arguments.verbose);
+    EXPECT_TRUE(parse({"watch", "--no-fast-line", "2402"}).arguments.no_fast_line);
 
     const ParsedArguments help = parse({"write", "--bogus", "--help"});
     EXPECT_EQ(help.arguments.request, Arguments::Request::kHelp);
@@ -224,6 +232,8 @@ TEST(CliArguments, OptionsGoAnywhereAfterTheCommandAndHelpWinsOverMistakes) {
         {{"download", "--force=yes", "p.s19"}, "--force takes no value"},
         {{"watch", "--interval", "soon", "2402"}, "--interval takes seconds"},
         {{"download", "a.s19", "b.s19"}, "download takes one PROGRAM.s19"},
+        {{"watch", "--fast-line-rate", "9600", "2402"}, "--fast-line-rate takes 62500 or 125000"},
+        {{"read", "--no-fast-line", "2402"}, "read does not take --no-fast-line"},
     };
     for (const auto& r : refused) {
         const ParsedArguments parsed = parse(r.args);

@@ -54,16 +54,18 @@ class DownloadTest : public ::testing::Test {
     }
     // File > Open on `path`, the reset box acknowledged, then everything the board does.
     void open_program(const std::string& path) {
+        start_ms = h.clock.now_ms();
         h.dialog.answers.push_back(path);
         h.session->download().open_program();
         h.clock.run();
     }
-    // The tick at which `text` was written (the last such write).
+    // The tick at which `text` was written (the last such write), from File > Open.
     std::int64_t tick_of(const std::string& text) const {
         for (std::size_t i = h.serial.writes.size(); i-- > 0;)
-            if (h.serial.writes[i] == text) return h.serial.write_ticks[i];
+            if (h.serial.writes[i] == text) return h.serial.write_ticks[i] - start_ms;
         return -1;
     }
+    std::int64_t start_ms = 0;
     fakes::TempFolder folder;
     Harness h;
     ScriptedMonitor monitor{h};
@@ -77,12 +79,12 @@ TEST_F(DownloadTest, TheDialogueIsExactAndTheLastStepsWaitForTheMonitorsPrompt) 
     EXPECT_EQ(h.progress.val, static_cast<float>(std::string(kProgram).size() + 20));
     EXPECT_TRUE(h.session->link().gate_open());
     EXPECT_EQ(h.status.value, "Status: Program Running");
-    EXPECT_EQ(h.serial.write_ticks.front(), 0);
-    EXPECT_EQ(h.serial.write_ticks[1], 1);
+    EXPECT_EQ(h.serial.write_ticks.front() - start_ms, 0);
+    EXPECT_EQ(h.serial.write_ticks[1] - start_ms, 1);
     // The file at tick 2; the monitor prompts 1000 ms after its last line; the first CR goes
     // then, not after the 5-tick pause alone, and the rest keeps its 5-tick pauses.
     EXPECT_EQ(tick_of("go 2400\r"), 2 + 1000 + 5 + 5);
-    EXPECT_EQ(h.clock.now_ms(), 2 + 1000 + 5 + 5 + 5);
+    EXPECT_EQ(h.clock.now_ms() - start_ms, 2 + 1000 + 5 + 5 + 5);
 }
 
 TEST_F(DownloadTest, TheProgramStatusIsTheFirstThatApplies) {

@@ -15,6 +15,7 @@
 namespace halvane {
 namespace {
 
+using fakes::FakeSerial;
 using fakes::Harness;
 using fakes::ScriptedBoard;
 
@@ -543,6 +544,174 @@ TEST(LineSpeedAgreement, TheLineIsFastOnlyOnceAgreedAndCheckedAndElseBackAt9600)
         for (std::size_t i = n - 6; i < n; ++i)
             EXPECT_EQ(serial.write_ns[i] - serial.write_ns[i - 1], 160'000) << c.name;
         EXPECT_EQ(serial.write_ns[n - 8] - serial.write_ns[n - 9], kTickNs) << c.name;
+    }
+}
+
+// The fast line as the link runs it: the agreement once block reads work, before the next memory
+// job, and each way it ends; then what brings the line back to 9600 while it is fast. "~" stands
+// for a NUL on the wire; the NUL the first open sends is not shown, a new port's is.
+TEST(FastLineOfTheLink, TheLinkAgreesOnceBlockReadsWorkAndFallsBackBeforeAnythingElse) {
+    using Then = std::function<void(Harness&, ScriptedBoard&)>;
+    const auto read_again = [](Harness& w, ScriptedBoard&) {
+        w.session->cells().read_or_write_cell();
+        w.clock.run();
+    };
+    struct Case {
+        const char* name;
+        std::function<void(ScriptedBoard&, FakeSerial&)> set_up;
+        bool allowed;
+        Then then;
+        std::string wire;         // after the program started: the probe, the agreement, reads
+        std::vector<long> rates;  // the port's, as set
+        bool fast;                // at the end
+    };
+    const Then nothing = [](Harness&, ScriptedBoard&) {};
+    const Case cases[] = {
+        {"answered and checked",
+         [](ScriptedBoard&, FakeSerial&) {},
+         true,
+         read_again,
+         "#240001=01#240001#240002#240002",
+         {62500},
+         true},
+        {"no answer",
+         [](ScriptedBoard& b, FakeSerial&) { b.answers_speed = false; },
+         true,
+         read_again,
+         "#240001=01~#240002#240002",
+         {9600},
+         false},
+        {"the port refuses the rate",
+         [](ScriptedBoard&, FakeSerial& s) { s.refused_rates.insert(62500); },
+         true,
+         nothing,
+         "#240001=01~#240002",
+         {9600},
+         false},
+        {"a wrong check",
+         [](ScriptedBoard& b, FakeSerial& s) {
+             // The check's reply, not the probe's, fails.
+             s.on_write = [&b, heard = s.on_write](std::string_view text) {
+                 if (text == "=") b.spoilt_blocks = 1;
+                 heard(text);
+             };
+         },
+         true,
+         nothing,
+         "#240001=01#240001~#240002",
+         {62500, 9600},
+         false},
+        {"a damaged first reply and a good second",
+         [](ScriptedBoard& b, FakeSerial&) { b.damaged_speed_replies = 1; },
+         true,
+         nothing,
+         "#240001=01~=01#240001#240002",
+         {9600, 62500},
+         true},
+        {"the setting off",
+         [](ScriptedBoard&, FakeSerial&) {},
+         false,
+         read_again,
+         "#240001#240002#240002",
+         {},
+         false},
+        {"a missing reply while fast",
+         [](ScriptedBoard&, FakeSerial&) {},
+         true,
+         [&](Harness& w, ScriptedBoard& b) {
+             b.unanswered_blocks = 2;
+             read_again(w, b);
+             EXPECT_EQ(w.grid.text(1, 2), "1234");  // the value read before stays
+             b.memory[0x2401] = 0x35;
+             read_again(w, b);
+             EXPECT_EQ(w.grid.text(1, 2), "1235");
+         },
+         "#240001=01#240001#240002#240002#240002~#240002",
+         {62500, 9600},
+         false},
+        {"a close while fast",
+         [](ScriptedBoard&, FakeSerial&) {},
+         true,
+         [](Harness& w, ScriptedBoard&) {
+             w.session->close();
+             w.clock.run();
+         },
+         "#240001=01#240001#240002=30",
+         {62500},
+         false},
+        {"a stop while fast",
+         [](ScriptedBoard&, FakeSerial&) {},
+         true,
+         [&](Harness& w, ScriptedBoard& b) {
+             // The monitor talks at the rate the program left: a read goes through it there.
+             b.stop_at(0x2424);
+             w.clock.run();
+             EXPECT_EQ(w.session->link().board_state(), BoardState::kStopped);
+             read_again(w, b);
+         },
+         "#240001=01#240001#240002\x18md 2400 2401\r",
+         {62500},
+         true},
+        {"a port switch while fast",
+         [](ScriptedBoard&, FakeSerial&) {},
+         true,
+         [](Harness& w, ScriptedBoard&) {
+             w.port_picker.listed = {{"/dev/ttyUSB0", ""}};
+             w.port_picker.answers.push_back("/dev/ttyUSB0");
+             w.session->port().choose_port();
+             w.clock.run();
+         },
+         "#240001=01#240001#240002=30~",
+         {62500, 9600},
+         false},
+        {"a Reset seen while fast",
+         [](ScriptedBoard&, FakeSerial&) {},
+         true,
+         [&](Harness& w, ScriptedBoard& b) {
+             // The monitor's banner at 9600 reaches a port at 62 500 as NULs.
+             b.at_monitor = true;
+             b.rate = 9600;
+             w.session->link().set_state_checks(true);
+             w.serial.arrive(std::string(12, '\0'));
+             read_again(w, b);
+             EXPECT_EQ(w.session->link().board_state(), BoardState::kAtMonitor);
+             EXPECT_EQ(w.grid.text(1, 2), "1234");
+         },
+         "#240001=01#240001#240002~\x18md 2400 2401\r",
+         {62500, 9600},
+         false},
+    };
+    for (const Case& c : cases) {
+        Harness w;
+        w.session->link().set_block_reads_allowed(true);
+        w.session->link().set_fast_line_allowed(c.allowed);
+        w.load();
+        w.start_program();
+        ScriptedBoard board(w);
+        board.answers_blocks = true;
+        board.answers_speed = true;
+        board.memory[0x2400] = 0x12;
+        board.memory[0x2401] = 0x34;
+        c.set_up(board, w.serial);
+        w.serial.rates.clear();
+        w.grid.set_text(1, 0, "2400");
+        w.grid.set_text(1, 3, "W");
+        w.grid.set_row(1);
+        w.grid.set_col(0);
+        w.session->cells().read_or_write_cell();
+        w.clock.run();
+        EXPECT_EQ(w.grid.text(1, 2), "1234") << c.name;
+        c.then(w, board);
+        w.clock.run();
+        std::string wire = c.wire;
+        std::replace(wire.begin(), wire.end(), '~', '\0');
+        EXPECT_EQ(w.serial.written(), wire) << c.name;
+        EXPECT_EQ(w.serial.rates, c.rates) << c.name;
+        EXPECT_EQ(w.session->link().line_fast(), c.fast) << c.name;
+        if (w.serial.is_open()) {
+            EXPECT_EQ(board.rate, w.serial.rate()) << c.name;
+        }
+        EXPECT_EQ(w.text1.value.find("=01"), std::string::npos) << c.name;
     }
 }
 

@@ -90,7 +90,7 @@ TEST_F(LiveWatchTest, TheSweepReadsTheNamedRowsOverAndOverAndLeavesTheCurrentCel
     const LiveWatch& watch = h.session->watch();
     EXPECT_EQ(h.status.value, "Status: Program Running");
     EXPECT_TRUE(watch.figures_text().ends_with(" sweeps/s, 0 time-outs")) << watch.figures_text();
-    EXPECT_TRUE(watch.figures_tooltip().ends_with("\nRows swept: 3\nbyte reads"))
+    EXPECT_TRUE(watch.figures_tooltip().ends_with("\nRows swept: 3\nbyte reads\nLine: 9600 baud"))
         << watch.figures_tooltip();
     EXPECT_GE(figure_changes, 1);
     EXPECT_LE(figure_changes, 3);  // turned on, then two ticks in 1.1 s

@@ -82,12 +82,14 @@ TEST(LinkHealth, TextGivesTheRateToATenthAndTheTimeOuts) {
 TEST(LinkHealth, TooltipTellsWhatTheFiguresCountAndTheIntervalAndRowsOfTheSweep) {
     EXPECT_EQ(link_health_tooltip({0, 5}),
               "Sweeps a second over the last 5 s, reads without reply since Live Refresh was "
-              "turned on\nInterval: as fast as the line allows\nRows swept: 5\nbyte reads");
-    EXPECT_TRUE(link_health_tooltip({0.5, 99, true})
-                    .ends_with("\nInterval: 0.5 s\nRows swept: 99\nblock reads"));
-    EXPECT_TRUE(link_health_tooltip({2, 1, true, 3})
+              "turned on\nInterval: as fast as the line allows\nRows swept: 5\nbyte reads\n"
+              "Line: 9600 baud");
+    EXPECT_TRUE(
+        link_health_tooltip({0.5, 99, true, 0, 62500})
+            .ends_with("\nInterval: 0.5 s\nRows swept: 99\nblock reads\nLine: 62 500 baud"));
+    EXPECT_TRUE(link_health_tooltip({2, 1, true, 3, 125000})
                     .ends_with("\nInterval: 2 s\nRows swept: 1\nblock reads, 3 replies refused by "
-                               "their check"));
+                               "their check\nLine: 125 000 baud"));
 }
 
 }  // namespace

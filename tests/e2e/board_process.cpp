@@ -50,6 +50,10 @@ BoardProcess::BoardProcess(const std::vector<std::string>& options) {
     }
 }
 
+void BoardProcess::press_reset() const {
+    if (pid_ > 0) kill(pid_, SIGUSR1);
+}
+
 int BoardProcess::stop() {
     if (pid_ <= 0) return -1;
     kill(pid_, SIGTERM);

@@ -17,6 +17,8 @@ class BoardProcess {
 
     // The terminal device the board serves; empty when it did not start.
     const std::string& device() const { return device_; }
+    // The user presses the board's Reset button (SIGUSR1).
+    void press_reset() const;
     // Stops the board and returns its exit status (-1 when it did not exit normally).
     int stop();
 

@@ -154,19 +154,23 @@ TEST_F(CliE2E, EveryCommandWorksOnTheExampleProgram) {
 
     // Three sweeps of every variable of the program, then a watch ended by Ctrl-C while it
     // holds the port, so that a read cannot have it: whole lines, and the count grows from
-    // line to line.
+    // line to line. Both go at 62 500 baud and leave the board at 9600, as the download after
+    // them shows; the first says so.
     for (const bool interrupted : {false, true}) {
         SCOPED_TRACE(interrupted ? "ended by Ctrl-C" : "three sweeps");
         CliRun held;
         const CliRun run =
-            interrupted ? run_cli(QStringList{"watch", "--map", kMap, "count", "step"} + port,
-                                  std::chrono::milliseconds(400),
-                                  [&] {
-                                      held = run_cli(QStringList{"read", "2402"} + port);
-                                  })
-                        : run_cli(QStringList{"watch", "--elf", kElf, "--sweeps", "3"} + port);
+            interrupted
+                ? run_cli(QStringList{"watch", "--map", kMap, "count", "step"} + port,
+                          std::chrono::milliseconds(400),
+                          [&] {
+                              held = run_cli(QStringList{"read", "2402"} + port);
+                          })
+                : run_cli(QStringList{"watch", "--elf", kElf, "--sweeps", "3", "--verbose"} + port);
         EXPECT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.err, interrupted ? ""
+                                       : "halvane-cli: line: 9600 baud\nhalvane-cli: line: 62 500 "
+                                         "baud\nhalvane-cli: line: 9600 baud\n");
         EXPECT_TRUE(run.out.starts_with(
             interrupted ? "seconds,time,\"count hex\",\"count dec\",\"step hex\",\"step dec\"\r\n"
                         : "seconds,time,\"count hex\",\"count dec\",\"step hex\",\"step dec\","
@@ -237,6 +241,8 @@ TEST_F(CliE2E, UsageErrorsSendNothing) {
         {"watch", "--sweeps", "0", "2402"},
         {"watch", "--interval", "-1", "2402"},
         {"watch", "--duration", "1", "--sweeps", "2", "2402"},
+        {"watch", "--fast-line-rate", "9600", "2402"},
+        {"read", "--no-fast-line", "2402"},
         {"download", "/nonexistent/program.s19"},
         {"download", bad_program()},
     };

@@ -296,6 +296,41 @@ TEST_F(MemoryWatchE2E, BlockReadsNeverTearAWordThatStepsEveryMillisecond) {
         ASSERT_GE(values[i], values[i - 1]) << "reading " << i;
 }
 
+// The example's interrupt-driven responder agrees on 62 500 baud once block reads work, and the
+// live refresh runs there; the user's Reset brings the board back to 9600, and so the line: the
+// monitor found, a read goes through it.
+TEST_F(MemoryWatchE2E, TheExampleIsWatchedAt62500BaudAndAResetBringsTheLineBackTo9600) {
+    using namespace std::chrono_literals;
+    start({});
+    row(1, kCount, "WD");
+    link->session->watch().set_live_refresh(true);
+    ASSERT_TRUE(link->run_until([&] { return link->session->link().line_fast(); }, 5s))
+        << link->status.value;
+    EXPECT_EQ(link->serial.rate(), 62500);
+    ASSERT_TRUE(link->run_until([&] { return !link->grid.text(1, 4).empty(); }, 5s));
+    const std::string first = link->grid.text(1, 4);
+    EXPECT_TRUE(link->run_until([&] { return link->grid.text(1, 4) != first; }, 5s));
+    EXPECT_TRUE(link->run_until(
+        [&] {
+            return link->session->watch().figures_tooltip().find("Line: 62 500 baud") !=
+                   std::string::npos;
+        },
+        5s))
+        << link->session->watch().figures_tooltip();
+
+    board->press_reset();
+    ASSERT_TRUE(link->run_until(
+        [&] { return link->session->link().board_state() == BoardState::kAtMonitor; }, 10s))
+        << link->status.value;
+    link->session->watch().set_live_refresh(false);
+    ASSERT_TRUE(link->settle());
+    EXPECT_EQ(link->serial.rate(), 9600);
+    EXPECT_FALSE(link->session->link().line_fast());
+    row(2, kStep, "");
+    double_click(2, 0);
+    EXPECT_EQ(link->grid.text(2, 2).size(), 2u) << link->status.value;
+}
+
 TEST_F(MemoryWatchE2E, TheBuiltinResponderAndItsCounterServeTheWindowToo) {
     start({"--count", "2402"});  // --count implies --builtin-responder
     row(1, kCount, "WD");

@@ -231,6 +231,11 @@ class FakePortPicker : public SerialPortPicker {
     void remember(std::string_view device) override { remembered.emplace_back(device); }
 };
 
+// Runs `open` (which opens the link's port, true when it did) and the clock until the NUL every
+// open sends has gone (3 ms); that NUL is left out of `serial`'s records.
+void open_past_line_reset(BoardLink& link, FakeClock& clock, FakeSerial& serial,
+                          const std::function<bool()>& open);
+
 // The session with the board on every fake, and what the window would show of it, bound as the
 // Qt window binds its widgets.
 struct Harness {
@@ -257,7 +262,7 @@ struct Harness {
     // What the window is told, as it is told.
     std::vector<Subscription> told;
 
-    // Starts the window, expecting success.
+    // Starts the window, expecting success, once the NUL every open sends has gone (3 ms).
     void load();
     // From now on the board's monitor confirms every load: a while after a line with an end
     // record ("S9") it answers "done" and its prompt.

@@ -167,6 +167,9 @@ void WindowTest::init() {
     // tests and the end-to-end test pin that down).
     window_->session().link().set_state_checks(false);
     QVERIFY(window_->start());
+    // Every open sends a NUL first, for a board a crashed program left at a fast rate.
+    QCOMPARE(pty_->receive(1, 1000), QByteArray(1, '\0'));
+    QTRY_VERIFY(window_->session().link().idle());
     // Nothing on the far side of the pseudo-terminal answers block reads: Watch > Block Reads
     // off, the window reads byte by byte at once.
     window_->findChild<QAction*>("watch_blockreads")->setChecked(false);
@@ -244,10 +247,19 @@ void WindowTest::every_control_has_its_kind_text_and_place() {
 void WindowTest::a_larger_window_gives_its_room_to_the_grid_the_viewer_and_text1() {
     halvane::qt::remember_window_layout({});  // nothing left by an earlier run
     halvane::qt::remember_block_reads_allowed(true);
+    halvane::qt::remember_fast_line_allowed(false);
+    halvane::qt::remember_fastest_line_chosen(true);
     window_->keep_in_user_settings();
     QVERIFY(window_->session().link().block_reads_allowed());  // the setting comes back
+    QVERIFY(!window_->session().link().fast_line_allowed());
+    QCOMPARE(window_->session().link().fast_line_target().baud, 125000L);
     window_->findChild<QAction*>("watch_blockreads")->setChecked(false);
     QVERIFY(!halvane::qt::block_reads_allowed());  // and is kept
+    window_->findChild<QAction*>("watch_fastline")->setChecked(true);
+    window_->findChild<QAction*>("watch_fastline125000")->setChecked(false);
+    QVERIFY(halvane::qt::fast_line_allowed());
+    QVERIFY(!halvane::qt::fastest_line_chosen());
+    QCOMPARE(window_->session().link().fast_line_target().baud, 62500L);
     QWidget* client = window_->centralWidget();
     const QSize drawn = client->size();
     QCOMPARE(window_->minimumSize(), window_->size());
@@ -388,9 +400,12 @@ void WindowTest::menu_has_its_captions_access_keys_and_function_keys() {
         watch_keys << item->shortcut().toString();
     }
     QCOMPARE(watch_captions, (QStringList{"Read or Write &Cell", "&Get All", "", "&Live Refresh",
-                                          "Refresh &Interval", "&Block Reads", "&Plot...",
-                                          "&Record to File...", "S&top Recording"}));
-    QCOMPARE(watch_keys, (QStringList{"F2", "F5", "", "F6", "", "", "F7", "", ""}));
+                                          "Refresh &Interval", "&Block Reads",
+                                          "&Fast Line (62 500 baud)", "Fast Line at 12&5 000 baud",
+                                          "&Plot...", "&Record to File...", "S&top Recording"}));
+    QCOMPARE(watch_keys, (QStringList{"F2", "F5", "", "F6", "", "", "", "", "F7", "", ""}));
+    QVERIFY(window_->findChild<QAction*>("watch_fastline")->isChecked());
+    QVERIFY(!window_->findChild<QAction*>("watch_fastline125000")->isChecked());
     QAction* live_refresh = window_->findChild<QAction*>("watch_liverefresh");
     QVERIFY(live_refresh->isCheckable());
     QVERIFY(!live_refresh->isChecked());
@@ -643,6 +658,7 @@ void WindowTest::serial_port_dialog_reconnects_after_an_unplug_and_switches_to_a
     QVERIFY(window_->serial_port().is_open());
     QCOMPARE(status->text(), QString("Status: Awaiting Program File"));
     QCOMPARE(halvane::qt::remembered_serial_port(), same.slave_name().toStdString());
+    QCOMPARE(same.receive(1, 1000), QByteArray(1, '\0'));
 
     // Another port: reads go there, and nothing more to the old one.
     PtyPair other;
@@ -652,7 +668,7 @@ void WindowTest::serial_port_dialog_reconnects_after_an_unplug_and_switches_to_a
     window_->session().table().set_text(1, 0, "2400");
     const QRect cell = window_->grid().visualRect(window_->grid().model()->index(0, 0));
     double_click(window_->grid().viewport(), cell.center());
-    QCOMPARE(other.receive(5, 2000), QByteArray("*2400"));
+    QCOMPARE(other.receive(6, 2000), QByteArray("\0*2400", 6));
     QCOMPARE(same.receive_for(50), QByteArray());
 
     // A port that cannot be opened leaves the window without one, and says why.
