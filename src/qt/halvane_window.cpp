@@ -7,9 +7,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTimer>
 #include <utility>
 
 #include "qt/console_field.h"
+#include "qt/debug_view.h"
 #include "qt/design_layout.h"
 #include "qt/file_dialog.h"
 #include "qt/input_box.h"
@@ -98,6 +100,7 @@ HalvaneWindow::HalvaneWindow(const QString& device, std::string initial_director
 HalvaneWindow::~HalvaneWindow() {
     close_session();
     // The views watch the session, and the session holds the adapters.
+    debug_view_.reset();
     shown_.clear();
     parts_->grid_binding.reset();
     delete plot_;
@@ -130,6 +133,14 @@ void HalvaneWindow::keep_in_user_settings() {
 }
 
 void HalvaneWindow::closeEvent(QCloseEvent* event) {
+    // Breakpoints armed in the program come out before the port closes; the window closes once
+    // that has gone.
+    if (!closed_ && !leaving_board_ && session_->debug().leaves_breakpoints()) {
+        leaving_board_ = true;
+        event->ignore();
+        session_->debug().leave_board([this] { QTimer::singleShot(0, this, [this] { close(); }); });
+        return;
+    }
     // Nothing may come back on screen from a command whose dialog the close interrupts.
     gate_.window_closed = true;
     if (!closed_) settings_->window_closing();
@@ -229,6 +240,8 @@ void HalvaneWindow::connect_commands() {
     connect_watch_menu();
     controls_.console->bind(s.console());
     on("board_console", [this] { controls_.console->setFocus(Qt::ShortcutFocusReason); });
+    debug_view_ =
+        std::make_unique<DebugView>(*this, gate_, s, *controls_.viewer, *controls_.registers);
 }
 
 void HalvaneWindow::connect_watch_menu() {
