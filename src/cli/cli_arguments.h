@@ -10,7 +10,17 @@ namespace halvane::cli {
 
 inline constexpr std::string_view kProgram = "halvane-cli";
 
-enum class Command { kPorts, kDownload, kRead, kWrite, kWatch, kMapFromSymbols, kMonitor };
+enum class Command {
+    kPorts,
+    kDownload,
+    kRead,
+    kWrite,
+    kWatch,
+    kMapFromSymbols,
+    kMonitor,
+    kRegisters,
+    kRunTo
+};
 
 // A command line of halvane-cli, checked: each option belongs to the command it is given to,
 // values are well formed, and the command has the operands it needs. The operands themselves
@@ -31,6 +41,7 @@ struct Arguments {
     double interval_seconds = 0;
     std::optional<double> duration_seconds;
     std::optional<long long> sweeps;
+    double timeout_seconds = 10;  // run-to
     std::vector<std::string> operands;
 };
 

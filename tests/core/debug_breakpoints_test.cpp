@@ -300,7 +300,7 @@ class DebugSessionTest : public ::testing::Test {
         board.stop_at(pc);
         h.clock.run();
     }
-    Harness h;
+    fakes::Harness h;
     fakes::ScriptedBoard board{h};
 };
 
