@@ -14,7 +14,7 @@ BoardSession::BoardSession(Platform platform, std::string initial_directory)
       console_(link_, status_),
       cells_({table_, link_, port_, status_, dialogs_, platform.clock}),
       download_({table_, link_, port_, status_, dialogs_, platform.clock}),
-      debug_(link_, status_),
+      debug_(link_, status_, platform.clock),
       viewer_(dialogs_),
       maps_(table_, dialogs_),
       symbols_(table_, status_, dialogs_),
@@ -37,6 +37,8 @@ void BoardSession::wire() {
         [this] { status_.show_failure(std::string(texts::kBlockReadsGivenUp)); }));
     wiring_.push_back(download_.program_started.subscribe(
         [this](const std::string& base_name) { program_started(base_name); }));
+    port_.set_before_switch(
+        [this](std::function<void()> go) { debug_.leave_board(std::move(go)); });
     download_.set_commands_before_go(
         [this](const std::string& base_name) { return debug_.program_downloading(base_name); });
     table_.set_read_filter([this](std::uint16_t first, std::span<std::uint8_t> bytes) {

@@ -125,7 +125,8 @@ port failed.
 Sets a breakpoint at WHAT (an address of 1 to 4 hexadecimal digits, or a symbol of the program
 given with --elf), lets the program go on, waits for it to stop there, prints its registers as
 "registers" does and takes the breakpoint out; the program stays stopped. A running program is
-first paused through its responder ("%%"); a board at its monitor starts the program at 2400.
+first paused through its responder ("%%"); one stopped at the monitor goes on from P, and a
+board fresh from reset starts the program at 2400.
 When the program does not get there in time it is paused, the breakpoint taken out and the
 program let go on. A responder that does not know "%%" cannot be paused: then the command
 fails before it sets anything, or, past the time-out, says the breakpoint is still set.

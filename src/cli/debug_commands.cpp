@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "debug/continue_step.h"
 #include "link/register_job.h"
 #include "text/hex_digits.h"
 
@@ -12,6 +13,13 @@ namespace halvane::cli {
 namespace {
 // The program's start, where the download's "go 2400" starts it.
 constexpr std::uint16_t kProgramStart = 0x2400;
+// The end of the board's RAM, where a program's code can be.
+constexpr std::uint16_t kRamEnd = 0x8000;
+
+std::string without_line_end(std::string typed) {
+    if (typed.ends_with(monitor::kLineEnd)) typed.resize(typed.size() - monitor::kLineEnd.size());
+    return typed;
+}
 }  // namespace
 
 std::string registers_text(const monitor::Registers& r) {
@@ -66,11 +74,27 @@ void RunToCommand::state_known(BoardState state) {
             std::make_unique<PauseJob>([this](PauseJob::Outcome outcome) { paused(outcome); }));
         return;
     }
-    // At the monitor: the breakpoint in, the program started.
-    breakpoint_set_ = true;
-    command("br " + hex_text(address_, 4));
-    stage_ = Stage::kRunning;
-    command("g " + hex_text(kProgramStart, 4));
+    // At the monitor: a program stopped there goes on from P; a board fresh from reset (P
+    // outside the RAM programs run in) starts the program at 2400.
+    link_.queue_user_job(std::make_unique<RegisterJob>(
+        std::nullopt, [this](const std::optional<monitor::Registers>& registers) {
+            if (!registers) {
+                fail("the monitor does not answer");
+                return;
+            }
+            breakpoint_set_ = true;
+            command("br " + hex_text(address_, 4));
+            stage_ = Stage::kRunning;
+            const bool in_program = registers->pc >= kProgramStart && registers->pc < kRamEnd;
+            const std::uint16_t table[] = {address_};
+            command(in_program ? without_line_end(
+                                     continue_step(registers->pc, table, ProgramImage{}).command())
+                               : "g " + hex_text(kProgramStart, 4));
+            arm_deadline();
+        }));
+}
+
+void RunToCommand::arm_deadline() {
     deadline_ = clock_.make_alarm([this] { timed_out(); });
     deadline_->arm_at(clock_.now_ns() +
                       static_cast<std::int64_t>(std::llround(timeout_seconds_ * 1e9)));
@@ -101,9 +125,7 @@ void RunToCommand::state_changed(BoardState state) {
             stage_ = Stage::kRunning;
             // The pause stopped it in the responder: it goes on from there.
             command("g");
-            deadline_ = clock_.make_alarm([this] { timed_out(); });
-            deadline_->arm_at(clock_.now_ns() +
-                              static_cast<std::int64_t>(std::llround(timeout_seconds_ * 1e9)));
+            arm_deadline();
             return;
         case Stage::kRunning: {
             if (state != BoardState::kStopped) return;

@@ -25,7 +25,8 @@ class RegistersCommand : public BoardCommand {
 };
 
 // run-to ADDRESS: a breakpoint at ADDRESS, the program let go on (a running one is paused
-// through its responder first; one at the monitor is started at 2400), the stop awaited and its
+// through its responder first; one stopped at the monitor goes on from P, and a board fresh from
+// reset starts it at 2400), the stop awaited and its
 // registers printed, the breakpoint taken out. Past the time-out the program is paused, the
 // breakpoint taken out and the program let go on, and the command fails.
 class RunToCommand : public BoardCommand {
@@ -41,6 +42,7 @@ class RunToCommand : public BoardCommand {
     void paused(PauseJob::Outcome outcome);
     void state_changed(BoardState state);
     void timed_out();
+    void arm_deadline();
     void command(std::string line, MonitorCommandJob::Done done = {});
     void fail(const std::string& text);
 

@@ -36,7 +36,13 @@ class Raised {
 
 }  // namespace
 
-DebugSession::DebugSession(BoardLink& link, StatusLine& status) : link_(link), status_(status) {
+DebugSession::DebugSession(BoardLink& link, StatusLine& status, Clock& clock)
+    : link_(link),
+      status_(status),
+      left_alarm_(clock.make_alarm([this] {
+          if (auto left = std::exchange(left_, nullptr)) left();
+      })),
+      clock_(clock) {
     list_subscription_ = list_.changed.subscribe([this] { list_changed(); });
 }
 
@@ -162,7 +168,7 @@ void DebugSession::continue_program() {
         continue_step(registers_->pc, armed_, program != nullptr ? program->image : none);
     // Leaving the board, it may be left once the program goes on.
     queue_command(how.command(), [this](const MonitorReply& /*reply*/) {
-        if (auto left = std::exchange(left_, nullptr)) left();
+        board_left();
     });
 }
 
@@ -237,15 +243,15 @@ void DebugSession::pause_ended(PauseJob::Outcome outcome) {
             pausing_ = false;
             go_on_ = false;
             // The change the pause was for cannot reach the board: it is taken back.
-            if (auto undo = std::exchange(undo_, nullptr)) undo();
-            {
+            if (auto undo = std::exchange(undo_, nullptr)) {
                 Raised quiet(quiet_);
-                table_due_ = list_.table() != armed_;
+                undo();
             }
+            table_due_ = list_.table() != armed_;
             status_.show_failure(std::string(texts::kPauseNotAnswered));
-            if (auto left = std::exchange(left_, nullptr)) {
+            if (left_) {
                 status_.show_failure(std::string(texts::kBreakpointsLeftSet));
-                left();
+                board_left();
             }
             return;
         }
@@ -254,7 +260,7 @@ void DebugSession::pause_ended(PauseJob::Outcome outcome) {
             pausing_ = false;
             go_on_ = false;
             undo_ = nullptr;
-            if (auto left = std::exchange(left_, nullptr)) left();
+            board_left();
             return;
     }
 }
@@ -305,8 +311,14 @@ void DebugSession::leave_board(std::function<void()> done) {
     // Stopped, it stays as the user left it, with an empty table.
     armed_.clear();
     queue_command(monitor::clear_breakpoints_command(), [this](const MonitorReply& /*reply*/) {
-        if (auto left = std::exchange(left_, nullptr)) left();
+        board_left();
     });
+}
+
+// Whoever waits to leave the board is told once the job that let it go has returned: the port
+// may close then.
+void DebugSession::board_left() {
+    if (left_) left_alarm_->arm_at(clock_.now_ns());
 }
 
 std::optional<int> DebugSession::stop_line() const {

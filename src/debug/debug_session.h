@@ -18,6 +18,7 @@
 #include "link/pause_job.h"
 #include "notify/signal.h"
 #include "platform/breakpoint_editor.h"
+#include "platform/clock.h"
 #include "status/status_line.h"
 
 namespace halvane {
@@ -33,7 +34,7 @@ namespace halvane {
 // and the changes that need it are refused then, with a status text that says why.
 class DebugSession {
   public:
-    DebugSession(BoardLink& link, StatusLine& status);
+    DebugSession(BoardLink& link, StatusLine& status, Clock& clock);
     DebugSession(const DebugSession&) = delete;
     DebugSession& operator=(const DebugSession&) = delete;
 
@@ -93,6 +94,7 @@ class DebugSession {
     void go_on_after_stop();
     bool refused_while_running(std::string_view what);
     void refuse(std::string text);
+    void board_left();
     void registers_learnt(const std::optional<monitor::Registers>& registers);
 
     BoardLink& link_;
@@ -109,6 +111,8 @@ class DebugSession {
     bool pause_unanswered_ = false;  // the responder of this program run does not know "%%"
     std::function<void()> undo_;     // takes back the change a pause was for
     std::function<void()> left_;     // leave_board's `done`, once the program went on
+    std::unique_ptr<Alarm> left_alarm_;
+    Clock& clock_;
 };
 
 }  // namespace halvane
