@@ -68,8 +68,9 @@ std::vector<std::string> DebugSession::program_downloading(const std::string& ba
 void DebugSession::board_state_changed(BoardState state) {
     if (state == BoardState::kStopped) {
         registers_ = link_.last_registers();
-        // Whatever stopped it, the temporary breakpoint goes (the table follows below).
-        list_.program_stopped();
+        // Whatever stopped it, the temporary breakpoint goes (the table follows below); not at
+        // a pause made only to write the table, after which it goes on at once.
+        if (!go_on_) list_.program_stopped();
         pausing_ = false;
         undo_ = nullptr;
         if (table_due_) write_table();

@@ -385,12 +385,12 @@ TEST_F(DebugSessionTest, WhileRunningAChangePausesWritesTheTableAndGoesOnAndRunT
     // While it runs, a read of an armed breakpoint shows the program's own byte (addd), not SWI.
     board.at_monitor = false;
     board.memory[0x2424] = kSwiOpcode;
-    h.grid.set_text(1, 0, "2424");
-    h.grid.set_row(1);
+    h.grid.set_text(10, 0, "2424");
+    h.grid.set_row(10);
     h.grid.set_col(0);
     h.session->cells().read_or_write_cell();
     h.clock.run();
-    EXPECT_EQ(h.grid.text(1, 2), "F3");
+    EXPECT_EQ(h.grid.text(10, 2), "F3");
 
     // Run to Line on a running program: pause, the temporary breakpoint in, on.
     debug().run_to_line(44);
