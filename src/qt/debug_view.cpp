@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QMainWindow>
-#include <QTextEdit>
 #include <string>
 
 #include "app/board_session.h"
@@ -15,9 +14,9 @@
 namespace halvane::qt {
 
 DebugView::DebugView(QMainWindow& window, const DialogGate& gate, app::BoardSession& session,
-                     QTextEdit& viewer, RegisterStrip& registers)
+                     ListingMargin& margin, RegisterStrip& registers)
     : session_(session),
-      margin_(new ListingMargin(viewer)),
+      margin_(&margin),
       registers_(registers),
       editor_(std::make_unique<BreakpointEditorAdapter>(window, gate)) {
     DebugSession& debug = session_.debug();
@@ -51,13 +50,9 @@ int DebugView::current_line() const {
     return margin_->current_line();
 }
 
-// The margin is for the program's listing: the other companions have no breakpoints.
+// A new text in the viewer (the viewer shows the margin with a listing only): the stop's mark
+// is laid on it again.
 void DebugView::show_viewer() {
-    const CompanionViewer& viewer = session_.viewer();
-    const bool listing = viewer.content().companion == Companion::kListing &&
-                         !viewer.content().rich && !viewer.content().plain_text.empty();
-    margin_->set_shown(listing);
-    margin_->text_replaced();
     stop_line_shown_.reset();
     show_debugging();
 }

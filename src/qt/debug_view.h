@@ -8,7 +8,6 @@
 #include "notify/signal.h"
 
 class QMainWindow;
-class QTextEdit;
 
 namespace halvane {
 namespace app {
@@ -23,7 +22,7 @@ class ListingMargin;
 class RegisterStrip;
 struct DialogGate;
 
-// Debugging on screen: the listing's margin (breakpoint marks, the stop's arrow, a click
+// Debugging on screen: the viewer's listing margin (breakpoint marks, the stop's arrow, a click
 // toggles), the register strip under the grid, and the Board menu's debugging commands, bound to
 // the session's DebugSession.
 class DebugView : public QObject {
@@ -31,9 +30,8 @@ class DebugView : public QObject {
 
   public:
     DebugView(QMainWindow& window, const DialogGate& gate, app::BoardSession& session,
-              QTextEdit& viewer, RegisterStrip& registers);
+              ListingMargin& margin, RegisterStrip& registers);
     ~DebugView() override;
-    ListingMargin& margin() { return *margin_; }
 
   private:
     void connect_menu(QMainWindow& window);

@@ -209,6 +209,9 @@ void HalvaneWindow::show_viewer() {
         parts_->text_viewer.show_rich(content.document);
     } else if (content.companion == Companion::kDescription) {
         parts_->text_viewer.show_plain(content.plain_text);
+    } else if (content.companion == Companion::kListing) {
+        // With the margin for breakpoints and the stop's mark.
+        parts_->text_viewer.show_listing(content.plain_text);
     } else {
         parts_->text_viewer.show_code(content.plain_text);
     }
@@ -240,8 +243,8 @@ void HalvaneWindow::connect_commands() {
     connect_watch_menu();
     controls_.console->bind(s.console());
     on("board_console", [this] { controls_.console->setFocus(Qt::ShortcutFocusReason); });
-    debug_view_ =
-        std::make_unique<DebugView>(*this, gate_, s, *controls_.viewer, *controls_.registers);
+    debug_view_ = std::make_unique<DebugView>(*this, gate_, s, parts_->text_viewer.margin(),
+                                              *controls_.registers);
 }
 
 void HalvaneWindow::connect_watch_menu() {
