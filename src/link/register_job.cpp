@@ -18,7 +18,7 @@ MonitorStep RegisterJob::first_step() {
                      " " + std::string(1, static_cast<char>(std::tolower(
                                               static_cast<unsigned char>(change_->letter)))));
     }
-    return {std::move(typed), MonitorStep::Until::kSubPrompt};
+    return {std::move(typed), MonitorStep::Until::kSubPrompt, true};
 }
 
 std::optional<MonitorStep> RegisterJob::step_done(Line& /*line*/, const MonitorAnswer& answer) {
