@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -167,14 +168,27 @@ TEST(Walkthrough, DebugTheExampleWithABreakpointStepContinueAndPause) {
     EXPECT_EQ(user.status(), "Status: Stopped at 2424 (main_loop+9)");
     EXPECT_EQ(margin->breakpoint_lines(), std::vector<int>{43});
     EXPECT_EQ(margin->stop_line(), 43);
+    // The register strip under the grid shows the stop's registers.
+    auto* pc = window.findChild<QLabel*>("register_P");
+    ASSERT_NE(pc, nullptr);
+    EXPECT_EQ(pc->text(), "P 2424");
     user.click_get_all();
     const int count = std::stoi(user.cell(1, 2), nullptr, 16);
+
+    // A double-click on X asks its new value and changes it through rm.
+    user.type_into_input_box("1234");
+    QTest::mouseDClick(window.findChild<QLabel*>("register_X"), Qt::LeftButton);
+    ASSERT_TRUE(user.wait_until(
+        [&] { return window.findChild<QLabel*>("register_X")->text() == "X 1234"; }, 5s))
+        << user.status().toStdString();
+    user.settle();
 
     // Step: the mark moves to the next line.
     user.trigger("board_step");
     ASSERT_TRUE(user.wait_until([&] { return margin->stop_line() == 44; }, 5s))
         << user.status().toStdString();
     EXPECT_EQ(user.status(), "Status: Stopped at 2427 (main_loop+C)");
+    EXPECT_EQ(pc->text(), "P 2427");
 
     // Continue: once round the loop, back at the breakpoint, the count grown by step (1).
     user.trigger("board_continue");
