@@ -424,6 +424,24 @@ TEST_F(DebugSessionTest, WhileRunningAChangePausesWritesTheTableAndGoesOnAndRunT
     EXPECT_EQ(state(), BoardState::kRunning);
 }
 
+TEST_F(DebugSessionTest, AnotherPortOpensOnlyOnceTheBreakpointsAreOutOfTheRunningProgram) {
+    board.answers_pause = true;
+    download();
+    debug().toggle_line(43);
+    h.clock.run();
+    commands();
+    const std::size_t opened = h.serial.opened_paths.size();
+    h.port_picker.answers.push_back("/dev/ttyUSB1");
+    h.session->port().choose_port();
+    EXPECT_EQ(h.serial.opened_paths.size(), opened);  // the pause goes first
+    h.clock.run();
+    EXPECT_EQ(commands(), (Commands{"br -", "g"}));
+    EXPECT_TRUE(board.breakpoints.empty());
+    ASSERT_EQ(h.serial.opened_paths.size(), opened + 1);
+    EXPECT_EQ(h.serial.opened_paths.back(), "/dev/ttyUSB1");
+    EXPECT_FALSE(debug().leaves_breakpoints());
+}
+
 TEST_F(DebugSessionTest, AResponderThatDoesNotPauseRefusesChangesWhileRunningButNotBeforeGo) {
     download();
     commands();
