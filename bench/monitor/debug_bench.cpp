@@ -96,8 +96,8 @@ int main(int argc, char** argv) {
     std::printf(
         "Continue to the next stop at 2424: %.1f ms (mean of %d); %.1f characters on the wire, "
         "%.1f ms at 9600: elapsed / wire time %.2f\n",
-        continue_ms / kRounds, kRounds, static_cast<double>(continue_characters) / kRounds,
-        wire_ms, continue_ms / kRounds / wire_ms);
+        continue_ms / kRounds, kRounds, static_cast<double>(continue_characters) / kRounds, wire_ms,
+        continue_ms / kRounds / wire_ms);
     std::printf("Step to the mark on the next line: %.1f ms (mean of %d)\n", step_ms / kRounds,
                 kRounds);
 
@@ -122,8 +122,7 @@ int main(int argc, char** argv) {
         debug.continue_program();
         link->settle();
     }
-    std::printf("Pause to the stopped status: %.1f ms (mean of %d)\n", pause_ms / kRounds,
-                kRounds);
+    std::printf("Pause to the stopped status: %.1f ms (mean of %d)\n", pause_ms / kRounds, kRounds);
     link->session->close();
     link.reset();
 

@@ -168,9 +168,7 @@ void DebugSession::continue_program() {
     const ContinueStep how =
         continue_step(registers_->pc, armed_, program != nullptr ? program->image : none);
     // Leaving the board, it may be left once the program goes on.
-    queue_command(how.command(), [this](const MonitorReply& /*reply*/) {
-        board_left();
-    });
+    queue_command(how.command(), [this](const MonitorReply& /*reply*/) { board_left(); });
 }
 
 // The pause was for a change of the table, or for leaving the board: the program goes on.
@@ -311,9 +309,8 @@ void DebugSession::leave_board(std::function<void()> done) {
     }
     // Stopped, it stays as the user left it, with an empty table.
     armed_.clear();
-    queue_command(monitor::clear_breakpoints_command(), [this](const MonitorReply& /*reply*/) {
-        board_left();
-    });
+    queue_command(monitor::clear_breakpoints_command(),
+                  [this](const MonitorReply& /*reply*/) { board_left(); });
 }
 
 // Whoever waits to leave the board is told once the job that let it go has returned: the port

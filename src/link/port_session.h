@@ -2,8 +2,8 @@
 
 #include <functional>
 #include <string>
-#include <utility>
 #include <string_view>
+#include <utility>
 
 #include "dialogs/modal_dialogs.h"
 #include "link/board_link.h"
