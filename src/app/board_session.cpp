@@ -3,8 +3,6 @@
 #include <utility>
 
 #include "status/status_texts.h"
-#include "symbols/code_place.h"
-#include "text/hex_digits.h"
 
 namespace halvane::app {
 
@@ -16,6 +14,7 @@ BoardSession::BoardSession(Platform platform, std::string initial_directory)
       console_(link_, status_),
       cells_({table_, link_, port_, status_, dialogs_, platform.clock}),
       download_({table_, link_, port_, status_, dialogs_, platform.clock}),
+      debug_(link_, status_, platform.clock),
       viewer_(dialogs_),
       maps_(table_, dialogs_),
       symbols_(table_, status_, dialogs_),
@@ -31,12 +30,20 @@ BoardSession::~BoardSession() {
 void BoardSession::wire() {
     wiring_.push_back(link_.port_changed.subscribe([this](const BoardLink::PortEvent& event) {
         port_.port_changed(event);
+        debug_.port_changed();
         watch_.port_changed(event);
     }));
     wiring_.push_back(link_.block_read_probe().given_up.subscribe(
         [this] { status_.show_failure(std::string(texts::kBlockReadsGivenUp)); }));
     wiring_.push_back(download_.program_started.subscribe(
         [this](const std::string& base_name) { program_started(base_name); }));
+    port_.set_before_switch(
+        [this](std::function<void()> go) { debug_.leave_board(std::move(go)); });
+    download_.set_commands_before_go(
+        [this](const std::string& base_name) { return debug_.program_downloading(base_name); });
+    table_.set_read_filter([this](std::uint16_t first, std::span<std::uint8_t> bytes) {
+        debug_.show_own_bytes(first, bytes);
+    });
     wiring_.push_back(download_.line_changed.subscribe([this] { watch_.update(); }));
     wiring_.push_back(link_.board_state_changed.subscribe(
         [this](BoardState state) { board_state_changed(state); }));
@@ -46,6 +53,7 @@ void BoardSession::wire() {
 
 // The program statuses a download shows stay as they are; the monitor's states get their own.
 void BoardSession::board_state_changed(BoardState state) {
+    debug_.board_state_changed(state);
     watch_.update();
     // A check that ends while a download waits for the line: the download's status stays.
     if (link_.downloading()) return;
@@ -59,13 +67,7 @@ void BoardSession::board_state_changed(BoardState state) {
             return;
         case BoardState::kStopped: {
             const std::uint16_t pc = link_.last_registers() ? link_.last_registers()->pc : 0;
-            const std::string& program = download_.program_path();
-            const std::string place =
-                program.size() > 4
-                    ? program_code_place(program.substr(0, program.size() - 4) + ".elf", pc)
-                    : std::string();
-            status_.set_program_status(std::string(texts::kStoppedAt) + hex_text(pc, 4) +
-                                       (place.empty() ? "" : " (" + place + ")"));
+            status_.set_program_status(debug_.stop_status(pc));
             return;
         }
         case BoardState::kRunning:

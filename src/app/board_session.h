@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "debug/debug_session.h"
 #include "dialogs/modal_dialogs.h"
 #include "download/program_download.h"
 #include "grid/cell_commands.h"
@@ -50,6 +51,7 @@ class BoardSession {
     WatchTable& table() { return table_; }
     CellCommands& cells() { return cells_; }
     ProgramDownload& download() { return download_; }
+    DebugSession& debug() { return debug_; }
     CompanionViewer& viewer() { return viewer_; }
     MapCommands& maps() { return maps_; }
     SymbolImport& symbols() { return symbols_; }
@@ -69,6 +71,7 @@ class BoardSession {
     WatchTable table_;
     CellCommands cells_;
     ProgramDownload download_;
+    DebugSession debug_;
     CompanionViewer viewer_;
     MapCommands maps_;
     SymbolImport symbols_;

@@ -3,12 +3,15 @@
 #include <utility>
 #include <vector>
 
+#include "cli/debug_commands.h"
 #include "cli/download_command.h"
 #include "cli/monitor_command.h"
 #include "cli/program_file_verdict.h"
 #include "cli/read_command.h"
 #include "cli/watch_command.h"
 #include "cli/write_command.h"
+#include "symbols/elf_symbols.h"
+#include "text/hex_digits.h"
 
 namespace halvane::cli {
 
@@ -34,6 +37,28 @@ bool program_file_accepted(const Arguments& arguments, Console& console) {
     return true;
 }
 
+// run-to's WHAT: a symbol of the program given with --elf, else an address of 1 to 4
+// hexadecimal digits.
+std::optional<std::uint16_t> run_to_address(const Arguments& arguments, Console& console) {
+    const std::string& what = arguments.operands.front();
+    if (arguments.elf_path) {
+        const SymbolFile file = read_program_symbols(*arguments.elf_path);
+        if (!file.ok()) {
+            console.error(*arguments.elf_path + ": " + file.error_text);
+            return std::nullopt;
+        }
+        for (const ProgramSymbol& symbol : file.symbols) {
+            if (symbol.name == what) return symbol.address;
+        }
+    }
+    const auto value = hex_value(what);
+    if (!what.empty() && what.size() <= 4 && value) return static_cast<std::uint16_t>(*value);
+    console.error(what + (arguments.elf_path
+                              ? " is neither an address nor a symbol of " + *arguments.elf_path
+                              : " is not an address (a symbol needs --elf)"));
+    return std::nullopt;
+}
+
 }  // namespace
 
 PreparedCommand prepare_board_command(const Arguments& arguments, Console& console) {
@@ -42,8 +67,14 @@ PreparedCommand prepare_board_command(const Arguments& arguments, Console& conso
         prepared.ok = program_file_accepted(arguments, console);
         return prepared;
     }
-    if (arguments.command == Command::kMonitor) {
+    if (arguments.command == Command::kMonitor || arguments.command == Command::kRegisters) {
         prepared.ok = true;
+        return prepared;
+    }
+    if (arguments.command == Command::kRunTo) {
+        const auto address = run_to_address(arguments, console);
+        prepared.ok = address.has_value();
+        prepared.address = address.value_or(0);
         return prepared;
     }
     prepared.targets = resolve_targets(arguments);
@@ -68,6 +99,11 @@ std::unique_ptr<BoardCommand> make_board_command(const Arguments& arguments,
         case Command::kMonitor:
             return std::make_unique<MonitorCommand>(link, console, monitor_line(arguments),
                                                     std::move(finished));
+        case Command::kRegisters:
+            return std::make_unique<RegistersCommand>(link, console, std::move(finished));
+        case Command::kRunTo:
+            return std::make_unique<RunToCommand>(link, clock, console, prepared.address,
+                                                  arguments.timeout_seconds, std::move(finished));
         case Command::kWrite:
             return std::make_unique<WriteCommand>(link, clock, console, std::move(targets),
                                                   std::move(prepared.targets.values),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -16,6 +17,7 @@ namespace halvane::cli {
 // nothing: the targets of read, write and watch, or the program file of download.
 struct PreparedCommand {
     CommandTargets targets;
+    std::uint16_t address = 0;  // run-to's
     bool ok = true;  // false: the reason is on the console, and the exit status is kUsage
 };
 PreparedCommand prepare_board_command(const Arguments& arguments, Console& console);

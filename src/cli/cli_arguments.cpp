@@ -14,7 +14,7 @@ struct CommandInfo {
     std::string_view name;
 };
 
-constexpr std::array<CommandInfo, 7> kCommands = {{
+constexpr std::array<CommandInfo, 9> kCommands = {{
     {Command::kPorts, "ports"},
     {Command::kDownload, "download"},
     {Command::kRead, "read"},
@@ -22,6 +22,8 @@ constexpr std::array<CommandInfo, 7> kCommands = {{
     {Command::kWatch, "watch"},
     {Command::kMapFromSymbols, "map-from-symbols"},
     {Command::kMonitor, "monitor"},
+    {Command::kRegisters, "registers"},
+    {Command::kRunTo, "run-to"},
 }};
 
 enum class Option {
@@ -37,16 +39,17 @@ enum class Option {
     kAllSymbols,
     kNoFastLine,
     kFastLineRate,
-    kVerbose
+    kVerbose,
+    kTimeout
 };
 
 // The commands an option belongs to, one bit each.
 constexpr unsigned bit(Command command) {
     return 1u << static_cast<unsigned>(command);
 }
-constexpr unsigned kBoardCommands = bit(Command::kDownload) | bit(Command::kRead) |
-                                    bit(Command::kWrite) | bit(Command::kWatch) |
-                                    bit(Command::kMonitor);
+constexpr unsigned kBoardCommands =
+    bit(Command::kDownload) | bit(Command::kRead) | bit(Command::kWrite) | bit(Command::kWatch) |
+    bit(Command::kMonitor) | bit(Command::kRegisters) | bit(Command::kRunTo);
 constexpr unsigned kMemoryCommands =
     bit(Command::kRead) | bit(Command::kWrite) | bit(Command::kWatch);
 
@@ -57,12 +60,12 @@ struct OptionInfo {
     unsigned commands;
 };
 
-constexpr std::array<OptionInfo, 13> kOptions = {{
+constexpr std::array<OptionInfo, 14> kOptions = {{
     {Option::kPort, "--port", true, kBoardCommands},
     {Option::kForce, "--force", false, bit(Command::kDownload)},
     {Option::kResetPrompt, "--reset-prompt", false, bit(Command::kDownload)},
     {Option::kMap, "--map", true, kMemoryCommands},
-    {Option::kElf, "--elf", true, kMemoryCommands},
+    {Option::kElf, "--elf", true, kMemoryCommands | bit(Command::kRunTo)},
     {Option::kDecimal, "--decimal", false, bit(Command::kWrite)},
     {Option::kInterval, "--interval", true, bit(Command::kWatch)},
     {Option::kDuration, "--duration", true, bit(Command::kWatch)},
@@ -71,6 +74,7 @@ constexpr std::array<OptionInfo, 13> kOptions = {{
     {Option::kNoFastLine, "--no-fast-line", false, bit(Command::kWatch)},
     {Option::kFastLineRate, "--fast-line-rate", true, bit(Command::kWatch)},
     {Option::kVerbose, "--verbose", false, bit(Command::kWatch)},
+    {Option::kTimeout, "--timeout", true, bit(Command::kRunTo)},
 }};
 
 std::optional<Command> command_named(std::string_view name) {
@@ -164,6 +168,13 @@ std::string take_option(const OptionInfo& info, const std::string& value, Argume
             arguments.duration_seconds = *seconds;
             return {};
         }
+        case Option::kTimeout: {
+            const std::optional<double> seconds = seconds_value(value);
+            if (!seconds || *seconds <= 0)
+                return name + " takes seconds (more than 0), not '" + value + "'";
+            arguments.timeout_seconds = *seconds;
+            return {};
+        }
         case Option::kSweeps: {
             const std::optional<long long> count = count_value(value);
             if (!count) return name + " takes a whole number from 1, not '" + value + "'";
@@ -212,6 +223,12 @@ std::string check_operands(const Arguments& a) {
         case Command::kWatch:
             if (count == 0 && !a.map_path && !a.elf_path)
                 return "watch needs WHATs, or --map or --elf to watch every name";
+            break;
+        case Command::kRegisters:
+            if (count > 0) return "registers takes no operand, not '" + a.operands[0] + "'";
+            break;
+        case Command::kRunTo:
+            if (count != 1) return "run-to takes one WHAT: an address, or a symbol with --elf";
             break;
         case Command::kMonitor:
             // A bare CR would repeat the monitor's last command.

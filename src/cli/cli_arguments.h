@@ -10,7 +10,17 @@ namespace halvane::cli {
 
 inline constexpr std::string_view kProgram = "halvane-cli";
 
-enum class Command { kPorts, kDownload, kRead, kWrite, kWatch, kMapFromSymbols, kMonitor };
+enum class Command {
+    kPorts,
+    kDownload,
+    kRead,
+    kWrite,
+    kWatch,
+    kMapFromSymbols,
+    kMonitor,
+    kRegisters,
+    kRunTo
+};
 
 // A command line of halvane-cli, checked: each option belongs to the command it is given to,
 // values are well formed, and the command has the operands it needs. The operands themselves
@@ -36,6 +46,7 @@ struct Arguments {
     bool no_fast_line = false;
     long fast_line_rate = 62500;
     bool verbose = false;
+    double timeout_seconds = 10;  // run-to
     std::vector<std::string> operands;
 };
 

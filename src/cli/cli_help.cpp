@@ -15,6 +15,8 @@ Commands:
   write WHAT=VALUE...          write memory and read it back: a line per WHAT
   watch [WHAT...]              read over and over: a CSV line per sweep
   monitor LINE                 type LINE to the board's monitor and print its answer
+  registers                    the registers of the program stopped at the monitor
+  run-to WHAT                  run the program to WHAT, print its registers there
   map-from-symbols PROGRAM.elf a variable map of the program's symbols
 
 WHAT is AAAA (the byte at that hexadecimal address), AAAA:w (the word there, high byte first)
@@ -112,6 +114,35 @@ nothing. LINE must not be empty: a bare CR would repeat the monitor's last comma
 
 Exit status: 0 the monitor answered; 1 it did not (a program runs, or no board), or the port
 failed; 2 LINE is empty.
+)";
+        case Command::kRegisters:
+            return R"(Usage: halvane-cli registers [--port DEVICE]
+Prints the processor's registers as the monitor's rm shows them (then ends rm with Ctrl-X),
+while the board waits at its monitor or a program is stopped there:
+P=2424 Y=0000 X=2456 A=00 B=01 C=C4 S=01FF
+
+  --port DEVICE   the board's serial port (default: the port chosen last in the window)
+
+Exit status: 0 printed; 1 the monitor did not answer (a program runs, or no board), or the
+port failed.
+)";
+        case Command::kRunTo:
+            return R"(Usage: halvane-cli run-to [--port DEVICE] [--elf PROGRAM.elf] [--timeout SECONDS] WHAT
+Sets a breakpoint at WHAT (an address of 1 to 4 hexadecimal digits, or a symbol of the program
+given with --elf), lets the program go on, waits for it to stop there, prints its registers as
+"registers" does and takes the breakpoint out; the program stays stopped. A running program is
+first paused through its responder ("%%"); one stopped at the monitor goes on from P, and a
+board fresh from reset starts the program at 2400.
+When the program does not get there in time it is paused, the breakpoint taken out and the
+program let go on. A responder that does not know "%%" cannot be paused: then the command
+fails before it sets anything, or, past the time-out, says the breakpoint is still set.
+
+  --port DEVICE        the board's serial port (default: the port chosen last in the window)
+  --elf PROGRAM.elf    WHAT may be a symbol of the program
+  --timeout SECONDS    how long to wait for the stop (default 10)
+
+Exit status: 0 stopped at WHAT; 1 not in time, another stop, no pause, or the port failed;
+2 WHAT is neither an address nor a symbol.
 )";
         case Command::kMapFromSymbols:
             return R"(Usage: halvane-cli map-from-symbols PROGRAM.elf [--all-symbols]

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "debug/stop_place.h"
+#include "symbols/code_place.h"
 #include "text/hex_digits.h"
 
 namespace halvane {
@@ -43,7 +43,7 @@ std::vector<BreakpointRow> breakpoint_rows(const BreakpointList& list) {
     std::vector<BreakpointRow> rows;
     for (const Breakpoint& breakpoint : list.breakpoints()) {
         rows.push_back({place_text(breakpoint, program), hex_text(breakpoint.address, 4),
-                        program != nullptr ? stop_place(program->symbols, breakpoint.address)
+                        program != nullptr ? code_place(program->symbols, breakpoint.address)
                                            : std::string()});
     }
     return rows;

@@ -12,8 +12,12 @@ namespace {
 constexpr const char* kRefused = "the serial port refused the data";
 }  // namespace
 
-DownloadJob::DownloadJob(std::string path, Progress progress, Done done)
-    : path_(std::move(path)), progress_(std::move(progress)), done_(std::move(done)) {}
+DownloadJob::DownloadJob(std::string path, Progress progress, Done done,
+                         std::vector<std::string> before_go)
+    : path_(std::move(path)),
+      progress_(std::move(progress)),
+      done_(std::move(done)),
+      before_go_(std::move(before_go)) {}
 
 void DownloadJob::start(Line& line) {
     std::error_code error;
@@ -69,6 +73,9 @@ void DownloadJob::begin_step(Line& line) {
         case Step::kSecondCr:
             send_step(line, "\r", 5);
             break;
+        case Step::kCommandsBeforeGo:
+            send_command_before_go(line);
+            break;
         case Step::kGoCommand:
             send_step(line, "go 2400\r", 5);
             break;
@@ -77,6 +84,23 @@ void DownloadJob::begin_step(Line& line) {
             finish(DownloadOutcome::Kind::kStarted);
             break;
     }
+}
+
+// One command of those before go, then its prompt; once all have gone, the step is over.
+void DownloadJob::send_command_before_go(Line& line) {
+    if (next_before_go_ >= before_go_.size()) {
+        step_done(line);
+        return;
+    }
+    prompt_watch_.reset();
+    echo_seen_ = false;
+    if (!line.write(before_go_[next_before_go_++])) {
+        refused();
+        return;
+    }
+    phase_ = Phase::kAwaitingPrompt;
+    monitor_deadline_ns_ = line.now_ns() + kMonitorWaitNs;
+    line.wake_at(monitor_deadline_ns_);
 }
 
 void DownloadJob::send_step(Line& line, std::string_view text, int pause_ticks) {
@@ -117,6 +141,14 @@ void DownloadJob::run(Line& line) {
             return;
         case Phase::kStreaming:
             stream_file(line);
+            return;
+        case Phase::kAwaitingPrompt:
+            // No prompt in time: the next command goes anyway, as the load's closing steps do.
+            if (now >= monitor_deadline_ns_) {
+                send_command_before_go(line);
+            } else {
+                line.wake_at(monitor_deadline_ns_);
+            }
             return;
         case Phase::kAwaitingMonitor:
             // The monitor said nothing in time: go on, the load is unconfirmed.
@@ -182,7 +214,24 @@ void DownloadJob::step_done(Line& line) {
 }
 
 void DownloadJob::received(Line& line, std::string_view text) {
-    if (finished_ || !watching_monitor_) return;
+    if (finished_) return;
+    if (phase_ == Phase::kAwaitingPrompt) {
+        // A prompt counts after the command's echo: one that was late for the step before does
+        // not.
+        const std::string& typed = before_go_[next_before_go_ - 1];
+        const std::string_view echo(typed.data(), typed.size() - monitor::kLineEnd.size());
+        for (const auto& event : prompt_watch_.feed(text)) {
+            if (event.kind == monitor::Transcript::Event::Kind::kLine) {
+                if (std::string_view(event.line).ends_with(echo)) echo_seen_ = true;
+                continue;
+            }
+            if (!echo_seen_) continue;
+            send_command_before_go(line);
+            return;
+        }
+        return;
+    }
+    if (!watching_monitor_) return;
     monitor_.feed(text);
     if (phase_ == Phase::kAwaitingMonitor && monitor_.confirmed()) step_done(line);
 }

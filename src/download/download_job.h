@@ -5,9 +5,11 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "download/monitor_reply.h"
 #include "link/line_job.h"
+#include "link/monitor_dialogue.h"
 #include "platform/clock.h"
 
 namespace halvane {
@@ -32,7 +34,8 @@ struct DownloadOutcome {
 //
 //   CR (Ctrl-X when the monitor's prompt waits), 1 tick; "load t" CR, 1 tick; the file's bytes
 //   unchanged; 5 ticks; [the monitor's end-of-load line and prompt, at most 3 s]; CR, 5 ticks; CR,
-//   5 ticks; "go 2400" CR, 5 ticks.
+//   5 ticks; [each command of the breakpoint table given, waiting for its prompt, at most 3 s
+//   each]; "go 2400" CR, 5 ticks.
 //
 // The monitor ignores the line for a while after the last record and loses what arrives
 // meanwhile, so the last three steps wait until it prompts again. The progress counts every
@@ -49,7 +52,10 @@ class DownloadJob : public LineJob {
     using Done = std::function<void(const DownloadOutcome&)>;
     // How far it has come: `value` of `maximum`.
     using Progress = std::function<void(float value, float maximum)>;
-    DownloadJob(std::string path, Progress progress, Done done);
+    // `before_go`: monitor commands with their CR typed after the load, before the program
+    // starts (the breakpoint table); none leaves the download's wire trace as it always was.
+    DownloadJob(std::string path, Progress progress, Done done,
+                std::vector<std::string> before_go = {});
 
     void start(Line& line) override;
     void woke(Line& line) override;
@@ -68,10 +74,11 @@ class DownloadJob : public LineJob {
         kMonitorPrompt,
         kFirstCr,
         kSecondCr,
+        kCommandsBeforeGo,
         kGoCommand,
         kDone
     };
-    enum class Phase { kDraining, kPausing, kStreaming, kAwaitingMonitor };
+    enum class Phase { kDraining, kPausing, kStreaming, kAwaitingMonitor, kAwaitingPrompt };
 
     void run(Line& line);
     void begin_step(Line& line);
@@ -83,6 +90,7 @@ class DownloadJob : public LineJob {
     void refused();
     void finish(DownloadOutcome::Kind kind);
     void show_progress();
+    void send_command_before_go(Line& line);
 
     std::string path_;
     Progress progress_;
@@ -102,6 +110,10 @@ class DownloadJob : public LineJob {
     // The last two characters sent from the file, to spot records at line starts.
     char before_previous_ = '\n';
     char previous_ = '\n';
+    std::vector<std::string> before_go_;
+    std::size_t next_before_go_ = 0;
+    monitor::Transcript prompt_watch_;  // the prompt after a command before go
+    bool echo_seen_ = false;
     bool finished_ = false;
 };
 

@@ -57,9 +57,12 @@ bool ProgramDownload::program_file_accepted() {
 }
 
 void ProgramDownload::send_program() {
+    std::vector<std::string> before_go;
+    if (commands_before_go_ && program_path_.size() > 4)
+        before_go = commands_before_go_(program_path_.substr(0, program_path_.size() - 4));
     parts_.link.queue_download(std::make_unique<DownloadJob>(
         program_path_, [this](float value, float maximum) { set_progress(value, maximum); },
-        [this](const DownloadOutcome& outcome) { finished(outcome); }));
+        [this](const DownloadOutcome& outcome) { finished(outcome); }, std::move(before_go)));
     running_changed.notify(true);
 }
 

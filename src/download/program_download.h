@@ -1,6 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "download/download_job.h"
 #include "grid/session_parts.h"
@@ -27,6 +30,13 @@ class ProgramDownload {
     float progress_value() const { return progress_value_; }
     float progress_maximum() const { return progress_maximum_; }
 
+    // Asked when a download is about to be queued, with the program's base name: the monitor
+    // commands typed after the load and before the program starts (the breakpoint table).
+    using CommandsBeforeGo = std::function<std::vector<std::string>(const std::string& base_name)>;
+    void set_commands_before_go(CommandsBeforeGo commands) {
+        commands_before_go_ = std::move(commands);
+    }
+
     // Told when a download starts and ends (the menu offers Cancel Download only meanwhile).
     Signal<bool> running_changed;
     Signal<> progress_changed;
@@ -45,6 +55,7 @@ class ProgramDownload {
     void set_progress(float value, float maximum);
 
     SessionParts parts_;
+    CommandsBeforeGo commands_before_go_;
     std::string program_path_;
     float progress_value_ = 0;
     float progress_maximum_ = 100;

@@ -16,7 +16,8 @@ bool finish_row(const RowResult& result, WatchTable& table, PortSession& port, S
     const RowRequest& request = result.request;
     switch (result.outcome) {
         case RowResult::Outcome::kOk:
-            table.note_reading(request.row, request.variable, result.replies, seconds);
+            table.note_reading(request.row, request.variable,
+                               table.shown_replies(request.address, result.replies), seconds);
             status.exchange_succeeded();
             return true;
         case RowResult::Outcome::kTimedOut:

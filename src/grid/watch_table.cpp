@@ -151,6 +151,21 @@ bool WatchTable::note_reading(int row, VariableId variable, std::span<const std:
     return true;
 }
 
+std::vector<std::string> WatchTable::shown_replies(std::uint16_t first,
+                                                   std::span<const std::string> replies) const {
+    std::vector<std::string> shown(replies.begin(), replies.end());
+    if (!read_filter_) return shown;
+    std::vector<std::uint8_t> bytes;
+    for (const std::string& reply : replies) {
+        const auto value = reply.size() >= 2 ? hex_value(reply.substr(0, 2)) : std::nullopt;
+        if (!value) return shown;
+        bytes.push_back(static_cast<std::uint8_t>(*value));
+    }
+    read_filter_(first, bytes);
+    for (std::size_t i = 0; i < bytes.size(); ++i) shown[i].replace(0, 2, hex_text(bytes[i], 2));
+    return shown;
+}
+
 bool WatchTable::note_failure(int row, VariableId variable, double seconds) {
     if (variable == 0 || this->variable(row) != variable) return false;
     Row& r = rows_[row];

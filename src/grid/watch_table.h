@@ -2,10 +2,12 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "notify/signal.h"
@@ -113,12 +115,22 @@ class WatchTable {
     // Ignored, returning false, when the row's variable is no longer `variable`.
     bool note_reading(int row, VariableId variable, std::span<const std::string> replies,
                       double seconds);
+    // What a read shows of the bytes from `first` on, before the table takes them: while
+    // breakpoints are armed in a running program, the session shows the program's own byte where
+    // the monitor's SWI sits. Set once by the session; none shows the bytes as read.
+    using ReadFilter = std::function<void(std::uint16_t first, std::span<std::uint8_t> bytes)>;
+    void set_read_filter(ReadFilter filter) { read_filter_ = std::move(filter); }
+    // The replies of a read from `first` as the filter shows them (each reply's first two
+    // digits are its byte).
+    std::vector<std::string> shown_replies(std::uint16_t first,
+                                           std::span<const std::string> replies) const;
     // A read of the row's variable got no reply; its values stay.
     bool note_failure(int row, VariableId variable, double seconds);
     // A new program runs: every variable ends, and each row with an Address begins a new one.
     void renew_variables();
 
   private:
+    ReadFilter read_filter_;
     // What makes a row's variable.
     struct Identity {
         std::optional<std::uint16_t> address;

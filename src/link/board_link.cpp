@@ -62,7 +62,8 @@ void BoardLink::set_state(BoardState state) {
     if (state == state_) return;
     // A program that starts again is a new run for the probe, and what it prints is shown.
     if (state == BoardState::kRunning) {
-        probe_.forget();
+        // A stopped program that goes on is the same run: what the probe found still holds.
+        if (state_ != BoardState::kStopped || downloading()) probe_.forget();
         gate_ = true;
     }
     if (state != BoardState::kRunning) stop_seen_ = false;

@@ -84,6 +84,11 @@ void MonitorExchange::check_answer(Line& line) {
                            ? prompt_seen_
                            : monitor::sub_prompt_waiting(transcript_.partial_line());
     if (!waits) return;
+    if (step_.after_register_line &&
+        std::none_of(answer_.lines.begin(), answer_.lines.end(), [](const std::string& text) {
+            return monitor::find_register_line(text).has_value();
+        }))
+        return;
     if (!request_.tick_over(line)) return;
     step_over(line);
 }

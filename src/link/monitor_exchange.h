@@ -23,6 +23,9 @@ struct MonitorStep {
     };
     std::string typed;
     Until until = Until::kPrompt;
+    // rm's sub-prompt ("P-2424 ") begins as its register line does: it counts only once that
+    // line has ended.
+    bool after_register_line = false;
 };
 
 // What the monitor printed for a step: its lines (the echo of what was typed first), without

@@ -45,7 +45,11 @@ void PortSession::choose_port() {
         status_.show_failure(std::string(texts::kBusy));
         return;
     }
-    switch_port(*chosen);
+    if (!before_switch_) {
+        switch_port(*chosen);
+        return;
+    }
+    before_switch_([this, typed = *chosen] { switch_port(typed); });
 }
 
 // Closes the port and opens `typed` with the same settings. The program on the board and the

@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "dialogs/modal_dialogs.h"
 #include "link/board_link.h"
@@ -21,6 +22,10 @@ class PortSession {
     bool open_at_start();
     // File > Serial Port.
     void choose_port();
+    // Asked before the port changes, with what changes it: whoever must leave the old board
+    // first (breakpoints in a running program) calls `go` once it has. Set by the session.
+    using BeforeSwitch = std::function<void(std::function<void()> go)>;
+    void set_before_switch(BeforeSwitch before) { before_switch_ = std::move(before); }
 
     // Whether a memory operation may start now; when not, the status says why.
     bool line_available();
@@ -36,6 +41,7 @@ class PortSession {
     void port_changed(const BoardLink::PortEvent& event);
 
   private:
+    BeforeSwitch before_switch_;
     void switch_port(std::string_view typed);
     std::string cannot_open_text(const SerialPort::OpenResult& opened) const;
     void show_open_failure(const SerialPort::OpenResult& opened);

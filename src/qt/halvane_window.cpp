@@ -7,10 +7,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTimer>
 #include <utility>
 
 #include "link/wire_protocol.h"
 #include "qt/console_field.h"
+#include "qt/debug_view.h"
 #include "qt/design_layout.h"
 #include "qt/file_dialog.h"
 #include "qt/input_box.h"
@@ -99,6 +101,7 @@ HalvaneWindow::HalvaneWindow(const QString& device, std::string initial_director
 HalvaneWindow::~HalvaneWindow() {
     close_session();
     // The views watch the session, and the session holds the adapters.
+    debug_view_.reset();
     shown_.clear();
     parts_->grid_binding.reset();
     delete plot_;
@@ -131,6 +134,14 @@ void HalvaneWindow::keep_in_user_settings() {
 }
 
 void HalvaneWindow::closeEvent(QCloseEvent* event) {
+    // Breakpoints armed in the program come out before the port closes; the window closes once
+    // that has gone.
+    if (!closed_ && !leaving_board_ && session_->debug().leaves_breakpoints()) {
+        leaving_board_ = true;
+        event->ignore();
+        session_->debug().leave_board([this] { QTimer::singleShot(0, this, [this] { close(); }); });
+        return;
+    }
     // Nothing may come back on screen from a command whose dialog the close interrupts.
     gate_.window_closed = true;
     if (!closed_) settings_->window_closing();
@@ -199,6 +210,9 @@ void HalvaneWindow::show_viewer() {
         parts_->text_viewer.show_rich(content.document);
     } else if (content.companion == Companion::kDescription) {
         parts_->text_viewer.show_plain(content.plain_text);
+    } else if (content.companion == Companion::kListing) {
+        // With the margin for breakpoints and the stop's mark.
+        parts_->text_viewer.show_listing(content.plain_text);
     } else {
         parts_->text_viewer.show_code(content.plain_text);
     }
@@ -230,6 +244,8 @@ void HalvaneWindow::connect_commands() {
     connect_watch_menu();
     controls_.console->bind(s.console());
     on("board_console", [this] { controls_.console->setFocus(Qt::ShortcutFocusReason); });
+    debug_view_ = std::make_unique<DebugView>(*this, gate_, s, parts_->text_viewer.margin(),
+                                              *controls_.registers);
 }
 
 void HalvaneWindow::connect_watch_menu() {

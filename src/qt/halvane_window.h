@@ -13,6 +13,7 @@
 
 namespace halvane::qt {
 
+class DebugView;
 class LivePlotWindow;
 class QtSerialPort;
 class WatchGrid;
@@ -67,9 +68,11 @@ class HalvaneWindow : public QMainWindow {
     std::unique_ptr<WindowParts> parts_;
     std::unique_ptr<app::BoardSession> session_;
     std::unique_ptr<WindowSettings> settings_;
+    std::unique_ptr<DebugView> debug_view_;
     std::vector<Subscription> shown_;  // the views' subscriptions to the session's subsystems
     int shown_loads_ = 0;              // the viewer's content last shown
     bool closed_ = false;
+    bool leaving_board_ = false;  // breakpoints are being taken out before the window closes
 };
 
 }  // namespace halvane::qt

@@ -17,6 +17,7 @@
 #include "qt/console_field.h"
 #include "qt/design_layout.h"
 #include "qt/grid_column_widths.h"
+#include "qt/register_strip.h"
 #include "qt/twips.h"
 #include "qt/watch_grid.h"
 #include "viewer/companion_viewer.h"
@@ -36,7 +37,9 @@ constexpr int kGridPaneWidthTwips = 5295;
 constexpr int kViewerPaneWidthTwips = 6255;
 constexpr int kDividerTwips = 105;
 constexpr int kCaptionHeightTwips = 255;
-constexpr int kPaneTopTwips = 240;  // where the grid and the viewer start below their captions
+constexpr int kPaneTopTwips = 240;
+constexpr int kRegisterStripTwips = 285;  // the register strip's row under the grid  // where the
+                                          // grid and the viewer start below their captions
 // A pane narrowed by the divider keeps its captions beside each other.
 constexpr int kGridPaneMinWidthTwips = 2880;
 constexpr int kViewerPaneMinWidthTwips = 3855;
@@ -78,8 +81,14 @@ QWidget* build_grid_pane(WindowControls& c) {
 
     c.grid = new WatchGrid(pane);
     c.grid->setObjectName("DataGrid");
-    layout->place(c.grid, QRect(0, kPaneTopTwips, kGridPaneWidthTwips, 4455), Follow::kGrows,
-                  Follow::kGrows);
+    layout->place(c.grid, QRect(0, kPaneTopTwips, kGridPaneWidthTwips, 4455 - kRegisterStripTwips),
+                  Follow::kGrows, Follow::kGrows);
+    // The stopped program's registers, under the grid.
+    c.registers = new RegisterStrip(pane);
+    layout->place(c.registers,
+                  QRect(0, kPaneTopTwips + 4455 - kRegisterStripTwips, kGridPaneWidthTwips,
+                        kRegisterStripTwips),
+                  Follow::kGrows, Follow::kMoves);
     c.column_widths = new GridColumnWidths(*c.grid, kColumnWidthsTwips, kGridPaneWidthTwips);
     return pane;
 }

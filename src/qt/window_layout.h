@@ -16,6 +16,7 @@ namespace halvane::qt {
 class ConsoleField;
 class DesignLayout;
 class GridColumnWidths;
+class RegisterStrip;
 class WatchGrid;
 
 // The main window's controls, each at its place as drawn in twips, with the object names tests
@@ -36,6 +37,7 @@ struct WindowControls {
     QRadioButton* description_option = nullptr;
     QButtonGroup* options = nullptr;  // the three options, by their Companion
     WatchGrid* grid = nullptr;
+    RegisterStrip* registers = nullptr;  // under the grid
     GridColumnWidths* column_widths = nullptr;
     QTextEdit* viewer = nullptr;
     QLineEdit* receive_box = nullptr;

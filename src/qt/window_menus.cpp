@@ -85,6 +85,14 @@ void add_watch_menu(QMenuBar& bar) {
 void add_board_menu(QMenuBar& bar) {
     QMenu* board = add_menu(bar, "board", QStringLiteral("&Board"));
     add(board, "board_console", QStringLiteral("&Console"), Qt::Key_F12);
+    board->addSeparator();
+    // Debugging through the monitor (debug_view.h binds them).
+    add(board, "board_togglebreakpoint", QStringLiteral("&Toggle Breakpoint"), Qt::Key_F9);
+    add(board, "board_continue", QStringLiteral("C&ontinue"), Qt::Key_F8);
+    add(board, "board_step", QStringLiteral("&Step"), Qt::Key_F10);
+    add(board, "board_runtoline", QStringLiteral("&Run to Line"), Qt::Key_F4);
+    add(board, "board_pause", QStringLiteral("&Pause"), Qt::Key_F11);
+    add(board, "board_breakpoints", QStringLiteral("&Breakpoints..."));
 }
 
 }  // namespace halvane::qt

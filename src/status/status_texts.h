@@ -63,6 +63,19 @@ inline constexpr std::string_view kNoBreakpointThere = "Status: No breakpoint: "
 inline constexpr std::string_view kRunToLineTableFull =
     "Status: No Run to Line: four breakpoints are set and the monitor's table is full";
 
+// Pause, Continue, Step and the registers.
+inline constexpr std::string_view kPauseNotAnswered =
+    "Status: The program's responder does not pause it: it does not know %%";
+// Followed by what was refused ("no Pause", "no breakpoint changed while it runs").
+inline constexpr std::string_view kResponderCannotPause =
+    "Status: The program's responder does not pause it (%%): ";
+inline constexpr std::string_view kNotRunning = "Status: No program runs";
+inline constexpr std::string_view kNotStopped = "Status: The program is not stopped";
+inline constexpr std::string_view kBreakpointsLeftSet =
+    "Status: The breakpoints stay set in the program: its responder does not pause it (%%)";
+inline constexpr std::string_view kRegisterNotChanged =
+    "Status: The register was not changed: the monitor did not answer";
+
 // Questions and prompts.
 inline constexpr std::string_view kResetBoard = "Turn on the CME11E9 and Press Reset";
 inline constexpr std::string_view kNewValuePrompt = "New Value";

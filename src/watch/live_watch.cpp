@@ -52,8 +52,10 @@ void LiveWatch::set_interval(double interval_seconds) {
 }
 
 void LiveWatch::update() {
+    // A stopped program changes nothing: Live Refresh waits until it goes on.
     const bool wanted = live_refresh_ && parts_.link.gate_open() && !parts_.link.downloading() &&
-                        parts_.link.port_open();
+                        parts_.link.port_open() &&
+                        parts_.link.board_state() != BoardState::kStopped;
     if (wanted && !sweeping()) {
         sweep_readings_.clear();
         parts_.link.start_source(

@@ -15,10 +15,12 @@
 #include "debug/breakpoint_list.h"
 #include "debug/breakpoints_command.h"
 #include "debug/continue_step.h"
-#include "debug/stop_place.h"
+#include "debug/debug_session.h"
 #include "fakes/fake_platform.h"
 #include "fakes/test_files.h"
+#include "scripted_board.h"
 #include "status/status_texts.h"
+#include "symbols/code_place.h"
 #include "symbols/program_lines.h"
 #include "text/hex_digits.h"
 
@@ -264,12 +266,229 @@ TEST(DebugBreakpoints, AStopShowsTheProgramsOwnBytesAndContinuesPastItsBreakpoin
 
 TEST(DebugBreakpoints, AStopIsPlacedByTheNearestSymbolThatReachesIt) {
     const std::vector<ProgramSymbol>& symbols = counter()->symbols;
-    EXPECT_EQ(stop_place(symbols, 0x2424), "main_loop+9");
-    EXPECT_EQ(stop_place(symbols, 0x241B), "main_loop");
-    EXPECT_EQ(stop_place(symbols, 0x2403), "count+1");
-    EXPECT_EQ(stop_place(symbols, 0x0100), "");  // below every symbol
-    EXPECT_EQ(stop_place(symbols, 0xE000), "");  // the monitor's ROM
-    EXPECT_EQ(stop_place({}, 0x2424), "");
+    EXPECT_EQ(code_place(symbols, 0x2424), "main_loop+9");
+    EXPECT_EQ(code_place(symbols, 0x241B), "main_loop");
+    EXPECT_EQ(code_place(symbols, 0x2403), "count+1");
+    EXPECT_EQ(code_place(symbols, 0x0100), "");  // below every symbol
+    EXPECT_EQ(code_place(symbols, 0xE000), "");  // the monitor's ROM
+    EXPECT_EQ(code_place({}, 0x2424), "");
+}
+
+// The debugging session against a scripted monitor: the table in the download and after each
+// change, Continue, Step, Run to Line, Pause and a register's change from each state.
+class DebugSessionTest : public ::testing::Test {
+  protected:
+    DebugSessionTest() {
+        h.session->link().set_state_checks(true);
+        board.at_monitor = true;
+        h.load();
+        h.clock.run();
+    }
+    DebugSession& debug() { return h.session->debug(); }
+    BoardState state() const { return h.session->link().board_state(); }
+    std::string status() const { return h.session->status().shown(); }
+    // Downloads `base_name`.s19 at the monitor and runs until the program has started.
+    void download(const std::string& base_name = kExamples + "/counter") {
+        board.at_monitor = true;
+        h.dialog.answers.push_back(base_name + ".s19");
+        h.session->download().open_program();
+        h.clock.run();
+    }
+    // The monitor commands run since the last call.
+    std::vector<std::string> commands() { return std::exchange(board.commands, {}); }
+    void stop_at(std::uint16_t pc) {
+        board.stop_at(pc);
+        h.clock.run();
+    }
+    fakes::Harness h;
+    fakes::ScriptedBoard board{h};
+};
+
+using Commands = std::vector<std::string>;
+
+TEST_F(DebugSessionTest, TheTableGoesBeforeGoOnceUsedAndContinueStepAndChangesAtAStop) {
+    download();
+    // Nobody used breakpoints: the download is as it always was.
+    EXPECT_EQ(commands(), (Commands{"load t", "", "", "go 2400"}));
+    EXPECT_EQ(state(), BoardState::kRunning);
+
+    stop_at(0x2424);
+    EXPECT_EQ(status(), "Status: Stopped at 2424 (main_loop+9)");
+    ASSERT_TRUE(debug().registers());
+    EXPECT_EQ(debug().stop_line(), 43);
+    debug().toggle_line(43);
+    h.clock.run();
+    EXPECT_EQ(commands(), (Commands{"br -", "br 2424"}));
+    EXPECT_EQ(debug().breakpoints().marked_lines(), std::vector<int>{43});
+
+    // Step: one trace, the mark follows.
+    debug().step();
+    h.clock.run();
+    EXPECT_EQ(commands(), Commands{"t"});
+    EXPECT_EQ(debug().registers()->pc, 0x2427);
+    EXPECT_EQ(debug().stop_line(), 44);
+    EXPECT_EQ(status(), "Status: Stopped at 2427 (main_loop+C)");
+
+    // Continue off a line without a breakpoint: g; off the breakpoint: p.
+    debug().continue_program();
+    h.clock.run();
+    EXPECT_EQ(commands(), Commands{"g"});
+    EXPECT_EQ(state(), BoardState::kRunning);
+    EXPECT_FALSE(debug().registers());
+    stop_at(0x2424);
+    debug().continue_program();
+    h.clock.run();
+    EXPECT_EQ(commands(), Commands{"p"});
+
+    // A fifth breakpoint, and Run to Line with four set, are refused; the table holds four.
+    stop_at(0x2424);
+    for (const int line : {30, 39, 41}) debug().toggle_line(line);
+    h.clock.run();
+    EXPECT_EQ(board.breakpoints, (std::vector<std::uint16_t>{0x2424, 0x2406, 0x241B, 0x2420}));
+    commands();
+    debug().toggle_line(44);
+    EXPECT_EQ(status(), texts::kBreakpointTableFull);
+    debug().run_to_line(44);
+    EXPECT_EQ(status(), texts::kRunToLineTableFull);
+    h.clock.run();
+    EXPECT_EQ(commands(), Commands{});
+
+    // A register changed through rm; Continue and Step while running are refused.
+    debug().change_register(Register::kX, 0x1234);
+    h.clock.run();
+    EXPECT_EQ(commands(), Commands{"rm x"});
+    EXPECT_EQ(board.registers.x, 0x1234);
+    EXPECT_EQ(debug().registers()->x, 0x1234);
+
+    // The breakpoints stay with the program across its next download, written before go.
+    download();
+    EXPECT_EQ(commands(),
+              (Commands{"load t", "", "", "br -", "br 2424 2406 241B 2420", "go 2400"}));
+    debug().step();
+    EXPECT_EQ(status(), texts::kNotStopped);
+    debug().continue_program();
+    EXPECT_EQ(status(), texts::kNotStopped);
+}
+
+TEST_F(DebugSessionTest, WhileRunningAChangePausesWritesTheTableAndGoesOnAndRunToLineStopsOnce) {
+    board.answers_pause = true;
+    download();
+    commands();
+    h.serial.writes.clear();
+    debug().toggle_line(43);
+    h.clock.run();
+    EXPECT_EQ(h.serial.written().substr(0, 2), "%%");
+    EXPECT_EQ(commands(), (Commands{"br -", "br 2424", "g"}));
+    EXPECT_EQ(state(), BoardState::kRunning);
+    EXPECT_EQ(board.breakpoints, std::vector<std::uint16_t>{0x2424});
+
+    // While it runs, a read of an armed breakpoint shows the program's own byte (addd), not SWI.
+    board.at_monitor = false;
+    board.memory[0x2424] = kSwiOpcode;
+    h.grid.set_text(10, 0, "2424");
+    h.grid.set_row(10);
+    h.grid.set_col(0);
+    h.session->cells().read_or_write_cell();
+    h.clock.run();
+    EXPECT_EQ(h.grid.text(10, 2), "F3");
+
+    // Run to Line on a running program: pause, the temporary breakpoint in, on.
+    debug().run_to_line(44);
+    h.clock.run();
+    EXPECT_EQ(commands(), (Commands{"br -", "br 2424 2427", "g"}));
+    // It stops there: the temporary breakpoint goes.
+    stop_at(0x2427);
+    EXPECT_EQ(commands(), (Commands{"br -", "br 2424"}));
+    EXPECT_EQ(status(), "Status: Stopped at 2427 (main_loop+C)");
+    debug().continue_program();
+    h.clock.run();
+    commands();
+
+    // Pause, then Continue from where the responder handed the program over.
+    debug().pause();
+    h.clock.run();
+    EXPECT_EQ(state(), BoardState::kStopped);
+    EXPECT_EQ(debug().registers()->pc, board.pause_pc);
+    debug().continue_program();
+    h.clock.run();
+    EXPECT_EQ(commands(), Commands{"g"});
+
+    // Leaving the board takes the breakpoints out and lets the program go on.
+    bool left = false;
+    ASSERT_TRUE(debug().leaves_breakpoints());
+    debug().leave_board([&] { left = true; });
+    h.clock.run();
+    EXPECT_TRUE(left);
+    EXPECT_EQ(commands(), (Commands{"br -", "g"}));
+    EXPECT_TRUE(board.breakpoints.empty());
+    EXPECT_EQ(state(), BoardState::kRunning);
+}
+
+TEST_F(DebugSessionTest, AnotherPortOpensOnlyOnceTheBreakpointsAreOutOfTheRunningProgram) {
+    board.answers_pause = true;
+    download();
+    debug().toggle_line(43);
+    h.clock.run();
+    commands();
+    const std::size_t opened = h.serial.opened_paths.size();
+    h.port_picker.answers.push_back("/dev/ttyUSB1");
+    h.session->port().choose_port();
+    EXPECT_EQ(h.serial.opened_paths.size(), opened);  // the pause goes first
+    h.clock.run();
+    EXPECT_EQ(commands(), (Commands{"br -", "g"}));
+    EXPECT_TRUE(board.breakpoints.empty());
+    ASSERT_EQ(h.serial.opened_paths.size(), opened + 1);
+    EXPECT_EQ(h.serial.opened_paths.back(), "/dev/ttyUSB1");
+    EXPECT_FALSE(debug().leaves_breakpoints());
+}
+
+TEST_F(DebugSessionTest, AResponderThatDoesNotPauseRefusesChangesWhileRunningButNotBeforeGo) {
+    download();
+    commands();
+    h.serial.writes.clear();
+    debug().toggle_line(43);
+    h.clock.run();
+    EXPECT_EQ(h.serial.written(), "%%");
+    EXPECT_EQ(h.session->status().shown(), texts::kPauseNotAnswered);
+    // Taken back: the board's table never had it.
+    EXPECT_TRUE(debug().breakpoints().breakpoints().empty());
+    EXPECT_EQ(commands(), Commands{});
+
+    h.serial.writes.clear();
+    debug().toggle_line(43);
+    debug().pause();
+    h.clock.run();
+    EXPECT_EQ(h.serial.written(), "");
+    EXPECT_EQ(status(), std::string(texts::kResponderCannotPause) + "no Pause");
+    EXPECT_EQ(state(), BoardState::kRunning);
+
+    // At a stop it works, and the next download writes it before go.
+    stop_at(0x241B);
+    debug().toggle_line(43);
+    h.clock.run();
+    EXPECT_EQ(commands(), (Commands{"br -", "br 2424"}));
+    download();
+    EXPECT_EQ(commands(), (Commands{"load t", "", "", "br -", "br 2424", "go 2400"}));
+}
+
+TEST_F(DebugSessionTest, TheProgramsOwnSwiGoesOnAfterItAndAProgramWithoutLinesTakesAddresses) {
+    fakes::TempFolder folder;
+    const std::string base = folder.file("swi");
+    fakes::write_bytes(base + ".s19", "S10424003F98\r\nS9030000FC\r\n");
+    download(base);
+    commands();
+    stop_at(0x2400);
+    EXPECT_EQ(status(), "Status: Stopped at 2400");
+    debug().continue_program();
+    h.clock.run();
+    EXPECT_EQ(commands(), Commands{"g 2401"});
+
+    stop_at(0x2400);
+    debug().toggle_line(1);
+    EXPECT_TRUE(status().starts_with(texts::kNoBreakpointByLine)) << status();
+    debug().add("2410");
+    h.clock.run();
+    EXPECT_EQ(commands(), (Commands{"br -", "br 2410"}));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 // its monitor, answers Ctrl-X, md and mm as the board's monitor does (echo, CR LF NUL line ends).
 
 #include <array>
+#include <cctype>
 #include <set>
 #include <string>
 #include <string_view>
@@ -12,6 +13,8 @@
 #include <vector>
 
 #include "fakes/fake_platform.h"
+#include "link/monitor_dialogue.h"
+#include "link/register_job.h"
 #include "link/wire_protocol.h"
 #include "text/hex_digits.h"
 
@@ -53,12 +56,21 @@ class ScriptedBoard {
     bool at_monitor = false;
     std::vector<std::string> commands;  // each command line the monitor ran
 
+    // The monitor's breakpoint table, as `br` sets it; a program's registers as `rm` shows them.
+    std::vector<std::uint16_t> breakpoints;
+    monitor::Registers registers{0x2424, 0x0000, 0x2456, 0x00, 0x01, 0xC4, 0x01FF};
+    // The responder knows "%%": the program stops at `pause_pc` as if it had reached an SWI there.
+    bool answers_pause = false;
+    std::uint16_t pause_pc = 0x2440;
+    // How far `t` moves P.
+    std::uint16_t trace_length = 3;
+
     // The program reaches an SWI at `pc`: the monitor prints the register line and its prompt.
     void stop_at(std::uint16_t pc) {
         at_monitor = true;
+        registers.pc = pc;
         const std::string line_end("\r\n\0", 3);
-        say(line_end + "P-" + hex_text(pc, 4) + " Y-0000 X-2456 A-00 B-01 C-C4 S-01FF " + line_end +
-            ">");
+        say(line_end + monitor::register_line_text(registers) + line_end + ">");
     }
 
   private:
@@ -67,18 +79,30 @@ class ScriptedBoard {
     }
     // The monitor: echo, and a command at CR; mm waits for a value or Ctrl-X.
     void monitor_heard(char c) {
+        if (loading_) {
+            load_heard(c);
+            return;
+        }
         if (c == '\x18') {
             typed_.clear();
             modifying_ = false;
+            register_field_ = 0;
             say(std::string("\r\n\0>", 4));
             return;
         }
+        if (c == '\n' || c == '\0') return;
         if (c != '\r') {
             typed_ += c;
             say(std::string(1, c));
             return;
         }
         const std::string line = std::exchange(typed_, {});
+        if (register_field_ != 0) {
+            if (!line.empty()) registers = with_change(registers, register_field_, hex_value(line));
+            register_field_ = 0;
+            say(std::string("\r\n\0>", 4));
+            return;
+        }
         if (modifying_) {
             modifying_ = false;
             if (!line.empty()) memory[modify_at_] = static_cast<unsigned char>(hex_value(line));
@@ -101,9 +125,29 @@ class ScriptedBoard {
             modifying_ = true;
             say(out + hex_text(modify_at_, 4) + " " + hex_text(memory[modify_at_], 2) + " ");
             return;
-        } else if (line.starts_with("g")) {
+        } else if (line.starts_with("g") || line == "p") {
             at_monitor = false;
             say(out);
+            return;
+        } else if (line == "load t") {
+            loading_ = true;
+            say(out);
+            return;
+        } else if (line == "br -") {
+            breakpoints.clear();
+        } else if (line.starts_with("br ")) {
+            for (std::size_t at = 3; at + 4 <= line.size(); at += 5)
+                breakpoints.push_back(static_cast<std::uint16_t>(hex_value(line.substr(at, 4))));
+        } else if (line == "t") {
+            registers.pc = static_cast<std::uint16_t>(registers.pc + trace_length);
+            out += "Op- 01" + std::string("\r\n\0", 3) + monitor::register_line_text(registers) +
+                   std::string("\r\n\0", 3);
+        } else if (line.starts_with("rm")) {
+            register_field_ = line.size() > 3 ? static_cast<char>(std::toupper(line[3])) : 'P';
+            const std::string field = monitor::register_line_text(registers);
+            const std::size_t at = field.find(std::string(1, register_field_) + "-");
+            say(out + field + std::string("\r\n\0", 3) +
+                field.substr(at, field.find(' ', at) - at) + " ");
             return;
         }
         say(out + ">");
@@ -117,12 +161,30 @@ class ScriptedBoard {
         return value;
     }
 
+    // "load t": the records go unechoed; the end record brings the monitor's end-of-load line.
+    void load_heard(char c) {
+        if (c != '\r' && c != '\n') {
+            typed_ += c;
+            return;
+        }
+        if (typed_.starts_with("S9")) {
+            loading_ = false;
+            say(std::string("\r\n\0done\r\n\0>", 11));
+        }
+        typed_.clear();
+    }
+
     void heard(std::string_view text) {
         for (char c : text) {
             if (at_monitor) {
                 monitor_heard(c);
                 continue;
             }
+            if (c == '%') {
+                if (std::exchange(percent_, !percent_) && answers_pause) stop_at(pause_pc);
+                continue;
+            }
+            percent_ = false;
             if (serial_.rate() != rate) {
                 rate = wire::kSlowLine.baud;
                 request_.clear();
@@ -227,6 +289,9 @@ class ScriptedBoard {
     std::string typed_;
     bool modifying_ = false;
     unsigned modify_at_ = 0;
+    bool loading_ = false;
+    bool percent_ = false;     // a '%' came: another is a pause
+    char register_field_ = 0;  // rm's sub-prompt waits at this register
 };
 
 }  // namespace halvane::fakes

@@ -6,14 +6,18 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextEdit>
 #include <algorithm>
 
 #include "drills/drill_session.h"
+#include "link/board_state.h"
+#include "qt/listing_margin.h"
 #include "qt/watch_grid.h"
 #include "qt_adapters/qt_serial_port.h"
 #include "text/hex_digits.h"
@@ -23,7 +27,7 @@ namespace {
 
 bool copy_example(const QString& to_folder) {
     for (const char* name :
-         {"counter.s19", "counter.lst", "counter.csv", "counter.c", "counter.dsc"}) {
+         {"counter.s19", "counter.lst", "counter.csv", "counter.c", "counter.dsc", "counter.elf"}) {
         if (!QFile::copy(QStringLiteral(HALVANE_EXAMPLES_DIR "/") + name, to_folder + "/" + name))
             return false;
     }
@@ -132,6 +136,93 @@ TEST(Walkthrough, OpenTheExampleWatchItChangeAValueSaveAndOverlayTheMap) {
     EXPECT_FALSE(window.isVisible());
     EXPECT_FALSE(window.serial_port().is_open());
     EXPECT_FALSE(user.hung());
+    EXPECT_EQ(user.unexpected_dialogs.join(",").toStdString(), "");
+    EXPECT_EQ(user.board().stop(), 0);
+}
+
+// Debugging the example on the board: a breakpoint clicked on the `addd` line of its listing
+// (the program runs: it is paused, the table written, and it goes on), the stop there, Step,
+// Continue to the next stop with the count grown by `step`, the next download stopping there
+// too, Pause and Continue, and the window closing with the breakpoint taken out.
+TEST(Walkthrough, DebugTheExampleWithABreakpointStepContinueAndPause) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    ASSERT_TRUE(copy_example(folder.path()));
+    DrillSession user({}, folder.path());
+    ASSERT_EQ(user.start_error(), "");
+    auto& window = user.window();
+    const auto state = [&] { return window.session().link().board_state(); };
+    const auto stopped = [&] { return state() == BoardState::kStopped; };
+    ASSERT_TRUE(user.open_program(folder.filePath("counter.s19"))) << user.status().toStdString();
+    auto* margin = window.findChild<qt::ListingMargin*>("listing_margin");
+    ASSERT_NE(margin, nullptr);
+    ASSERT_TRUE(margin->shown());
+
+    // Listing line 43 is `addd count` at 2424.
+    const QRect addd = margin->line_rect(43);
+    ASSERT_FALSE(addd.isEmpty());
+    QTest::mouseClick(margin, Qt::LeftButton, {}, addd.center());
+    // (The pause stops it in the responder for a moment first.)
+    ASSERT_TRUE(user.wait_until([&] { return stopped() && margin->stop_line() == 43; }, 5s))
+        << user.status().toStdString();
+    EXPECT_EQ(user.status(), "Status: Stopped at 2424 (main_loop+9)");
+    EXPECT_EQ(margin->breakpoint_lines(), std::vector<int>{43});
+    EXPECT_EQ(margin->stop_line(), 43);
+    // The register strip under the grid shows the stop's registers.
+    auto* pc = window.findChild<QLabel*>("register_P");
+    ASSERT_NE(pc, nullptr);
+    EXPECT_EQ(pc->text(), "P 2424");
+    user.click_get_all();
+    const int count = std::stoi(user.cell(1, 2), nullptr, 16);
+
+    // A double-click on X asks its new value and changes it through rm.
+    user.type_into_input_box("1234");
+    QTest::mouseDClick(window.findChild<QLabel*>("register_X"), Qt::LeftButton);
+    ASSERT_TRUE(user.wait_until(
+        [&] { return window.findChild<QLabel*>("register_X")->text() == "X 1234"; }, 5s))
+        << user.status().toStdString();
+    user.settle();
+
+    // Step: the mark moves to the next line.
+    user.trigger("board_step");
+    ASSERT_TRUE(user.wait_until([&] { return margin->stop_line() == 44; }, 5s))
+        << user.status().toStdString();
+    EXPECT_EQ(user.status(), "Status: Stopped at 2427 (main_loop+C)");
+    EXPECT_EQ(pc->text(), "P 2427");
+
+    // Continue: once round the loop, back at the breakpoint, the count grown by step (1).
+    user.trigger("board_continue");
+    ASSERT_TRUE(user.wait_until([&] { return stopped() && margin->stop_line() == 43; }, 5s))
+        << user.status().toStdString();
+    user.click_get_all();
+    EXPECT_EQ(std::stoi(user.cell(1, 2), nullptr, 16), count + 1);
+
+    // The next download writes the table before go: the program stops there again.
+    ASSERT_TRUE(user.open_program(folder.filePath("counter.s19")) || stopped());
+    ASSERT_TRUE(user.wait_until([&] { return stopped() && margin->stop_line() == 43; }, 5s))
+        << user.status().toStdString();
+
+    // Take the breakpoint out at the stop, go on, then Pause and Continue.
+    QTest::mouseClick(margin, Qt::LeftButton, {}, margin->line_rect(43).center());
+    user.settle();
+    EXPECT_TRUE(margin->breakpoint_lines().empty());
+    user.trigger("board_continue");
+    ASSERT_TRUE(user.wait_until([&] { return state() == BoardState::kRunning; }, 5s));
+    user.run_for(100ms);
+    EXPECT_EQ(state(), BoardState::kRunning) << "no breakpoint is left to stop it";
+    user.trigger("board_pause");
+    ASSERT_TRUE(user.wait_until(stopped, 5s)) << user.status().toStdString();
+    EXPECT_TRUE(user.status().startsWith("Status: Stopped at ")) << user.status().toStdString();
+    user.trigger("board_continue");
+    ASSERT_TRUE(user.wait_until([&] { return state() == BoardState::kRunning; }, 5s));
+
+    // A breakpoint armed in the running program (on `lds`, which it never runs again) comes out
+    // before the window closes.
+    QTest::mouseClick(margin, Qt::LeftButton, {}, margin->line_rect(30).center());
+    user.settle();
+    window.close();
+    ASSERT_TRUE(user.wait_until([&] { return window.closed(); }, 5s));
+    EXPECT_FALSE(window.serial_port().is_open());
     EXPECT_EQ(user.unexpected_dialogs.join(",").toStdString(), "");
     EXPECT_EQ(user.board().stop(), 0);
 }

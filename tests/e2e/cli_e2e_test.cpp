@@ -98,6 +98,9 @@ class CliE2E : public ::testing::Test {
     QStringList port;
 };
 
+constexpr const char* kRegistersAt241B =
+    "P=241B Y=[0-9A-F]{4} X=[0-9A-F]{4} A=[0-9A-F]{2} B=[0-9A-F]{2} C=[0-9A-F]{2} S=[0-9A-F]{4}\n";
+
 // Each step runs on what the steps before it left on the board, in order.
 TEST_F(CliE2E, EveryCommandWorksOnTheExampleProgram) {
     start_board({});
@@ -143,6 +146,16 @@ TEST_F(CliE2E, EveryCommandWorksOnTheExampleProgram) {
          0,
          "step\t2404\t01\t1\nrun\t2405\t01\t1\n",
          ""},
+        // Paused, run to the loop's start, stopped there; the registers of the stop.
+        {{"run-to", "--elf", kElf, "main_loop"}, 0, kRegistersAt241B, ""},
+        {{"registers"}, 0, kRegistersAt241B, ""},
+        // lds at 2406 runs once at the start: never again, so the wait times out; the program
+        // is paused, the breakpoint taken out, and it goes on.
+        {{"run-to", "--timeout", "0.5", "2406"},
+         1,
+         "",
+         "halvane-cli: .*did not reach 2406 in 0.5 s; the breakpoint is out and it runs on\n"},
+        {{"read", "2404"}, 0, "2404\t2404\t01\t1\n", ""},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.args.join(' ').toStdString());
@@ -245,6 +258,10 @@ TEST_F(CliE2E, UsageErrorsSendNothing) {
         {"read", "--no-fast-line", "2402"},
         {"download", "/nonexistent/program.s19"},
         {"download", bad_program()},
+        {"registers", "2400"},
+        {"run-to"},
+        {"run-to", "nosuch"},
+        {"run-to", "--timeout", "0", "2400"},
     };
     for (const QStringList& args : cases) {
         SCOPED_TRACE(args.join(' ').toStdString());

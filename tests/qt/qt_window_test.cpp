@@ -53,10 +53,10 @@ struct Placement {
 constexpr Placement kPlacements[] = {
     {"Label2", 120, 120, 1215, 255},         {"get_all", 4080, 120, 1335, 255},
     {"Option1", 5640, 120, 975, 255},        {"Option2", 6720, 120, 855, 255},
-    {"Option3", 7800, 120, 1455, 255},       {"DataGrid", 120, 360, 5295, 4455},
-    {"RichTextBox1", 5520, 360, 6255, 4455}, {"Text1", 120, 4920, 11655, 495},
-    {"Console", 120, 5430, 11655, 375},      {"Status", 120, 6000, 3135, 255},
-    {"ProgressBar1", 3240, 6000, 8415, 255},
+    {"Option3", 7800, 120, 1455, 255},       {"DataGrid", 120, 360, 5295, 4170},
+    {"RegisterStrip", 120, 4530, 5295, 285}, {"RichTextBox1", 5520, 360, 6255, 4455},
+    {"Text1", 120, 4920, 11655, 495},        {"Console", 120, 5430, 11655, 375},
+    {"Status", 120, 6000, 3135, 255},        {"ProgressBar1", 3240, 6000, 8415, 255},
 };
 
 QString q(std::string_view text) {
@@ -216,11 +216,12 @@ void WindowTest::every_control_has_its_kind_text_and_place() {
         QVERIFY(client->isAncestorOf(widget));
         QCOMPARE(placed(p.name), twips(p.left, p.top, p.width, p.height));
         QVERIFY(widget->isVisible());
-        QVERIFY(widget->isEnabled());
+        // The register strip is greyed until a program stops.
+        QCOMPARE(widget->isEnabled(), std::string_view(p.name) != "RegisterStrip");
     }
     if (window_->logicalDpiX() == 96 && window_->logicalDpiY() == 96) {
         QCOMPARE(client->size(), QSize(792, 424));
-        QCOMPARE(placed("DataGrid"), QRect(8, 24, 353, 297));
+        QCOMPARE(placed("DataGrid"), QRect(8, 24, 353, 278));
     }
 
     QCOMPARE(control<QLabel>("Label2")->text(), QString("Memory Dump"));
@@ -282,7 +283,8 @@ void WindowTest::a_larger_window_gives_its_room_to_the_grid_the_viewer_and_text1
     QVERIFY(grid_at.width() > before["DataGrid"].width() + extra.width() / 4);
     QVERIFY(viewer_at.width() > before["RichTextBox1"].width() + extra.width() / 4);
     QCOMPARE(grid_at.height(), before["DataGrid"].height() + extra.height());
-    QCOMPARE(viewer_at.height(), grid_at.height());
+    // The register strip under the grid keeps its height.
+    QCOMPARE(viewer_at.height(), grid_at.height() + placed("RegisterStrip").height());
     QCOMPARE(placed("Text1"),
              before["Text1"].adjusted(0, extra.height(), extra.width(), extra.height()));
     // Captions and buttons stay beside the controls they belong to.
@@ -393,7 +395,14 @@ void WindowTest::menu_has_its_captions_access_keys_and_function_keys() {
     QCOMPARE(top[0]->text(), QString("&File"));
     QCOMPARE(top[1]->text(), QString("&Watch"));
     QCOMPARE(top[2]->text(), QString("&Board"));
-    QCOMPARE(top[2]->menu()->actions().front()->shortcut().toString(), QString("F12"));
+    QStringList board_captions, board_keys;
+    for (QAction* item : top[2]->menu()->actions()) {
+        board_captions << item->text();
+        board_keys << item->shortcut().toString();
+    }
+    QCOMPARE(board_captions, (QStringList{"&Console", "", "&Toggle Breakpoint", "C&ontinue",
+                                          "&Step", "&Run to Line", "&Pause", "&Breakpoints..."}));
+    QCOMPARE(board_keys, (QStringList{"F12", "", "F9", "F8", "F10", "F4", "F11", ""}));
     QStringList watch_captions, watch_keys;
     for (QAction* item : top[1]->menu()->actions()) {
         watch_captions << item->text();
