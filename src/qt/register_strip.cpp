@@ -3,6 +3,8 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QResizeEvent>
+#include <algorithm>
 
 #include "qt/text_viewer.h"
 #include "text/hex_digits.h"
@@ -29,9 +31,9 @@ RegisterStrip::RegisterStrip(QWidget* parent) : QWidget(parent) {
     setFont(code_font());
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    // Two characters between registers, so that each value reads with its name.
+    // A character between registers; each value stands with its name.
     const int character = fontMetrics().horizontalAdvance(QLatin1Char(' '));
-    layout->setSpacing(2 * character);
+    layout->setSpacing(character);
     const auto add_label = [this](QHBoxLayout& row, const QString& name, const QString& tip) {
         auto* label = new QLabel(this);
         label->setObjectName(name);
@@ -47,7 +49,7 @@ RegisterStrip::RegisterStrip(QWidget* parent) : QWidget(parent) {
     }
     // The letters stand together as the one register they are.
     auto* letters = new QHBoxLayout;
-    letters->setSpacing(character / 2);
+    letters->setSpacing(0);
     for (std::size_t i = 0; i < conditions_.size(); ++i) {
         const QChar letter(kConditionCodeLetters[i]);
         conditions_[i] = add_label(*letters, QStringLiteral("condition_") + letter, QString());
@@ -71,6 +73,33 @@ void RegisterStrip::show_registers(const std::optional<monitor::Registers>& regi
                                                               "to change them")
                                                    .arg(ccr)
                                              : QString());
+    }
+    fit_font();
+}
+
+void RegisterStrip::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fit_font();
+}
+
+void RegisterStrip::fit_font() {
+    constexpr qreal kSmallest = 6;
+    QFont font = code_font();
+    for (qreal size = font.pointSizeF(); size > 0; size -= 0.5) {
+        font.setPointSizeF(std::max(size, kSmallest));
+        apply_font(font);
+        layout()->invalidate();
+        if (layout()->minimumSize().width() <= width() || size <= kSmallest) return;
+    }
+}
+
+void RegisterStrip::apply_font(const QFont& font) {
+    setFont(font);
+    for (QLabel* value : values_) value->setFont(font);
+    for (QLabel* condition : conditions_) {
+        QFont letter = font;
+        letter.setBold(condition->font().bold());
+        condition->setFont(letter);
     }
 }
 

@@ -30,8 +30,14 @@ class RegisterStrip : public QWidget {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
+    // The listing's face, made smaller where the row would not fit the strip's width in it, so
+    // that no register is cut off whatever face the desktop has.
+    void fit_font();
+    void apply_font(const QFont& font);
+
     // P, Y, X, A, B, S in the order shown.
     static constexpr std::array<Register, 6> kShown = {Register::kP, Register::kY, Register::kX,
                                                        Register::kA, Register::kB, Register::kS};

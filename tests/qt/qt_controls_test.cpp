@@ -312,6 +312,13 @@ void ControlsTest::register_strip_shows_the_stopped_registers_and_asks_to_change
     double_click("register_X");
     double_click("condition_Z");
     QCOMPARE(asked, (std::vector<halvane::Register>{halvane::Register::kX, halvane::Register::kC}));
+    // As narrow as the strip under a small window's grid, no register is cut off.
+    strip.resize(300, strip.height());
+    QApplication::processEvents();
+    for (QLabel* label : strip.findChildren<QLabel*>()) {
+        QVERIFY2(label->geometry().right() < strip.width(), qPrintable(label->objectName()));
+        QVERIFY(label->width() >= label->minimumSizeHint().width());
+    }
 
     strip.show_registers(std::nullopt);
     QCOMPARE(shown(), QString("P Y X A B S | "));

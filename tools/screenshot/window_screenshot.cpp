@@ -3,11 +3,14 @@
 // shows the listing and saves the window at its drawn size as a PNG; with --plot-out it turns
 // Live Refresh on, opens Watch > Plot... on the first row and saves the plot window after a few
 // seconds; with --large-out it then makes the window 1920x1080 and saves the whole screen, the
-// window with the plot over it. --dark gives the application a dark palette first, and
-// --live turns Live Refresh on before the first picture.
+// window with the plot over it. With --debug-out it sets a breakpoint on the listing line
+// --debug-line gives (the example's `addd count`), saves the window stopped there, then takes
+// the breakpoint out and lets the program go on. --dark gives the application a dark palette
+// first, and --live turns Live Refresh on before the first picture.
 //
 //   halvane_screenshot --port DEVICE --program FILE.s19 --out FILE.png [--plot-out FILE.png]
-//                      [--large-out FILE.png] [--dark] [--live] [--timeout-ms N]
+//                      [--large-out FILE.png] [--debug-out FILE.png --debug-line N] [--dark]
+//                      [--live] [--timeout-ms N]
 //
 // Exits 0 with the pictures written, 1 when a step did not end as a user would see it,
 // 2 on bad arguments, 3 when the whole run took longer than the time-out.
@@ -128,6 +131,28 @@ int take_picture(halvane::qt::HalvaneWindow& window, const QString& out, bool li
     return save(window.grab(), out, window) ? 0 : 1;
 }
 
+// Stopped at a breakpoint: the listing's marks and the register strip, then on again.
+int take_debug_picture(halvane::qt::HalvaneWindow& window, const QString& out, int listing_line) {
+    halvane::DebugSession& debug = window.session().debug();
+    const auto state = [&] { return window.session().link().board_state(); };
+    debug.toggle_line(listing_line);
+    settle_until(
+        [&] { return state() == halvane::BoardState::kStopped && window.session().link().idle(); });
+    if (!status_of(window).startsWith(QStringLiteral("Status: Stopped at "))) {
+        std::fprintf(stderr, "screenshot: at the breakpoint the status is \"%s\"\n",
+                     qPrintable(status_of(window)));
+        return 1;
+    }
+    settle(300);
+    const int status = save(window.grab(), out, window) ? 0 : 1;
+    debug.toggle_line(listing_line);
+    settle_until([&] { return window.session().link().idle(); });
+    debug.continue_program();
+    settle_until(
+        [&] { return state() != halvane::BoardState::kStopped && window.session().link().idle(); });
+    return status;
+}
+
 int take_plot_picture(halvane::qt::HalvaneWindow& window, const QString& out) {
     turn_live_refresh_on(window);
     window.session().table().set_row(1);
@@ -180,12 +205,17 @@ int main(int argc, char** argv) {
     const QCommandLineOption large_out(QStringLiteral("large-out"),
                                        "PNG file for the screen with the window at 1920x1080.",
                                        "FILE");
+    const QCommandLineOption debug_out(QStringLiteral("debug-out"),
+                                       "PNG file for the window stopped at a breakpoint.", "FILE");
+    const QCommandLineOption debug_line(QStringLiteral("debug-line"),
+                                        "Listing line of the breakpoint.", "N", "43");
     const QCommandLineOption dark(QStringLiteral("dark"), "Give the application a dark palette.");
     const QCommandLineOption live(QStringLiteral("live"),
                                   "Turn Live Refresh on before the first picture.");
     const QCommandLineOption timeout(QStringLiteral("timeout-ms"), "Give up after N ms.", "N",
                                      "120000");
-    parser.addOptions({port, program, out, plot_out, large_out, dark, live, timeout});
+    parser.addOptions(
+        {port, program, out, plot_out, large_out, debug_out, debug_line, dark, live, timeout});
     parser.addHelpOption();
     parser.process(app);
     if (!parser.isSet(port) || !parser.isSet(program) || !parser.isSet(out)) {
@@ -213,6 +243,9 @@ int main(int argc, char** argv) {
     });
     QTimer::singleShot(200, [&] {
         int status = take_picture(window, parser.value(out), parser.isSet(live));
+        if (status == 0 && parser.isSet(debug_out))
+            status = take_debug_picture(window, parser.value(debug_out),
+                                        parser.value(debug_line).toInt());
         if (status == 0 && parser.isSet(plot_out))
             status = take_plot_picture(window, parser.value(plot_out));
         if (status == 0 && parser.isSet(large_out))
