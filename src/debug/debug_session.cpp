@@ -1,5 +1,6 @@
 #include "debug/debug_session.h"
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -68,6 +69,10 @@ std::vector<std::string> DebugSession::program_downloading(const std::string& ba
 void DebugSession::board_state_changed(BoardState state) {
     if (state == BoardState::kStopped) {
         registers_ = link_.last_registers();
+        // A pause made to change the table that meets the program stopping on its own (at a
+        // breakpoint, at an SWI of its own) leaves it there, as the user's stop it is; only
+        // leaving the board lets it go on whatever stopped it.
+        if (go_on_ && !left_ && registers_ && stopped_on_its_own(registers_->pc)) go_on_ = false;
         // Whatever stopped it, the temporary breakpoint goes (the table follows below); not at
         // a pause made only to write the table, after which it goes on at once.
         if (!go_on_) list_.program_stopped();
@@ -172,6 +177,12 @@ void DebugSession::continue_program() {
 }
 
 // The pause was for a change of the table, or for leaving the board: the program goes on.
+bool DebugSession::stopped_on_its_own(std::uint16_t pc) const {
+    if (std::find(armed_.begin(), armed_.end(), pc) != armed_.end()) return true;
+    const DebugProgram* program = list_.program();
+    return program && program->image.byte_at(pc) == kSwiOpcode;
+}
+
 void DebugSession::go_on_after_stop() {
     if (left_) {
         queue_command(monitor::clear_breakpoints_command());

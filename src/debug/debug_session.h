@@ -92,6 +92,8 @@ class DebugSession {
     void begin_pause(bool go_on);
     void pause_ended(PauseJob::Outcome outcome);
     void go_on_after_stop();
+    // Whether a stop at `pc` is the program's own: an armed breakpoint or an SWI of its own.
+    bool stopped_on_its_own(std::uint16_t pc) const;
     bool refused_while_running(std::string_view what);
     void refuse(std::string text);
     void board_left();

@@ -413,6 +413,17 @@ TEST_F(DebugSessionTest, WhileRunningAChangePausesWritesTheTableAndGoesOnAndRunT
     h.clock.run();
     EXPECT_EQ(commands(), Commands{"g"});
 
+    // A change whose pause meets the program stopping at a breakpoint first leaves it there.
+    debug().toggle_line(39);
+    board.stop_at(0x2424);
+    h.clock.run();
+    EXPECT_EQ(state(), BoardState::kStopped);
+    EXPECT_EQ(status(), "Status: Stopped at 2424 (main_loop+9)");
+    EXPECT_EQ(commands(), (Commands{"br -", "br 2424 241B"}));
+    debug().continue_program();
+    h.clock.run();
+    EXPECT_EQ(commands(), Commands{"p"});
+
     // Leaving the board takes the breakpoints out and lets the program go on.
     bool left = false;
     ASSERT_TRUE(debug().leaves_breakpoints());
