@@ -162,7 +162,12 @@ int main(int argc, char** argv) {
     Readings noisy_readings(link->grid);
     long wrong = 0;
     noisy_readings.on_good = [&](const halvane::ReadingNotice& notice) {
-        if (link->grid.text(notice.row, 2) != right[notice.row]) ++wrong;
+        const std::string shown = link->grid.text(notice.row, 2);
+        if (shown == right[notice.row]) return;
+        ++wrong;
+        std::printf("  wrong: row %d (%s) shows %s, right %s\n", notice.row,
+                    link->grid.text(notice.row, 0).c_str(), shown.c_str(),
+                    right[notice.row].c_str());
     };
     const long long refused_before = link->session->link().block_read_probe().refused_replies();
     link->session->watch().set_live_refresh(true);
