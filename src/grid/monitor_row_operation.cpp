@@ -218,13 +218,7 @@ void MonitorRowOperation::ended_early(End end, std::string_view port_error) {
 
 void MonitorRowOperation::report(Row& row, RowResult::Outcome outcome, std::uint16_t failed_address,
                                  std::string_view port_error) {
-    row.reported = true;
-    RowResult result;
-    result.request = row.request;
-    result.outcome = outcome;
-    if (outcome == RowResult::Outcome::kOk) result.replies = row.replies;
-    result.failed_address = failed_address;
-    result.port_error = std::string(port_error);
+    const RowResult result = row.report(outcome, failed_address, false, port_error);
     if (done_) done_(result);
 }
 

@@ -42,11 +42,7 @@ class MonitorRowOperation : public MonitorExchange {
         std::uint16_t address = 0;
         std::size_t row = 0;  // kModifyRead: the row whose byte it reads
     };
-    struct Row {
-        RowRequest request;
-        std::vector<std::string> replies;
-        bool reported = false;
-    };
+    using Row = RowInFlight;
 
     void plan_write();
     void plan_reads();

@@ -247,16 +247,22 @@ void RowOperation::stop(std::string_view port_error) {
     finish();
 }
 
-void RowOperation::report(Row& row, RowResult::Outcome outcome, std::uint16_t failed_address,
-                          bool check_failed, std::string_view port_error) {
-    row.reported = true;
+RowResult RowInFlight::report(RowResult::Outcome outcome, std::uint16_t failed_address,
+                              bool check_failed, std::string_view port_error) {
+    reported = true;
     RowResult result;
-    result.request = row.request;
+    result.request = request;
     result.outcome = outcome;
-    if (outcome == RowResult::Outcome::kOk) result.replies = row.replies;
+    if (outcome == RowResult::Outcome::kOk) result.replies = replies;
     result.failed_address = failed_address;
     result.check_failed = check_failed;
     result.port_error = std::string(port_error);
+    return result;
+}
+
+void RowOperation::report(Row& row, RowResult::Outcome outcome, std::uint16_t failed_address,
+                          bool check_failed, std::string_view port_error) {
+    const RowResult result = row.report(outcome, failed_address, check_failed, port_error);
     if (done_) done_(result);
 }
 

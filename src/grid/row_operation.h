@@ -41,6 +41,19 @@ struct RowResult {
     std::string port_error;  // kPortFailed: what the serial layer said
 };
 
+// A row an operation reads or writes, the replies gathered for it so far, and whether the
+// operation has told of it.
+struct RowInFlight {
+    RowRequest request;
+    std::vector<std::string> replies;
+    bool reported = false;
+
+    // Marks the row told and gives what the operation tells of it (its replies only when it
+    // ended well).
+    RowResult report(RowResult::Outcome outcome, std::uint16_t failed_address, bool check_failed,
+                     std::string_view port_error);
+};
+
 // The bytes a block read covers.
 struct BlockSpan {
     std::uint16_t address = 0;
@@ -89,11 +102,7 @@ class RowOperation : public LineJob {
         std::uint16_t address = 0;
         std::size_t row = 0;  // a byte read's row (an index into rows_)
     };
-    struct Row {
-        RowRequest request;
-        std::vector<std::string> replies;
-        bool reported = false;
-    };
+    using Row = RowInFlight;
     enum class Phase { kSending, kAwaitingReply };
 
     // Replaces the exchanges from `from` on with the reads of the rows not yet told.
